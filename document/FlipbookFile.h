@@ -1,0 +1,35 @@
+#pragma once
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <optional>
+#include <string>
+
+namespace brivane::document {
+
+// A flipbook file (a ZIP archive) and its workspace on disk. Made for one
+// call and dropped; it never holds the archive open between calls.
+// All URLs are absolute file URLs as g_filename_to_uri() writes them.
+class FlipbookFile {
+public:
+    explicit FlipbookFile(std::string fileUrl);
+
+    const std::string METADATA_FILE_NAME = "metadata.brivane";
+    const std::string PDF_FILE_NAME = "flipbook.pdf";
+    std::string filePath;                 // the archive
+    std::optional<std::string> tempPath;  // the data directory, once ExtractZip succeeded
+
+    // Installs a fresh copy of the reader core as the workspace directory.
+    std::optional<std::string> CreateCore();
+    // Makes sure the data directory holds the unpacked archive; sets tempPath.
+    void ExtractZip();
+    // Uncompressed size of the PDF entry in decimal digits; absent for 0.
+    std::optional<std::string> GetPdfSize() const;
+    // The metadata entry of the archive at archiveUrl, as text.
+    std::optional<std::string> GetMetadataSource(const std::string& archiveUrl) const;
+    std::optional<nlohmann::json> GetReaderConfiguration() const;
+    std::optional<std::string> GetWorkspaceURL() const;
+    std::string GetTempPathURL(const std::string& relativePath) const;
+};
+
+}  // namespace brivane::document

@@ -1,0 +1,2 @@
+#include "ZipWriter.h"
+// Implemented by the document work.

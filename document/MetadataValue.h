@@ -1,0 +1,37 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brivane::document {
+
+// Lenient read access to a metadata document: lookups never fail and typed
+// reads yield a default instead of an error. Refers to the document, which
+// must outlive it.
+class MetadataValue {
+public:
+    explicit MetadataValue(const nlohmann::json& value) : value_(&value) {}
+
+    // The member key of an object; null for a missing key or a non-object.
+    MetadataValue operator[](std::string_view key) const;
+
+    // A number truncated toward zero (saturating at the 64-bit limits),
+    // true as 1, false as 0; no value for anything else.
+    std::optional<std::int64_t> Int() const;
+    // A string as is, a number as decimal text, "true"/"false"; "" otherwise.
+    std::string Text() const;
+    // Only a string has a value.
+    std::optional<std::string> String() const;
+
+private:
+    const nlohmann::json* value_;
+};
+
+// Parses metadata text as a JSON object or array; absent on any failure.
+std::optional<nlohmann::json> ParseMetadata(std::string_view text);
+
+}  // namespace brivane::document

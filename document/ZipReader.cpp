@@ -1,0 +1,78 @@
+#include "ZipReader.h"
+
+#include "FileUrl.h"
+
+#include <array>
+
+namespace brivane::document {
+
+namespace {
+
+constexpr std::size_t kChunkSize = 16384;
+
+std::string Describe(int zipErrorCode) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, zipErrorCode);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+}  // namespace
+
+std::optional<ZipReader> ZipReader::Open(const std::string& fileUrl) {
+    const auto path = PathFromFileUrl(fileUrl);
+    if (!path) return std::nullopt;
+    int error = 0;
+    // No ZIP_CHECKCONS: archives with odd but readable directories still open.
+    zip_t* zip = zip_open(path->c_str(), ZIP_RDONLY, &error);
+    if (!zip) return std::nullopt;
+    return ZipReader(zip);
+}
+
+std::optional<std::uint64_t> ZipReader::Find(std::string_view name) const {
+    const zip_int64_t count = zip_get_num_entries(zip_.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* entryName = zip_get_name(zip_.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_STRICT);
+        if (entryName && name == entryName) return static_cast<std::uint64_t>(i);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint64_t> ZipReader::Size(std::uint64_t index) const {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(zip_.get(), index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return std::nullopt;
+    return st.size;
+}
+
+ZipReader::Content ZipReader::Read(std::uint64_t index, std::uint64_t limit) const {
+    const std::string tooLarge = "Entry is larger than " + std::to_string(limit) + " bytes";
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(zip_.get(), index, 0, &st) != 0) return {std::nullopt, zip_strerror(zip_.get())};
+    if ((st.valid & ZIP_STAT_COMP_METHOD) && !zip_compression_method_supported(st.comp_method, 0))
+        return {std::nullopt, Describe(ZIP_ER_COMPNOTSUPP)};
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
+        return {std::nullopt, Describe(ZIP_ER_ENCRNOTSUPP)};
+    if ((st.valid & ZIP_STAT_SIZE) && st.size > limit) return {std::nullopt, tooLarge};
+
+    UniqueZipFile file(zip_fopen_index(zip_.get(), index, 0));
+    if (!file) return {std::nullopt, zip_strerror(zip_.get())};
+
+    std::string bytes;
+    if (st.valid & ZIP_STAT_SIZE) bytes.reserve(static_cast<std::size_t>(st.size));
+    std::array<char, kChunkSize> chunk;
+    // A CRC mismatch is only reported by the read after the last data, so
+    // read until end of data or error, never stopping at the recorded size.
+    for (;;) {
+        const zip_int64_t n = zip_fread(file.get(), chunk.data(), chunk.size());
+        if (n < 0) return {std::nullopt, zip_file_strerror(file.get())};
+        if (n == 0) break;
+        if (static_cast<std::uint64_t>(n) > limit - bytes.size()) return {std::nullopt, tooLarge};
+        bytes.append(chunk.data(), static_cast<std::size_t>(n));
+    }
+    return {std::move(bytes), {}};
+}
+
+}  // namespace brivane::document

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Unique.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brivane::document {
+
+// Read-only view of a ZIP archive on disk, open for the lifetime of the
+// object. Entry names are decoded strictly: UTF-8 when the entry says so
+// (general-purpose bit 11), code page 437 otherwise.
+class ZipReader {
+public:
+    // Absent when the URL is not a local file URL, or the file is missing,
+    // unreadable or not a ZIP archive.
+    static std::optional<ZipReader> Open(const std::string& fileUrl);
+
+    // Index of the first entry, in central-directory order, named exactly name.
+    std::optional<std::uint64_t> Find(std::string_view name) const;
+    // Uncompressed size as the central directory records it.
+    std::optional<std::uint64_t> Size(std::uint64_t index) const;
+
+    struct Content {
+        std::optional<std::string> bytes;  // absent on failure
+        std::string error;                 // printable description of the failure
+    };
+    // The whole uncompressed content, CRC-checked. Fails when it would exceed
+    // limit bytes, judged both on the recorded size and on what is actually read.
+    Content Read(std::uint64_t index, std::uint64_t limit) const;
+
+    zip_t* Handle() const { return zip_.get(); }
+
+private:
+    explicit ZipReader(zip_t* zip) : zip_(zip) {}
+    UniqueZip zip_;
+};
+
+}  // namespace brivane::document

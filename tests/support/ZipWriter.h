@@ -23,9 +23,9 @@ struct ZipEntry {
     bool encrypted = false;   // general-purpose bit 0 (data left as is)
     bool dataDescriptor = false;  // bit 3: sizes and CRC after the data
     bool zip64 = false;       // sizes in a ZIP64 extra field, 0xFFFFFFFF in the headers
-    std::optional<std::uint32_t> crc;           // override the CRC-32 written
-    std::optional<std::uint64_t> declaredSize;  // override the uncompressed size written
-    std::optional<std::uint32_t> unixMode;      // override st_mode in the external attributes
+    std::optional<std::uint32_t> crc = std::nullopt;         // override the CRC-32 written
+    std::optional<std::uint64_t> declaredSize = std::nullopt;  // override the uncompressed size written
+    std::optional<std::uint32_t> unixMode = std::nullopt;    // override st_mode in the external attributes
 };
 
 class ZipWriter {

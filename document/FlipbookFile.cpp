@@ -1,11 +1,22 @@
 #include "FlipbookFile.h"
 
+#include "ArchiveExtractor.h"
 #include "Diagnostics.h"
+#include "FileUrl.h"
+#include "GraphemeCount.h"
+#include "ReaderConfiguration.h"
+#include "TreeCopier.h"
+#include "TreeRemover.h"
 #include "Utf8.h"
+#include "WorkspaceRoot.h"
 #include "ZipReader.h"
 
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <utility>
 
 namespace brivane::document {
@@ -45,14 +56,157 @@ std::optional<std::string> FlipbookFile::GetPdfSize() const {
 
 // ---- Workspace operations ----
 
-std::optional<std::string> FlipbookFile::GetWorkspaceURL() const { return std::nullopt; }
+namespace {
 
-void FlipbookFile::ExtractZip() {}
+bool Exists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
 
-std::optional<std::string> FlipbookFile::CreateCore() { return std::nullopt; }
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
-std::optional<nlohmann::json> FlipbookFile::GetReaderConfiguration() const { return std::nullopt; }
+// A directory's URL ends with "/" when the directory exists as it is formed.
+std::string UrlOfPath(const std::string& path) {
+    std::string url = FileUrlFromPath(path).value_or(std::string());
+    if (!url.empty() && url.back() != '/' && IsDirectory(path)) url += '/';
+    return url;
+}
 
-std::string FlipbookFile::GetTempPathURL(const std::string&) const { return {}; }
+std::string StripTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+// "Annual Report.final.flip" -> "Annual Report.final"
+std::string BaseName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    std::string::size_type dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+bool MakeDirectory(const std::string& path) {
+    return mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && IsDirectory(path));
+}
+
+std::optional<std::string> ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || !IsValidUtf8(text)) return std::nullopt;
+    return text;
+}
+
+// Path of the running executable's resource directory, in the build tree and
+// when installed alike.
+std::string CoreSourcePath() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return exe.parent_path().string() + "/../share/brivane-reader/data";
+}
+
+}  // namespace
+
+std::optional<std::string> FlipbookFile::GetWorkspaceURL() const {
+    auto text = GetMetadataSource(filePath);
+    if (!text) return std::nullopt;
+    nlohmann::json meta = nlohmann::json::parse(*text, nullptr, false);
+    if (meta.is_discarded() || !(meta.is_object() || meta.is_array())) {
+        Diagnostics::Line("Error parsing metadata GetMetadataSource");
+        return std::nullopt;
+    }
+    if (!meta.is_object()) return std::nullopt;
+    auto id = meta.find("id");
+    if (id == meta.end() || !id->is_string()) return std::nullopt;
+    auto archivePath = PathFromFileUrl(filePath);
+    if (!archivePath) return std::nullopt;
+    // A crafted id must not turn the workspace into some other directory.
+    std::string name = BaseName(StripTrailingSlash(*archivePath)) + "-" + id->get<std::string>();
+    if (!WorkspaceRoot::IsSingleComponent(name)) return std::nullopt;
+    auto root = WorkspaceRoot::Locate();
+    if (!root) return std::nullopt;
+    std::string url = UrlOfPath(*root + "/" + name);
+    if (url.empty()) return std::nullopt;
+    Diagnostics::Line(url);
+    return url;
+}
+
+void FlipbookFile::ExtractZip() {
+    auto workspaceUrl = GetWorkspaceURL();
+    auto workspace = workspaceUrl ? PathFromFileUrl(*workspaceUrl) : std::nullopt;
+    if (!workspace) {
+        Diagnostics::Line("Extract ZIP error");
+        return;
+    }
+    std::string dataPath = StripTrailingSlash(*workspace) + "/data";
+    std::string dataUrl = UrlOfPath(dataPath);
+    auto fail = [] { Diagnostics::Line("Extract ZIP error"); };
+    auto archivePath = PathFromFileUrl(filePath);
+    auto unpack = [&] {
+        return WorkspaceRoot::Ensure() && MakeDirectory(*workspace) && MakeDirectory(dataPath) && archivePath &&
+               !ArchiveExtractor::Unpack(*archivePath, dataPath);
+    };
+
+    if (!Exists(dataPath)) {
+        if (!unpack()) return fail();
+        Diagnostics::Line(dataUrl);
+        tempPath = dataUrl;
+        return;
+    }
+    auto archived = GetMetadataSource(filePath);
+    if (!archived) {
+        tempPath = dataUrl;
+        return;
+    }
+    std::string storedPath = dataPath + "/" + METADATA_FILE_NAME;
+    if (Exists(storedPath)) {
+        // An unreadable copy can't vouch for the tree: unpack afresh.
+        auto stored = ReadText(storedPath);
+        if (stored && CountGraphemes(*stored) == CountGraphemes(*archived)) {
+            tempPath = dataUrl;
+            return;
+        }
+        if (!TreeRemover::Remove(dataPath)) return fail();
+    }
+    if (!unpack()) return fail();
+    Diagnostics::Line("replace tempd dir:" + dataUrl);
+    tempPath = dataUrl;
+}
+
+std::optional<std::string> FlipbookFile::CreateCore() {
+    auto workspaceUrl = GetWorkspaceURL();
+    auto workspace = workspaceUrl ? PathFromFileUrl(*workspaceUrl) : std::nullopt;
+    if (!workspace) return std::nullopt;
+    std::string target = StripTrailingSlash(*workspace);
+    Diagnostics::Line("CreateCore inner");
+    std::string source = CoreSourcePath();
+    Diagnostics::Line(source);
+    Diagnostics::Line(target);
+    bool ok = WorkspaceRoot::Ensure() && TreeRemover::Remove(target) && TreeCopier::Copy(source, target);
+    if (!ok) Diagnostics::Line("Error CreateCore");
+    return workspaceUrl;
+}
+
+std::optional<nlohmann::json> FlipbookFile::GetReaderConfiguration() const {
+    if (!tempPath) {
+        Diagnostics::Line("nil tempPath");
+        return std::nullopt;
+    }
+    auto dataPath = PathFromFileUrl(*tempPath);
+    auto text = dataPath ? ReadText(StripTrailingSlash(*dataPath) + "/" + METADATA_FILE_NAME) : std::nullopt;
+    if (!text) return std::nullopt;
+    return ReaderConfiguration::Build(*text, PDF_FILE_NAME,
+                                      [this](const std::string& relative) { return GetTempPathURL(relative); });
+}
+
+std::string FlipbookFile::GetTempPathURL(const std::string& relativePath) const {
+    if (!tempPath) return {};
+    if (relativePath.empty()) return *tempPath;
+    auto dataPath = PathFromFileUrl(*tempPath);
+    if (!dataPath) return {};
+    return UrlOfPath(StripTrailingSlash(*dataPath) + "/" + relativePath);
+}
 
 }  // namespace brivane::document

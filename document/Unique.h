@@ -7,7 +7,10 @@
 #include <glib.h>
 #include <zip.h>
 
+#include <unistd.h>
+
 #include <memory>
+#include <utility>
 
 namespace brivane {
 
@@ -41,5 +44,31 @@ using UniqueGObject = std::unique_ptr<T, GObjectDeleter>;
 using UniqueGError = std::unique_ptr<GError, GErrorDeleter>;
 using UniqueZip = std::unique_ptr<zip_t, ZipDiscardDeleter>;
 using UniqueZipFile = std::unique_ptr<zip_file_t, ZipFileDeleter>;
+
+// An owned POSIX file descriptor; -1 when empty.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.fd_, -1));
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { Reset(); }
+
+    int Get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    int Release() { return std::exchange(fd_, -1); }
+    void Reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_ = -1;
+};
 
 }  // namespace brivane

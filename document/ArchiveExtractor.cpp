@@ -1,0 +1,189 @@
+#include "ArchiveExtractor.h"
+
+#include "ArchiveSurvey.h"
+#include "DirectoryCursor.h"
+#include "EntryCopier.h"
+#include "LinkGuard.h"
+#include "Unique.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace brivane::document {
+
+namespace {
+
+constexpr std::uint64_t kMaxLinkTarget = 4095;
+
+std::string Errno(const std::string& what, const SurveyedEntry& entry) {
+    return entry.path.Joined() + ": " + what + ": " + std::strerror(errno);
+}
+
+// Each thread reads through its own handle: libzip handles are not shared.
+UniqueZip OpenArchive(int archiveFd, std::string& error) {
+    std::string self = "/proc/self/fd/" + std::to_string(archiveFd);
+    int fd = open(self.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::string("cannot reopen archive: ") + std::strerror(errno);
+        return nullptr;
+    }
+    int code = 0;
+    zip_t* archive = zip_fdopen(fd, ZIP_RDONLY, &code);
+    if (!archive) {
+        close(fd);
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, code);
+        error = std::string("not a readable archive: ") + zip_error_strerror(&ze);
+        zip_error_fini(&ze);
+    }
+    return UniqueZip(archive);
+}
+
+// Writes entries of one thread; the first failure of either thread stops both.
+class Writer {
+public:
+    Writer(zip_t* archive, int rootFd, std::atomic<bool>& failed)
+        : archive_(archive), rootFd_(rootFd), cursor_(rootFd), failed_(failed) {}
+
+    std::optional<std::string> Write(const SurveyedEntry& entry) {
+        const auto& parts = entry.path.Components();
+        int parent = cursor_.Enter(parts, parts.size() - 1);
+        if (parent < 0) return Errno("cannot enter parent directory", entry);
+        const char* name = parts.back().c_str();
+        switch (entry.kind) {
+        case SurveyedEntry::Kind::Directory:
+            return WriteDirectory(entry, parent, name);
+        case SurveyedEntry::Kind::Symlink:
+            return WriteSymlink(entry, parent, name);
+        case SurveyedEntry::Kind::File:
+            break;
+        }
+        mode_t mode = entry.executable ? 0755 : 0644;
+        UniqueFd out(openat(parent, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!out) return Errno("cannot create file", entry);
+        if (entry.size >= ArchiveExtractor::kLargeEntry)
+            posix_fallocate(out.Get(), 0, static_cast<off_t>(entry.size));
+        if (auto error = copier_.ToFile(archive_, entry.index, entry.size, out.Get()))
+            return entry.path.Joined() + ": " + *error;
+        return std::nullopt;
+    }
+
+    std::optional<std::string> WriteAll(const std::vector<const SurveyedEntry*>& entries) {
+        for (const SurveyedEntry* entry : entries) {
+            if (failed_) return std::nullopt;
+            if (auto error = Write(*entry)) {
+                failed_ = true;
+                return error;
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::vector<std::string> links;  // relative paths of the links made
+
+private:
+    std::optional<std::string> WriteDirectory(const SurveyedEntry& entry, int parent, const char* name) {
+        if (mkdirat(parent, name, 0755) == 0) return std::nullopt;
+        struct stat st;
+        if (errno == EEXIST && fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+            return std::nullopt;
+        return Errno("cannot create directory", entry);
+    }
+
+    std::optional<std::string> WriteSymlink(const SurveyedEntry& entry, int parent, const char* name) {
+        if (entry.size > kMaxLinkTarget) return entry.path.Joined() + ": link target too long";
+        std::string error;
+        auto target = copier_.ToString(archive_, entry.index, entry.size, error);
+        if (!target) return entry.path.Joined() + ": " + error;
+        if (!entry.path.LinkTargetStaysInside(*target))
+            return entry.path.Joined() + ": link leads outside: " + *target;
+        if (symlinkat(target->c_str(), parent, name) != 0) return Errno("cannot create link", entry);
+        std::string joined = entry.path.Joined();
+        links.push_back(joined);
+        if (LinkGuard::Check(rootFd_, joined) == LinkGuard::Verdict::Outside) {
+            unlinkat(parent, name, 0);
+            links.pop_back();
+            return joined + ": link leads outside: " + *target;
+        }
+        return std::nullopt;
+    }
+
+    zip_t* archive_;
+    int rootFd_;
+    DirectoryCursor cursor_;
+    EntryCopier copier_;
+    std::atomic<bool>& failed_;
+};
+
+// Links can be composed after the fact (a later link changes where an
+// earlier one leads), so every link is judged again on the finished tree.
+std::optional<std::string> RecheckLinks(int rootFd, const std::vector<std::string>& links) {
+    std::optional<std::string> error;
+    for (const std::string& link : links) {
+        if (LinkGuard::Check(rootFd, link) != LinkGuard::Verdict::Outside) continue;
+        unlinkat(rootFd, link.c_str(), 0);
+        if (!error) error = link + ": link leads outside";
+    }
+    return error;
+}
+
+}  // namespace
+
+std::optional<std::string> ArchiveExtractor::Unpack(const std::string& archivePath, const std::string& destination) {
+    UniqueFd archiveFd(open(archivePath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!archiveFd) return "cannot open archive: " + std::string(std::strerror(errno));
+    UniqueFd root(open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!root) return "cannot open destination: " + std::string(std::strerror(errno));
+
+    std::string error;
+    UniqueZip archive = OpenArchive(archiveFd.Get(), error);
+    if (!archive) return error;
+
+    struct stat archiveStat;
+    struct statvfs disk;
+    if (fstat(archiveFd.Get(), &archiveStat) != 0 || fstatvfs(root.Get(), &disk) != 0)
+        return "cannot measure archive or destination: " + std::string(std::strerror(errno));
+    ArchiveSurvey::Limits limits{static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize,
+                                 static_cast<std::uint64_t>(archiveStat.st_size)};
+    auto entries = ArchiveSurvey::Take(archive.get(), limits, error);
+    if (!entries) return error;
+
+    std::vector<const SurveyedEntry*> small, large;
+    bool parallel = !ArchiveSurvey::HasConflicts(*entries);
+    for (const SurveyedEntry& e : *entries) {
+        bool isLarge = parallel && e.kind == SurveyedEntry::Kind::File && e.size >= kLargeEntry;
+        (isLarge ? large : small).push_back(&e);
+    }
+
+    std::atomic<bool> failed{false};
+    std::optional<std::string> largeError;
+    std::thread worker;
+    UniqueZip secondArchive;
+    if (!large.empty()) {
+        secondArchive = OpenArchive(archiveFd.Get(), error);
+        if (!secondArchive) return error;
+        worker = std::thread([&] {
+            Writer writer(secondArchive.get(), root.Get(), failed);
+            largeError = writer.WriteAll(large);
+        });
+    }
+    Writer writer(archive.get(), root.Get(), failed);
+    std::optional<std::string> smallError = writer.WriteAll(small);
+    if (worker.joinable()) worker.join();
+
+    // Even after a failure: the links already made must not lead out.
+    std::optional<std::string> linkError = RecheckLinks(root.Get(), writer.links);
+    if (smallError) return smallError;
+    if (largeError) return largeError;
+    return linkError;
+}
+
+}  // namespace brivane::document

@@ -1,0 +1,133 @@
+#include "ArchiveSurvey.h"
+
+#include <sys/stat.h>
+
+#include <set>
+
+namespace brivane::document {
+
+namespace {
+
+constexpr zip_uint8_t kOpsysUnix = ZIP_OPSYS_UNIX;
+constexpr zip_uint32_t kDosDirectory = 0x10;
+
+std::string Describe(zip_uint64_t index, const char* name, const std::string& reason) {
+    return "entry " + std::to_string(index) + " \"" + (name ? name : "") + "\": " + reason;
+}
+
+bool MethodSupported(zip_uint16_t method) {
+    return method == ZIP_CM_STORE || method == ZIP_CM_DEFLATE ||
+           zip_compression_method_supported(static_cast<zip_int32_t>(method), 0);
+}
+
+// Sets kind and executable from the stored attributes; false for an entry
+// type that must never be recreated.
+bool ClassifyAttributes(zip_t* archive, zip_uint64_t index, SurveyedEntry& entry) {
+    zip_uint8_t opsys = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(archive, index, 0, &opsys, &attributes) != 0) return true;
+    if (opsys != kOpsysUnix) {
+        if (attributes & kDosDirectory) entry.kind = SurveyedEntry::Kind::Directory;
+        return true;
+    }
+    mode_t mode = attributes >> 16;
+    switch (mode & S_IFMT) {
+    case 0:
+    case S_IFREG:
+        break;
+    case S_IFDIR:
+        entry.kind = SurveyedEntry::Kind::Directory;
+        break;
+    case S_IFLNK:
+        if (entry.kind == SurveyedEntry::Kind::Directory) return false;
+        entry.kind = SurveyedEntry::Kind::Symlink;
+        break;
+    default:
+        return false;  // device, FIFO, socket
+    }
+    entry.executable = (mode & 0111) != 0;
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<SurveyedEntry>> ArchiveSurvey::Take(zip_t* archive, const Limits& limits,
+                                                             std::string& error) {
+    zip_int64_t count = zip_get_num_entries(archive, 0);
+    if (count < 0) {
+        error = "cannot list entries";
+        return std::nullopt;
+    }
+    std::vector<SurveyedEntry> entries;
+    entries.reserve(static_cast<size_t>(count));
+    std::uint64_t total = 0;
+    for (zip_uint64_t i = 0; i < static_cast<zip_uint64_t>(count); ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(archive, i, ZIP_FL_ENC_STRICT, &st) != 0) {
+            error = Describe(i, nullptr, zip_error_strerror(zip_get_error(archive)));
+            return std::nullopt;
+        }
+        constexpr zip_uint64_t needed =
+            ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+        if ((st.valid & needed) != needed) {
+            error = Describe(i, st.name, "incomplete directory record");
+            return std::nullopt;
+        }
+        auto path = EntryPath::Parse(st.name);
+        if (!path) {
+            error = Describe(i, st.name, "unsafe name");
+            return std::nullopt;
+        }
+        if (st.encryption_method != ZIP_EM_NONE) {
+            error = Describe(i, st.name, "encrypted");
+            return std::nullopt;
+        }
+        if (!MethodSupported(st.comp_method)) {
+            error = Describe(i, st.name, "unsupported compression method " + std::to_string(st.comp_method));
+            return std::nullopt;
+        }
+        SurveyedEntry entry{i, std::move(*path), SurveyedEntry::Kind::File, st.size, false};
+        if (entry.path.HasTrailingSlash()) entry.kind = SurveyedEntry::Kind::Directory;
+        if (!ClassifyAttributes(archive, i, entry)) {
+            error = Describe(i, st.name, "unsupported entry type");
+            return std::nullopt;
+        }
+        total += st.size;
+        if (total < st.size) total = UINT64_MAX;
+        entries.push_back(std::move(entry));
+    }
+    if (total > limits.freeBytes) {
+        error = "archive needs " + std::to_string(total) + " bytes, " + std::to_string(limits.freeBytes) + " free";
+        return std::nullopt;
+    }
+    bool ratioExceeded = limits.archiveBytes <= UINT64_MAX / kBombRatio && total > limits.archiveBytes * kBombRatio;
+    if (total > kBombFloor && ratioExceeded) {
+        error = "archive expands to " + std::to_string(total) + " bytes from " +
+                std::to_string(limits.archiveBytes);
+        return std::nullopt;
+    }
+    return entries;
+}
+
+bool ArchiveSurvey::HasConflicts(const std::vector<SurveyedEntry>& entries) {
+    std::set<std::string> all;
+    std::set<std::string> leaves;  // files and links: nothing may sit beneath them
+    for (const SurveyedEntry& e : entries) {
+        std::string joined = e.path.Joined();
+        if (!all.insert(joined).second) return true;
+        if (e.kind != SurveyedEntry::Kind::Directory) leaves.insert(joined);
+    }
+    for (const SurveyedEntry& e : entries) {
+        std::string prefix;
+        const auto& parts = e.path.Components();
+        for (size_t i = 0; i + 1 < parts.size(); ++i) {
+            if (i) prefix += '/';
+            prefix += parts[i];
+            if (leaves.count(prefix)) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace brivane::document

@@ -1,0 +1,62 @@
+#include "EntryCopier.h"
+
+#include "Unique.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace brivane::document {
+
+template <typename Sink>
+std::optional<std::string> EntryCopier::Pump(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
+                                              Sink&& sink) {
+    UniqueZipFile file(zip_fopen_index(archive, index, 0));
+    if (!file) return std::string(zip_error_strerror(zip_get_error(archive)));
+    std::uint64_t total = 0;
+    while (true) {
+        // A CRC-32 mismatch is reported by the read after the last data.
+        zip_int64_t n = zip_fread(file.get(), buffer_.data(), buffer_.size());
+        if (n < 0) return std::string(zip_file_strerror(file.get()));
+        if (n == 0) break;
+        total += static_cast<std::uint64_t>(n);
+        if (total > declaredSize) return std::string("more data than declared");
+        if (auto error = sink(buffer_.data(), static_cast<size_t>(n))) return error;
+    }
+    if (total != declaredSize) return std::string("less data than declared");
+    return std::nullopt;
+}
+
+std::optional<std::string> EntryCopier::ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
+                                               int fd) {
+    return Pump(archive, index, declaredSize, [fd](const char* data, size_t size) -> std::optional<std::string> {
+        while (size > 0) {
+            ssize_t written = write(fd, data, size);
+            if (written < 0) {
+                if (errno == EINTR) continue;
+                return std::string("write: ") + std::strerror(errno);
+            }
+            data += written;
+            size -= static_cast<size_t>(written);
+        }
+        return std::nullopt;
+    });
+}
+
+std::optional<std::string> EntryCopier::ToString(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
+                                                 std::string& error) {
+    std::string text;
+    auto failure = Pump(archive, index, declaredSize, [&text](const char* data, size_t size) {
+        text.append(data, size);
+        return std::optional<std::string>();
+    });
+    if (failure) {
+        error = *failure;
+        return std::nullopt;
+    }
+    return text;
+}
+
+}  // namespace brivane::document

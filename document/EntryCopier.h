@@ -1,0 +1,32 @@
+#pragma once
+
+#include <zip.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brivane::document {
+
+// Copies one entry's uncompressed content into an open file through a fixed
+// buffer, refusing more (or fewer) bytes than declared and reading on until
+// libzip has had its say on the CRC-32.
+class EntryCopier {
+public:
+    explicit EntryCopier(size_t bufferSize = 1 << 20) : buffer_(bufferSize) {}
+
+    // Absent on success, else what went wrong.
+    std::optional<std::string> ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, int fd);
+    // Reads a small entry (a link target) whole; absent on failure.
+    std::optional<std::string> ToString(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
+                                        std::string& error);
+
+private:
+    template <typename Sink>
+    std::optional<std::string> Pump(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, Sink&& sink);
+
+    std::vector<char> buffer_;
+};
+
+}  // namespace brivane::document

@@ -1,0 +1,111 @@
+#include "WindowIcon.h"
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <cstring>
+#include <vector>
+
+#include "NetWmIcon.h"
+#include "Unique.h"
+#include "X11IconProperty.h"
+
+namespace brivane::app {
+
+namespace {
+
+using IconData = std::vector<unsigned long>;
+
+constexpr const char* APP_ICON_NAME = "com.brivane.Reader";
+constexpr const char* ICON_DATA_KEY = "brivane-icon-data";
+constexpr const char* REALIZE_HOOKED_KEY = "brivane-icon-realize";
+constexpr int THEME_SIZES[] = {256, 64, 32, 16};
+
+bool AppendPixbuf(IconData& out, GdkPixbuf* pixbuf) {
+    if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8) return false;
+    return NetWmIcon::Append(out, gdk_pixbuf_read_pixels(pixbuf), gdk_pixbuf_get_byte_length(pixbuf),
+                             gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf),
+                             gdk_pixbuf_get_rowstride(pixbuf), gdk_pixbuf_get_n_channels(pixbuf));
+}
+
+IconData FromImage(GdkPixbuf* image) {
+    IconData data;
+    const int width = gdk_pixbuf_get_width(image);
+    const int height = gdk_pixbuf_get_height(image);
+    for (const IconSize& size : NetWmIcon::SizesFor(width, height)) {
+        if (size.width == width && size.height == height) {
+            AppendPixbuf(data, image);
+            continue;
+        }
+        UniqueGObject<GdkPixbuf> scaled(
+            gdk_pixbuf_scale_simple(image, size.width, size.height, GDK_INTERP_HYPER));
+        if (scaled) AppendPixbuf(data, scaled.get());
+    }
+    return data;
+}
+
+// Empty when the theme has no icon of ours: the property is then removed
+// rather than left showing the last flipbook's icon.
+IconData FromTheme(GtkWindow* window) {
+    IconData data;
+    GtkIconTheme* theme = gtk_icon_theme_get_for_display(gtk_widget_get_display(GTK_WIDGET(window)));
+    for (int size : THEME_SIZES) {
+        UniqueGObject<GtkIconPaintable> icon(
+            gtk_icon_theme_lookup_icon(theme, APP_ICON_NAME, nullptr, size, 1, GTK_TEXT_DIR_NONE,
+                                       static_cast<GtkIconLookupFlags>(0)));
+        // A miss comes back as the "image-missing" icon; has_icon cannot be
+        // asked instead, as it overlooks icons lying loose on a search path.
+        const char* found = icon ? gtk_icon_paintable_get_icon_name(icon.get()) : nullptr;
+        if (!found || std::strcmp(found, APP_ICON_NAME) != 0) continue;
+        UniqueGObject<GFile> file(gtk_icon_paintable_get_file(icon.get()));
+        if (!file) continue;
+        // Through a stream, so icons compiled into resources load too.
+        UniqueGObject<GFileInputStream> stream(g_file_read(file.get(), nullptr, nullptr));
+        if (!stream) continue;
+        UniqueGObject<GdkPixbuf> image(gdk_pixbuf_new_from_stream_at_scale(
+            G_INPUT_STREAM(stream.get()), size, size, TRUE, nullptr, nullptr));
+        if (image) AppendPixbuf(data, image.get());
+    }
+    return data;
+}
+
+void OnRealize(GtkWidget* widget, gpointer) {
+    const auto* data = static_cast<const IconData*>(g_object_get_data(G_OBJECT(widget), ICON_DATA_KEY));
+    if (data) X11IconProperty::Write(GTK_WINDOW(widget), *data);
+}
+
+// The X11 surface exists only once the window is realized; until then the
+// icon waits on the window and is written when it is (and again on any later
+// realize, since a new surface starts without the property).
+void Apply(GtkWindow* window, IconData data) {
+    g_object_set_data_full(G_OBJECT(window), ICON_DATA_KEY, new IconData(std::move(data)),
+                           [](gpointer p) { delete static_cast<IconData*>(p); });
+    if (!g_object_get_data(G_OBJECT(window), REALIZE_HOOKED_KEY)) {
+        // After GTK's own handler, which may set an icon list of its own.
+        g_signal_connect_after(window, "realize", G_CALLBACK(OnRealize), nullptr);
+        g_object_set_data(G_OBJECT(window), REALIZE_HOOKED_KEY, GINT_TO_POINTER(1));
+    }
+    if (gtk_widget_get_realized(GTK_WIDGET(window))) OnRealize(GTK_WIDGET(window), nullptr);
+}
+
+}  // namespace
+
+bool WindowIcon::SetFromFile(GtkWindow* window, const std::string& pngPath) {
+    if (!window) return false;
+    UniqueGObject<GdkPixbuf> image(gdk_pixbuf_new_from_file(pngPath.c_str(), nullptr));
+    IconData data = image ? FromImage(image.get()) : IconData{};
+    if (data.empty()) {
+        // Never leave a previous flipbook's icon on a window that reads another.
+        Reset(window);
+        return false;
+    }
+    if (X11IconProperty::Applies(window)) Apply(window, std::move(data));
+    return true;
+}
+
+void WindowIcon::Reset(GtkWindow* window) {
+    if (!window) return;
+    gtk_window_set_icon_name(window, APP_ICON_NAME);
+    if (X11IconProperty::Applies(window)) Apply(window, FromTheme(window));
+}
+
+}  // namespace brivane::app

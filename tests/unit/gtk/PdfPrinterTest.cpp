@@ -12,11 +12,13 @@
 
 #include "PdfPrintJob.h"
 #include "PdfPrinter.h"
+#include "PrintSettingsStore.h"
 
 using brivane::UniqueGChars;
 using brivane::UniqueGObject;
 using brivane::web::PdfPrinter;
 using brivane::web::PdfPrintJob;
+using brivane::web::PrintSettingsStore;
 
 namespace {
 
@@ -162,6 +164,15 @@ bool WaitUntil(const std::function<bool()>& done) {
     return done();
 }
 
+GtkWindow* FindPrintDialog() {
+    GListModel* toplevels = gtk_window_get_toplevels();
+    for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+        UniqueGObject<GtkWindow> w(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
+        if (GTK_IS_PRINT_UNIX_DIALOG(w.get())) return w.get();
+    }
+    return nullptr;
+}
+
 // A page can ask to print any text; none of these may show a dialog, block
 // or crash.
 TEST(PdfPrinter, AddressesWithoutAReadablePdfDoNothing) {
@@ -207,18 +218,53 @@ TEST(PdfPrinter, ReturnsWithAModalDialogAndLetsGoWhenCancelled) {
     PdfPrinter::Print(parent, TempDir::Uri(sample));
     EXPECT_TRUE(WaitUntil([&] { return CountToplevels() > before; }));
 
-    GtkWindow* dialog = nullptr;
-    GListModel* toplevels = gtk_window_get_toplevels();
-    for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
-        UniqueGObject<GtkWindow> w(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
-        if (GTK_IS_PRINT_UNIX_DIALOG(w.get())) dialog = w.get();
-    }
+    GtkWindow* dialog = FindPrintDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(gtk_window_get_modal(dialog));
     EXPECT_EQ(gtk_window_get_transient_for(dialog), parent);
 
     gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
     EXPECT_TRUE(WaitUntil([&] { return CountToplevels() == before; }));
+    gtk_window_destroy(parent);
+}
+
+// The dialog outlives Print: the document must still be there when GTK asks
+// for pages, and what the user confirmed becomes the next print's starting point.
+TEST(PdfPrinter, ConfirmedDialogPrintsEveryPageAndKeepsTheSettings) {
+    TempDir dir;
+    const std::string sample = dir.File("sample.pdf"), printed = dir.File("printed.pdf");
+    WriteSample(sample);
+    {
+        // Start from the file printer, as if an earlier print had chosen it.
+        UniqueGObject<GtkPrintOperation> earlier(gtk_print_operation_new());
+        UniqueGObject<GtkPrintSettings> chosen(gtk_print_settings_new());
+        gtk_print_settings_set_printer(chosen.get(), "Print to File");
+        gtk_print_settings_set(chosen.get(), GTK_PRINT_SETTINGS_OUTPUT_URI, TempDir::Uri(printed).c_str());
+        gtk_print_settings_set(chosen.get(), GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
+        gtk_print_operation_set_print_settings(earlier.get(), chosen.get());
+        PrintSettingsStore::RememberFrom(earlier.get());
+    }
+    GtkPrintSettings* before = PrintSettingsStore::Current();
+    GtkWindow* parent = GTK_WINDOW(gtk_window_new());
+    gtk_window_present(parent);
+
+    PdfPrinter::Print(parent, TempDir::Uri(sample));
+    GtkWindow* dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        dialog = FindPrintDialog();
+        return dialog && gtk_print_unix_dialog_get_selected_printer(GTK_PRINT_UNIX_DIALOG(dialog));
+    }));
+    EXPECT_STREQ(gtk_printer_get_name(gtk_print_unix_dialog_get_selected_printer(GTK_PRINT_UNIX_DIALOG(dialog))),
+                 "Print to File");
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+
+    EXPECT_TRUE(WaitUntil([&] { return PrintSettingsStore::Current() != before; }));
+    ASSERT_NE(PrintSettingsStore::Current(), nullptr);
+    EXPECT_STREQ(gtk_print_settings_get_printer(PrintSettingsStore::Current()), "Print to File");
+    UniqueGObject<PopplerDocument> result(
+        poppler_document_new_from_file(TempDir::Uri(printed).c_str(), nullptr, nullptr));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(poppler_document_get_n_pages(result.get()), 3);
     gtk_window_destroy(parent);
 }
 

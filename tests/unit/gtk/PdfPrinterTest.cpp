@@ -1,7 +1,6 @@
 #include <cairo-pdf.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
-#include <glib/gstdio.h>  // for g_rmdir
 #include <gtk/gtkunixprint.h>  // for GTK_IS_PRINT_UNIX_DIALOG
 #include <poppler.h>
 
@@ -13,35 +12,16 @@
 #include "PdfPrintJob.h"
 #include "PdfPrinter.h"
 #include "PrintSettingsStore.h"
+#include "TempDir.h"
 
 using brivane::UniqueGChars;
+using brivane::test::TempDir;
 using brivane::UniqueGObject;
 using brivane::web::PdfPrinter;
 using brivane::web::PdfPrintJob;
 using brivane::web::PrintSettingsStore;
 
 namespace {
-
-class TempDir {
-public:
-    TempDir() : path_(g_dir_make_tmp("brivane-print-XXXXXX", nullptr)) {}
-    ~TempDir() {
-        if (!path_) return;
-        // Flat directory: remove its files, then itself.
-        if (GDir* dir = g_dir_open(path_.get(), 0, nullptr)) {
-            while (const char* name = g_dir_read_name(dir)) std::remove(File(name).c_str());
-            g_dir_close(dir);
-        }
-        g_rmdir(path_.get());
-    }
-    std::string File(const std::string& name) const { return std::string(path_.get()) + "/" + name; }
-    static std::string Uri(const std::string& path) {
-        return UniqueGChars(g_filename_to_uri(path.c_str(), nullptr, nullptr)).get();
-    }
-
-private:
-    UniqueGChars path_;
-};
 
 // Each page: left half red, right half blue, so a turned or stretched page
 // shows in where the colours land.

@@ -4,43 +4,24 @@
 #include <X11/Xatom.h>  // for XA_CARDINAL
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gdk/x11/gdkx.h>
-#include <glib/gstdio.h>  // for g_rmdir
 #include <gtk/gtk.h>
 
 #include <algorithm>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "Unique.h"
 #include "WindowIcon.h"
 
-using brivane::UniqueGChars;
+using brivane::test::TempDir;
 using brivane::UniqueGObject;
 using brivane::app::WindowIcon;
 
 namespace {
 
 constexpr unsigned long RED = 0xffff0000UL, HALF_SLATE = 0x80204060UL, BLUE = 0xff0000ffUL;
-
-class TempDir {
-public:
-    TempDir() : path_(g_dir_make_tmp("brivane-icon-XXXXXX", nullptr)) {}
-    ~TempDir() {
-        for (const auto& f : files_) std::remove(f.c_str());
-        g_rmdir(path_.get());
-    }
-    std::string File(const std::string& name) {
-        files_.push_back(std::string(path_.get()) + "/" + name);
-        return files_.back();
-    }
-    const char* Path() const { return path_.get(); }
-
-private:
-    UniqueGChars path_;
-    std::vector<std::string> files_;
-};
 
 // An RGBA image filled with fill whose top-left pixel is (0xff,0,0,0xff) and
 // the next one a half-transparent (0x20,0x40,0x60,0x80).

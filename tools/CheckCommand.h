@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Command.h"
+
+namespace brivane::tools {
+
+// brivane-flip check FILE: the file check the reader runs before opening a
+// flipbook; last line is the error code, or OK.
+class CheckCommand {
+public:
+    static const Command kCommand;
+    static int Run(const std::vector<std::string>& args);
+};
+
+}  // namespace brivane::tools

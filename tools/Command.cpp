@@ -1,0 +1,24 @@
+#include "Command.h"
+
+#include "FileUrl.h"
+
+#include <filesystem>
+#include <iostream>
+
+namespace brivane::tools {
+
+int UsageError(const Command& command, const std::string& problem) {
+    if (!problem.empty()) std::cerr << "brivane-flip " << command.name << ": " << problem << '\n';
+    std::cerr << "usage: brivane-flip " << command.name << ' ' << command.usage << '\n';
+    return EXIT_USAGE;
+}
+
+std::optional<std::string> ArgumentToUrl(const std::string& argument) {
+    if (argument.rfind("file:", 0) == 0) return argument;
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(argument, ec);
+    if (ec) return std::nullopt;
+    return document::FileUrlFromPath(absolute.lexically_normal().string());
+}
+
+}  // namespace brivane::tools

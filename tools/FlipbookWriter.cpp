@@ -1,0 +1,88 @@
+#include "FlipbookWriter.h"
+
+#include "Unique.h"
+
+#include <nlohmann/json.hpp>
+#include <zip.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace brivane::tools {
+
+namespace {
+
+// A ZIP being written; discarded unless closed successfully.
+using WritingZip = UniqueZip;
+
+std::string ZipError(zip_t* zip) { return zip_strerror(zip); }
+
+bool AddFile(zip_t* zip, const std::string& name, zip_source_t* source, zip_int32_t method, std::string& error) {
+    if (!source) {
+        error = "cannot read data for " + name + ": " + ZipError(zip);
+        return false;
+    }
+    const zip_int64_t index = zip_file_add(zip, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
+        zip_source_free(source);
+        error = "cannot add " + name + ": " + ZipError(zip);
+        return false;
+    }
+    if (zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), method, 0) != 0) {
+        error = "cannot set compression for " + name + ": " + ZipError(zip);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string FlipbookWriter::MetadataText(const nlohmann::json& metadata) {
+    // '/' only ever occurs inside JSON strings, so escaping all of them is safe.
+    std::string out;
+    for (char c : metadata.dump()) {
+        if (c == '/') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string FlipbookWriter::Write(const std::string& out, const nlohmann::json& metadata, const std::string& pdfPath,
+                                  const std::vector<Asset>& assets) {
+    const std::string partial = out + ".partial";
+    // zip_close() reads this buffer, so it must outlive the archive handle.
+    const std::string text = MetadataText(metadata);
+    int code = 0;
+    WritingZip zip(zip_open(partial.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+    if (!zip) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        std::string text = "cannot create " + partial + ": " + zip_error_strerror(&error);
+        zip_error_fini(&error);
+        return text;
+    }
+    std::string error;
+    if (!AddFile(zip.get(), "metadata.brivane", zip_source_buffer(zip.get(), text.data(), text.size(), 0),
+                 ZIP_CM_DEFLATE, error) ||
+        !AddFile(zip.get(), "flipbook.pdf", zip_source_file(zip.get(), pdfPath.c_str(), 0, -1), ZIP_CM_STORE, error))
+        return error;
+    for (const auto& [name, file] : assets) {
+        if (!AddFile(zip.get(), name, zip_source_file(zip.get(), file.c_str(), 0, -1), ZIP_CM_DEFLATE, error))
+            return error;
+    }
+    if (zip_close(zip.get()) != 0) {
+        error = "cannot write " + out + ": " + ZipError(zip.get());
+        std::remove(partial.c_str());
+        return error;
+    }
+    zip.release();  // closed: nothing left to discard
+    std::error_code ec;
+    std::filesystem::rename(partial, out, ec);
+    if (ec) {
+        std::remove(partial.c_str());
+        return "cannot write " + out + ": " + ec.message();
+    }
+    return {};
+}
+
+}  // namespace brivane::tools

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace brivane::tools {
+
+// Writes a flipbook archive: the metadata, the PDF (stored: it is already
+// compressed and may be large), then asset files under files/.
+class FlipbookWriter {
+public:
+    // Archive path of an asset and the file on disk that becomes it.
+    using Asset = std::pair<std::string, std::string>;
+
+    // Metadata text as the service writes it: every '/' escaped.
+    static std::string MetadataText(const nlohmann::json& metadata);
+
+    // Writes to a temporary file beside out and renames it into place, so a
+    // failed pack never leaves a half archive under the final name.
+    // Returns an error text, empty on success.
+    static std::string Write(const std::string& out, const nlohmann::json& metadata, const std::string& pdfPath,
+                             const std::vector<Asset>& assets);
+};
+
+}  // namespace brivane::tools

@@ -1,0 +1,115 @@
+#include "PackCommand.h"
+
+#include "FlipbookMeta.h"
+#include "FlipbookWriter.h"
+#include "PdfInfo.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+
+namespace brivane::tools {
+
+namespace fs = std::filesystem;
+
+const Command PackCommand::kCommand{
+    "pack", "PDF -o OUT.flip [--title T] [--subtitle S] [--assets DIR] [--force]", &PackCommand::Run};
+
+namespace {
+
+struct Options {
+    std::string pdf, out, title, subtitle, assets;
+    bool force = false;
+};
+
+// Empty problem text when the arguments make sense.
+std::string Parse(const std::vector<std::string>& args, Options& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string* value = nullptr;
+        if (arg == "-o" || arg == "--output") value = &options.out;
+        else if (arg == "--title") value = &options.title;
+        else if (arg == "--subtitle") value = &options.subtitle;
+        else if (arg == "--assets") value = &options.assets;
+        else if (arg == "--force") options.force = true;
+        else if (arg.size() > 1 && arg[0] == '-') return "unknown option " + arg;
+        else if (options.pdf.empty()) options.pdf = arg;
+        else return "more than one PDF given";
+        if (value) {
+            if (i + 1 == args.size()) return arg + " needs a value";
+            *value = args[++i];
+        }
+    }
+    if (options.pdf.empty()) return "no PDF given";
+    if (options.out.empty()) return "no output given (-o OUT.flip)";
+    return {};
+}
+
+int Fail(const std::string& message) {
+    std::cerr << "brivane-flip pack: " << message << '\n';
+    return EXIT_REJECTED;
+}
+
+// Regular files under dir, as (archive path under files/, path on disk), sorted
+// so the archive does not depend on directory order.
+std::vector<FlipbookWriter::Asset> CollectAssets(const fs::path& dir, std::string& error) {
+    std::vector<FlipbookWriter::Asset> assets;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        const std::string relative = it->path().lexically_relative(dir).generic_string();
+        assets.emplace_back("files/" + relative, it->path().string());
+    }
+    if (ec) error = "cannot read assets in " + dir.string() + ": " + ec.message();
+    std::sort(assets.begin(), assets.end());
+    return assets;
+}
+
+}  // namespace
+
+int PackCommand::Run(const std::vector<std::string>& args) {
+    Options options;
+    if (const std::string problem = Parse(args, options); !problem.empty()) return UsageError(kCommand, problem);
+
+    std::error_code ec;
+    if (!fs::is_regular_file(options.pdf, ec)) return Fail("no such PDF file: " + options.pdf);
+    if (fs::exists(options.out, ec) && !options.force)
+        return Fail(options.out + " already exists (use --force to replace it)");
+    if (fs::is_directory(options.out, ec)) return Fail(options.out + " is a directory");
+    if (!options.assets.empty() && !fs::is_directory(options.assets, ec))
+        return Fail("no such assets directory: " + options.assets);
+
+    const auto read = PdfInfo::Read(fs::absolute(options.pdf, ec).lexically_normal().string());
+    if (const auto* problem = std::get_if<std::string>(&read)) return Fail(*problem);
+    const PdfInfo& pdf = std::get<PdfInfo>(read);
+    const auto pdfSize = fs::file_size(options.pdf, ec);
+    if (ec || pdfSize == 0) return Fail("cannot measure " + options.pdf);
+
+    std::string error;
+    const auto assets = options.assets.empty() ? std::vector<FlipbookWriter::Asset>{}
+                                               : CollectAssets(options.assets, error);
+    if (!error.empty()) return Fail(error);
+
+    nlohmann::json metadata = {
+        {"app", document::SUPPORTED_APP_VERSION},
+        {"id", document::ContentFingerprint(std::to_string(pdf.width) + "-" + std::to_string(pdf.height) + "-" +
+                                            std::to_string(pdf.pages) + "-" + std::to_string(pdfSize))},
+        {"width", pdf.width},
+        {"height", pdf.height},
+        {"num_pages", pdf.pages},
+        {"design", {{"title", options.title}, {"subtitle", options.subtitle}}},
+    };
+    if (!assets.empty()) {
+        nlohmann::json paths = nlohmann::json::array();
+        for (const auto& asset : assets) paths.push_back(asset.first);
+        metadata["assets"] = std::move(paths);
+    }
+    if (error = FlipbookWriter::Write(options.out, metadata, options.pdf, assets); !error.empty()) return Fail(error);
+    std::cout << options.out << '\n';
+    return EXIT_ACCEPTED;
+}
+
+}  // namespace brivane::tools

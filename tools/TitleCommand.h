@@ -1,0 +1,14 @@
+#pragma once
+
+#include "Command.h"
+
+namespace brivane::tools {
+
+// brivane-flip title FILE: the title the reading window would show.
+class TitleCommand {
+public:
+    static const Command kCommand;
+    static int Run(const std::vector<std::string>& args);
+};
+
+}  // namespace brivane::tools

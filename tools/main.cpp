@@ -1,0 +1,35 @@
+#include "CheckCommand.h"
+#include "Command.h"
+#include "OpenCommand.h"
+#include "PackCommand.h"
+#include "TitleCommand.h"
+
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+// One line per subcommand; each lives in its own <Name>Command file.
+const brivane::tools::Command* const kCommands[] = {
+    &brivane::tools::CheckCommand::kCommand,
+    &brivane::tools::TitleCommand::kCommand,
+    &brivane::tools::PackCommand::kCommand,
+    &brivane::tools::OpenCommand::kCommand,
+};
+
+int Usage() {
+    std::cerr << "usage:\n";
+    for (const auto* command : kCommands) std::cerr << "  brivane-flip " << command->name << ' ' << command->usage << '\n';
+    return brivane::tools::EXIT_USAGE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    for (const auto* command : kCommands) {
+        if (std::strcmp(argv[1], command->name) == 0) return command->run({argv + 2, argv + argc});
+    }
+    std::cerr << "brivane-flip: unknown command " << argv[1] << '\n';
+    return Usage();
+}

@@ -1,0 +1,122 @@
+#include "FlipbookFile.h"
+#include "Flipbooks.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace brivane::test {
+namespace {
+
+struct FlipRun {
+    int exit = -1;
+    std::vector<std::string> out;  // stdout lines
+    std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Quote(const std::string& arg) {
+    std::string q = "'";
+    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+FlipRun Flip(const TempDir& dir, const std::vector<std::string>& args) {
+    std::string command = Quote(BRIVANE_FLIP);
+    for (const auto& a : args) command += " " + Quote(a);
+    command += " >" + Quote(dir / "out.txt") + " 2>" + Quote(dir / "err.txt");
+    const int status = std::system(command.c_str());
+    FlipRun run;
+    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::istringstream lines(Slurp(dir / "out.txt"));
+    for (std::string line; std::getline(lines, line);) run.out.push_back(line);
+    run.err = Slurp(dir / "err.txt");
+    return run;
+}
+
+struct CliCase {
+    const char* name;
+    std::vector<std::string> args;  // "@" stands for the case's archive
+    ZipWriter archive;
+    int exit;
+    std::vector<std::string> out;
+};
+
+std::vector<CliCase> Cases() {
+    auto meta = SampleMetadata();
+    auto app2 = meta;
+    app2["app"] = 2;
+    auto broken = meta;
+    broken["id"] = "0";
+    ZipEntry damaged{.name = "metadata.brivane", .data = "{}", .crc = 1};
+    return {
+        {"accepted", {"check", "@"}, ValidFlipbook(), 0, {"OK"}},
+        {"no metadata", {"check", "@"}, ZipWriter().File("flipbook.pdf", "x"), 1, {"ERROR_NO_META"}},
+        {"unparsable metadata", {"check", "@"}, ZipWriter().File("metadata.brivane", "nope"), 1,
+         {"Error parsing metadata GetMetadataSource", "ERROR_NO_META"}},
+        {"too new", {"check", "@"}, ValidFlipbook(app2), 1, {"ERROR_APP_VER"}},
+        {"fingerprint mismatch", {"check", "@"}, ValidFlipbook(broken), 1, {"ERROR_CORRUPTED"}},
+        {"not a file", {"check", "/nonexistent/a.flip"}, ZipWriter(), 1, {"ERROR_NO_META"}},
+        {"title", {"title", "@"}, ValidFlipbook(), 0, {"Tides & Harbours - A field guide"}},
+        {"title of a broken file", {"title", "@"}, ZipWriter().File("metadata.brivane", "nope"), 0,
+         {"Error parsing metadata GetMetadataSource", ""}},
+        {"check without file", {"check"}, ZipWriter(), 2, {}},
+        {"check with two files", {"check", "@", "@"}, ZipWriter(), 2, {}},
+        {"no command", {}, ZipWriter(), 2, {}},
+        {"unknown command", {"frobnicate", "@"}, ZipWriter(), 2, {}},
+        {"pack without output", {"pack", "@"}, ZipWriter(), 2, {}},
+        {"pack a ZIP, not a PDF", {"pack", "@", "-o", "new.flip"}, ValidFlipbook(), 1, {}},
+        {"pack a missing PDF", {"pack", "/nonexistent/x.pdf", "-o", "new.flip"}, ZipWriter(), 1, {}},
+        {"pack an unknown option", {"pack", BRIVANE_SAMPLE_PDF, "-o", "new.flip", "--colour"}, ZipWriter(), 2, {}},
+        {"pack over an existing file", {"pack", BRIVANE_SAMPLE_PDF, "-o", "@"}, ValidFlipbook(), 1, {}},
+    };
+}
+
+TEST(BrivaneFlip, ExitCodesAndOutput) {
+    for (const auto& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string archive = dir / "case.flip";
+        c.archive.WriteTo(archive);
+        std::vector<std::string> args;
+        for (const auto& a : c.args) args.push_back(a == "@" ? archive : a == "new.flip" ? dir / a : a);
+        const FlipRun run = Flip(dir, args);
+        EXPECT_EQ(run.exit, c.exit) << run.err;
+        EXPECT_EQ(run.out, c.out);
+        // Refusals and usage errors say why on stderr; answers never go there.
+        EXPECT_EQ(run.err.empty(), c.exit == 0 || !c.out.empty()) << run.err;
+    }
+}
+
+TEST(BrivaneFlip, PackMakesAFlipbookThatPassesTheCheck) {
+    TempDir dir;
+    dir.Write("assets/user/logo.png", "not really a PNG");
+    dir.Write("assets/toc/toc.json", "[]");
+    const std::string out = dir / "book.flip";
+    const std::vector<std::string> pack = {"pack", BRIVANE_SAMPLE_PDF, "-o", out, "--title", "Fish &amp; Ships",
+                                           "--subtitle", "Two", "--assets", dir / "assets"};
+    ASSERT_EQ(Flip(dir, pack).exit, 0);
+    EXPECT_EQ(Flip(dir, {"check", out}).out, std::vector<std::string>{"OK"});
+    EXPECT_EQ(Flip(dir, {"title", out}).out, std::vector<std::string>{"Fish & Ships - Two"});
+    // The metadata is written as the service writes it, with escaped slashes.
+    const auto metadata = document::FlipbookFile(FileUrl(out)).GetMetadataSource(FileUrl(out));
+    ASSERT_TRUE(metadata);
+    EXPECT_NE(metadata->find(R"("files\/user\/logo.png")"), std::string::npos) << *metadata;
+    EXPECT_NE(metadata->find(R"("files\/toc\/toc.json")"), std::string::npos) << *metadata;
+    EXPECT_EQ(Flip(dir, pack).exit, 1) << "overwrote without --force";
+    std::vector<std::string> forced = pack;
+    forced.push_back("--force");
+    EXPECT_EQ(Flip(dir, forced).exit, 0);
+}
+
+}  // namespace
+}  // namespace brivane::test

@@ -19,6 +19,21 @@ constexpr const char* APP_ICON_NAME = "com.brivane.Reader";
 constexpr const char* ICON_DATA_KEY = "brivane-icon-data";
 constexpr const char* REALIZE_HOOKED_KEY = "brivane-icon-realize";
 constexpr int THEME_SIZES[] = {256, 64, 32, 16};
+constexpr int LARGEST_ICON = 256;
+// The favicon comes from an untrusted archive: a few kilobytes of PNG can
+// claim an image of gigabytes once decoded.
+constexpr long long MAX_IMAGE_PIXELS = 8192LL * 8192LL;
+
+UniqueGObject<GdkPixbuf> LoadImage(const std::string& path) {
+    int width = 0;
+    int height = 0;
+    if (!gdk_pixbuf_get_file_info(path.c_str(), &width, &height)) return {};
+    if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > MAX_IMAGE_PIXELS) return {};
+    if (width > LARGEST_ICON || height > LARGEST_ICON)
+        return UniqueGObject<GdkPixbuf>(
+            gdk_pixbuf_new_from_file_at_size(path.c_str(), LARGEST_ICON, LARGEST_ICON, nullptr));
+    return UniqueGObject<GdkPixbuf>(gdk_pixbuf_new_from_file(path.c_str(), nullptr));
+}
 
 bool AppendPixbuf(IconData& out, GdkPixbuf* pixbuf) {
     if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8) return false;
@@ -91,7 +106,7 @@ void Apply(GtkWindow* window, IconData data) {
 
 bool WindowIcon::SetFromFile(GtkWindow* window, const std::string& pngPath) {
     if (!window) return false;
-    UniqueGObject<GdkPixbuf> image(gdk_pixbuf_new_from_file(pngPath.c_str(), nullptr));
+    UniqueGObject<GdkPixbuf> image = LoadImage(pngPath);
     IconData data = image ? FromImage(image.get()) : IconData{};
     if (data.empty()) {
         // Never leave a previous flipbook's icon on a window that reads another.

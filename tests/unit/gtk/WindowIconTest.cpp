@@ -5,6 +5,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gdk/x11/gdkx.h>
 #include <gtk/gtk.h>
+#include <zlib.h>
 
 #include <algorithm>
 
@@ -32,6 +33,26 @@ void WritePng(const std::string& path, int width, int height, unsigned fill) {
     const guchar first[] = {0xff, 0x00, 0x00, 0xff, 0x20, 0x40, 0x60, 0x80};
     std::copy(std::begin(first), std::end(first), px);
     ASSERT_TRUE(gdk_pixbuf_save(image.get(), path.c_str(), "png", nullptr, nullptr));
+}
+
+// A grey PNG of side x side pixels that compresses to almost nothing but would
+// take side * side * 3 bytes to decode.
+void WriteHugePng(const std::string& path, unsigned side) {
+    std::vector<unsigned char> raw(static_cast<std::size_t>(side + 1) * side, 0);
+    uLongf packedSize = compressBound(raw.size());
+    std::vector<unsigned char> packed(packedSize);
+    ASSERT_EQ(compress2(packed.data(), &packedSize, raw.data(), raw.size(), 1), Z_OK);
+    const auto be32 = [](uLong v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    const auto chunk = [&](const char* type, const std::string& body) {
+        const std::string typed = type + body;
+        png += be32(body.size()) + typed +
+               be32(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size())));
+    };
+    chunk("IHDR", be32(side) + be32(side) + std::string("\x08\x00\x00\x00\x00", 5));
+    chunk("IDAT", std::string(packed.begin(), packed.begin() + static_cast<long>(packedSize)));
+    chunk("IEND", "");
+    ASSERT_TRUE(g_file_set_contents(path.c_str(), png.data(), static_cast<gssize>(png.size()), nullptr));
 }
 
 std::vector<unsigned long> ReadIcon(GtkWindow* window) {
@@ -109,8 +130,10 @@ TEST_F(WindowIconTest, ImageReachesTheWindowBeforeAndAfterRealize) {
 // Reset without an icon of ours in the theme must still take the flipbook's
 // icon away; with one, it shows it.
 TEST_F(WindowIconTest, ResetAndUnreadableImagesGoBackToTheApplicationIcon) {
-    const std::string favicon = dir_.File("favicon.png"), broken = dir_.File("broken.png");
+    const std::string favicon = dir_.File("favicon.png"), broken = dir_.File("broken.png"),
+                      huge = dir_.File("huge.png");
     WritePng(favicon, 32, 32, 0x00ff00ff);
+    WriteHugePng(huge, 8200);
     g_file_set_contents(broken.c_str(), "not an image", -1, nullptr);
     gtk_widget_realize(GTK_WIDGET(window_));
 
@@ -128,7 +151,12 @@ TEST_F(WindowIconTest, ResetAndUnreadableImagesGoBackToTheApplicationIcon) {
         const char* name;
         std::string file;
     };
-    const Step steps[] = {{"unreadable image", broken}, {"missing image", dir_.File("gone.png")}};
+    const Step steps[] = {
+        {"unreadable image", broken},
+        {"missing image", dir_.File("gone.png")},
+        // A crafted flipbook's favicon must not make us allocate gigabytes.
+        {"image too large to decode", huge},
+    };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.name);
         ASSERT_TRUE(WindowIcon::SetFromFile(window_, favicon));

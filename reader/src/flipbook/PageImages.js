@@ -1,0 +1,147 @@
+// Page elements for the book: each shows its page as an image rendered at the
+// device pixel ratio, with its links laid over it. Rendered images are kept in
+// a small cache; everything else is dropped as the reader moves on.
+import { LruCache } from "./LruCache.js";
+import { linkTarget, rectToBox } from "./links.js";
+
+const IMAGE_CACHE = 14;
+const LINK_CACHE = 40;
+
+export class PageImages {
+  #source;
+  #root;
+  #onLink;
+  #images = new LruCache(IMAGE_CACHE, (entry) => URL.revokeObjectURL(entry.url));
+  #links = new LruCache(LINK_CACHE);
+  #pending = new Map();
+  #pixelWidth = 1;
+  #wanted = new Set();
+
+  /** `root` holds every page element; `onLink(target)` follows a clicked link. */
+  constructor(source, root, onLink) {
+    this.#source = source;
+    this.#root = root;
+    this.#onLink = onLink;
+  }
+
+  get cachedCount() {
+    return this.#images.size;
+  }
+
+  /** Device pixels across one page; changing it renders the shown pages again. */
+  setPixelWidth(width) {
+    this.#pixelWidth = Math.max(1, Math.round(width));
+  }
+
+  element(number) {
+    const page = document.createElement("div");
+    page.className = "page";
+    page.dataset.page = String(number);
+    const img = document.createElement("img");
+    img.alt = `Page ${number}`;
+    img.draggable = false;
+    img.decoding = "sync";
+    const links = document.createElement("div");
+    links.className = "links";
+    page.append(img, links);
+    this.#show(page, number);
+    // The caller puts the element into the book right after this returns.
+    queueMicrotask(() => this.#showLinks(page, number));
+    return page;
+  }
+
+  /** Renders `pages` (nearest first) and forgets renders nobody wants any more. */
+  prefetch(pages) {
+    this.#wanted = new Set(pages.map((n) => this.#key(n)));
+    for (const n of pages) this.#request(n);
+  }
+
+  /** Resolves once every page element in the book shows a sharp image. */
+  async settled() {
+    await Promise.all([...this.#pending.values()]);
+  }
+
+  clear() {
+    this.#images.clear();
+    this.#links.clear();
+    this.#pending.clear();
+  }
+
+  #key(number) {
+    return `${number}@${this.#pixelWidth}`;
+  }
+
+  #show(page, number) {
+    const img = page.firstChild;
+    const entry = this.#images.get(this.#key(number)) ?? this.#anySize(number);
+    if (entry) {
+      if (img.getAttribute("src") !== entry.url) img.src = entry.url;
+      page.classList.remove("loading");
+    } else {
+      page.classList.add("loading");
+    }
+    if (!entry || entry.width !== this.#pixelWidth) this.#request(number);
+  }
+
+  // A render at another zoom stands in, stretched, until the sharp one is ready.
+  #anySize(number) {
+    const prefix = `${number}@`;
+    for (const key of this.#images.keys()) if (key.startsWith(prefix)) return this.#images.peek(key);
+    return undefined;
+  }
+
+  #request(number) {
+    const key = this.#key(number);
+    if (this.#images.has(key) || this.#pending.has(key)) return;
+    const width = this.#pixelWidth;
+    // Queued renders the reader has paged past are skipped when their turn comes.
+    const wanted = () =>
+      this.#wanted.has(key) || (width === this.#pixelWidth && this.#root.querySelector(`.page[data-page="${number}"]`) !== null);
+    const job = this.#source
+      .render(number, width, wanted)
+      .then((result) => {
+        this.#images.set(key, { url: result.url, width });
+        if (width === this.#pixelWidth) {
+          for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) this.#show(page, number);
+        }
+      })
+      .catch(() => {})
+      .finally(() => this.#pending.delete(key));
+    this.#pending.set(key, job);
+  }
+
+  async #showLinks(page, number) {
+    let links = this.#links.get(number);
+    if (!links) {
+      try {
+        links = await this.#source.links(number);
+      } catch {
+        return;
+      }
+      this.#links.set(number, links);
+    }
+    const layer = page.lastChild;
+    if (layer.childElementCount > 0 || !page.isConnected) return;
+    for (const annotation of links.annotations) {
+      const target = linkTarget(annotation);
+      const box = target && rectToBox(annotation.rect, links.view);
+      if (!box) continue;
+      const a = document.createElement("a");
+      a.className = "link";
+      a.href = target.kind === "external" ? target.url : "#";
+      a.title = target.kind === "external" ? target.url : "Go to linked page";
+      a.setAttribute("aria-label", target.kind === "external" ? `Open ${target.url}` : "Go to linked page");
+      a.style.left = `${box.left * 100}%`;
+      a.style.top = `${box.top * 100}%`;
+      a.style.width = `${box.width * 100}%`;
+      a.style.height = `${box.height * 100}%`;
+      a.addEventListener("pointerdown", (e) => e.stopPropagation());
+      a.addEventListener("click", (e) => {
+        e.preventDefault();
+        e.stopPropagation();
+        this.#onLink(target);
+      });
+      layer.append(a);
+    }
+  }
+}

@@ -1,0 +1,113 @@
+// The document behind the book: loading with pdf.js and rendering single pages
+// to PNG object URLs (images survive being moved and cloned; canvases do not).
+import { GlobalWorkerOptions, PDFWorker, getDocument } from "pdfjs-dist/legacy/build/pdf.mjs";
+
+const ASSETS = new URL("pdfjs/", document.baseURI).href;
+GlobalWorkerOptions.workerSrc = `${ASSETS}pdf.worker.mjs`;
+
+// Starting the worker takes longer than opening a book, so it starts with the
+// page, before the host sends the configuration, and serves every book after.
+// Where a worker cannot start, pdf.js falls back to parsing on this thread.
+let worker = new PDFWorker();
+
+function sharedWorker() {
+  if (worker.destroyed) worker = new PDFWorker();
+  return worker;
+}
+
+export class PdfSource {
+  #task;
+  #doc = null;
+  #canvas = document.createElement("canvas");
+  #queue = Promise.resolve();
+  #destroyed = false;
+
+  constructor(url) {
+    this.#task = getDocument({
+      url,
+      worker: sharedWorker(),
+      cMapUrl: `${ASSETS}cmaps/`,
+      cMapPacked: true,
+      standardFontDataUrl: `${ASSETS}standard_fonts/`,
+      isEvalSupported: false,
+      enableXfa: false,
+      // Nothing here may reach the network or run document scripts.
+      disableAutoFetch: false,
+      stopAtErrors: false,
+    });
+  }
+
+  async open() {
+    this.#doc = await this.#task.promise;
+    return this.#doc;
+  }
+
+  get pageCount() {
+    return this.#doc?.numPages ?? 0;
+  }
+
+  /** Width / height of page 1, the shape the book takes. */
+  async aspect() {
+    const page = await this.#doc.getPage(1);
+    const { width, height } = page.getViewport({ scale: 1 });
+    return width / height;
+  }
+
+  /**
+   * Renders page `number` `pixelWidth` device pixels wide. Renders run one at a
+   * time on one canvas so memory does not grow with the queue.
+   */
+  render(number, pixelWidth, wanted = () => true, type = "image/png") {
+    const job = this.#queue.then(() => {
+      if (!wanted()) throw new Error("skipped");
+      return this.#renderNow(number, pixelWidth, type);
+    });
+    this.#queue = job.catch(() => {});
+    return job;
+  }
+
+  async #renderNow(number, pixelWidth, type) {
+    if (this.#destroyed) throw new Error("closed");
+    const page = await this.#doc.getPage(number);
+    const base = page.getViewport({ scale: 1 });
+    const viewport = page.getViewport({ scale: pixelWidth / base.width });
+    const canvas = this.#canvas;
+    canvas.width = Math.max(1, Math.round(viewport.width));
+    canvas.height = Math.max(1, Math.round(viewport.height));
+    const context = canvas.getContext("2d", { alpha: false });
+    context.fillStyle = "#fff";
+    context.fillRect(0, 0, canvas.width, canvas.height);
+    await page.render({ canvasContext: context, canvas, viewport, annotationMode: 1 }).promise;
+    const blob = await new Promise((resolve, reject) =>
+      canvas.toBlob((b) => (b ? resolve(b) : reject(new Error("encode"))), type, 0.85));
+    canvas.width = 1;
+    canvas.height = 1;
+    page.cleanup();
+    return { url: URL.createObjectURL(blob), width: viewport.width, height: viewport.height };
+  }
+
+  async links(number) {
+    const page = await this.#doc.getPage(number);
+    const annotations = await page.getAnnotations({ intent: "display" });
+    return { annotations, view: page.view };
+  }
+
+  /** 1-based page of a named or explicit destination, or null. */
+  async resolveDest(dest) {
+    const explicit = typeof dest === "string" ? await this.#doc.getDestination(dest) : dest;
+    if (!Array.isArray(explicit) || explicit.length === 0) return null;
+    const ref = explicit[0];
+    if (Number.isInteger(ref)) return ref + 1;
+    if (ref && typeof ref === "object") return (await this.#doc.getPageIndex(ref)) + 1;
+    return null;
+  }
+
+  async outline() {
+    return (await this.#doc.getOutline()) ?? [];
+  }
+
+  async destroy() {
+    this.#destroyed = true;
+    await this.#task.destroy();
+  }
+}

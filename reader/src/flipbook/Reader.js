@@ -1,0 +1,176 @@
+// One reader page: loads the flipbook the host names, shows it as a book and
+// keeps the toolbar, panels and announcements in step with it.
+import { cssUrl, readConfig } from "./config.js";
+import { pageAnnouncement, pagesOf } from "./layout.js";
+import { openPdfMessage, post, printMessage } from "../shared/bridge.js";
+import { tocFromMetadata, tocFromOutline } from "./toc.js";
+import { Book } from "./Book.js";
+import { PageImages } from "./PageImages.js";
+import { PdfSource } from "./PdfSource.js";
+import { Thumbnails } from "./Thumbnails.js";
+import { renderContents } from "./Contents.js";
+
+const $ = (id) => document.getElementById(id);
+
+export class Reader {
+  #session = 0;
+  #config = null;
+  #source = null;
+  #images = null;
+  #thumbs = null;
+  book = null;
+
+  constructor() {
+    new ResizeObserver(() => this.book?.layout()).observe($("stage"));
+  }
+
+  /** Takes a configuration from the host; a later one replaces the book. */
+  async load(raw) {
+    const session = ++this.#session;
+    await this.#close();
+    const config = readConfig(raw, document.baseURI);
+    this.#config = config;
+    this.#showTitles(config);
+    if (config.error) return this.#fail("The flipbook cannot be shown", config.error);
+
+    this.#setBusy(true);
+    const source = new PdfSource(config.pdfUrl);
+    this.#source = source;
+    let count;
+    let aspect;
+    try {
+      await source.open();
+      count = source.pageCount;
+      aspect = await source.aspect();
+    } catch (error) {
+      if (session !== this.#session) return undefined;
+      return this.#fail("The flipbook cannot be opened", describeLoadError(error));
+    }
+    if (session !== this.#session) return undefined;
+    if (count < 1) return this.#fail("The flipbook cannot be opened", "Its PDF has no pages.");
+
+    this.#images = new PageImages(source, $("stage"), (target) => this.#followLink(target));
+    this.book = new Book($("stage"), this.#images, (spread) => this.#changed(spread));
+    document.body.classList.add("has-book");
+    this.book.open(count, aspect, 1);
+    this.#images.settled().then(() => session === this.#session && this.#setBusy(false));
+    this.#thumbs = new Thumbnails($("thumbs"), source, (page) => this.goTo(page));
+    this.#thumbs.build(count, aspect);
+    this.#loadContents(config, source, count, session);
+    $("page-count").textContent = String(count);
+    $("page-input").max = String(count);
+    return undefined;
+  }
+
+  get config() {
+    return this.#config;
+  }
+
+  goTo(page) {
+    this.book?.goTo(page);
+  }
+
+  openPdf() {
+    if (this.#config?.path) post(openPdfMessage(this.#config.path));
+  }
+
+  print() {
+    if (this.#config?.path) post(printMessage(this.#config.path));
+  }
+
+  async #followLink(target) {
+    if (target.kind === "external") {
+      window.open(target.url, "_blank");
+      return;
+    }
+    const page = await this.#source?.resolveDest(target.dest).catch(() => null);
+    if (page) this.goTo(page);
+  }
+
+  #changed(spread) {
+    const count = this.book.pageCount;
+    const pages = pagesOf(spread);
+    const input = $("page-input");
+    if (document.activeElement !== input) input.value = String(pages[0]);
+    $("announce").textContent = pageAnnouncement(spread, count);
+    const first = pages[0] <= 1;
+    const last = pages[pages.length - 1] >= count;
+    $("btn-first").disabled = first;
+    $("btn-prev").disabled = first;
+    $("btn-next").disabled = last;
+    $("btn-last").disabled = last;
+    this.#thumbs?.mark(pages);
+  }
+
+  async #loadContents(config, source, count, session) {
+    let entries = tocFromMetadata(config.metadata, count);
+    if (entries.length === 0) {
+      entries = await tocFromOutline(await source.outline().catch(() => []), (dest) => source.resolveDest(dest));
+    }
+    if (session !== this.#session) return;
+    renderContents($("contents"), entries, (page) => this.goTo(page));
+    $("btn-contents").hidden = entries.length === 0;
+  }
+
+  #showTitles(config) {
+    const title = htmlToText(config.title ?? "");
+    const subtitle = htmlToText(config.subtitle ?? "");
+    $("title").textContent = title;
+    $("subtitle").textContent = subtitle;
+    document.title = title !== "" ? title : "Brivane Reader";
+    const stage = $("main");
+    stage.style.backgroundColor = "";
+    stage.style.backgroundImage = "";
+    const background = config.background;
+    if (background?.color) stage.style.backgroundColor = background.color;
+    if (background?.image) stage.style.backgroundImage = cssUrl(background.image);
+    document.body.classList.toggle("custom-background", Boolean(background));
+  }
+
+  #fail(heading, text) {
+    this.#setBusy(false);
+    document.body.classList.remove("has-book");
+    const box = $("message");
+    box.querySelector("h2").textContent = heading;
+    box.querySelector("p").textContent = text;
+    box.hidden = false;
+  }
+
+  #setBusy(busy) {
+    $("loading").hidden = !busy;
+    $("main").setAttribute("aria-busy", String(busy));
+  }
+
+  async #close() {
+    $("message").hidden = true;
+    document.body.classList.remove("has-book");
+    $("btn-contents").hidden = true;
+    $("contents").replaceChildren();
+    this.#thumbs?.destroy();
+    this.#thumbs = null;
+    this.#images?.clear();
+    this.#images = null;
+    this.book = null;
+    $("stage").replaceChildren();
+    const source = this.#source;
+    this.#source = null;
+    await source?.destroy().catch(() => {});
+  }
+}
+
+/** Plain text of a title that may carry markup or character references; never parsed into the page. */
+export function htmlToText(text) {
+  if (!/[<&]/.test(text)) return text;
+  const doc = new DOMParser().parseFromString(text, "text/html");
+  return (doc.body?.textContent ?? "").replace(/\s+/g, " ").trim();
+}
+
+function describeLoadError(error) {
+  const name = error?.name ?? "";
+  if (error?.missing === true || name === "MissingPDFException") {
+    return "Its PDF could not be found. Try opening the flipbook again.";
+  }
+  if (name === "InvalidPDFException") return "Its PDF is damaged and cannot be read.";
+  if (name === "PasswordException") return "Its PDF is protected by a password.";
+  return "Its PDF could not be read.";
+}

@@ -1,0 +1,116 @@
+// Turns the configuration the host hands to the reader page into what the page
+// needs, refusing anything it cannot show safely.
+
+/** Joins a directory URL (with or without a final "/") and a relative path. */
+export function joinUrl(dir, rel) {
+  const base = String(dir ?? "");
+  const tail = String(rel ?? "").replace(/^\/+/, "");
+  if (base === "") return tail;
+  return base.endsWith("/") ? base + tail : `${base}/${tail}`;
+}
+
+/** Directory URL with exactly one trailing "/", so relative references resolve inside it. */
+export function asDirectoryUrl(dir) {
+  const text = String(dir ?? "");
+  return text === "" || text.endsWith("/") ? text : `${text}/`;
+}
+
+/** The metadata reading of a value as text: strings, numbers and booleans only. */
+export function readText(value) {
+  if (typeof value === "string") return value;
+  if (typeof value === "number" && Number.isFinite(value)) return String(value);
+  if (typeof value === "boolean") return value ? "true" : "false";
+  return "";
+}
+
+function member(value, key) {
+  return value !== null && typeof value === "object" && !Array.isArray(value) ? value[key] : undefined;
+}
+
+export const ERROR_NO_PATH = "This flipbook cannot be shown: the reader was not told where its pages are.";
+export const ERROR_BAD_PATH = "This flipbook cannot be shown: its pages are not in a local file.";
+export const ERROR_NO_CONFIG = "This flipbook cannot be shown: the reader received no usable configuration.";
+
+// Only local documents: the reader never touches the network.
+const LOCAL_SCHEMES = new Set(["file:", "blob:"]);
+
+function localUrl(text, base) {
+  try {
+    const url = new URL(text, base);
+    return LOCAL_SCHEMES.has(url.protocol) ? url.href : null;
+  } catch {
+    return null;
+  }
+}
+
+/**
+ * Reads the host's configuration (an object, or its JSON text).
+ * Returns { error } or the reader's view of it.
+ */
+export function readConfig(raw, pageUrl) {
+  let config = raw;
+  if (typeof config === "string") {
+    try {
+      config = JSON.parse(config);
+    } catch {
+      return { error: ERROR_NO_CONFIG };
+    }
+  }
+  if (config === null || typeof config !== "object" || Array.isArray(config)) {
+    return { error: ERROR_NO_CONFIG };
+  }
+  const path = config.path;
+  if (typeof path !== "string" || path.trim() === "") return { error: ERROR_NO_PATH };
+  const pdfUrl = localUrl(path, pageUrl);
+  if (pdfUrl === null) return { error: ERROR_BAD_PATH };
+
+  const dataText = typeof config.thumbnailPath === "string" && config.thumbnailPath !== ""
+    ? config.thumbnailPath
+    : new URL(".", pdfUrl).href;
+  const dataUrl = asDirectoryUrl(localUrl(dataText, pageUrl) ?? new URL(".", pdfUrl).href);
+  const tocText = typeof config.tocPath === "string" && config.tocPath !== ""
+    ? config.tocPath
+    : joinUrl(dataUrl, "files/toc/");
+  const tocUrl = asDirectoryUrl(localUrl(tocText, pageUrl) ?? joinUrl(dataUrl, "files/toc/"));
+
+  const metadata = member(config, "metadata") ?? null;
+  const design = member(metadata, "design");
+  return {
+    path,
+    pdfUrl,
+    dataUrl,
+    tocUrl,
+    title: readText(member(design, "title")),
+    subtitle: readText(member(design, "subtitle")),
+    background: readBackground(member(design, "background"), dataUrl),
+    metadata,
+  };
+}
+
+const COLOUR = /^(#[0-9a-f]{3,8}|(rgb|rgba|hsl|hsla)\([0-9.,%\s/+-]+\)|[a-z]{3,30})$/i;
+
+/**
+ * A background is a colour, or an image under files/backgrounds given either
+ * as the absolute URL the host rewrote it to or as a path relative to the data
+ * directory. Anything else is ignored.
+ */
+export function readBackground(value, dataUrl) {
+  let candidate = value;
+  if (candidate !== null && typeof candidate === "object" && !Array.isArray(candidate)) {
+    candidate = candidate.image ?? candidate.url ?? candidate.color ?? candidate.colour;
+  }
+  if (typeof candidate !== "string") return null;
+  const text = candidate.trim();
+  if (text === "") return null;
+  if (COLOUR.test(text) && !text.includes("/")) return { color: text };
+  const url = localUrl(text, asDirectoryUrl(dataUrl));
+  if (url === null) return null;
+  // The host's rewrite may leave a doubled "/" after the directory name; it still resolves.
+  if (!new URL(url).pathname.includes("/files/backgrounds/")) return null;
+  return { image: url };
+}
+
+/** CSS url() value for an already validated URL. */
+export function cssUrl(url) {
+  return `url("${String(url).replace(/["\\\n\r\f]/g, (c) => `\\${c.charCodeAt(0).toString(16)} `)}")`;
+}

@@ -1,0 +1,11 @@
+// Entry point of the reader page: the host calls the global onMessage with the
+// reader configuration after every finished load.
+import { Reader } from "./Reader.js";
+import { Controls } from "./Controls.js";
+
+const reader = new Reader();
+new Controls(reader);
+
+window.onMessage = (config) => {
+  reader.load(config);
+};

@@ -1,0 +1,104 @@
+// Which pages are on screen, and how big: the book's geometry without the DOM.
+
+// Two pages side by side only when each stays at least this share of the
+// height a single page would get; below it the pages become too small to read.
+const SPREAD_MIN_SHARE = 0.75;
+const SPREAD_MIN_WIDTH = 560;
+
+/** Whether a view of this size shows double-page spreads for pages of this aspect (width / height). */
+export function usesSpreads(viewWidth, viewHeight, pageAspect, pageCount) {
+  if (pageCount < 3 || viewWidth < SPREAD_MIN_WIDTH || viewHeight <= 0 || !(pageAspect > 0)) return false;
+  const single = Math.min(viewWidth / pageAspect, viewHeight);
+  const spread = Math.min(viewWidth / 2 / pageAspect, viewHeight);
+  return spread >= single * SPREAD_MIN_SHARE;
+}
+
+/**
+ * Pages shown for `page` (1-based): the cover alone on the right, then pairs
+ * (even left, odd right), and an even last page alone on the left.
+ */
+export function spreadOf(page, pageCount, spreads) {
+  const p = clampPage(page, pageCount);
+  if (!spreads) return { left: null, right: null, single: p };
+  if (p === 1) return { left: null, right: 1, single: null };
+  const left = p % 2 === 0 ? p : p - 1;
+  return { left, right: left + 1 <= pageCount ? left + 1 : null, single: null };
+}
+
+/** The page that stands for the spread holding `page`: the one a turn starts from. */
+export function spreadAnchor(page, pageCount, spreads) {
+  const s = spreadOf(page, pageCount, spreads);
+  return s.single ?? s.left ?? s.right;
+}
+
+export function pagesOf(spread) {
+  return [spread.single, spread.left, spread.right].filter((p) => p !== null);
+}
+
+export function nextPage(page, pageCount, spreads) {
+  const anchor = spreadAnchor(page, pageCount, spreads);
+  if (!spreads) return Math.min(anchor + 1, pageCount);
+  const target = anchor === 1 ? 2 : anchor + 2;
+  return target > pageCount ? anchor : target;
+}
+
+export function previousPage(page, pageCount, spreads) {
+  const anchor = spreadAnchor(page, pageCount, spreads);
+  if (!spreads) return Math.max(anchor - 1, 1);
+  return spreadAnchor(Math.max(anchor - 1, 1), pageCount, true);
+}
+
+export function clampPage(page, pageCount) {
+  const n = Math.trunc(Number(page));
+  if (!Number.isFinite(n) || pageCount < 1) return 1;
+  return Math.min(Math.max(n, 1), pageCount);
+}
+
+/** Page number typed by the reader ("12", " 12 / 40"), or null when there is none. */
+export function parsePageEntry(text, pageCount) {
+  const m = /^\s*(\d+)\s*(\/.*)?$/.exec(String(text ?? ""));
+  if (!m) return null;
+  return clampPage(Number(m[1]), pageCount);
+}
+
+/** CSS size of one page so that the shown pages fit the view, times the zoom. */
+export function pageSize(viewWidth, viewHeight, pageAspect, spreads, zoom = 1) {
+  const columns = spreads ? 2 : 1;
+  const height = Math.max(1, Math.min(viewWidth / columns / pageAspect, viewHeight));
+  return { width: Math.round(height * pageAspect * zoom), height: Math.round(height * zoom) };
+}
+
+/** Pages worth rendering ahead: the shown spread and its neighbours, nearest first. */
+export function pagesAround(page, pageCount, spreads) {
+  const here = spreadOf(page, pageCount, spreads);
+  const next = spreadOf(nextPage(page, pageCount, spreads), pageCount, spreads);
+  const prev = spreadOf(previousPage(page, pageCount, spreads), pageCount, spreads);
+  const seen = new Set();
+  const order = [];
+  for (const s of [here, next, prev]) {
+    for (const p of pagesOf(s)) {
+      if (!seen.has(p)) {
+        seen.add(p);
+        order.push(p);
+      }
+    }
+  }
+  return order;
+}
+
+export const ZOOM_STEPS = [1, 1.25, 1.5, 2, 2.5, 3, 4];
+
+export function zoomIn(zoom) {
+  return ZOOM_STEPS.find((z) => z > zoom + 1e-6) ?? ZOOM_STEPS[ZOOM_STEPS.length - 1];
+}
+
+export function zoomOut(zoom) {
+  return [...ZOOM_STEPS].reverse().find((z) => z < zoom - 1e-6) ?? ZOOM_STEPS[0];
+}
+
+/** What the reader hears after a turn. */
+export function pageAnnouncement(spread, pageCount) {
+  const pages = pagesOf(spread);
+  if (pages.length === 2) return `Pages ${pages[0]} and ${pages[1]} of ${pageCount}`;
+  return `Page ${pages[0]} of ${pageCount}`;
+}

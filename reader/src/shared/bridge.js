@@ -1,0 +1,24 @@
+// Plain-text messages to the host over the "bridge" message handler.
+
+export const OPEN_FILE = "action.openfile";
+export const HELP = "action.help";
+
+export function openPdfMessage(path) {
+  return `action.openpdf ${path}`;
+}
+
+export function printMessage(path) {
+  return `action.print ${path}`;
+}
+
+export function bridgeHandler(win = globalThis) {
+  return win?.webkit?.messageHandlers?.bridge ?? null;
+}
+
+/** Posts `text` to the host; false when the page runs without one (a plain browser). */
+export function post(text, win = globalThis) {
+  const handler = bridgeHandler(win);
+  if (!handler || typeof handler.postMessage !== "function") return false;
+  handler.postMessage(String(text));
+  return true;
+}

@@ -1,0 +1,41 @@
+// The start page: asks the host to open a flipbook or to show where to get
+// one. The host echoes each message back about a second later.
+import { HELP, OPEN_FILE, bridgeHandler, post } from "../shared/bridge.js";
+
+// The host sends no echo when the chosen file is refused (it shows an alert
+// instead), so the busy state also ends when the window regains focus or
+// after a while.
+const BUSY_LIMIT_MS = 15000;
+
+const open = document.getElementById("open");
+const help = document.getElementById("help");
+const status = document.getElementById("open-status");
+let busyTimer = 0;
+
+function setBusy(busy) {
+  clearTimeout(busyTimer);
+  open.setAttribute("aria-busy", String(busy));
+  status.textContent = busy ? "Choose a flipbook file…" : "";
+  if (busy) busyTimer = setTimeout(() => setBusy(false), BUSY_LIMIT_MS);
+}
+
+open.addEventListener("click", () => {
+  if (open.getAttribute("aria-busy") === "true") return;
+  if (post(OPEN_FILE)) setBusy(true);
+});
+
+help.addEventListener("click", (event) => {
+  event.preventDefault();
+  post(HELP);
+});
+
+window.addEventListener("focus", () => {
+  if (open.getAttribute("aria-busy") === "true") setTimeout(() => setBusy(false), 1200);
+});
+
+const handler = bridgeHandler();
+if (handler) {
+  handler.onMessage = () => setBusy(false);
+}
+
+open.focus();

@@ -1,0 +1,88 @@
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import {
+  nextPage, pageAnnouncement, pageSize, pagesAround, pagesOf, parsePageEntry, previousPage, spreadAnchor, spreadOf,
+  usesSpreads, zoomIn, zoomOut, ZOOM_STEPS,
+} from "../../../reader/src/flipbook/layout.js";
+
+test("spreads put the cover alone on the right and an even last page alone on the left", () => {
+  const cases = [
+    [1, 8, [null, 1]], [2, 8, [2, 3]], [3, 8, [2, 3]], [7, 8, [6, 7]], [8, 8, [8, null]],
+    [9, 9, [8, 9]], [99, 9, [8, 9]], [0, 9, [null, 1]], [2, 2, [2, null]],
+  ];
+  for (const [page, count, [left, right]] of cases) {
+    const s = spreadOf(page, count, true);
+    assert.deepEqual([s.left, s.right], [left, right], `page ${page} of ${count}`);
+  }
+});
+
+test("turning forward then back visits every page exactly once, for odd and even counts", () => {
+  for (const spreads of [true, false]) {
+    for (const count of [1, 2, 3, 4, 7, 8, 200, 501]) {
+      const seen = [];
+      let page = 1;
+      for (let guard = 0; guard <= count; guard++) {
+        seen.push(...pagesOf(spreadOf(page, count, spreads)));
+        const next = nextPage(page, count, spreads);
+        if (next === page) break;
+        page = next;
+      }
+      assert.deepEqual(seen, Array.from({ length: count }, (_, i) => i + 1), `${count} pages, spreads ${spreads}`);
+      const back = [];
+      for (let guard = 0; guard <= count; guard++) {
+        back.push(spreadAnchor(page, count, spreads));
+        const prev = previousPage(page, count, spreads);
+        if (prev === page) break;
+        page = prev;
+      }
+      assert.equal(back.at(-1), 1);
+      assert.equal(new Set(back).size, back.length, "no spread repeats on the way back");
+    }
+  }
+});
+
+test("wide windows show spreads, narrow ones single pages", () => {
+  const portrait = 1 / Math.SQRT2;
+  const cases = [
+    [1280, 760, portrait, 40, true],
+    [900, 700, portrait, 40, true],
+    [700, 800, portrait, 40, false],
+    [500, 800, portrait, 40, false],
+    [1600, 900, 1.5, 40, false], // landscape pages would shrink too much side by side
+    [1280, 760, portrait, 2, false], // too few pages for a spread
+    [1280, 0, portrait, 40, false],
+  ];
+  for (const [w, h, aspect, count, want] of cases) assert.equal(usesSpreads(w, h, aspect, count), want, `${w}x${h} @${aspect}`);
+});
+
+test("pages fit the view and zoom scales them", () => {
+  const fit = pageSize(1000, 700, 0.7, true, 1);
+  assert.ok(fit.width * 2 <= 1000 && fit.height <= 700);
+  const zoomed = pageSize(1000, 700, 0.7, true, 2);
+  assert.equal(zoomed.height, fit.height * 2);
+  const narrow = pageSize(300, 900, 0.7, false, 1);
+  assert.ok(narrow.width <= 300);
+});
+
+test("page entry accepts a number, with or without the total, and clamps it", () => {
+  const cases = [["12", 40, 12], [" 7 / 40", 40, 7], ["99", 40, 40], ["0", 40, 1], ["abc", 40, null], ["", 40, null], ["-3", 40, null]];
+  for (const [text, count, want] of cases) assert.equal(parsePageEntry(text, count), want, JSON.stringify(text));
+});
+
+test("pages around the spread come nearest first, without repeats", () => {
+  assert.deepEqual(pagesAround(4, 10, true), [4, 5, 6, 7, 2, 3]);
+  assert.deepEqual(pagesAround(1, 10, true), [1, 2, 3]);
+  assert.deepEqual(pagesAround(10, 10, false), [10, 9]);
+});
+
+test("zoom steps stop at both ends", () => {
+  assert.equal(zoomOut(1), 1);
+  assert.equal(zoomIn(ZOOM_STEPS.at(-1)), ZOOM_STEPS.at(-1));
+  assert.equal(zoomIn(1), 1.25);
+  assert.equal(zoomOut(1.3), 1.25);
+});
+
+test("announcements name the pages on screen", () => {
+  assert.equal(pageAnnouncement(spreadOf(1, 9, true), 9), "Page 1 of 9");
+  assert.equal(pageAnnouncement(spreadOf(4, 9, true), 9), "Pages 4 and 5 of 9");
+});

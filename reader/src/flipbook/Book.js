@@ -102,13 +102,18 @@ export class Book {
     const from = this.#page;
     if (target === from) return;
     const near = target === nextPage(from, this.#count, this.#spreads) || target === previousPage(from, this.#count, this.#spreads);
-    if (animate && this.#zoom === 1 && near) {
-      this.#turn.start(from, target);
-    } else {
-      this.#page = target;
-      this.show(this.spread);
-    }
     this.#page = target;
+    if (animate && this.#zoom === 1 && near && this.#turn.start(from, target)) {
+      // Rendering shares the main thread with the animation: look ahead once the leaf lands.
+      this.#onChange(this.spread);
+      return;
+    }
+    this.show(this.spread);
+    this.#settle();
+  }
+
+  /** Called by the turn once its leaf has landed. */
+  turned() {
     this.#settle();
   }
 
@@ -123,7 +128,7 @@ export class Book {
   /** Called by the turn when a drag started by the reader lands on `page`. */
   landed(page) {
     this.#page = page;
-    this.#settle();
+    this.#onChange(this.spread);
   }
 
   #settle() {

@@ -35,15 +35,13 @@ export class PageTurn {
     return this.#done !== null || this.#drag?.started === true;
   }
 
-  /** Animates the turn from page `from` to the neighbouring spread of `to`. */
+  /** Animates the turn from page `from` to the neighbouring spread of `to`; false when it does not animate. */
   start(from, to) {
-    if (reducedMotion.matches) {
-      this.#book.show(this.#book.spreadFor(to));
-      return;
-    }
+    if (reducedMotion.matches) return false;
     this.#prepare(from, to);
     const forward = to > from;
     this.#animate(forward ? 0 : -180, forward ? -180 : 0, DURATION, () => this.#book.show(this.#book.spreadFor(to)));
+    return true;
   }
 
   /** Jumps a running turn to its end. */
@@ -105,6 +103,7 @@ export class PageTurn {
       this.#front.replaceChildren(this.#front.lastChild);
       this.#back.replaceChildren(this.#back.lastChild);
       onEnd();
+      this.#book.turned();
     };
     this.#animations[0].onfinish = () => this.finish();
   }

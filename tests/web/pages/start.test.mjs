@@ -1,0 +1,54 @@
+import { after, before, test } from "node:test";
+import assert from "node:assert/strict";
+import { openPage, sent, shot, startBrowser } from "./harness.mjs";
+
+const SIZE = { width: 450, height: 300 };
+let browser;
+before(async () => {
+  browser = await startBrowser();
+});
+after(async () => browser?.close());
+
+test("the start page fits 450×300 without scrolling, in light and dark", async () => {
+  for (const scheme of ["light", "dark"]) {
+    const { page, problems } = await openPage(browser, "main.html", SIZE);
+    await page.emulateMedia({ colorScheme: scheme });
+    const fit = await page.evaluate(() => ({
+      h: document.documentElement.scrollHeight <= innerHeight,
+      w: document.documentElement.scrollWidth <= innerWidth,
+      icon: document.querySelector("img.logo").naturalWidth,
+    }));
+    assert.deepEqual(fit, { h: true, w: true, icon: 256 }, scheme);
+    await shot(page, `start-${scheme}`);
+    assert.deepEqual(problems, []);
+    await page.close();
+  }
+});
+
+test("Open posts action.openfile once, stays busy until the echo, then can post again", async () => {
+  const { page } = await openPage(browser, "main.html", SIZE);
+  const open = page.getByRole("button", { name: "Open Flipbook…" });
+  await open.click();
+  await open.click();
+  assert.deepEqual(await sent(page), ["action.openfile"], "a second click while the panel is up posts nothing");
+  assert.equal(await open.getAttribute("aria-busy"), "true");
+  await shot(page, "start-busy");
+  await page.evaluate(() => webkit.messageHandlers.bridge.onMessage("action.openfile"));
+  assert.equal(await open.getAttribute("aria-busy"), "false");
+  await open.click();
+  assert.deepEqual(await sent(page), ["action.openfile", "action.openfile"]);
+  await page.close();
+});
+
+test("the page is keyboard operable: Enter opens, the help link posts action.help", async () => {
+  const { page } = await openPage(browser, "main.html", SIZE);
+  assert.equal(await page.evaluate(() => document.activeElement.id), "open", "the button has focus on arrival");
+  await page.keyboard.press("Enter");
+  await page.evaluate(() => webkit.messageHandlers.bridge.onMessage("action.openfile"));
+  await page.keyboard.press("Tab");
+  assert.equal(await page.evaluate(() => document.activeElement.id), "help");
+  await page.keyboard.press("Enter");
+  assert.deepEqual(await sent(page), ["action.openfile", "action.help"]);
+  assert.match(page.url(), /main\.html$/, "the help link does not navigate the page");
+  await page.close();
+});

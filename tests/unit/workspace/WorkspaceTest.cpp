@@ -1,0 +1,228 @@
+#include "BuildConfig.h"
+#include "TreeSnapshot.h"
+#include "WorkspaceFixture.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace brivane::test {
+namespace {
+
+using document::FlipbookFile;
+namespace fs = std::filesystem;
+
+const std::string kHexId = "0123456789abcdef0123456789abcdef012345678";  // 41 characters
+
+struct NamingCase {
+    const char* rule;
+    std::string fileName;
+    nlohmann::json id;  // null: no "id" member
+    std::optional<std::string> directory;
+};
+
+const NamingCase kNaming[] = {
+    {"file name without its extension, hyphen, id", "Book.flip", kHexId, "Book-" + kHexId},
+    {"id used as stored, upper case kept", "Book.flip", "ABCDEF", "Book-ABCDEF"},
+    {"only the last extension goes", "Annual Report.final.flip", "x1", "Annual Report.final-x1"},
+    {"a number is no id", "Book.flip", 5, std::nullopt},
+    {"a missing id gives no workspace", "Book.flip", nullptr, std::nullopt},
+    {"an id with a slash would leave the root", "Book.flip", "x/../../../victim", std::nullopt},
+    {"an id of \"..\" components", "Book.flip", "/..", std::nullopt},
+    {"an id with NUL", "Book.flip", std::string("a\0b", 3), std::nullopt},
+    {"a name longer than a file name may be", "Book.flip", std::string(300, 'a'), std::nullopt},
+};
+
+class WorkspaceNaming : public ::testing::TestWithParam<NamingCase>, public WorkspaceFixture {};
+
+TEST_P(WorkspaceNaming, NamesOneDirectoryDirectlyUnderTheRoot) {
+    const NamingCase& c = GetParam();
+    nlohmann::json meta = SampleMetadata();
+    meta["id"] = c.id;
+    FlipbookFile book(Flipbook(c.fileName, meta));
+    CapturedLines log;
+    auto url = book.GetWorkspaceURL();
+    if (!c.directory) {
+        EXPECT_FALSE(url) << c.rule;
+        EXPECT_TRUE(log.lines.empty()) << c.rule;
+        EXPECT_EQ(book.CreateCore(), std::nullopt) << c.rule << ": nothing may be removed or copied";
+        return;
+    }
+    ASSERT_TRUE(url) << c.rule;
+    EXPECT_EQ(PathOf(*url), Root() + "/" + *c.directory) << c.rule;
+    EXPECT_EQ(log.lines, std::vector<std::string>{*url});
+    mkdir(Root().c_str(), 0700);
+    fs::create_directories(PathOf(*url));
+    EXPECT_EQ(book.GetWorkspaceURL().value_or("?").back(), '/') << "an existing directory's URL ends with a slash";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WorkspaceNaming, ::testing::ValuesIn(kNaming));
+
+TEST(WorkspaceMetadata, TextThatIsNotJsonPrintsTheParseLine) {
+    WorkspaceFixture f;
+    std::string path = f.files / "Broken.flip";
+    ZipWriter().File("metadata.brivane", "{\"id\": ").WriteTo(path);
+    CapturedLines log;
+    EXPECT_FALSE(FlipbookFile(FileUrl(path)).GetWorkspaceURL());
+    EXPECT_EQ(log.lines, std::vector<std::string>{"Error parsing metadata GetMetadataSource"});
+}
+
+struct RootCase {
+    const char* fault;
+    std::function<void(const std::string& root, const std::string& elsewhere)> plant;
+};
+
+const RootCase kUnsafeRoots[] = {
+    {"a symlink to a directory we own",
+     [](const std::string& root, const std::string& elsewhere) {
+         fs::create_directory(elsewhere);
+         chmod(elsewhere.c_str(), 0700);
+         fs::create_directory_symlink(elsewhere, root);
+     }},
+    {"a regular file", [](const std::string& root, const std::string&) { std::ofstream(root) << "x"; }},
+    {"readable by others", [](const std::string& root, const std::string&) { mkdir(root.c_str(), 0755); }},
+    {"writable by the group", [](const std::string& root, const std::string&) {
+         mkdir(root.c_str(), 0700);
+         chmod(root.c_str(), 0770);
+     }},
+    {"owned by another user", [](const std::string& root, const std::string&) {
+         mkdir(root.c_str(), 0700);
+         if (lchown(root.c_str(), 65534, 65534) != 0) GTEST_SKIP() << "needs root to plant";
+     }},
+};
+
+class UnsafeRoot : public ::testing::TestWithParam<RootCase>, public WorkspaceFixture {};
+
+TEST_P(UnsafeRoot, GivesNoWorkspaceAndTouchesNothing) {
+    const RootCase& c = GetParam();
+    fs::remove_all(Root());
+    c.plant(Root(), files / "elsewhere");
+    if (::testing::Test::IsSkipped()) return;
+    std::string url = Flipbook("Book.flip");
+    auto before = SnapshotTree(g_get_tmp_dir());
+    CapturedLines log;
+    EXPECT_FALSE(FlipbookFile(url).GetWorkspaceURL()) << c.fault;
+    EXPECT_EQ(log.lines.size(), 1u) << c.fault;
+    EXPECT_FALSE(FlipbookFile(url).CreateCore()) << c.fault;
+    FlipbookFile book(url);
+    book.ExtractZip();
+    EXPECT_FALSE(book.tempPath) << c.fault;
+    EXPECT_EQ(SnapshotTree(g_get_tmp_dir()), before) << c.fault;
+    fs::remove_all(Root());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, UnsafeRoot, ::testing::ValuesIn(kUnsafeRoots));
+
+class CreateCore : public ::testing::Test, public WorkspaceFixture {};
+
+TEST_F(CreateCore, CopiesTheReaderCoreIntoAPrivateRootWithFourLines) {
+    fs::remove_all(Root());
+    FlipbookFile book(Flipbook("Core.flip"));
+    CapturedLines log;
+    auto url = book.CreateCore();
+    ASSERT_TRUE(url);
+    ASSERT_EQ(log.lines.size(), 4u) << testing::PrintToString(log.lines);
+    EXPECT_EQ(log.lines[0], *url);
+    EXPECT_EQ(log.lines[1], "CreateCore inner");
+    std::string source = log.lines[2];
+    std::string workspace = log.lines[3];
+    EXPECT_EQ(workspace, PathOf(*url)) << "the plain path, not a URL";
+    EXPECT_EQ(workspace.rfind(Root() + "/Core-", 0), 0u);
+    struct stat st;
+    ASSERT_EQ(stat(Root().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    auto Relative = [](const std::string& base) {
+        std::map<std::string, std::string> rel;
+        for (auto& [path, value] : SnapshotTree(base)) rel[path.substr(base.size())] = value;
+        return rel;
+    };
+    EXPECT_FALSE(Relative(source).empty());
+    EXPECT_EQ(Relative(source), Relative(workspace));
+}
+
+TEST_F(CreateCore, ReplacesTheOldWorkspaceWithoutFollowingItsLinks) {
+    std::string url = Flipbook("Again.flip");
+    FlipbookFile first(url);
+    first.CreateCore();
+    first.ExtractZip();
+    ASSERT_TRUE(first.tempPath);
+    std::string data = PathOf(*first.tempPath);
+    std::string outside = files / "outside";
+    fs::create_directory(outside);
+    Write(outside + "/keep.txt", "keep");
+    fs::create_directory_symlink(outside, data + "/linked-dir");
+    fs::create_symlink(outside + "/keep.txt", data + "/linked-file");
+
+    CapturedLines log;
+    FlipbookFile(url).CreateCore();
+    EXPECT_EQ(log.lines.size(), 4u) << testing::PrintToString(log.lines);
+    EXPECT_FALSE(fs::exists(data)) << "a fresh copy has no data directory";
+    EXPECT_EQ(Read(outside + "/keep.txt"), "keep");
+}
+
+TEST(ReaderConfiguration, WithoutTempPathThereIsNone) {
+    FlipbookFile book("file:///nowhere.flip");
+    CapturedLines log;
+    EXPECT_FALSE(book.GetReaderConfiguration());
+    EXPECT_EQ(log.lines, std::vector<std::string>{"nil tempPath"});
+}
+
+class Configuration : public ::testing::Test, public WorkspaceFixture {
+protected:
+    // Unpacks a flipbook whose metadata holds `extra` members and returns its
+    // configuration; `book` keeps the tempPath.
+    nlohmann::json Make(const nlohmann::json& extra) {
+        nlohmann::json meta = SampleMetadata();
+        meta.update(extra);
+        book = std::make_unique<FlipbookFile>(Flipbook("Config.flip", meta,
+            {ZipEntry{"files/user/12/page1.jpg", "jpg"}, ZipEntry{"files/toc/t.png", "png"}}));
+        book->ExtractZip();
+        return book->GetReaderConfiguration().value_or(nullptr);
+    }
+    std::unique_ptr<FlipbookFile> book;
+};
+
+TEST_F(Configuration, HoldsTheSevenMembers) {
+    nlohmann::json config = Make(nlohmann::json::object());
+    ASSERT_TRUE(config.is_object());
+    EXPECT_EQ(config.size(), 7u);
+    std::string data = *book->tempPath;
+    EXPECT_EQ(config["thumbnailPath"], data);
+    if (data.back() == '/') data.pop_back();  // reused from an earlier test
+    EXPECT_EQ(config["path"], data + "/flipbook.pdf");
+    EXPECT_EQ(config["tocPath"], data + "/files/toc/");
+    EXPECT_EQ(config["apiEndpoint"], SERVICE_BASE_URL);
+    EXPECT_EQ(config["appVersion"], 1) << "a number, not a string";
+    EXPECT_TRUE(config["appVersion"].is_number_integer());
+    EXPECT_EQ(config["appClient"], "mac");
+    EXPECT_TRUE(fs::exists(PathOf(config["path"])));
+}
+
+TEST_F(Configuration, RewritesOnlyEscapedAssetReferences) {
+    nlohmann::json config = Make({{"escaped", "files/user/12/page1.jpg"},
+                                  {"word", "myfiles/toc"},
+                                  {"bg", "files/backgrounds/b.png"}});
+    // The metadata is written as the service writes it: every "/" escaped.
+    std::string data = *book->tempPath;
+    if (data.back() == '/') data.pop_back();  // reused from an earlier test
+    EXPECT_EQ(config["metadata"]["escaped"], data + "/files/user/" + "/12/page1.jpg");
+    EXPECT_EQ(PathOf(config["metadata"]["escaped"]), PathOf(data) + "/files/user//12/page1.jpg");
+    EXPECT_TRUE(fs::exists(PathOf(config["metadata"]["escaped"])));
+    EXPECT_EQ(config["metadata"]["word"], "my" + data + "/files/toc/");
+    EXPECT_EQ(config["metadata"]["bg"], data + "/files/backgrounds/b.png");
+}
+
+TEST_F(Configuration, StoredCopyDecides) {
+    Make(nlohmann::json::object());
+    std::string stored = PathOf(*book->tempPath) + "/metadata.brivane";
+    std::string text = Read(stored);
+    Write(stored, "{\"plain\": \"files/user/x\"}");
+    EXPECT_EQ(book->GetReaderConfiguration()->at("metadata")["plain"], "files/user/x");
+    Write(stored, "not json");
+    EXPECT_TRUE(book->GetReaderConfiguration()->at("metadata").is_null());
+    Write(stored, "{\"bad\": \"\xFF\"}");
+    CapturedLines log;
+    EXPECT_FALSE(book->GetReaderConfiguration()) << "an unreadable copy gives no configuration";
+}
+
+}  // namespace
+}  // namespace brivane::test

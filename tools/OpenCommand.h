@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Command.h"
+
+namespace brivane::tools {
+
+// brivane-flip open FILE: what the flipbook page does, without a display:
+// install the reader core, unpack, print the reader configuration.
+class OpenCommand {
+public:
+    static const Command kCommand;
+    static int Run(const std::vector<std::string>& args);
+};
+
+}  // namespace brivane::tools

@@ -1,5 +1,6 @@
 #include "CheckCommand.h"
 #include "Command.h"
+#include "OpenCommand.h"
 #include "PackCommand.h"
 #include "TitleCommand.h"
 
@@ -13,6 +14,7 @@ const brivane::tools::Command* const kCommands[] = {
     &brivane::tools::CheckCommand::kCommand,
     &brivane::tools::TitleCommand::kCommand,
     &brivane::tools::PackCommand::kCommand,
+    &brivane::tools::OpenCommand::kCommand,
 };
 
 int Usage() {

@@ -1,0 +1,69 @@
+#include "FlipbookView.h"
+
+#include "WindowIcon.h"
+
+namespace brivane::app {
+
+FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop)
+    : window_(window), overlay_(GTK_WIDGET(g_object_ref_sink(gtk_overlay_new()))) {
+    g_object_add_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
+
+    web::WebViewFlipbook::WindowEffects effects;
+    effects.setIcon = [this](const std::string& path) { SetIcon(path); };
+    effects.setTitle = [this](const std::string& title) {
+        if (window_) gtk_window_set_title(window_, title.c_str());
+    };
+    effects.showBusy = [this](bool busy) { gtk_widget_set_visible(busy_, busy); };
+    effects.showProblem = [this](const std::string& text) { ShowProblem(text); };
+    effects.flipbookShown = RememberRecent;
+    webView_ = std::make_unique<web::WebViewFlipbook>(std::move(urlFlipbook), std::move(desktop), std::move(effects));
+    gtk_overlay_set_child(GTK_OVERLAY(overlay_.get()), webView_->Widget());
+
+    busy_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
+    GtkWidget* spinner = gtk_spinner_new();
+    gtk_spinner_start(GTK_SPINNER(spinner));
+    gtk_widget_set_size_request(spinner, 48, 48);
+    gtk_box_append(GTK_BOX(busy_), spinner);
+    gtk_box_append(GTK_BOX(busy_), gtk_label_new("Opening flipbook…"));
+    gtk_widget_set_halign(busy_, GTK_ALIGN_CENTER);
+    gtk_widget_set_valign(busy_, GTK_ALIGN_CENTER);
+    gtk_widget_set_visible(busy_, FALSE);
+    gtk_overlay_add_overlay(GTK_OVERLAY(overlay_.get()), busy_);
+
+    problem_ = gtk_label_new(nullptr);
+    gtk_label_set_wrap(GTK_LABEL(problem_), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(problem_), 50);
+    gtk_label_set_justify(GTK_LABEL(problem_), GTK_JUSTIFY_CENTER);
+    gtk_widget_set_halign(problem_, GTK_ALIGN_CENTER);
+    gtk_widget_set_valign(problem_, GTK_ALIGN_CENTER);
+    gtk_widget_set_visible(problem_, FALSE);
+    gtk_overlay_add_overlay(GTK_OVERLAY(overlay_.get()), problem_);
+
+    webView_->Load();
+}
+
+FlipbookView::~FlipbookView() {
+    if (window_) g_object_remove_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
+}
+
+void FlipbookView::SetIcon(const std::string& pngPath) {
+    if (!window_) return;
+    // Without a readable image the window shows the application's own icon.
+    if (!WindowIcon::SetFromFile(window_, pngPath)) WindowIcon::Reset(window_);
+}
+
+void FlipbookView::ShowProblem(const std::string& text) {
+    gtk_widget_set_visible(webView_->Widget(), FALSE);
+    gtk_label_set_text(GTK_LABEL(problem_), text.c_str());
+    gtk_widget_set_visible(problem_, TRUE);
+}
+
+void FlipbookView::RememberRecent(const std::string& fileUrl) {
+    GtkRecentData data{};
+    data.mime_type = const_cast<char*>("application/x-brivane-flipbook");
+    data.app_name = const_cast<char*>(g_get_application_name());
+    data.app_exec = const_cast<char*>("brivane-reader %u");
+    gtk_recent_manager_add_full(gtk_recent_manager_get_default(), fileUrl.c_str(), &data);
+}
+
+}  // namespace brivane::app

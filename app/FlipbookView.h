@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Desktop.h"
+#include "Unique.h"
+#include "WebViewFlipbook.h"
+
+#include <gtk/gtk.h>
+
+#include <memory>
+#include <string>
+
+namespace brivane::app {
+
+// The reading view of one window: the reader page, with progress and
+// problems shown over it.
+class FlipbookView {
+public:
+    FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop);
+    ~FlipbookView();
+    FlipbookView(const FlipbookView&) = delete;
+    FlipbookView& operator=(const FlipbookView&) = delete;
+
+    GtkWidget* Widget() const { return overlay_.get(); }
+
+private:
+    void SetIcon(const std::string& pngPath);
+    void ShowProblem(const std::string& text);
+    static void RememberRecent(const std::string& fileUrl);
+
+    GtkWindow* window_;  // weak
+    UniqueGObject<GtkWidget> overlay_;
+    GtkWidget* busy_ = nullptr;
+    GtkWidget* problem_ = nullptr;
+    std::unique_ptr<web::WebViewFlipbook> webView_;
+};
+
+}  // namespace brivane::app

@@ -1,0 +1,45 @@
+#include "StartScreen.h"
+
+#include "ServiceAddresses.h"
+
+#include <utility>
+
+namespace brivane::app {
+
+StartScreen::StartScreen(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook)
+    : desktop_(std::move(desktop)), onShowFlipbook_(std::move(showFlipbook)) {}
+
+std::shared_ptr<StartScreen> StartScreen::Create(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook) {
+    return std::shared_ptr<StartScreen>(new StartScreen(std::move(desktop), std::move(showFlipbook)));
+}
+
+void StartScreen::HandleCheckResult(const std::string& url, const std::string& code) {
+    urlFlipbook_ = url;
+    if (code == "ERROR_APP_VER") {
+        desktop_->ShowAlert({TOO_NEW_TEXT, {"Yes", "No"}},
+                            [self = shared_from_this()](int response) { self->OpenUpdatePage(response); });
+        return;
+    }
+    if (code == "ERROR_NO_META" || code == "ERROR_CORRUPTED") {
+        desktop_->ShowAlert({INVALID_TEXT, {"Close"}}, [](int) {});
+        return;
+    }
+    SwitchToFlipbook();
+}
+
+void StartScreen::OpenUpdatePage(int response) {
+    if (response == web::FIRST_BUTTON_RESPONSE) desktop_->OpenURI(web::UpdatePageURL());
+}
+
+void StartScreen::ShowOpenedURL(const std::string& url) {
+    urlFlipbook_ = url;
+    SwitchToFlipbook();
+}
+
+void StartScreen::SwitchToFlipbook() {
+    // The flipbook view takes its file once; later URLs do not reach it.
+    if (std::exchange(showFlipbook_, true)) return;
+    if (onShowFlipbook_) onShowFlipbook_(*urlFlipbook_);
+}
+
+}  // namespace brivane::app

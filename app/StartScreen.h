@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Desktop.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace brivane::app {
+
+// One window's start screen state: the start page until a file is accepted,
+// then the flipbook view for good.
+class StartScreen : public std::enable_shared_from_this<StartScreen> {
+public:
+    using ShowFlipbook = std::function<void(const std::string& fileUrl)>;
+
+    static constexpr const char* TOO_NEW_TEXT =
+        "The selected file format is too new. Please, click yes to update the application now.";
+    static constexpr const char* INVALID_TEXT =
+        "The selected flipbook file has an invalid format and cannot be opened.";
+
+    // showFlipbook runs once, when the window switches to the flipbook view.
+    static std::shared_ptr<StartScreen> Create(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook);
+
+    void HandleCheckResult(const std::string& url, const std::string& code);
+    void OpenUpdatePage(int response);
+    void ShowOpenedURL(const std::string& url);
+    // The window went away: results still on their way change nothing on screen.
+    void Detach() { onShowFlipbook_ = nullptr; }
+
+    bool showFlipbook() const { return showFlipbook_; }
+    const std::optional<std::string>& urlFlipbook() const { return urlFlipbook_; }
+
+private:
+    StartScreen(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook);
+    void SwitchToFlipbook();
+
+    std::shared_ptr<web::Desktop> desktop_;
+    ShowFlipbook onShowFlipbook_;
+    bool showFlipbook_ = false;
+    std::optional<std::string> urlFlipbook_;
+};
+
+}  // namespace brivane::app

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+namespace brivane::app {
+
+// The two window looks and the icon restore. Each look acts on the window
+// that shows the view, one turn of the main loop later, once the view is in.
+class WindowLooks {
+public:
+    static void ApplyStartWindowStyle(GtkWindow* window);
+    static void ApplyFlipbookWindowLayout(GtkWindow* window);
+    static void ResetAppIcon(GtkWindow* window);
+};
+
+}  // namespace brivane::app

@@ -1,0 +1,3 @@
+#include "ReaderApplication.h"
+
+int main(int argc, char** argv) { return brivane::app::ReaderApplication().Run(argc, argv); }

@@ -1,0 +1,79 @@
+#include "StartScreen.h"
+
+#include "FakeDesktop.h"
+#include "ServiceAddresses.h"
+
+#include <gtest/gtest.h>
+
+namespace brivane::app {
+namespace {
+
+struct Screen {
+    std::shared_ptr<test::FakeDesktop> desktop = std::make_shared<test::FakeDesktop>();
+    std::vector<std::string> switched;
+    std::shared_ptr<StartScreen> screen =
+        StartScreen::Create(desktop, [this](const std::string& url) { switched.push_back(url); });
+};
+
+TEST(StartScreenTest, CheckResultsPickAlertOrFlipbook) {
+    const std::string file = "file:///home/u/Book.flip";
+    struct Case {
+        std::string code;
+        std::string alertText;
+        std::vector<std::string> buttons;
+        bool switches;
+    } cases[] = {
+        {"", "", {}, true},
+        {"ERROR_APP_VER", StartScreen::TOO_NEW_TEXT, {"Yes", "No"}, false},
+        {"ERROR_NO_META", StartScreen::INVALID_TEXT, {"Close"}, false},
+        {"ERROR_CORRUPTED", StartScreen::INVALID_TEXT, {"Close"}, false},
+        {"error_app_ver", "", {}, true},
+    };
+    for (const auto& c : cases) {
+        Screen s;
+        s.screen->HandleCheckResult(file, c.code);
+        EXPECT_EQ(s.screen->urlFlipbook(), file) << c.code;
+        EXPECT_EQ(s.screen->showFlipbook(), c.switches) << c.code;
+        EXPECT_EQ(s.switched, c.switches ? std::vector<std::string>{file} : std::vector<std::string>{}) << c.code;
+        if (c.alertText.empty()) {
+            EXPECT_TRUE(s.desktop->alerts.empty()) << c.code;
+        } else {
+            ASSERT_EQ(s.desktop->alerts.size(), 1u) << c.code;
+            EXPECT_EQ(s.desktop->alerts[0].alert.text, c.alertText);
+            EXPECT_EQ(s.desktop->alerts[0].alert.buttons, c.buttons);
+        }
+    }
+}
+
+TEST(StartScreenTest, TooNewAlertOpensTheUpdatePageOnlyOnYes) {
+    for (const auto& [response, opens] : {std::pair{1000, true}, std::pair{1001, false}}) {
+        Screen s;
+        s.screen->HandleCheckResult("file:///b.flip", "ERROR_APP_VER");
+        ASSERT_EQ(s.desktop->alerts.size(), 1u);
+        s.desktop->alerts[0].completion(response);
+        EXPECT_EQ(s.desktop->opened, opens ? std::vector<std::string>{web::UpdatePageURL()}
+                                           : std::vector<std::string>{});
+        EXPECT_FALSE(s.screen->showFlipbook());
+    }
+}
+
+// After a rejected file the start page asks again and a valid file opens.
+TEST(StartScreenTest, RejectedFileLeavesTheStartPageUsable) {
+    Screen s;
+    s.screen->HandleCheckResult("file:///bad.flip", "ERROR_CORRUPTED");
+    s.screen->HandleCheckResult("file:///good.flip", "");
+    EXPECT_EQ(s.switched, std::vector<std::string>{"file:///good.flip"});
+}
+
+// A window reading a flipbook keeps it; a later URL is recorded only.
+TEST(StartScreenTest, OpenedURLsSwitchOnceWithoutCheck) {
+    Screen s;
+    s.screen->ShowOpenedURL("file:///first.flip");
+    s.screen->ShowOpenedURL("file:///second.flip");
+    EXPECT_EQ(s.switched, std::vector<std::string>{"file:///first.flip"});
+    EXPECT_EQ(s.screen->urlFlipbook(), "file:///second.flip");
+    EXPECT_TRUE(s.desktop->alerts.empty());
+}
+
+}  // namespace
+}  // namespace brivane::app

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <string>
+#include <string_view>
+
+namespace brivane::web {
+
+// Plain-text messages between the hosted pages and the host.
+class BridgeProtocol {
+public:
+    enum class StartAction { OpenFile, Help, None };
+    enum class FlipbookAction { OpenPdf, Print, None };
+
+    struct FlipbookMessage {
+        FlipbookAction action = FlipbookAction::None;
+        std::string argument;
+    };
+
+    // Whole-text, case-sensitive match.
+    static StartAction DispatchStartMessage(std::string_view text);
+    // Prefix match; the argument starts one byte after the action name,
+    // whatever that byte is.
+    static FlipbookMessage DispatchFlipbookMessage(std::string_view text);
+
+    // Texts go into the scripts verbatim, as the pages expect.
+    static std::string EchoScript(std::string_view text);
+    static std::string ConfigurationScript(const nlohmann::json& configuration);
+};
+
+}  // namespace brivane::web

@@ -1,0 +1,186 @@
+#include "FlipbookPageHost.h"
+
+#include "BridgeProtocol.h"
+#include "DecodeHTML.h"
+#include "Diagnostics.h"
+#include "FlipbookFile.h"
+#include "FlipbookMeta.h"
+#include "NavigationPolicy.h"
+#include "NewWindowPolicy.h"
+#include "Unique.h"
+
+#include <glib.h>
+
+#include <utility>
+
+namespace brivane::web {
+
+using document::Diagnostics;
+
+std::optional<std::string> currentFlipbookURL;
+
+namespace {
+
+constexpr auto BUSY_DELAY = std::chrono::milliseconds(300);
+
+std::string Join(const std::string& directoryUrl, const std::string& name) {
+    return directoryUrl.ends_with('/') ? directoryUrl + name : directoryUrl + "/" + name;
+}
+
+std::string FaviconPath(const std::string& workspaceUrl) {
+    UniqueGChars directory(g_filename_from_uri(workspaceUrl.c_str(), nullptr, nullptr));
+    if (!directory) return {};
+    UniqueGChars path(g_build_filename(directory.get(), "files", "icon", "favicon.png", nullptr));
+    return path.get();
+}
+
+}  // namespace
+
+WorkspaceSteps WorkspaceSteps::OnDisk() {
+    WorkspaceSteps steps;
+    steps.createCore = [](const std::string& fileUrl) { return document::FlipbookFile(fileUrl).CreateCore(); };
+    steps.finish = [](const std::string& fileUrl) {
+        document::FlipbookFile file(fileUrl);
+        file.ExtractZip();
+        Finished finished;
+        finished.configuration = file.GetReaderConfiguration();
+        finished.workspaceUrl = file.GetWorkspaceURL();
+        finished.title = document::FlipbookMeta(fileUrl).GetTitle();
+        return finished;
+    };
+    steps.workspaceUrl = [](const std::string& fileUrl) {
+        return document::FlipbookFile(fileUrl).GetWorkspaceURL();
+    };
+    return steps;
+}
+
+FlipbookPageHost::FlipbookPageHost(std::string fileUrl, std::shared_ptr<Desktop> desktop,
+                                   FlipbookSurface* surface, WorkspaceSteps steps)
+    : fileUrl_(std::move(fileUrl)), desktop_(std::move(desktop)), surface_(surface), steps_(std::move(steps)) {}
+
+std::shared_ptr<FlipbookPageHost> FlipbookPageHost::Create(std::string fileUrl, std::shared_ptr<Desktop> desktop,
+                                                           FlipbookSurface* surface, WorkspaceSteps steps) {
+    return std::shared_ptr<FlipbookPageHost>(
+        new FlipbookPageHost(std::move(fileUrl), std::move(desktop), surface, std::move(steps)));
+}
+
+void FlipbookPageHost::Detach() { surface_ = nullptr; }
+
+void FlipbookPageHost::BeginBusy() {
+    const int generation = ++busyGeneration_;
+    desktop_->ScheduleAfter(BUSY_DELAY, [self = shared_from_this(), generation] {
+        if (self->surface_ && self->busyGeneration_ == generation) self->surface_->ShowBusy(true);
+    });
+}
+
+void FlipbookPageHost::EndBusy() {
+    ++busyGeneration_;
+    if (surface_) surface_->ShowBusy(false);
+}
+
+void FlipbookPageHost::Load() {
+    currentFlipbookURL = fileUrl_;
+    BeginBusy();
+    auto workspace = std::make_shared<std::optional<std::string>>();
+    desktop_->RunInBackground(
+        [createCore = steps_.createCore, url = fileUrl_, workspace] { *workspace = createCore(url); },
+        [self = shared_from_this(), workspace] {
+            self->EndBusy();
+            if (!*workspace) {
+                if (self->surface_) self->surface_->ShowProblem(NO_WORKSPACE_MESSAGE);
+                return;
+            }
+            Diagnostics::Line("load path:");
+            Diagnostics::Line(self->fileUrl_);
+            Diagnostics::Line(**workspace);
+            self->workspace_ = *workspace;
+            self->pageUrl_ = Join(**workspace, "flipbook.html");
+            if (self->surface_) self->surface_->LoadPage(self->pageUrl_, **workspace);
+        });
+}
+
+void FlipbookPageHost::PageFinished(const std::string& uri) {
+    if (!NavigationPolicy::IsReaderPage(uri, pageUrl_)) return;
+    if (finishing_) {
+        // A reload while unpacking: one unpacking at a time, then again.
+        finishAgain_ = true;
+        return;
+    }
+    finishing_ = true;
+    BeginBusy();
+    auto finished = std::make_shared<WorkspaceSteps::Finished>();
+    desktop_->RunInBackground(
+        [finish = steps_.finish, url = fileUrl_, finished] { *finished = finish(url); },
+        [self = shared_from_this(), finished] {
+            self->finishing_ = false;
+            self->EndBusy();
+            if (std::exchange(self->finishAgain_, false)) {
+                self->PageFinished(self->pageUrl_);
+                return;
+            }
+            self->ApplyFinished(*finished);
+        });
+}
+
+void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
+    if (!surface_) return;
+    if (finished.workspaceUrl) surface_->SetIcon(FaviconPath(*finished.workspaceUrl));
+    if (const std::string title = decodeHTML(finished.title); !title.empty()) surface_->SetTitle(title);
+    if (!finished.configuration) {
+        surface_->ShowProblem(NO_CONFIGURATION_MESSAGE);
+        return;
+    }
+    surface_->RunScript(BridgeProtocol::ConfigurationScript(*finished.configuration));
+    surface_->FlipbookShown(fileUrl_);
+}
+
+void FlipbookPageHost::MessageReceived(const std::string& body, const std::string& shownUri) {
+    Diagnostics::Line(body);
+    if (!NavigationPolicy::IsReaderPage(shownUri, pageUrl_)) return;
+    const auto message = BridgeProtocol::DispatchFlipbookMessage(body);
+    switch (message.action) {
+    case BridgeProtocol::FlipbookAction::OpenPdf:
+        HandToSystem(message.argument);
+        break;
+    case BridgeProtocol::FlipbookAction::Print:
+        if (!NewWindowPolicy::MayHandToSystem(message.argument, workspace_)) {
+            Diagnostics::Line("Refused to print: " + message.argument);
+        } else if (surface_) {
+            surface_->Print(message.argument);
+        }
+        break;
+    case BridgeProtocol::FlipbookAction::None:
+        break;
+    }
+}
+
+void FlipbookPageHost::NewWindowRequested(const std::string& uri) {
+    Diagnostics::Line(uri);
+    const auto workspaceText = steps_.workspaceUrl(fileUrl_);
+    if (!workspaceText) return;
+    HandToSystem(NewWindowPolicy::Rewrite(uri, *workspaceText));
+}
+
+void FlipbookPageHost::HandToSystem(const std::string& address) {
+    if (!NewWindowPolicy::MayHandToSystem(address, workspace_)) {
+        Diagnostics::Line("Refused to open: " + address);
+        return;
+    }
+    desktop_->OpenURI(address);
+}
+
+bool FlipbookPageHost::MainFrameNavigation(const std::string& uri) {
+    switch (NavigationPolicy::DecideMainFrame(uri, pageUrl_)) {
+    case NavigationPolicy::Decision::Follow:
+        return true;
+    case NavigationPolicy::Decision::OpenInBrowser:
+        desktop_->OpenURI(uri);
+        return false;
+    case NavigationPolicy::Decision::Refuse:
+        Diagnostics::Line("Refused navigation: " + uri);
+        return false;
+    }
+    return false;
+}
+
+}  // namespace brivane::web

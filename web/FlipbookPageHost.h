@@ -1,0 +1,95 @@
+#pragma once
+
+#include "Desktop.h"
+
+#include <nlohmann/json.hpp>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace brivane::web {
+
+// The file URL of the flipbook loaded last, in any window. Each page host
+// keeps its own file; this is only the latest value, never read back for it.
+extern std::optional<std::string> currentFlipbookURL;
+
+// What the reader page host asks of its view.
+class FlipbookSurface {
+public:
+    virtual ~FlipbookSurface() = default;
+    virtual void LoadPage(const std::string& pageUrl, const std::string& readAccessUrl) = 0;
+    virtual void RunScript(const std::string& script) = 0;
+    virtual void SetIcon(const std::string& pngPath) = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+    virtual void ShowBusy(bool busy) = 0;
+    // Something went wrong that leaves the page blank: say so in the window.
+    virtual void ShowProblem(const std::string& text) = 0;
+    virtual void Print(const std::string& uri) = 0;
+    // The configuration reached the page.
+    virtual void FlipbookShown(const std::string& fileUrl) = 0;
+};
+
+// The workspace work, each step on its own FlipbookFile. Replaceable so the
+// host's sequencing can be tested without archives on disk.
+struct WorkspaceSteps {
+    struct Finished {
+        std::optional<nlohmann::json> configuration;
+        std::optional<std::string> workspaceUrl;
+        std::string title;  // as stored: may hold markup and entities
+    };
+    std::function<std::optional<std::string>(const std::string& fileUrl)> createCore;
+    // Unpack, configure, locate the workspace, read the title.
+    std::function<Finished(const std::string& fileUrl)> finish;
+    std::function<std::optional<std::string>(const std::string& fileUrl)> workspaceUrl;
+
+    static WorkspaceSteps OnDisk();
+};
+
+class FlipbookPageHost : public std::enable_shared_from_this<FlipbookPageHost> {
+public:
+    static std::shared_ptr<FlipbookPageHost> Create(std::string fileUrl, std::shared_ptr<Desktop> desktop,
+                                                    FlipbookSurface* surface,
+                                                    WorkspaceSteps steps = WorkspaceSteps::OnDisk());
+
+    // The surface goes away; work still running finishes without it.
+    void Detach();
+
+    // Installs the reader core and loads the reader page from it.
+    void Load();
+    // Main-frame load finished at uri.
+    void PageFinished(const std::string& uri);
+    // shownUri: what the view shows when the message arrives.
+    void MessageReceived(const std::string& body, const std::string& shownUri);
+    void NewWindowRequested(const std::string& uri);
+    // False: the view must not follow this main-frame navigation.
+    bool MainFrameNavigation(const std::string& uri);
+
+    const std::string& PageURL() const { return pageUrl_; }
+
+    static constexpr const char* NO_WORKSPACE_MESSAGE =
+        "This flipbook cannot be shown: its contents could not be prepared.";
+    static constexpr const char* NO_CONFIGURATION_MESSAGE =
+        "This flipbook cannot be shown: it could not be unpacked. The file may be damaged or the disk full.";
+
+private:
+    FlipbookPageHost(std::string fileUrl, std::shared_ptr<Desktop> desktop, FlipbookSurface* surface,
+                     WorkspaceSteps steps);
+    void BeginBusy();
+    void EndBusy();
+    void ApplyFinished(const WorkspaceSteps::Finished& finished);
+    void HandToSystem(const std::string& address);
+
+    std::string fileUrl_;
+    std::shared_ptr<Desktop> desktop_;
+    FlipbookSurface* surface_;
+    WorkspaceSteps steps_;
+    std::optional<std::string> workspace_;
+    std::string pageUrl_;
+    bool finishing_ = false;
+    bool finishAgain_ = false;
+    int busyGeneration_ = 0;
+};
+
+}  // namespace brivane::web

@@ -1,0 +1,76 @@
+#include "StartPageHost.h"
+
+#include "BridgeProtocol.h"
+#include "Diagnostics.h"
+#include "FlipbookMeta.h"
+#include "ServiceAddresses.h"
+
+#include <utility>
+
+namespace brivane::web {
+
+using document::Diagnostics;
+
+StartPageHost::StartPageHost(std::shared_ptr<Desktop> desktop, UpdateShow updateShow, Validator validator)
+    : desktop_(std::move(desktop)), updateShow_(std::move(updateShow)), validator_(std::move(validator)) {
+    if (!validator_) validator_ = document::ValidateFlipbookFile;
+}
+
+std::shared_ptr<StartPageHost> StartPageHost::Create(std::shared_ptr<Desktop> desktop, UpdateShow updateShow,
+                                                     Validator validator) {
+    return std::shared_ptr<StartPageHost>(
+        new StartPageHost(std::move(desktop), std::move(updateShow), std::move(validator)));
+}
+
+void StartPageHost::PageFinished(ScriptRunner runScript) { webView_ = std::move(runScript); }
+
+void StartPageHost::Detach() { webView_ = nullptr; }
+
+void StartPageHost::MessageReceived(const std::string& body) {
+    Diagnostics::Line(body);
+    switch (BridgeProtocol::DispatchStartMessage(body)) {
+    case BridgeProtocol::StartAction::OpenFile:
+        OpenFlipbookFile([self = shared_from_this(), body](Outcome outcome) {
+            // A rejected file gets its alert instead of the echo.
+            if (outcome != Outcome::Rejected) self->ScheduleEcho(body);
+        });
+        return;
+    case BridgeProtocol::StartAction::Help:
+        OpenReaderDownloadPage();
+        break;
+    case BridgeProtocol::StartAction::None:
+        break;
+    }
+    ScheduleEcho(body);
+}
+
+void StartPageHost::OpenFlipbookFile(std::function<void(Outcome)> done) {
+    desktop_->ChooseFlipbookFile([self = shared_from_this(), done](std::optional<std::string> fileUrl) {
+        if (!fileUrl) {
+            done(Outcome::Cancelled);
+            return;
+        }
+        Diagnostics::Line(*fileUrl);
+        // The fingerprint reads the whole PDF: keep the window responsive.
+        auto code = std::make_shared<std::string>();
+        self->desktop_->RunInBackground(
+            [validator = self->validator_, url = *fileUrl, code] { *code = validator(url); },
+            [self, url = *fileUrl, code, done] {
+                self->updateShow_(url, *code);
+                const bool rejected =
+                    *code == "ERROR_NO_META" || *code == "ERROR_APP_VER" || *code == "ERROR_CORRUPTED";
+                done(rejected ? Outcome::Rejected : Outcome::Accepted);
+            });
+    });
+}
+
+void StartPageHost::OpenReaderDownloadPage() { desktop_->OpenURI(ReaderDownloadPageURL()); }
+
+void StartPageHost::ScheduleEcho(const std::string& text) {
+    desktop_->ScheduleAfter(std::chrono::seconds(1), [self = shared_from_this(), text] {
+        // Whether the page has loaded is asked when the echo comes due.
+        if (self->webView_) self->webView_(BridgeProtocol::EchoScript(text));
+    });
+}
+
+}  // namespace brivane::web

@@ -1,0 +1,68 @@
+#include "WebView.h"
+
+#include "DataDirectory.h"
+#include "Diagnostics.h"
+
+#include <webkit/webkit.h>
+
+namespace brivane::web {
+
+class WebView::Coordinator {
+public:
+    Coordinator(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow)
+        : host(StartPageHost::Create(std::move(desktop), std::move(updateShow))) {
+        UniqueGObject<WebKitUserContentManager> manager(webkit_user_content_manager_new());
+        webkit_user_content_manager_register_script_message_handler(manager.get(), "bridge", nullptr);
+        g_signal_connect(manager.get(), "script-message-received::bridge", G_CALLBACK(MessageReceived), this);
+        UniqueGObject<WebKitSettings> settings(webkit_settings_new());
+        webkit_settings_set_enable_javascript(settings.get(), TRUE);
+        view.reset(GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager",
+                                                               manager.get(), "settings", settings.get(), nullptr))));
+        g_signal_connect(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
+    }
+
+    ~Coordinator() {
+        host->Detach();
+        WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(WebView());
+        g_signal_handlers_disconnect_by_data(manager, this);
+        g_signal_handlers_disconnect_by_data(view.get(), this);
+    }
+
+    WebKitWebView* WebView() const { return WEBKIT_WEB_VIEW(view.get()); }
+
+    static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
+        UniqueGChars text(jsc_value_to_string(value));
+        static_cast<Coordinator*>(data)->host->MessageReceived(text ? text.get() : "");
+    }
+
+    static void LoadChanged(WebKitWebView* webView, WebKitLoadEvent event, gpointer data) {
+        if (event != WEBKIT_LOAD_FINISHED) return;
+        static_cast<Coordinator*>(data)->host->PageFinished([webView](const std::string& script) {
+            webkit_web_view_evaluate_javascript(webView, script.c_str(), -1, nullptr, nullptr, nullptr, nullptr,
+                                                nullptr);
+        });
+    }
+
+    std::shared_ptr<StartPageHost> host;
+    UniqueGObject<GtkWidget> view;
+};
+
+WebView::WebView(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow)
+    : coordinator_(std::make_unique<Coordinator>(std::move(desktop), std::move(updateShow))) {
+    gtk_widget_set_size_request(Widget(), 450, 300);
+}
+
+WebView::~WebView() = default;
+
+GtkWidget* WebView::Widget() const { return coordinator_->view.get(); }
+
+void WebView::Load() {
+    const std::string page = DataDirectory::StartPageURL();
+    webkit_web_view_load_uri(coordinator_->WebView(), page.c_str());
+}
+
+void WebView::OpenFlipbookFile() {
+    coordinator_->host->OpenFlipbookFile([](StartPageHost::Outcome) {});
+}
+
+}  // namespace brivane::web

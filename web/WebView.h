@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Desktop.h"
+#include "StartPageHost.h"
+#include "Unique.h"
+
+#include <gtk/gtk.h>
+
+#include <memory>
+
+namespace brivane::web {
+
+// The start page view: the shipped main.html in a web view whose bridge
+// runs the open-file flow.
+class WebView {
+public:
+    WebView(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow);
+    ~WebView();
+    WebView(const WebView&) = delete;
+    WebView& operator=(const WebView&) = delete;
+
+    GtkWidget* Widget() const;
+    // Shows the start page from the start.
+    void Load();
+    // The same flow as the page's open button.
+    void OpenFlipbookFile();
+
+    // Receives what the web view reports and hands it to the host.
+    class Coordinator;
+
+private:
+    std::unique_ptr<Coordinator> coordinator_;
+};
+
+}  // namespace brivane::web

@@ -31,8 +31,7 @@ export class Book {
       right: this.#slot("right"),
     };
     const leaf = document.createElement("div");
-    leaf.className = "leaf";
-    leaf.hidden = true;
+    leaf.className = "leaf idle";
     this.#el.append(this.#slots.left, this.#slots.right, leaf);
     stage.replaceChildren(this.#el);
     this.#turn = new PageTurn(this, leaf);
@@ -68,7 +67,7 @@ export class Book {
     this.#el.style.width = `${this.#spreads ? 2 * pw : pw}px`;
     this.#el.style.height = `${ph}px`;
     this.#el.style.setProperty("--page-width", `${pw}px`);
-    this.#images.setPixelWidth(pw * (window.devicePixelRatio || 1));
+    this.#images.setPixelWidth(pw * (window.devicePixelRatio || 1), this.#aspect);
     this.#page = spreadAnchor(this.#page, this.#count, this.#spreads);
     this.show(this.spread);
     this.#settle();

@@ -5,6 +5,8 @@ import { LruCache } from "./LruCache.js";
 import { linkTarget, rectToBox } from "./links.js";
 
 const IMAGE_CACHE = 14;
+// Past this many pixels a page costs more memory than zooming in gains sharpness.
+const MAX_PIXELS = 16e6;
 const LINK_CACHE = 40;
 
 export class PageImages {
@@ -28,9 +30,10 @@ export class PageImages {
     return this.#images.size;
   }
 
-  /** Device pixels across one page; changing it renders the shown pages again. */
-  setPixelWidth(width) {
-    this.#pixelWidth = Math.max(1, Math.round(width));
+  /** Device pixels across one page of this aspect; changing it renders the shown pages again. */
+  setPixelWidth(width, aspect) {
+    const limit = Math.sqrt(MAX_PIXELS * aspect);
+    this.#pixelWidth = Math.max(1, Math.round(Math.min(width, limit)));
   }
 
   element(number) {
@@ -99,8 +102,12 @@ export class PageImages {
       this.#wanted.has(key) || (width === this.#pixelWidth && this.#root.querySelector(`.page[data-page="${number}"]`) !== null);
     const job = this.#source
       .render(number, width, wanted)
-      .then((result) => {
-        this.#images.set(key, { url: result.url, width });
+      .then(async (result) => {
+        // Decoded ahead, and held decoded, so a turn does not stall on it.
+        const decoded = new Image();
+        decoded.src = result.url;
+        await decoded.decode().catch(() => {});
+        this.#images.set(key, { url: result.url, width, decoded });
         if (width === this.#pixelWidth) {
           for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) this.#show(page, number);
         }

@@ -85,7 +85,7 @@ export class PageTurn {
       this.#setFace(this.#front, earlier.single);
       this.#setFace(this.#back, null);
     }
-    this.#leaf.hidden = false;
+    this.#leaf.classList.remove("idle");
   }
 
   #animate(fromAngle, toAngle, duration, onEnd) {
@@ -98,7 +98,7 @@ export class PageTurn {
       this.#back.lastChild.animate([{ opacity: shadeAt(fromAngle) }, { opacity: 0.45 }, { opacity: shadeAt(toAngle) }], options),
     ];
     this.#done = () => {
-      this.#leaf.hidden = true;
+      this.#leaf.classList.add("idle");
       this.#leaf.style.transform = "";
       this.#front.replaceChildren(this.#front.lastChild);
       this.#back.replaceChildren(this.#back.lastChild);

@@ -103,7 +103,7 @@ export function shownPages(page) {
       ctx.drawImage(img, Math.floor(img.naturalWidth * band.x), Math.floor(img.naturalHeight * band.y), 1, 1, 0, 0, 1, 1);
       return Array.from(ctx.getImageData(0, 0, 1, 1).data.slice(0, 3));
     };
-    return { left: read("left"), right: read("right"), leafHidden: document.querySelector(".leaf")?.hidden ?? true };
+    return { left: read("left"), right: read("right"), leafHidden: document.querySelector(".leaf")?.classList.contains("idle") ?? true };
   }, BAND).then((s) => ({
     left: s.left && pageFromColour(s.left),
     right: s.right && pageFromColour(s.right),

@@ -18,12 +18,13 @@ async function reader(count, metadata, viewport) {
 
 test("a flipbook opens on its cover and turns by button, key, page entry and Home/End", async () => {
   const title = "Spring <b>Catalogue</b> &amp; more";
-  const { page, problems } = await reader(12, { design: { title, subtitle: "<img src=x>Issue 3" } });
+  const { page, problems } = await reader(12, { design: { title, subtitle: "<img src=x>Issue 3", background: "#1d3b4f" } });
   await waitForPages(page, null, 1);
   await shot(page, "reader-cover");
   assert.equal(await page.textContent("#title"), "Spring Catalogue & more");
   assert.equal(await page.textContent("#subtitle"), "Issue 3");
   assert.equal(await page.locator("header img").count(), 0, "metadata markup never becomes elements");
+  assert.equal(await page.evaluate(() => getComputedStyle(document.getElementById("main")).backgroundColor), "rgb(29, 59, 79)");
 
   await page.click("#btn-next");
   await waitForPages(page, 2, 3);
@@ -56,7 +57,10 @@ test("clicking a page edge and dragging a corner turn the page; a short drag fal
   const y = box.y + box.height - 20;
   await page.mouse.move(box.x + box.width - 5, y);
   await page.mouse.down();
-  for (let i = 1; i <= 10; i++) await page.mouse.move(box.x + box.width - 5 - (i * box.width * 0.8) / 10, y);
+  for (let i = 1; i <= 10; i++) {
+    await page.mouse.move(box.x + box.width - 5 - (i * box.width * 0.8) / 10, y);
+    if (i === 4) await shot(page, "reader-turning");
+  }
   await page.mouse.up();
   await waitForPages(page, 4, 5);
   // A drag that does not reach the spine puts the leaf back.

@@ -2,6 +2,8 @@
 
 #include "FileUrl.h"
 
+#include <sys/stat.h>
+
 #include <array>
 
 namespace brivane::document {
@@ -23,6 +25,10 @@ std::string Describe(int zipErrorCode) {
 std::optional<ZipReader> ZipReader::Open(const std::string& fileUrl) {
     const auto path = PathFromFileUrl(fileUrl);
     if (!path) return std::nullopt;
+    // Opening a FIFO would block until a writer appears, and a device may
+    // never end: only regular files can be archives.
+    struct stat st;
+    if (stat(path->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     int error = 0;
     // No ZIP_CHECKCONS: archives with odd but readable directories still open.
     zip_t* zip = zip_open(path->c_str(), ZIP_RDONLY, &error);

@@ -59,6 +59,12 @@ const BadInputCase kBadInputs[] = {
          const std::string nested = std::string(200000, '[') + std::string(200000, ']');
          return test::FileUrl(d.Write("a.flip", ZipWriter().File("metadata.brivane", nested, 8).Bytes()));
      }},
+    {"named pipe without writer",
+     [](const test::TempDir& d) {
+         mkfifo((d / "pipe.flip").c_str(), 0600);
+         return test::FileUrl(d / "pipe.flip");
+     }},
+    {"character device", [](const test::TempDir&) { return std::string("file:///dev/zero"); }},
     {"not a file URL", [](const test::TempDir&) { return std::string("https://brivane.example/a.flip"); }},
     {"malformed URL", [](const test::TempDir&) { return std::string("file://%zz"); }},
     {"bare path instead of URL", [](const test::TempDir& d) { return d.Write("a.flip", test::ValidFlipbook().Bytes()); }},

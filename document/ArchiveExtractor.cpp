@@ -1,5 +1,6 @@
 #include "ArchiveExtractor.h"
 
+#include "ArchiveSource.h"
 #include "ArchiveSurvey.h"
 #include "DirectoryCursor.h"
 #include "EntryCopier.h"
@@ -11,10 +12,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <thread>
 
 namespace brivane::document {
@@ -25,26 +26,6 @@ constexpr std::uint64_t kMaxLinkTarget = 4095;
 
 std::string Errno(const std::string& what, const SurveyedEntry& entry) {
     return entry.path.Joined() + ": " + what + ": " + std::strerror(errno);
-}
-
-// Each thread reads through its own handle: libzip handles are not shared.
-UniqueZip OpenArchive(int archiveFd, std::string& error) {
-    std::string self = "/proc/self/fd/" + std::to_string(archiveFd);
-    int fd = open(self.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::string("cannot reopen archive: ") + std::strerror(errno);
-        return nullptr;
-    }
-    int code = 0;
-    zip_t* archive = zip_fdopen(fd, ZIP_RDONLY, &code);
-    if (!archive) {
-        close(fd);
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, code);
-        error = std::string("not a readable archive: ") + zip_error_strerror(&ze);
-        zip_error_fini(&ze);
-    }
-    return UniqueZip(archive);
 }
 
 // Writes entries of one thread; the first failure of either thread stops both.
@@ -76,10 +57,10 @@ public:
         return std::nullopt;
     }
 
-    std::optional<std::string> WriteAll(const std::vector<const SurveyedEntry*>& entries) {
-        for (const SurveyedEntry* entry : entries) {
-            if (failed_) return std::nullopt;
-            if (auto error = Write(*entry)) {
+    // Takes entries from the shared queue until it is empty or a thread failed.
+    std::optional<std::string> WriteQueued(const std::vector<const SurveyedEntry*>& queue, std::atomic<size_t>& next) {
+        for (size_t i = next++; i < queue.size() && !failed_; i = next++) {
+            if (auto error = Write(*queue[i])) {
                 failed_ = true;
                 return error;
             }
@@ -144,7 +125,7 @@ std::optional<std::string> ArchiveExtractor::Unpack(const std::string& archivePa
     if (!root) return "cannot open destination: " + std::string(std::strerror(errno));
 
     std::string error;
-    UniqueZip archive = OpenArchive(archiveFd.Get(), error);
+    UniqueZip archive = ArchiveSource::Open(archiveFd.Get(), error);
     if (!archive) return error;
 
     struct stat archiveStat;
@@ -156,33 +137,46 @@ std::optional<std::string> ArchiveExtractor::Unpack(const std::string& archivePa
     auto entries = ArchiveSurvey::Take(archive.get(), limits, error);
     if (!entries) return error;
 
-    std::vector<const SurveyedEntry*> small, large;
-    bool parallel = !ArchiveSurvey::HasConflicts(*entries);
-    for (const SurveyedEntry& e : *entries) {
-        bool isLarge = parallel && e.kind == SurveyedEntry::Kind::File && e.size >= kLargeEntry;
-        (isLarge ? large : small).push_back(&e);
+    // Without conflicting names the order of writing can't change the
+    // outcome: large entries start first, and threads share the rest.
+    std::vector<const SurveyedEntry*> queue;
+    for (const SurveyedEntry& e : *entries) queue.push_back(&e);
+    unsigned threads = 1;
+    if (!ArchiveSurvey::HasConflicts(*entries) && queue.size() > 1) {
+        std::stable_partition(queue.begin(), queue.end(), [](const SurveyedEntry* e) {
+            return e->kind == SurveyedEntry::Kind::File && e->size >= kLargeEntry;
+        });
+        threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
     }
 
     std::atomic<bool> failed{false};
-    std::optional<std::string> largeError;
-    std::thread worker;
-    UniqueZip secondArchive;
-    if (!large.empty()) {
-        secondArchive = OpenArchive(archiveFd.Get(), error);
-        if (!secondArchive) return error;
-        worker = std::thread([&] {
-            Writer writer(secondArchive.get(), root.Get(), failed);
-            largeError = writer.WriteAll(large);
-        });
+    std::atomic<size_t> next{0};
+    std::vector<std::optional<std::string>> errors(threads);
+    std::vector<std::vector<std::string>> links(threads);
+    std::vector<UniqueZip> handles(threads);
+    handles[0] = std::move(archive);
+    for (unsigned t = 1; t < threads; ++t) {
+        handles[t] = ArchiveSource::Open(archiveFd.Get(), error);
+        if (!handles[t]) return error;
     }
-    Writer writer(archive.get(), root.Get(), failed);
-    std::optional<std::string> smallError = writer.WriteAll(small);
-    if (worker.joinable()) worker.join();
+    auto work = [&](unsigned t) {
+        Writer writer(handles[t].get(), root.Get(), failed);
+        errors[t] = writer.WriteQueued(queue, next);
+        links[t] = std::move(writer.links);
+    };
+    std::vector<std::thread> workers;
+    for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work, t);
+    work(0);
+    for (std::thread& w : workers) w.join();
 
     // Even after a failure: the links already made must not lead out.
-    std::optional<std::string> linkError = RecheckLinks(root.Get(), writer.links);
-    if (smallError) return smallError;
-    if (largeError) return largeError;
+    std::optional<std::string> linkError;
+    for (const auto& made : links) {
+        if (auto e = RecheckLinks(root.Get(), made); e && !linkError) linkError = e;
+    }
+    for (auto& e : errors) {
+        if (e) return e;
+    }
     return linkError;
 }
 

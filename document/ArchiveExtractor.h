@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -14,8 +15,9 @@ public:
     // Absent on success, else a description of the failure.
     static std::optional<std::string> Unpack(const std::string& archivePath, const std::string& destination);
 
-    // Entries at least this large go to the second thread.
+    // Entries at least this large are started first.
     static constexpr std::uint64_t kLargeEntry = 4ull << 20;
+    static constexpr unsigned kMaxThreads = 4;
 };
 
 }  // namespace brivane::document

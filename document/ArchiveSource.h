@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Unique.h"
+
+#include <zip.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brivane::document {
+
+// Opens an archive for libzip over a file descriptor with one large
+// read-ahead buffer: libzip itself reads in small pieces through stdio,
+// seeking before most of them, which costs tens of thousands of system calls
+// on a large flipbook. Each thread opens its own.
+class ArchiveSource {
+public:
+    // The archive, or null with `error` set. The descriptor is only read
+    // (with pread), never moved or closed.
+    static UniqueZip Open(int fd, std::string& error);
+
+    static constexpr size_t kBufferSize = 1 << 20;
+};
+
+}  // namespace brivane::document

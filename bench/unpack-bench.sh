@@ -10,6 +10,7 @@ missing=()
 command -v bsdtar >/dev/null || missing+=(libarchive-tools)
 command -v 7z >/dev/null || missing+=(p7zip-full)
 command -v unzip >/dev/null || missing+=(unzip)
+[ -x /usr/bin/time ] || missing+=(time)
 if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -32,6 +32,8 @@ export class Book {
     };
     const leaf = document.createElement("div");
     leaf.className = "leaf idle";
+    // The leaf only repeats pages that the slots already show.
+    leaf.setAttribute("aria-hidden", "true");
     this.#el.append(this.#slots.left, this.#slots.right, leaf);
     stage.replaceChildren(this.#el);
     this.#turn = new PageTurn(this, leaf);

@@ -170,8 +170,10 @@ export class Controls {
   #closePanels() {
     for (const [panel, button] of [["thumbs-panel", "btn-thumbs"], ["contents-panel", "btn-contents"]]) {
       if (!$(panel).hidden) {
+        const hadFocus = $(panel).contains(document.activeElement);
         $(panel).hidden = true;
         $(button).setAttribute("aria-expanded", "false");
+        if (hadFocus) $(button).focus();
       }
     }
   }

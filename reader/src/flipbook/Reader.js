@@ -58,7 +58,6 @@ export class Reader {
     this.#thumbs.build(count, aspect);
     this.#loadContents(config, source, count, session);
     $("page-count").textContent = String(count);
-    $("page-input").max = String(count);
     return undefined;
   }
 

@@ -65,3 +65,9 @@ export async function makePdf(count) {
   }
   return doc.save();
 }
+
+// node makePdf.mjs <out.pdf> <pages>: the same books for the WebKit check.
+if (import.meta.url === `file://${process.argv[1]}`) {
+  const { writeFile } = await import("node:fs/promises");
+  await writeFile(process.argv[2], await makePdf(Number(process.argv[3] ?? 12)));
+}

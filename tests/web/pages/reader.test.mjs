@@ -1,6 +1,6 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
-import { configFor, openPage, sent, shot, shownPages, startBrowser, waitForPages } from "./harness.mjs";
+import { configFor, openPage, sent, shot, startBrowser, waitForPages } from "./harness.mjs";
 
 let browser;
 before(async () => {
@@ -207,16 +207,5 @@ test("a second configuration replaces the book", async () => {
   await page.evaluate((c) => window.onMessage(c), configFor(other, null, { slash: false }));
   await waitForPages(page, null, 1);
   assert.equal(await page.textContent("#page-count"), "12");
-  await page.close();
-});
-
-test("without a bridge the buttons do nothing and nothing throws", async () => {
-  const { page, problems } = await reader(4, null);
-  await waitForPages(page, null, 1);
-  await page.evaluate(() => delete window.webkit);
-  await page.click("#btn-print");
-  await page.click("#btn-openpdf");
-  assert.deepEqual(problems, []);
-  assert.equal((await shownPages(page)).right, 1);
   await page.close();
 });

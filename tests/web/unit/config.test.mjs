@@ -1,7 +1,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
-  ERROR_BAD_PATH, ERROR_NO_CONFIG, ERROR_NO_PATH, cssUrl, joinUrl, readBackground, readConfig, readText,
+  ERROR_BAD_PATH, ERROR_NO_CONFIG, ERROR_NO_PATH, joinUrl, readBackground, readConfig, readText,
 } from "../../../reader/src/flipbook/config.js";
 
 const PAGE = "file:///tmp/book-1/flipbook.html";
@@ -92,10 +92,4 @@ test("a background is a colour or an image under files/backgrounds, nothing else
     [12, null],
   ];
   for (const [value, want] of cases) assert.deepEqual(readBackground(value, DATA), want, JSON.stringify(value));
-});
-
-test("cssUrl cannot be broken out of by quotes or newlines in a URL", () => {
-  const text = cssUrl('file:///a"b\\c\nd');
-  assert.equal(text.slice(5, -2).includes('"'), false);
-  assert.equal(text.includes("\n"), false);
 });

@@ -1,8 +1,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
-  nextPage, pageAnnouncement, pageSize, pagesAround, pagesOf, parsePageEntry, previousPage, spreadAnchor, spreadOf,
-  usesSpreads, zoomIn, zoomOut, ZOOM_STEPS,
+  nextPage, pagesOf, parsePageEntry, previousPage, spreadAnchor, spreadOf, usesSpreads,
 } from "../../../reader/src/flipbook/layout.js";
 
 test("spreads put the cover alone on the right and an even last page alone on the left", () => {
@@ -55,34 +54,7 @@ test("wide windows show spreads, narrow ones single pages", () => {
   for (const [w, h, aspect, count, want] of cases) assert.equal(usesSpreads(w, h, aspect, count), want, `${w}x${h} @${aspect}`);
 });
 
-test("pages fit the view and zoom scales them", () => {
-  const fit = pageSize(1000, 700, 0.7, true, 1);
-  assert.ok(fit.width * 2 <= 1000 && fit.height <= 700);
-  const zoomed = pageSize(1000, 700, 0.7, true, 2);
-  assert.equal(zoomed.height, fit.height * 2);
-  const narrow = pageSize(300, 900, 0.7, false, 1);
-  assert.ok(narrow.width <= 300);
-});
-
 test("page entry accepts a number, with or without the total, and clamps it", () => {
   const cases = [["12", 40, 12], [" 7 / 40", 40, 7], ["99", 40, 40], ["0", 40, 1], ["abc", 40, null], ["", 40, null], ["-3", 40, null]];
   for (const [text, count, want] of cases) assert.equal(parsePageEntry(text, count), want, JSON.stringify(text));
-});
-
-test("pages around the spread come nearest first, without repeats", () => {
-  assert.deepEqual(pagesAround(4, 10, true), [4, 5, 6, 7, 2, 3]);
-  assert.deepEqual(pagesAround(1, 10, true), [1, 2, 3]);
-  assert.deepEqual(pagesAround(10, 10, false), [10, 9]);
-});
-
-test("zoom steps stop at both ends", () => {
-  assert.equal(zoomOut(1), 1);
-  assert.equal(zoomIn(ZOOM_STEPS.at(-1)), ZOOM_STEPS.at(-1));
-  assert.equal(zoomIn(1), 1.25);
-  assert.equal(zoomOut(1.3), 1.25);
-});
-
-test("announcements name the pages on screen", () => {
-  assert.equal(pageAnnouncement(spreadOf(1, 9, true), 9), "Page 1 of 9");
-  assert.equal(pageAnnouncement(spreadOf(4, 9, true), 9), "Pages 4 and 5 of 9");
 });

@@ -1,0 +1,153 @@
+#!/usr/bin/env python3
+"""The shipped pages in WebKitGTK, the engine the application embeds.
+
+Usage: check_pages.py <data dir>   (run under a display, e.g. xvfb-run)
+Exits 77 when WebKitGTK's introspection data is not installed.
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+try:
+    import gi
+    gi.require_version("Gtk", "4.0")
+    gi.require_version("WebKit", "6.0")
+    from gi.repository import GLib, Gtk, WebKit
+except (ImportError, ValueError) as error:
+    print(f"skipped: {error}")
+    sys.exit(77)
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+# Records script errors and CSP refusals, which WebKit would otherwise only log.
+WATCH = """
+window.__problems = [];
+addEventListener('error', e => __problems.push('error: ' + e.message));
+addEventListener('unhandledrejection', e => __problems.push('rejection: ' + e.reason));
+document.addEventListener('securitypolicyviolation', e => __problems.push('csp: ' + e.violatedDirective + ' ' + e.blockedURI));
+"""
+
+# Helpers for the scripted steps; each run ends by posting "report {...}".
+PRELUDE = """
+const shown = (side) => {
+  const img = document.querySelector('.slot.' + side + ' .page:not(.loading) img');
+  return img && img.complete && img.naturalWidth > 0 ? Number(img.closest('.page').dataset.page) : null;
+};
+const until = async (test, ms = 20000) => {
+  const start = Date.now();
+  while (!test() && Date.now() - start < ms) await new Promise(r => setTimeout(r, 50));
+};
+const report = () => {
+  const open = document.getElementById('open');
+  webkit.messageHandlers.bridge.postMessage('report ' + JSON.stringify({
+    left: shown('left'), right: shown('right'), title: document.title,
+    links: document.querySelectorAll('.link').length,
+    error: document.getElementById('message') && !document.getElementById('message').hidden,
+    busy: open ? open.getAttribute('aria-busy') : null,
+    echo: typeof webkit.messageHandlers.bridge.onMessage,
+    problems: window.__problems }));
+};
+"""
+
+
+def run_page(url, size, steps):
+    """Loads url, runs the async script body `steps`, returns the bridge messages."""
+    messages = []
+    app = Gtk.Application(application_id="com.brivane.Reader.WebCheck")
+
+    def received(_manager, value):
+        messages.append(value.to_string())
+        if messages[-1].startswith("report "):
+            app.quit()
+
+    def activate(app):
+        window = Gtk.ApplicationWindow(application=app, default_width=size[0], default_height=size[1])
+        content = WebKit.UserContentManager()
+        content.register_script_message_handler("bridge", None)
+        content.connect("script-message-received::bridge", received)
+        content.add_script(WebKit.UserScript.new(WATCH, WebKit.UserContentInjectedFrames.TOP_FRAME,
+                                                 WebKit.UserScriptInjectionTime.START, None, None))
+        view = WebKit.WebView(user_content_manager=content)
+        view.get_settings().set_allow_file_access_from_file_urls(True)
+        window.set_child(view)
+        started = []
+
+        def finished(v, event):
+            if event != WebKit.LoadEvent.FINISHED or started:
+                return
+            started.append(True)
+            v.evaluate_javascript("(async () => {" + PRELUDE + steps + "\nreport(); })()", -1, None, None, None, None, None)
+
+        view.connect("load-changed", finished)
+        view.load_uri(url)
+        window.present()
+        GLib.timeout_add(60000, lambda: (app.quit(), False)[1])
+
+    app.connect("activate", activate)
+    app.run([])
+    return messages
+
+
+def report(messages):
+    found = [json.loads(m[len("report "):]) for m in messages if m.startswith("report ")]
+    return found[-1] if found else {}
+
+
+def main():
+    data = os.path.abspath(sys.argv[1])
+    failures = []
+    work = tempfile.mkdtemp(prefix="brivane-webkit-")
+    try:
+        # A workspace as the application lays it out: the reader core on top, the book in data/.
+        workspace = os.path.join(work, "Book-1")
+        shutil.copytree(data, workspace)
+        os.makedirs(os.path.join(workspace, "data"))
+        pdf = os.path.join(workspace, "data", "flipbook.pdf")
+        subprocess.run(["node", os.path.join(HERE, "..", "pages", "makePdf.mjs"), pdf, "12"], check=True)
+        config = {
+            "path": "file://" + pdf, "thumbnailPath": "file://" + os.path.dirname(pdf),
+            "tocPath": "file://" + os.path.dirname(pdf) + "/files/toc/", "apiEndpoint": "https://brivane.example",
+            "appVersion": 1, "appClient": "mac", "metadata": {"design": {"title": "WebKit &amp; pages"}},
+        }
+        messages = run_page("file://" + workspace + "/flipbook.html", (1280, 800), f"""
+            onMessage({json.dumps(config, indent=2)});
+            await until(() => shown('right') === 1);
+            document.getElementById('btn-next').click();
+            await until(() => shown('left') === 2 && shown('right') === 3 && document.querySelector('.leaf.idle'));
+            document.getElementById('btn-print').click();
+        """)
+        state = report(messages)
+        print("reader:", state)
+        if (state.get("left"), state.get("right")) != (2, 3):
+            failures.append(f"reader shows {state.get('left')}|{state.get('right')}, not 2|3")
+        if state.get("title") != "WebKit & pages":
+            failures.append(f"reader title {state.get('title')!r}")
+        if "action.print " + config["path"] not in messages:
+            failures.append(f"no print message in {messages}")
+        if state.get("problems"):
+            failures.append(f"reader problems: {state['problems']}")
+
+        messages = run_page("file://" + os.path.join(data, "main.html"), (450, 300), """
+            document.getElementById('open').click();
+            document.getElementById('help').click();
+        """)
+        state = report(messages)
+        print("start:", messages[:2], state)
+        if messages[:2] != ["action.openfile", "action.help"]:
+            failures.append(f"start page posted {messages[:2]}")
+        if state.get("echo") != "function" or state.get("busy") != "true":
+            failures.append(f"start page bridge state {state}")
+        if state.get("problems"):
+            failures.append(f"start page problems: {state['problems']}")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    for failure in failures:
+        print("FAIL:", failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -50,10 +50,11 @@ public:
         mode_t mode = entry.executable ? 0755 : 0644;
         UniqueFd out(openat(parent, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (!out) return Errno("cannot create file", entry);
-        if (entry.size >= ArchiveExtractor::kLargeEntry)
-            posix_fallocate(out.Get(), 0, static_cast<off_t>(entry.size));
-        if (auto error = copier_.ToFile(archive_, entry.index, entry.size, out.Get()))
+        if (auto error = copier_.ToFile(archive_, entry.index, entry.size, out.Get())) {
+            // Damaged content is not left behind looking like the real file.
+            unlinkat(parent, name, 0);
             return entry.path.Joined() + ": " + *error;
+        }
         return std::nullopt;
     }
 

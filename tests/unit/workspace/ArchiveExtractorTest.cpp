@@ -175,12 +175,17 @@ TEST(ArchiveExtractor, RecreatesFilesDirectoriesAndInnerLinks) {
     EXPECT_NE(st.st_mode & S_IXUSR, 0u);
 }
 
-TEST(ArchiveExtractor, EntriesWrittenBeforeAFailureStay) {
+TEST(ArchiveExtractor, EntriesWrittenBeforeAFailureStayButDamagedContentDoesNot) {
     Scratch s;
     auto error = s.Unpack(Of({Entry("dup.txt", "1"), Entry("dup.txt", "2")}));
     ASSERT_TRUE(error);
     EXPECT_EQ(ReadFile(s.dest + "/first.txt"), "written before the failure");
     EXPECT_EQ(ReadFile(s.dest + "/dup.txt"), "1");
+
+    Scratch damaged;
+    ASSERT_TRUE(damaged.Unpack(Of({Entry("bad.txt", "payload", [](ZipEntry& e) { e.crc = 1; })})));
+    EXPECT_TRUE(fs::exists(damaged.dest + "/first.txt"));
+    EXPECT_FALSE(fs::exists(damaged.dest + "/bad.txt")) << "a file that failed its CRC-32 must not look unpacked";
 }
 
 TEST(ArchiveExtractor, PlantedLinkInTheDestinationIsNeverFollowed) {

@@ -8,6 +8,8 @@ const EASING = "cubic-bezier(0.35, 0.1, 0.25, 1)";
 const EDGE_SHARE = 0.2;
 const DRAG_THRESHOLD = 6;
 const reducedMotion = window.matchMedia("(prefers-reduced-motion: reduce)");
+// The leaf darkens as it stands up from the page and lightens as it lands.
+const shadeAt = (angle) => Math.sin((Math.abs(angle) * Math.PI) / 180) * 0.45;
 
 export class PageTurn {
   #book;
@@ -91,7 +93,6 @@ export class PageTurn {
   #animate(fromAngle, toAngle, duration, onEnd) {
     const span = Math.abs(toAngle - fromAngle) / 180;
     const options = { duration: Math.max(120, duration * span), easing: EASING, fill: "forwards" };
-    const shadeAt = (angle) => Math.sin((Math.abs(angle) * Math.PI) / 180) * 0.45;
     this.#animations = [
       this.#leaf.animate([{ transform: `rotateY(${fromAngle}deg)` }, { transform: `rotateY(${toAngle}deg)` }], options),
       this.#front.lastChild.animate([{ opacity: shadeAt(fromAngle) }, { opacity: 0.45 }, { opacity: shadeAt(toAngle) }], options),
@@ -102,6 +103,8 @@ export class PageTurn {
       this.#leaf.style.transform = "";
       this.#front.replaceChildren(this.#front.lastChild);
       this.#back.replaceChildren(this.#back.lastChild);
+      this.#front.lastChild.style.opacity = "";
+      this.#back.lastChild.style.opacity = "";
       onEnd();
       this.#book.turned();
     };
@@ -133,6 +136,8 @@ export class PageTurn {
     }
     drag.angle = this.#angleAt(event.clientX);
     this.#leaf.style.transform = `rotateY(${drag.angle}deg)`;
+    this.#front.lastChild.style.opacity = String(shadeAt(drag.angle));
+    this.#back.lastChild.style.opacity = String(shadeAt(drag.angle));
   }
 
   #pointerUp(event) {

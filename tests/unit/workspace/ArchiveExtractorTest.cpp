@@ -102,6 +102,8 @@ const HostileCase kHostile[] = {
     {"declared size smaller than the data",
      [] { return Of({Entry("liar.txt", std::string(5000, 'a'), [](ZipEntry& e) { e.declaredSize = 10; })}).Bytes(); },
      "more data than declared"},
+    {"declared size larger than the data",
+     [] { return Of({Entry("short.txt", "abc", [](ZipEntry& e) { e.declaredSize = 100; })}).Bytes(); }, ""},
     {"deflated entry larger than declared",
      [] { return Of({Entry("liar.txt", std::string(50000, 'a'), [](ZipEntry& e) {
                         e.method = 8;

@@ -45,8 +45,9 @@ def main():
                    compress_type=zipfile.ZIP_DEFLATED)
         if "--big-entry" in sys.argv:
             size = int(sys.argv[sys.argv.index("--big-entry") + 1]) * MIB
-            with z.open(zipfile.ZipInfo("flipbook.pdf"), "w", force_zip64=True) as f:
-                info_compress = None  # noqa: F841
+            info = zipfile.ZipInfo("flipbook.pdf")
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with z.open(info, "w", force_zip64=True) as f:
                 chunk = rng.randbytes(MIB)
                 for i in range(size // MIB):
                     f.write(chunk[: MIB // 2] + bytes([i % 251]) * (MIB // 2))

@@ -53,11 +53,15 @@ export class Reader {
     this.book = new Book($("stage"), this.#images, (spread) => this.#changed(spread));
     document.body.classList.add("has-book");
     this.book.open(count, aspect, 1);
-    this.#images.settled().then(() => session === this.#session && this.#setBusy(false));
+    $("page-count").textContent = String(count);
+    // The overview and the contents wait until the first pages are on screen.
+    await this.#images.settled();
+    if (session !== this.#session) return undefined;
+    this.#setBusy(false);
     this.#thumbs = new Thumbnails($("thumbs"), source, (page) => this.goTo(page));
     this.#thumbs.build(count, aspect);
+    this.#thumbs.mark(pagesOf(this.book.spread));
     this.#loadContents(config, source, count, session);
-    $("page-count").textContent = String(count);
     return undefined;
   }
 

@@ -1,0 +1,74 @@
+import os
+import shutil
+import sys
+import tempfile
+from pathlib import Path
+
+import pytest
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+import flipbooks  # noqa: E402
+from desktop import Desktop, tool_missing  # noqa: E402
+from reader_app import ReaderApp  # noqa: E402
+
+BUILD = Path(os.environ.get("BRIVANE_BUILD_DIR",
+                            Path(__file__).resolve().parents[2] / "build")).resolve()
+APP = BUILD / "bin" / "brivane-reader"
+FLIP = BUILD / "bin" / "brivane-flip"
+ARTIFACTS = BUILD / "e2e-artifacts"
+
+
+def pytest_collection_modifyitems(config, items):
+    reason = None
+    if not APP.exists():
+        reason = f"{APP} is not built (BRIVANE_WITH_APP=OFF?)"
+    elif tool_missing():
+        reason = f"{tool_missing()} is not installed (scripts/install-deps)"
+    if reason:
+        for item in items:
+            item.add_marker(pytest.mark.skip(reason=reason))
+
+
+@pytest.fixture(scope="session")
+def desktop():
+    root = Path(tempfile.mkdtemp(prefix="brivane-e2e-"))
+    shutil.rmtree(ARTIFACTS, ignore_errors=True)
+    d = Desktop(root, ARTIFACTS)
+    yield d
+    d.close()
+    shutil.rmtree(root, ignore_errors=True)
+
+
+@pytest.fixture(scope="session")
+def books(desktop):
+    """Flipbooks shared by the scenarios, made once."""
+    folder = desktop.root / "books"
+    folder.mkdir()
+    red = flipbooks.pack(FLIP, folder / "red-book.flip", [flipbooks.RED] * 8,
+                         "Red &amp; Ready", subtitle="The red one",
+                         link="https://example.org/from-the-pdf")
+    blue = flipbooks.pack(FLIP, folder / "blue-book.flip", [flipbooks.BLUE] * 8, "Blue Book")
+    return {
+        "red": red, "red_title": "Red & Ready - The red one",
+        "blue": blue, "blue_title": "Blue Book",
+        "too_new": flipbooks.too_new(red, folder / "too-new.flip"),
+        "broken": flipbooks.broken_variants(red, folder / "broken"),
+    }
+
+
+@pytest.fixture
+def launch(desktop, request):
+    """Starts brivane-reader; every instance is gone when the test ends."""
+    started = []
+    desktop.handler_log.unlink(missing_ok=True)
+
+    def start(*args):
+        app = ReaderApp(desktop, APP, args, name=f"{request.node.name}-{len(started)}")
+        started.append(app)
+        return app
+    yield start
+    for app in started:
+        if app.proc.poll() is None:
+            desktop.screenshot(None, f"{request.node.name}-at-end")
+        app.kill()

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <thread>
 
 namespace brivane::document {
@@ -58,12 +59,16 @@ public:
         return std::nullopt;
     }
 
-    // Takes entries from the shared queue until it is empty or a thread failed.
-    std::optional<std::string> WriteQueued(const std::vector<const SurveyedEntry*>& queue, std::atomic<size_t>& next) {
+    // Takes batches from the shared queue until it is empty or a thread failed.
+    std::optional<std::string> WriteQueued(const std::vector<std::vector<const SurveyedEntry*>>& queue,
+                                           std::atomic<size_t>& next) {
         for (size_t i = next++; i < queue.size() && !failed_; i = next++) {
-            if (auto error = Write(*queue[i])) {
-                failed_ = true;
-                return error;
+            for (const SurveyedEntry* entry : queue[i]) {
+                if (failed_) break;
+                if (auto error = Write(*entry)) {
+                    failed_ = true;
+                    return error;
+                }
             }
         }
         return std::nullopt;
@@ -139,15 +144,27 @@ std::optional<std::string> ArchiveExtractor::Unpack(const std::string& archivePa
     if (!entries) return error;
 
     // Without conflicting names the order of writing can't change the
-    // outcome: large entries start first, and threads share the rest.
-    std::vector<const SurveyedEntry*> queue;
-    for (const SurveyedEntry& e : *entries) queue.push_back(&e);
+    // outcome: large entries start first, and threads share the rest in
+    // batches of one directory each (creating in one directory from two
+    // threads only makes them wait for each other's lock).
+    std::vector<std::vector<const SurveyedEntry*>> queue;
     unsigned threads = 1;
-    if (!ArchiveSurvey::HasConflicts(*entries) && queue.size() > 1) {
-        std::stable_partition(queue.begin(), queue.end(), [](const SurveyedEntry* e) {
-            return e->kind == SurveyedEntry::Kind::File && e->size >= kLargeEntry;
-        });
+    if (!ArchiveSurvey::HasConflicts(*entries) && entries->size() > 1) {
+        std::map<std::string, std::vector<const SurveyedEntry*>> byDirectory;
+        for (const SurveyedEntry& e : *entries) {
+            if (e.kind == SurveyedEntry::Kind::File && e.size >= kLargeEntry) {
+                queue.push_back({&e});
+            } else {
+                const std::string joined = e.path.Joined();
+                const auto slash = joined.find_last_of('/');
+                byDirectory[slash == std::string::npos ? std::string() : joined.substr(0, slash)].push_back(&e);
+            }
+        }
+        for (auto& [directory, batch] : byDirectory) queue.push_back(std::move(batch));
         threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+    } else {
+        queue.emplace_back();
+        for (const SurveyedEntry& e : *entries) queue.back().push_back(&e);
     }
 
     std::atomic<bool> failed{false};

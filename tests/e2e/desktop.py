@@ -74,16 +74,21 @@ class Desktop:
         return p
 
     def _start_x(self):
-        r, w = os.pipe()
-        self._spawn(["Xvfb", "-displayfd", str(w), "-nolisten", "tcp",
-                     "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24"],
-                    pass_fds=(w,), stderr=subprocess.DEVNULL)
-        os.close(w)
-        with os.fdopen(r) as f:
-            number = f.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
-        self.env["DISPLAY"] = ":" + number
+        # Away from :0 and its neighbours: a server still shutting down there
+        # removes the socket of one that has just started on the same number.
+        for number in range(90 + os.getpid() % 50, 400):
+            if not (Path(f"/tmp/.X{number}-lock").exists()
+                    or Path(f"/tmp/.X11-unix/X{number}").exists()):
+                break
+        p = self._spawn(["Xvfb", f":{number}", "-nolisten", "tcp",
+                         "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24"],
+                        stderr=subprocess.DEVNULL)
+        self.env["DISPLAY"] = f":{number}"
+        wait_until("Xvfb to accept connections", lambda: p.poll() is not None or subprocess.run(
+            ["xprop", "-root", "_NET_SUPPORTED"], env=self.env, capture_output=True).returncode == 0,
+            15, 0.1)
+        if p.poll() is not None:
+            raise RuntimeError(f"Xvfb :{number} did not start")
 
     def _start_bus(self):
         # dbus-run-session ends the bus when its child (the sleep) ends.

@@ -68,8 +68,10 @@ void FlipbookPageHost::Detach() { surface_ = nullptr; }
 
 void FlipbookPageHost::BeginBusy() {
     const int generation = ++busyGeneration_;
-    desktop_->ScheduleAfter(BUSY_DELAY, [self = shared_from_this(), generation] {
-        if (self->surface_ && self->busyGeneration_ == generation) self->surface_->ShowBusy(true);
+    // Only a hint: it must not keep a closed view's host alive.
+    desktop_->ScheduleAfter(BUSY_DELAY, [weak = weak_from_this(), generation] {
+        auto self = weak.lock();
+        if (self && self->surface_ && self->busyGeneration_ == generation) self->surface_->ShowBusy(true);
     });
 }
 

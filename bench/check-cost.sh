@@ -34,9 +34,9 @@ PY
 }
 
 printf '%-6s | %-30s | %-28s | %s\n' PDF "brivane-flip check: median/min/max ms" "in-process: median/min/max us, bytes read" "peak RSS KiB, answer"
-for spec in 1M:1048576 100M:104857600 1G:1073741824; do
-    name=${spec%%:*}
-    make_flipbook "$name" "${spec#*:}"
+for size_spec in 1M:1048576 100M:104857600 1G:1073741824; do
+    name=${size_spec%%:*}
+    make_flipbook "$name" "${size_spec#*:}"
     file="$work/$name.flip"
     sync "$file"  # let writeback of the new file finish before timing
     # Warm runs only: had the check read the PDF, the page cache would show it

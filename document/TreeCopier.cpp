@@ -1,8 +1,8 @@
 #include "TreeCopier.h"
 
+#include "DirectoryEntries.h"
 #include "Unique.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,20 +44,9 @@ bool CopyBytes(int in, int out) {
 }
 
 bool CopyDirectoryContents(int src, int dst) {
-    int dup = fcntl(src, F_DUPFD_CLOEXEC, 0);
-    if (dup < 0) return false;
-    DIR* dir = fdopendir(dup);
-    if (!dir) {
-        close(dup);
-        return false;
-    }
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            names.emplace_back(entry->d_name);
-    }
-    closedir(dir);
-    for (const std::string& name : names) {
+    auto names = DirectoryEntries::List(src);
+    if (!names) return false;
+    for (const std::string& name : *names) {
         if (!CopyItem(src, dst, name.c_str())) return false;
     }
     return true;

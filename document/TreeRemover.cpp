@@ -1,8 +1,8 @@
 #include "TreeRemover.h"
 
+#include "DirectoryEntries.h"
 #include "Unique.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,22 +15,10 @@ namespace brivane::document {
 namespace {
 
 bool EmptyDirectory(int fd) {
-    // fdopendir takes the descriptor, so it gets a duplicate.
-    int dup = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (dup < 0) return false;
-    DIR* dir = fdopendir(dup);
-    if (!dir) {
-        close(dup);
-        return false;
-    }
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            names.emplace_back(entry->d_name);
-    }
-    closedir(dir);
+    auto names = DirectoryEntries::List(fd);
+    if (!names) return false;
     bool ok = true;
-    for (const std::string& name : names) ok = TreeRemover::RemoveAt(fd, name.c_str()) && ok;
+    for (const std::string& name : *names) ok = TreeRemover::RemoveAt(fd, name.c_str()) && ok;
     return ok;
 }
 

@@ -51,7 +51,7 @@ void StartPageHost::OpenFlipbookFile(std::function<void(Outcome)> done) {
             return;
         }
         Diagnostics::Line(*fileUrl);
-        // The fingerprint reads the whole PDF: keep the window responsive.
+        // The archive may sit on a slow disk or network mount: keep the window responsive.
         auto code = std::make_shared<std::string>();
         self->desktop_->RunInBackground(
             [validator = self->validator_, url = *fileUrl, code] { *code = validator(url); },

@@ -17,28 +17,26 @@ struct Screen {
 
 TEST(StartScreenTest, CheckResultsPickAlertOrFlipbook) {
     const std::string file = "file:///home/u/Book.flip";
-    struct Case {
-        std::string code;
-        std::string alertText;
+    const struct {
+        std::string code, alertText;
         std::vector<std::string> buttons;
-        bool switches;
     } cases[] = {
-        {"", "", {}, true},
-        {"ERROR_APP_VER", StartScreen::TOO_NEW_TEXT, {"Yes", "No"}, false},
-        {"ERROR_NO_META", StartScreen::INVALID_TEXT, {"Close"}, false},
-        {"ERROR_CORRUPTED", StartScreen::INVALID_TEXT, {"Close"}, false},
-        {"error_app_ver", "", {}, true},
+        {"", "", {}},
+        {"ERROR_APP_VER", StartScreen::TOO_NEW_TEXT, {"Yes", "No"}},
+        {"ERROR_NO_META", StartScreen::INVALID_TEXT, {"Close"}},
+        {"ERROR_CORRUPTED", StartScreen::INVALID_TEXT, {"Close"}},
+        {"error_app_ver", "", {}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
         Screen s;
         s.screen->HandleCheckResult(file, c.code);
-        EXPECT_EQ(s.screen->urlFlipbook(), file) << c.code;
-        EXPECT_EQ(s.screen->showFlipbook(), c.switches) << c.code;
-        EXPECT_EQ(s.switched, c.switches ? std::vector<std::string>{file} : std::vector<std::string>{}) << c.code;
-        if (c.alertText.empty()) {
-            EXPECT_TRUE(s.desktop->alerts.empty()) << c.code;
-        } else {
-            ASSERT_EQ(s.desktop->alerts.size(), 1u) << c.code;
+        const bool switches = c.alertText.empty();
+        EXPECT_EQ(s.screen->urlFlipbook(), file);
+        EXPECT_EQ(s.screen->showFlipbook(), switches);
+        EXPECT_EQ(s.switched, switches ? std::vector{file} : std::vector<std::string>{});
+        ASSERT_EQ(s.desktop->alerts.size(), switches ? 0u : 1u);
+        if (!switches) {
             EXPECT_EQ(s.desktop->alerts[0].alert.text, c.alertText);
             EXPECT_EQ(s.desktop->alerts[0].alert.buttons, c.buttons);
         }

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include <cstdio>
-
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (!gtk_init_check()) {
-        std::fprintf(stderr, "no display: run under xvfb-run\n");
+        g_printerr("no display: run under xvfb-run\n");
         return 1;
     }
     // A reference dropped twice or a wrong handle only shows as a critical

@@ -2,11 +2,13 @@
 
 #include "Desktop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brivane::test {
@@ -14,20 +16,15 @@ namespace brivane::test {
 // Records what the flows ask of the desktop; time passes only when a test says so.
 class FakeDesktop : public web::Desktop {
 public:
-    struct Pending {
-        std::chrono::milliseconds due;
-        std::function<void()> work;
-    };
     struct ShownAlert {
         web::Alert alert;
         std::function<void(int)> completion;
     };
 
     std::vector<std::string> opened;
-    std::vector<Pending> scheduled;
+    std::vector<std::pair<std::chrono::milliseconds, std::function<void()>>> scheduled;  // due, work
     std::vector<ShownAlert> alerts;
     std::deque<std::optional<std::string>> chooserAnswers;
-    int choosersShown = 0;
     // When set, background work waits for RunBackground().
     bool holdBackground = false;
     std::vector<std::pair<std::function<void()>, std::function<void()>>> background;
@@ -35,15 +32,15 @@ public:
 
     void OpenURI(const std::string& uri) override { opened.push_back(uri); }
     void ScheduleAfter(std::chrono::milliseconds delay, std::function<void()> work) override {
-        scheduled.push_back({now + delay, std::move(work)});
+        scheduled.emplace_back(now + delay, std::move(work));
     }
     void ShowAlert(const web::Alert& alert, std::function<void(int)> completion) override {
         alerts.push_back({alert, std::move(completion)});
     }
     void ChooseFlipbookFile(std::function<void(std::optional<std::string>)> done) override {
-        ++choosersShown;
-        auto answer = chooserAnswers.empty() ? std::nullopt : chooserAnswers.front();
-        if (!chooserAnswers.empty()) chooserAnswers.pop_front();
+        if (chooserAnswers.empty()) return done(std::nullopt);
+        auto answer = std::move(chooserAnswers.front());
+        chooserAnswers.pop_front();
         done(answer);
     }
     void RunInBackground(std::function<void()> work, std::function<void()> done) override {
@@ -57,27 +54,20 @@ public:
 
     // Runs the background work handed over so far, oldest first.
     void RunBackground() {
-        auto jobs = std::move(background);
-        background.clear();
-        for (auto& [work, done] : jobs) {
+        for (auto& [work, done] : std::exchange(background, {})) {
             work();
             done();
         }
     }
-    // Advances the clock and runs what came due, in due order.
+    // Advances the clock and runs what came due, earliest scheduled first.
     void Advance(std::chrono::milliseconds by) {
         now += by;
-        for (bool ran = true; ran;) {
-            ran = false;
-            for (std::size_t i = 0; i < scheduled.size(); ++i) {
-                if (scheduled[i].due <= now) {
-                    auto work = std::move(scheduled[i].work);
-                    scheduled.erase(scheduled.begin() + static_cast<std::ptrdiff_t>(i));
-                    work();
-                    ran = true;
-                    break;
-                }
-            }
+        const auto due = [this](const auto& item) { return item.first <= now; };
+        for (auto it = std::ranges::find_if(scheduled, due); it != scheduled.end();
+             it = std::ranges::find_if(scheduled, due)) {
+            auto work = std::move(it->second);
+            scheduled.erase(it);
+            work();  // may schedule more
         }
     }
 };

@@ -5,16 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 namespace brivane::web {
 namespace {
 
 using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
 
 class FakeSurface : public FlipbookSurface {
 public:
-    std::vector<std::string> loaded, scripts, icons, titles, problems, printed, shownFiles;
+    Lines loaded, scripts, icons, titles, problems, printed, shownFiles;
     std::vector<bool> busy;
     void LoadPage(const std::string& page, const std::string&) override { loaded.push_back(page); }
     void RunScript(const std::string& s) override { scripts.push_back(s); }
@@ -31,49 +30,46 @@ std::string WorkspaceOf(const std::string& fileUrl) {
     return "file:///tmp/r/" + fileUrl.substr(fileUrl.rfind('/') + 1) + "-id/";
 }
 
-struct Steps {
-    std::vector<std::string> finishedFiles;
-    bool workspace = true;
-    bool configuration = true;
+// A page host on a fake view and desktop, with workspace steps that only record.
+struct Reader {
+    test::CapturedLines lines;
+    std::shared_ptr<test::FakeDesktop> desktop;
+    FakeSurface surface;
+    Lines finishedFiles;
+    bool workspace = true, configuration = true;
     std::string title = "A &amp; B";
-    WorkspaceSteps Make() {
+    std::shared_ptr<FlipbookPageHost> host;
+
+    explicit Reader(const std::string& file, std::shared_ptr<test::FakeDesktop> d = nullptr)
+        : desktop(d ? d : std::make_shared<test::FakeDesktop>()) {
         WorkspaceSteps steps;
-        steps.createCore = [this](const std::string& f) -> std::optional<std::string> {
-            if (!workspace) return std::nullopt;
-            return WorkspaceOf(f);
+        steps.createCore = [this](const std::string& f) {
+            return workspace ? std::optional(WorkspaceOf(f)) : std::nullopt;
         };
         steps.finish = [this](const std::string& f) {
             finishedFiles.push_back(f);
-            WorkspaceSteps::Finished finished;
+            WorkspaceSteps::Finished finished{std::nullopt, WorkspaceOf(f), title};
             if (configuration) finished.configuration = nlohmann::json{{"path", WorkspaceOf(f) + "data/flipbook.pdf"}};
-            finished.workspaceUrl = WorkspaceOf(f);
-            finished.title = title;
             return finished;
         };
         steps.workspaceUrl = [](const std::string& f) { return std::optional(WorkspaceOf(f)); };
-        return steps;
-    }
-};
-
-struct Reader {
-    std::shared_ptr<test::FakeDesktop> desktop = std::make_shared<test::FakeDesktop>();
-    FakeSurface surface;
-    Steps steps;
-    std::shared_ptr<FlipbookPageHost> host;
-    explicit Reader(const std::string& file, std::shared_ptr<test::FakeDesktop> d = nullptr) {
-        if (d) desktop = d;
-        host = FlipbookPageHost::Create(file, desktop, &surface, steps.Make());
+        host = FlipbookPageHost::Create(file, desktop, &surface, steps);
     }
     void Open() {
         host->Load();
         if (!surface.loaded.empty()) host->PageFinished(surface.loaded.back());
+    }
+    // Loads with the unpacking held until the test runs it.
+    void LoadHeld() {
+        desktop->holdBackground = true;
+        host->Load();
+        desktop->RunBackground();
     }
 };
 
 // Two windows reading different flipbooks: a reload in the first must
 // unpack and configure the first's file, not the last one loaded.
 TEST(FlipbookPageHostTest, ReloadUsesItsOwnFileNotTheLastLoaded) {
-    test::CapturedLines lines;
     auto desktop = std::make_shared<test::FakeDesktop>();
     Reader first("file:///home/u/One.flip", desktop), second("file:///home/u/Two.flip", desktop);
     first.Open();
@@ -83,120 +79,91 @@ TEST(FlipbookPageHostTest, ReloadUsesItsOwnFileNotTheLastLoaded) {
     first.host->PageFinished(first.surface.loaded.back());
     ASSERT_EQ(first.surface.scripts.size(), 2u);
     EXPECT_NE(first.surface.scripts[1].find("One.flip-id/data/flipbook.pdf"), std::string::npos);
-    EXPECT_EQ(first.steps.finishedFiles, (std::vector<std::string>{"file:///home/u/One.flip",
-                                                                    "file:///home/u/One.flip"}));
+    EXPECT_EQ(first.finishedFiles, (Lines{"file:///home/u/One.flip", "file:///home/u/One.flip"}));
 }
 
 TEST(FlipbookPageHostTest, LoadAndFinishFollowTheirOrder) {
-    test::CapturedLines lines;
     Reader r("file:///home/u/Book.flip");
     r.Open();
-    EXPECT_EQ(lines.lines, (std::vector<std::string>{"load path:", "file:///home/u/Book.flip",
-                                                      "file:///tmp/r/Book.flip-id/"}));
-    EXPECT_EQ(r.surface.loaded, std::vector<std::string>{"file:///tmp/r/Book.flip-id/flipbook.html"});
-    EXPECT_EQ(r.surface.icons, std::vector<std::string>{"/tmp/r/Book.flip-id/files/icon/favicon.png"});
-    EXPECT_EQ(r.surface.titles, std::vector<std::string>{"A & B"});
+    EXPECT_EQ(r.lines.lines, (Lines{"load path:", "file:///home/u/Book.flip", "file:///tmp/r/Book.flip-id/"}));
+    EXPECT_EQ(r.surface.loaded, Lines{"file:///tmp/r/Book.flip-id/flipbook.html"});
+    EXPECT_EQ(r.surface.icons, Lines{"/tmp/r/Book.flip-id/files/icon/favicon.png"});
+    EXPECT_EQ(r.surface.titles, Lines{"A & B"});
     ASSERT_EQ(r.surface.scripts.size(), 1u);
     EXPECT_TRUE(r.surface.scripts[0].starts_with("onMessage({"));
-    EXPECT_EQ(r.surface.shownFiles, std::vector<std::string>{"file:///home/u/Book.flip"});
+    EXPECT_EQ(r.surface.shownFiles, Lines{"file:///home/u/Book.flip"});
     EXPECT_TRUE(r.surface.problems.empty());
-}
 
-TEST(FlipbookPageHostTest, EmptyTitleKeepsTheWindowTitle) {
-    Reader r("file:///home/u/Book.flip");
-    r.steps.title = "<b></b>";
-    test::CapturedLines lines;
-    r.Open();
-    EXPECT_TRUE(r.surface.titles.empty());
+    Reader untitled("file:///home/u/Book.flip");  // an empty title keeps the window's
+    untitled.title = "<b></b>";
+    untitled.Open();
+    EXPECT_TRUE(untitled.surface.titles.empty());
 }
 
 // A flipbook that cannot be prepared must say so instead of leaving a blank page.
 TEST(FlipbookPageHostTest, FailuresAreShownInTheWindow) {
-    struct Case {
-        const char* name;
+    const struct {
         bool workspace, configuration;
-        const char* problem;
+        std::string problem;
         std::size_t loads;
     } cases[] = {
-        {"no workspace", false, true, FlipbookPageHost::NO_WORKSPACE_MESSAGE, 0},
-        {"unpacking failed", true, false, FlipbookPageHost::NO_CONFIGURATION_MESSAGE, 1},
+        {false, true, FlipbookPageHost::NO_WORKSPACE_MESSAGE, 0},
+        {true, false, FlipbookPageHost::NO_CONFIGURATION_MESSAGE, 1},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.problem);
         Reader r("file:///home/u/Book.flip");
-        r.steps.workspace = c.workspace;
-        r.steps.configuration = c.configuration;
-        test::CapturedLines lines;
+        r.workspace = c.workspace;
+        r.configuration = c.configuration;
         r.Open();
-        EXPECT_EQ(r.surface.loaded.size(), c.loads) << c.name;
-        EXPECT_EQ(r.surface.problems, std::vector<std::string>{c.problem}) << c.name;
-        EXPECT_TRUE(r.surface.scripts.empty()) << c.name;
-        EXPECT_TRUE(r.surface.shownFiles.empty()) << c.name;
+        EXPECT_EQ(r.surface.loaded.size(), c.loads);
+        EXPECT_EQ(r.surface.problems, Lines{c.problem});
+        EXPECT_TRUE(r.surface.scripts.empty());
+        EXPECT_TRUE(r.surface.shownFiles.empty());
     }
 }
 
-// Messages and page loads from anything but the reader page are not acted on.
-TEST(FlipbookPageHostTest, OnlyTheReaderPageIsPrivileged) {
-    Reader r("file:///home/u/Book.flip");
-    test::CapturedLines lines;
-    r.Open();
-    const std::string page = r.surface.loaded.back();
-    const std::string pdf = "file:///tmp/r/Book.flip-id/data/flipbook.pdf";
-
-    r.host->MessageReceived("action.openpdf " + pdf, "https://evil.example/");
-    r.host->MessageReceived("action.print " + pdf, "file:///tmp/r/Book.flip-id/data/files/x.html");
-    r.host->PageFinished("https://evil.example/");
-    EXPECT_TRUE(r.desktop->opened.empty());
-    EXPECT_TRUE(r.surface.printed.empty());
-    EXPECT_EQ(r.surface.scripts.size(), 1u);
-
-    r.host->MessageReceived("action.openpdf " + pdf, page + "#p2");
-    r.host->MessageReceived("action.print " + pdf, page);
-    EXPECT_EQ(r.desktop->opened, std::vector<std::string>{pdf});
-    EXPECT_EQ(r.surface.printed, std::vector<std::string>{pdf});
-}
-
-TEST(FlipbookPageHostTest, AddressesLeaveOnlyThroughTheAllowList) {
-    struct Case {
-        const char* name;
+// Only the reader page may use the bridge, and addresses leave only through
+// the allow list; nothing here sends the configuration again.
+TEST(FlipbookPageHostTest, OnlyTheReaderPageIsPrivilegedAndAddressesLeaveThroughTheAllowList) {
+    const std::string ws = "file:///tmp/r/Book.flip-id/", pdf = ws + "data/flipbook.pdf";
+    const struct {
         std::function<void(FlipbookPageHost&, const std::string& page)> act;
-        std::vector<std::string> opened, printed;
-        std::string lastLine;
-    };
-    const std::string ws = "file:///tmp/r/Book.flip-id/";
-    const Case cases[] = {
-        {"new window web link", [](auto& h, auto&) { h.NewWindowRequested("https://example.com/"); },
-         {"https://example.com/"}, {}, "https://example.com/"},
-        {"new window link without scheme",
-         [ws](auto& h, auto&) { h.NewWindowRequested(ws + "example.com/p"); }, {"https://example.com/p"}, {}, ""},
-        {"new window mail", [](auto& h, auto&) { h.NewWindowRequested("mailto:a@example.com"); },
-         {"mailto:a@example.com"}, {}, "mailto:a@example.com"},
-        {"new window local program", [](auto& h, auto&) { h.NewWindowRequested("file:///usr/bin/xterm"); }, {}, {},
+        Lines opened, printed;
+        std::string lastLine;  // "" for none
+    } cases[] = {
+        {[&](auto& h, auto&) { h.MessageReceived("action.openpdf " + pdf, "https://evil.example/"); }, {}, {},
+         "action.openpdf " + pdf},
+        {[&](auto& h, auto&) { h.MessageReceived("action.print " + pdf, ws + "data/files/x.html"); }, {}, {},
+         "action.print " + pdf},
+        {[](auto& h, auto&) { h.PageFinished("https://evil.example/"); }, {}, {}, ""},
+        {[&](auto& h, auto& p) { h.MessageReceived("action.openpdf " + pdf, p + "#p2"); }, {pdf}, {},
+         "action.openpdf " + pdf},
+        {[&](auto& h, auto& p) { h.MessageReceived("action.print " + pdf, p); }, {}, {pdf}, "action.print " + pdf},
+        {[&](auto& h, auto&) { h.NewWindowRequested(ws + "example.com/p"); }, {"https://example.com/p"}, {},
+         ws + "example.com/p"},
+        {[](auto& h, auto&) { h.NewWindowRequested("file:///usr/bin/xterm"); }, {}, {},
          "Refused to open: file:///usr/bin/xterm"},
-        {"openpdf outside", [](auto& h, auto& p) { h.MessageReceived("action.openpdf file:///bin/sh", p); }, {}, {},
+        {[](auto& h, auto& p) { h.MessageReceived("action.openpdf file:///bin/sh", p); }, {}, {},
          "Refused to open: file:///bin/sh"},
-        {"openpdf empty", [](auto& h, auto& p) { h.MessageReceived("action.openpdf ", p); }, {}, {},
-         "Refused to open: "},
-        {"print outside", [](auto& h, auto& p) { h.MessageReceived("action.print file:///etc/passwd", p); }, {}, {},
+        {[](auto& h, auto& p) { h.MessageReceived("action.print file:///etc/passwd", p); }, {}, {},
          "Refused to print: file:///etc/passwd"},
-        {"navigation to the web", [](auto& h, auto&) { EXPECT_FALSE(h.MainFrameNavigation("https://x.example/")); },
-         {"https://x.example/"}, {}, ""},
-        {"navigation to a local file",
-         [](auto& h, auto&) { EXPECT_FALSE(h.MainFrameNavigation("file:///etc/passwd")); }, {}, {},
+        {[](auto& h, auto&) { EXPECT_FALSE(h.MainFrameNavigation("https://x.example/")); }, {"https://x.example/"},
+         {}, ""},
+        {[](auto& h, auto&) { EXPECT_FALSE(h.MainFrameNavigation("file:///etc/passwd")); }, {}, {},
          "Refused navigation: file:///etc/passwd"},
-        {"navigation within the page",
-         [](auto& h, auto& p) { EXPECT_TRUE(h.MainFrameNavigation(p + "#toc")); }, {}, {}, ""},
+        {[](auto& h, auto& p) { EXPECT_TRUE(h.MainFrameNavigation(p + "#toc")); }, {}, {}, ""},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         Reader r("file:///home/u/Book.flip");
         r.Open();
-        test::CapturedLines lines;
+        r.lines.lines.clear();
         c.act(*r.host, r.surface.loaded.back());
-        EXPECT_EQ(r.desktop->opened, c.opened) << c.name;
-        EXPECT_EQ(r.surface.printed, c.printed) << c.name;
-        if (!c.lastLine.empty()) {
-            ASSERT_FALSE(lines.lines.empty()) << c.name;
-            EXPECT_EQ(lines.lines.back(), c.lastLine) << c.name;
-        }
+        EXPECT_EQ(r.desktop->opened, c.opened);
+        EXPECT_EQ(r.surface.printed, c.printed);
+        EXPECT_EQ(r.lines.lines.empty() ? "" : r.lines.lines.back(), c.lastLine);
+        EXPECT_EQ(r.surface.scripts.size(), 1u);
     }
 }
 
@@ -204,41 +171,32 @@ TEST(FlipbookPageHostTest, AddressesLeaveOnlyThroughTheAllowList) {
 // once, nor send a configuration for the page that was replaced.
 TEST(FlipbookPageHostTest, ReloadDuringUnpackingRunsTheStepsAgainAfterwards) {
     Reader r("file:///home/u/Book.flip");
-    test::CapturedLines lines;
-    r.desktop->holdBackground = true;
-    r.host->Load();
-    r.desktop->RunBackground();
-    const std::string page = r.surface.loaded.back();
-    r.host->PageFinished(page);
-    r.host->PageFinished(page);
+    r.LoadHeld();
+    r.host->PageFinished(r.surface.loaded.back());
+    r.host->PageFinished(r.surface.loaded.back());
     EXPECT_EQ(r.desktop->background.size(), 1u);
     r.desktop->RunBackground();
     EXPECT_TRUE(r.surface.scripts.empty());
     r.desktop->RunBackground();
     EXPECT_EQ(r.surface.scripts.size(), 1u);
-    EXPECT_EQ(r.steps.finishedFiles.size(), 2u);
+    EXPECT_EQ(r.finishedFiles.size(), 2u);
 }
 
 TEST(FlipbookPageHostTest, ProgressShowsOnlyWhenUnpackingTakesLonger) {
     for (const auto wait : {299ms, 300ms}) {
         Reader r("file:///home/u/Book.flip");
-        test::CapturedLines lines;
-        r.desktop->holdBackground = true;
-        r.host->Load();
-        r.desktop->RunBackground();
+        r.LoadHeld();
         r.host->PageFinished(r.surface.loaded.back());
         r.desktop->Advance(wait);
         r.desktop->RunBackground();
         r.desktop->Advance(1s);
-        const std::vector<bool> expected = wait < 300ms ? std::vector<bool>{false, false}
-                                                        : std::vector<bool>{false, true, false};
+        const std::vector<bool> expected = wait < 300ms ? std::vector{false, false} : std::vector{false, true, false};
         EXPECT_EQ(r.surface.busy, expected) << wait.count();
     }
 }
 
 TEST(FlipbookPageHostTest, WorkFinishingAfterTheViewWentAwayTouchesNothing) {
     Reader r("file:///home/u/Book.flip");
-    test::CapturedLines lines;
     r.desktop->holdBackground = true;
     r.host->Load();
     r.host->Detach();

@@ -1,9 +1,8 @@
-"""Reads (and optionally presses) what the accessibility tree shows of one
-process's dialogs. Runs as its own process inside the test desktop, since the
-accessibility bus address comes from that desktop's session bus.
+"""Prints what the accessibility tree shows of one process's windows, as JSON:
+[{"role": ..., "texts": [...], "buttons": [...]}]. Runs as its own process inside
+the test desktop, since the accessibility bus address comes from its session bus.
 
-usage: a11y_probe.py PID [BUTTON_TO_PRESS]
-prints JSON: [{"title": ..., "texts": [...], "buttons": [...]}] for each window."""
+usage: a11y_probe.py PID"""
 import json
 import sys
 
@@ -12,9 +11,7 @@ import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
 
-TEXT_ROLES = {Atspi.Role.LABEL, Atspi.Role.STATIC}
-WINDOW_ROLES = {Atspi.Role.DIALOG, Atspi.Role.ALERT, Atspi.Role.FRAME, Atspi.Role.WINDOW,
-                Atspi.Role.FILE_CHOOSER}
+WINDOW_ROLES = {Atspi.Role.DIALOG, Atspi.Role.ALERT, Atspi.Role.FRAME, Atspi.Role.WINDOW, Atspi.Role.FILE_CHOOSER}
 
 
 def walk(node, depth=0):
@@ -28,38 +25,21 @@ def walk(node, depth=0):
             continue
 
 
-def main():
-    pid = int(sys.argv[1])
-    press = sys.argv[2] if len(sys.argv) > 2 else None
-    desktop = Atspi.get_desktop(0)
-    result = []
-    for i in range(desktop.get_child_count()):
-        app = desktop.get_child_at_index(i)
-        if app is None or app.get_process_id() != pid:
-            continue
-        for w in range(app.get_child_count()):
-            window = app.get_child_at_index(w)
-            if window is None or window.get_role() not in WINDOW_ROLES:
-                continue
-            entry = {"title": window.get_name() or "", "role": window.get_role_name(),
-                     "texts": [], "buttons": []}
-            for node in walk(window):
-                role = node.get_role()
-                name = node.get_name() or ""
-                if role in TEXT_ROLES and name:
-                    entry["texts"].append(name)
-                elif role in (Atspi.Role.PUSH_BUTTON, Atspi.Role.LINK) and name:
-                    entry["buttons"].append(name)
-                    if press and name.split(" ")[0] == press.split(" ")[0] and name.startswith(press):
-                        actions = node.get_action_iface()
-                        if actions is not None and actions.get_n_actions() > 0:
-                            actions.do_action(0)
-                            press = None
-            result.append(entry)
-    print(json.dumps(result))
-    if press:
-        sys.exit(3)
+def children(node):
+    return [c for c in (node.get_child_at_index(i) for i in range(node.get_child_count())) if c is not None]
 
 
-if __name__ == "__main__":
-    main()
+result = []
+for app in children(Atspi.get_desktop(0)):
+    if app.get_process_id() != int(sys.argv[1]):
+        continue
+    for window in (w for w in children(app) if w.get_role() in WINDOW_ROLES):
+        entry = {"role": window.get_role_name(), "texts": [], "buttons": []}
+        for node in walk(window):
+            role, name = node.get_role(), node.get_name()
+            if name and role in (Atspi.Role.LABEL, Atspi.Role.STATIC):
+                entry["texts"].append(name)
+            elif name and role in (Atspi.Role.PUSH_BUTTON, Atspi.Role.LINK):
+                entry["buttons"].append(name)
+        result.append(entry)
+print(json.dumps(result))

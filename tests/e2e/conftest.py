@@ -12,22 +12,16 @@ import flipbooks  # noqa: E402
 from desktop import Desktop, tool_missing  # noqa: E402
 from reader_app import ReaderApp  # noqa: E402
 
-BUILD = Path(os.environ.get("BRIVANE_BUILD_DIR",
-                            Path(__file__).resolve().parents[2] / "build")).resolve()
+BUILD = Path(os.environ.get("BRIVANE_BUILD_DIR", Path(__file__).resolve().parents[2] / "build")).resolve()
 APP = BUILD / "bin" / "brivane-reader"
-FLIP = BUILD / "bin" / "brivane-flip"
 ARTIFACTS = BUILD / "e2e-artifacts"
 
 
 def pytest_collection_modifyitems(config, items):
-    reason = None
-    if not APP.exists():
-        reason = f"{APP} is not built (BRIVANE_WITH_APP=OFF?)"
-    elif tool_missing():
-        reason = f"{tool_missing()} is not installed (scripts/install-deps)"
-    if reason:
-        for item in items:
-            item.add_marker(pytest.mark.skip(reason=reason))
+    reason = (f"{APP} is not built (BRIVANE_WITH_APP=OFF?)" if not APP.exists() else
+              tool_missing() and f"{tool_missing()} is not installed (scripts/install-deps)")
+    for item in items if reason else []:
+        item.add_marker(pytest.mark.skip(reason=reason))
 
 
 @pytest.fixture(scope="session")
@@ -43,16 +37,15 @@ def desktop():
 @pytest.fixture(scope="session")
 def books(desktop):
     """Flipbooks shared by the scenarios, made once."""
-    folder = desktop.root / "books"
+    folder, flip = desktop.root / "books", BUILD / "bin" / "brivane-flip"
     folder.mkdir()
-    red = flipbooks.pack(FLIP, folder / "red-book.flip", [flipbooks.RED] * 8,
-                         "Red &amp; Ready", subtitle="The red one",
-                         link="https://example.org/from-the-pdf")
-    blue = flipbooks.pack(FLIP, folder / "blue-book.flip", [flipbooks.BLUE] * 8, "Blue Book")
+    red = flipbooks.pack(flip, folder / "red-book.flip", [flipbooks.RED] * 8, "Red &amp; Ready",
+                         subtitle="The red one", link="https://example.org/from-the-pdf")
     return {
         "red": red, "red_title": "Red & Ready - The red one",
-        "blue": blue, "blue_title": "Blue Book",
-        "too_new": flipbooks.too_new(red, folder / "too-new.flip"),
+        "blue": flipbooks.pack(flip, folder / "blue-book.flip", [flipbooks.BLUE] * 8, "Blue Book"),
+        "blue_title": "Blue Book",
+        "too_new": flipbooks.rewrite_metadata(red, folder / "too-new.flip", lambda m: {**m, "app": 2}),
         "broken": flipbooks.broken_variants(red, folder / "broken"),
     }
 
@@ -64,9 +57,8 @@ def launch(desktop, request):
     desktop.handler_log.unlink(missing_ok=True)
 
     def start(*args):
-        app = ReaderApp(desktop, APP, args, name=f"{request.node.name}-{len(started)}")
-        started.append(app)
-        return app
+        started.append(ReaderApp(desktop, APP, args, name=f"{request.node.name}-{len(started)}"))
+        return started[-1]
     yield start
     for app in started:
         if app.proc.poll() is None:

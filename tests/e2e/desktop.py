@@ -20,53 +20,40 @@ class Timeout(AssertionError):
 def wait_until(what, probe, timeout=10.0, interval=0.05):
     """Polls probe() until it returns something truthy; fails naming what."""
     deadline = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
+    while not (value := probe()):
         if time.monotonic() > deadline:
             raise Timeout(f"timed out after {timeout:.0f}s waiting for {what}")
         time.sleep(interval)
+    return value
 
 
 class Desktop:
     def __init__(self, root: Path, artifacts: Path):
-        self.root = root
-        self.artifacts = artifacts
-        self.handler_log = root / "opened-addresses.log"
-        self._procs = []
-        self.env = self._make_env()
-        self._start_x()
-        self._start_bus()
-        self._install_handler()
-
-    # -- set-up -------------------------------------------------------------
-    def _make_env(self):
-        dirs = {name: self.root / name for name in
-                ("home", "tmp", "data", "config", "cache", "runtime")}
+        self.root, self.artifacts, self._procs = root, artifacts, []
+        dirs = {n: root / n for n in ("home", "tmp", "data", "config", "cache", "runtime")}
         for d in dirs.values():
             d.mkdir(parents=True, exist_ok=True)
         dirs["runtime"].chmod(0o700)
-        keep = ("PATH", "LANG", "LC_ALL", "ASAN_OPTIONS", "UBSAN_OPTIONS")
-        env = {k: os.environ[k] for k in keep if k in os.environ}
-        env.update(
+        self.tmpdir = dirs["tmp"]
+        keep = ("PATH", "LANG", "ASAN_OPTIONS", "UBSAN_OPTIONS", "WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS")
+        self.env = {k: os.environ[k] for k in keep if k in os.environ}
+        self.env.update(
             HOME=str(dirs["home"]), TMPDIR=str(dirs["tmp"]),
             XDG_DATA_HOME=str(dirs["data"]), XDG_CONFIG_HOME=str(dirs["config"]),
             XDG_CACHE_HOME=str(dirs["cache"]), XDG_RUNTIME_DIR=str(dirs["runtime"]),
-            XDG_DATA_DIRS="/usr/local/share:/usr/share",
-            GDK_BACKEND="x11", GSETTINGS_BACKEND="memory",
-            # Software GL: Xvfb has no GPU and blank web views follow otherwise.
-            LIBGL_ALWAYS_SOFTWARE="1",
-            # GTK's GL renderer on llvmpipe costs seconds per window here.
-            GSK_RENDERER="cairo", LC_ALL="C.UTF-8",
-            # Web views paint seconds sooner without DMA-BUF sharing on Xvfb.
-            WEBKIT_DISABLE_DMABUF_RENDERER="1",
-            GTK_A11Y="atspi",
-        )
-        if "WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS" in os.environ:
-            env["WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS"] = "1"
-        self.tmpdir = dirs["tmp"]
-        return env
+            XDG_DATA_DIRS="/usr/local/share:/usr/share", GDK_BACKEND="x11", GSETTINGS_BACKEND="memory",
+            # Xvfb has no GPU: software GL (blank web views otherwise), GTK's cairo renderer
+            # (GL on llvmpipe costs seconds per window) and no DMA-BUF sharing (paints sooner).
+            LIBGL_ALWAYS_SOFTWARE="1", GSK_RENDERER="cairo", WEBKIT_DISABLE_DMABUF_RENDERER="1",
+            LC_ALL="C.UTF-8", GTK_A11Y="atspi")
+        self._start_x()
+        # dbus-run-session ends the bus when its child (the sleep) ends.
+        bus = self._spawn(["dbus-run-session", "--", "sh", "-c",
+                           'echo "$DBUS_SESSION_BUS_ADDRESS"; exec sleep 100000'],
+                          stdout=subprocess.PIPE, text=True)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
+        assert self.env["DBUS_SESSION_BUS_ADDRESS"], "no session bus"
+        self._install_handler()
 
     def _spawn(self, args, **kw):
         p = subprocess.Popen(args, env=self.env, start_new_session=True, **kw)
@@ -76,29 +63,14 @@ class Desktop:
     def _start_x(self):
         # Away from :0 and its neighbours: a server still shutting down there
         # removes the socket of one that has just started on the same number.
-        for number in range(90 + os.getpid() % 50, 400):
-            if not (Path(f"/tmp/.X{number}-lock").exists()
-                    or Path(f"/tmp/.X11-unix/X{number}").exists()):
-                break
-        p = self._spawn(["Xvfb", f":{number}", "-nolisten", "tcp",
-                         "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24"],
-                        stderr=subprocess.DEVNULL)
+        number = next(n for n in range(90 + os.getpid() % 50, 400)
+                      if not (Path(f"/tmp/.X{n}-lock").exists() or Path(f"/tmp/.X11-unix/X{n}").exists()))
+        p = self._spawn(["Xvfb", f":{number}", "-nolisten", "tcp", "-screen", "0",
+                         f"{SCREEN[0]}x{SCREEN[1]}x24"], stderr=subprocess.DEVNULL)
         self.env["DISPLAY"] = f":{number}"
         wait_until("Xvfb to accept connections", lambda: p.poll() is not None or subprocess.run(
-            ["xprop", "-root", "_NET_SUPPORTED"], env=self.env, capture_output=True).returncode == 0,
-            15, 0.1)
-        if p.poll() is not None:
-            raise RuntimeError(f"Xvfb :{number} did not start")
-
-    def _start_bus(self):
-        # dbus-run-session ends the bus when its child (the sleep) ends.
-        p = self._spawn(["dbus-run-session", "--", "sh", "-c",
-                         'echo "$DBUS_SESSION_BUS_ADDRESS"; exec sleep 100000'],
-                        stdout=subprocess.PIPE, text=True)
-        address = p.stdout.readline().strip()
-        if not address:
-            raise RuntimeError("no session bus")
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+            ["xprop", "-root", "_NET_SUPPORTED"], env=self.env, capture_output=True).returncode == 0, 15, 0.1)
+        assert p.poll() is None, f"Xvfb :{number} did not start"
 
     def _install_handler(self):
         apps = Path(self.env["XDG_DATA_HOME"]) / "applications"
@@ -110,13 +82,11 @@ class Desktop:
         (apps / "e2e-recorder.desktop").write_text(
             "[Desktop Entry]\nType=Application\nName=Address recorder\n"
             f"Exec={script} %u\nMimeType={';'.join(HANDLED_TYPES)};\nNoDisplay=true\n")
-        defaults = "".join(f"{t}=e2e-recorder.desktop\n" for t in HANDLED_TYPES)
         (Path(self.env["XDG_CONFIG_HOME"]) / "mimeapps.list").write_text(
-            "[Default Applications]\n" + defaults)
+            "[Default Applications]\n" + "".join(f"{t}=e2e-recorder.desktop\n" for t in HANDLED_TYPES))
         # Proves the environment hands addresses to the recorder at all.
-        probe = "https://recorder.invalid/probe"
-        subprocess.run(["gio", "open", probe], env=self.env, check=True, timeout=20)
-        wait_until("the recorder to log gio open", lambda: probe in self.opened())
+        subprocess.run(["gio", "open", "https://recorder.invalid/probe"], env=self.env, check=True, timeout=20)
+        self.wait_opened("https://recorder.invalid/probe")
         self.handler_log.unlink()
 
     def close(self):
@@ -129,112 +99,76 @@ class Desktop:
                     os.killpg(p.pid, signal.SIGKILL)
                     p.wait()
 
-    # -- addresses handed to the system ---------------------------------------
     def opened(self):
-        try:
-            return self.handler_log.read_text().splitlines()
-        except FileNotFoundError:
-            return []
+        """Addresses handed to the system so far."""
+        return self.handler_log.read_text().splitlines() if self.handler_log.exists() else []
 
     def wait_opened(self, address, timeout=10):
-        return wait_until(f"{address} handed to the system",
-                          lambda: address in self.opened(), timeout)
+        return wait_until(f"{address} handed to the system", lambda: address in self.opened(), timeout)
 
-    # -- X11 facts --------------------------------------------------------------
-    def run(self, *args, check=True):
+    def run(self, *args, check=False):
         return subprocess.run(args, env=self.env, check=check, timeout=30,
                               capture_output=True, text=True).stdout
 
     def windows(self, pid):
-        out = self.run("xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
-                       "--name", "", check=False)
+        out = self.run("xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid), "--name", "")
         return [int(w) for w in out.split()]
 
     def title(self, wid):
-        out = self.run("xprop", "-id", str(wid), "-notype", "_NET_WM_NAME", check=False)
-        m = re.search(r'= "(.*)"', out)
+        m = re.search(r'= "(.*)"', self.run("xprop", "-id", str(wid), "-notype", "_NET_WM_NAME"))
         return re.sub(r'\\(.)', r'\1', m.group(1)) if m else ""
 
     def size_hints(self, wid):
         """(min, max) sizes from WM_NORMAL_HINTS, either None when absent."""
-        out = self.run("xprop", "-id", str(wid), "WM_NORMAL_HINTS", check=False)
-
-        def size(kind):
-            m = re.search(rf"{kind} size: (\d+) by (\d+)", out)
-            return (int(m.group(1)), int(m.group(2))) if m else None
-        return size("minimum"), size("maximum")
-
-    def resizable(self, wid):
-        lo, hi = self.size_hints(wid)
-        return not (lo and hi and lo == hi)
+        out = self.run("xprop", "-id", str(wid), "WM_NORMAL_HINTS")
+        hints = [re.search(rf"{kind} size: (\d+) by (\d+)", out) for kind in ("minimum", "maximum")]
+        return tuple(m and (int(m[1]), int(m[2])) for m in hints)
 
     def geometry(self, wid):
-        out = self.run("xwininfo", "-id", str(wid), check=False)
-        values = {k: int(v) for k, v in re.findall(
-            r"(Absolute upper-left X|Absolute upper-left Y|Width|Height):\s+(-?\d+)", out)}
-        return (values.get("Absolute upper-left X", 0), values.get("Absolute upper-left Y", 0),
-                values.get("Width", 0), values.get("Height", 0))
+        """(width, height) of a window."""
+        out = self.run("xwininfo", "-id", str(wid))
+        return tuple(int(re.search(rf"{k}:\s+(\d+)", out)[1]) for k in ("Width", "Height"))
 
-    def has_icon(self, wid):
-        out = self.run("xprop", "-id", str(wid), "_NET_WM_ICON", check=False)
-        return "not found" not in out and "=" in out
+    def icon(self, wid):
+        """The window's _NET_WM_ICON, or None."""
+        out = self.run("xprop", "-id", str(wid), "_NET_WM_ICON")
+        return out if "=" in out and "not found" not in out else None
 
-    def icon_bytes(self, wid):
-        return self.run("xprop", "-id", str(wid), "_NET_WM_ICON", check=False)
-
-    # -- input --------------------------------------------------------------------
     def focus(self, wid):
-        self.run("xdotool", "windowraise", str(wid), check=False)
-        self.run("xdotool", "windowfocus", "--sync", str(wid), check=False)
+        self.run("xdotool", "windowraise", str(wid))
+        self.run("xdotool", "windowfocus", "--sync", str(wid))
 
     def key(self, *keys):
-        self.run("xdotool", "key", "--clearmodifiers", "--delay", "60", *keys)
+        self.run("xdotool", "key", "--clearmodifiers", "--delay", "60", *keys, check=True)
 
     def type(self, text):
-        self.run("xdotool", "type", "--delay", "15", text)
+        self.run("xdotool", "type", "--delay", "15", text, check=True)
 
     def click(self, wid, x, y):
-        self.run("xdotool", "mousemove", "--window", str(wid), str(x), str(y),
-                 "click", "1")
+        self.run("xdotool", "mousemove", "--window", str(wid), str(x), str(y), "click", "1", check=True)
 
-    # -- pixels ---------------------------------------------------------------------
     def screenshot(self, wid, name):
         self.artifacts.mkdir(parents=True, exist_ok=True)
-        path = self.artifacts / f"{name}.png"
-        self.run("import", "-window", str(wid) if wid else "root", str(path))
-        return path
+        self.run("import", "-window", str(wid) if wid else "root", str(self.artifacts / f"{name}.png"), check=True)
 
     def pixels(self, wid, top=0):
-        """(width, height, rgb bytes) of a window as it is on screen now, from
-        row top down (to leave out the menu bar)."""
-        _, _, w, h = self.geometry(wid)
+        """The rgb bytes of a window as it is on screen now, from row top down (to leave out the menu bar)."""
+        width, _ = self.geometry(wid)
         raw = subprocess.run(["import", "-window", str(wid), "-depth", "8", "rgb:-"],
                              env=self.env, check=True, capture_output=True, timeout=30).stdout
-        return w, h - top, raw[3 * w * top:]
+        return raw[3 * width * top:]
 
 
 def colour_share(raw, rgb, tolerance=40):
-    """Share of pixels within tolerance of an rgb colour (sampled)."""
-    step = 3 * 7  # every 7th pixel is plenty for large areas
-    hits = total = 0
-    for i in range(0, len(raw) - 2, step):
-        total += 1
-        if all(abs(raw[i + k] - rgb[k]) <= tolerance for k in range(3)):
-            hits += 1
-    return hits / max(total, 1)
+    """Share of pixels within tolerance of an rgb colour (every 7th pixel is plenty for large areas)."""
+    samples = [raw[i:i + 3] for i in range(0, len(raw) - 2, 21)]
+    return sum(all(abs(p[k] - rgb[k]) <= tolerance for k in range(3)) for p in samples) / max(len(samples), 1)
 
 
 def distinct_colours(raw, limit=64):
-    seen = set()
-    for i in range(0, len(raw) - 2, 3 * 3):
-        seen.add(raw[i:i + 3])
-        if len(seen) >= limit:
-            break
-    return len(seen)
+    return min(len({raw[i:i + 3] for i in range(0, len(raw) - 2, 9)}), limit)
 
 
 def tool_missing():
-    for tool in ("Xvfb", "xdotool", "xprop", "xwininfo", "import", "dbus-run-session", "gio"):
-        if not shutil.which(tool):
-            return tool
-    return None
+    return next((t for t in ("Xvfb", "xdotool", "xprop", "xwininfo", "import", "dbus-run-session", "gio")
+                 if not shutil.which(t)), None)

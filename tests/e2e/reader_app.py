@@ -7,12 +7,10 @@ import sys
 import time
 from pathlib import Path
 
-from desktop import Timeout, wait_until
+from desktop import SCREEN, Timeout, colour_share, distinct_colours, wait_until
 
-HERE = Path(__file__).resolve().parent
 SERVICE = "https://" + os.environ.get("BRIVANE_SERVICE_HOST", "brivane.example")
-TOO_NEW_TEXT = ("The selected file format is too new. "
-                "Please, click yes to update the application now.")
+TOO_NEW_TEXT = "The selected file format is too new. Please, click yes to update the application now."
 INVALID_TEXT = "The selected flipbook file has an invalid format and cannot be opened."
 
 
@@ -23,82 +21,61 @@ class ReaderApp:
         self.stderr_path = desktop.root / f"{name}.stderr"
         self.proc = subprocess.Popen(
             [str(binary), *map(str, args)], env=desktop.env, cwd=desktop.root,
-            stdout=open(self.stdout_path, "w"), stderr=open(self.stderr_path, "w"),
-            start_new_session=True)
-        self.started = time.monotonic()
+            stdout=open(self.stdout_path, "w"), stderr=open(self.stderr_path, "w"), start_new_session=True)
+        self.pid = self.proc.pid
 
-    @property
-    def pid(self):
-        return self.proc.pid
-
-    # -- standard output ----------------------------------------------------------
     def lines(self):
         return self.stdout_path.read_text(errors="replace").splitlines()
 
-    def wait_line(self, text, timeout=15, after=0):
-        """Waits for a line equal to text (or starting with it when it ends in '*')."""
-        def probe():
-            for i, line in enumerate(self.lines()[after:], after):
-                if line == text or (text.endswith("*") and line.startswith(text[:-1])):
-                    return (i, line)
-            self._check_alive(f"line {text!r}")
-            return None
-        return wait_until(f"stdout line {text!r}", probe, timeout)
-
-    def _check_alive(self, what):
+    def _alive(self, what):
         if self.proc.poll() is not None:
-            raise AssertionError(
-                f"brivane-reader exited ({self.proc.returncode}) while waiting for {what}; "
-                f"stderr: {self.stderr_path.read_text(errors='replace')[-2000:]}")
+            raise AssertionError(f"brivane-reader exited ({self.proc.returncode}) while waiting for {what}; "
+                                 f"stderr: {self.stderr_path.read_text(errors='replace')[-2000:]}")
 
-    # -- windows --------------------------------------------------------------------
+    def _wait(self, what, probe, timeout):
+        return wait_until(what, lambda: self._alive(what) or probe(), timeout)
+
+    def wait_line(self, text, timeout=15):
+        return self._wait(f"stdout line {text!r}", lambda: text in self.lines(), timeout)
+
     def windows(self):
         return self.desktop.windows(self.pid)
 
-    def wait_windows(self, count, timeout=20):
-        def probe():
-            self._check_alive(f"{count} window(s)")
-            ws = self.windows()
-            return ws if len(ws) == count else None
-        return wait_until(f"{count} visible window(s)", probe, timeout)
+    def wait_windows(self, count, timeout=30):
+        return self._wait(f"{count} window(s)", lambda: ws if len(ws := self.windows()) == count else None, timeout)
 
     def wait_new_window(self, known, timeout=15):
-        def probe():
-            self._check_alive("a new window")
-            return [w for w in self.windows() if w not in known]
-        new = wait_until("a new window", probe, timeout)
-        return new[-1]
+        return self._wait("a new window", lambda: [w for w in self.windows() if w not in known], timeout)[-1]
 
     def wait_title(self, wid, title, timeout=20):
-        return wait_until(f"window title {title!r}",
-                          lambda: self.desktop.title(wid) == title, timeout)
+        return wait_until(f"window title {title!r}", lambda: self.desktop.title(wid) == title, timeout)
 
-    # -- dialogs through the accessibility tree ---------------------------------------
-    def a11y_windows(self):
-        out = subprocess.run([sys.executable, str(HERE / "a11y_probe.py"), str(self.pid)],
-                             env=self.desktop.env, capture_output=True, text=True, timeout=30)
+    def start_window(self):
+        """The single start window, once its page has painted."""
+        (wid,) = self.wait_windows(1)
+        wait_until("the start page to paint", lambda: distinct_colours(self.desktop.pixels(wid, top=40)) > 12, 20)
+        return wid
+
+    def alerts(self):
+        """Dialogs of this process as the accessibility tree shows them (a probe in the test desktop)."""
+        out = subprocess.run([sys.executable, str(Path(__file__).with_name("a11y_probe.py")), str(self.pid)],
+                             env=self.desktop.env, capture_output=True, text=True, timeout=30).stdout
         try:
-            return json.loads(out.stdout or "[]")
+            return [w for w in json.loads(out or "[]") if w["role"] in ("dialog", "alert")]
         except json.JSONDecodeError:
             return []
 
     def wait_alert(self, text, timeout=15):
-        def probe():
-            self._check_alive("an alert")
-            for w in self.a11y_windows():
-                if w["role"] in ("dialog", "alert") and text in w["texts"]:
-                    return w
-            return None
-        return wait_until(f"alert {text!r}", probe, timeout)
+        return self._wait(f"alert {text!r}", lambda: next((w for w in self.alerts() if text in w["texts"]), None),
+                          timeout)
 
-    def alerts(self):
-        return [w for w in self.a11y_windows() if w["role"] in ("dialog", "alert")]
-
-    # -- user actions ---------------------------------------------------------------------
-    def choose_file(self, known, path):
-        """Types a path into the open panel that has just appeared over known windows."""
+    def open_with_panel(self, wid, path, how="ctrl+o"):
+        """Opens a file through the open panel, started by the start page's button
+        (focused when the page loads) or by the menu shortcut."""
+        d, known = self.desktop, self.windows()
+        d.focus(wid)
+        d.key("Return" if how == "button" else "ctrl+o")
         chooser = self.wait_new_window(known)
-        d = self.desktop
         d.focus(chooser)
         time.sleep(0.3)  # the chooser grabs focus for its own widgets once mapped
         d.key("ctrl+l")
@@ -107,28 +84,54 @@ class ReaderApp:
         for _ in range(4):
             d.key("Return")
             try:
-                wait_until("the open panel to close", lambda: chooser not in self.windows(), 2)
-                return
+                return wait_until("the open panel to close", lambda: chooser not in self.windows(), 2)
             except Timeout:
                 d.focus(chooser)
         raise Timeout(f"the open panel did not accept {path}")
 
     def quit(self, timeout=15):
-        if self.proc.poll() is None:
-            ws = self.windows()
-            if ws:
-                self.desktop.focus(ws[0])
-                self.desktop.key("ctrl+q")
-            try:
-                self.proc.wait(timeout)
-            except subprocess.TimeoutExpired:
-                raise Timeout("brivane-reader did not quit on Ctrl+Q")
-        return self.proc.returncode
+        if ws := self.windows():
+            self.desktop.focus(ws[0])
+            self.desktop.key("ctrl+q")
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Timeout("brivane-reader did not quit on Ctrl+Q")
 
     def kill(self):
         if self.proc.poll() is None:
-            try:
-                os.killpg(self.pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
+            os.killpg(self.pid, signal.SIGKILL)
             self.proc.wait()
+
+
+def assert_start_look(desktop, wid):
+    lo, hi = desktop.size_hints(wid)
+    width, height = desktop.geometry(wid)
+    assert width == 450 and 300 <= height <= 360, f"start window is {width}x{height}"
+    assert lo and lo == hi, f"start window can be resized: min {lo}, max {hi}"
+
+
+def assert_reading_look(desktop, wid):
+    width, height = desktop.geometry(wid)
+    want_w, want_h = SCREEN[0] / 1.2, SCREEN[1] / 1.2
+    assert abs(width - want_w) <= 2 and want_h - 2 <= height <= want_h + 40, \
+        f"reading window is {width}x{height}, screen/1.2 is {want_w:.0f}x{want_h:.0f}"
+    lo, hi = desktop.size_hints(wid)
+    assert not (lo and lo == hi), f"reading window is not resizable: min {lo}, max {hi}"
+
+
+def wait_pages(desktop, wid, rgb, share=0.04, timeout=20):
+    """Waits until the window shows enough of a page colour to be its pages."""
+    def probe():
+        # Without a window manager, windows stack at the origin: show this one.
+        desktop.run("xdotool", "windowraise", str(wid))
+        return colour_share(desktop.pixels(wid), rgb) >= share
+    return wait_until(f"pages coloured {rgb} on screen", probe, timeout)
+
+
+def reader_window(app, title, rgb):
+    """The one window of an app started with a file, once it shows that book."""
+    (wid,) = app.wait_windows(1)
+    app.wait_title(wid, title)
+    wait_pages(app.desktop, wid, rgb)
+    return wid

@@ -4,17 +4,19 @@ import time
 import pytest
 
 from desktop import wait_until
-from helpers import assert_start_look, open_with_panel, start_window
-from reader_app import INVALID_TEXT, SERVICE, TOO_NEW_TEXT
+from reader_app import INVALID_TEXT, SERVICE, TOO_NEW_TEXT, assert_start_look
 
 
-def answer_alert(app, key):
-    known = app.windows()
-    alert = known[-1]
-    app.desktop.focus(alert)
+def check_rejected(app, wid, path, text, buttons, key, shot):
+    """Opens path through the panel, sees the alert with its buttons and answers it by key."""
+    app.open_with_panel(wid, path)
+    app.wait_line(path.as_uri())
+    alert = app.wait_alert(text)
+    assert [b.split(" ")[0] for b in alert["buttons"]] == buttons, f"{path.name}: {alert}"
+    app.desktop.screenshot(None, shot)
+    app.desktop.focus(app.windows()[-1])
     app.desktop.key(key)
-    wait_until("the alert to close", lambda: not app.alerts(), 10)
-    return alert
+    wait_until("the alert to close", lambda: not app.alerts())
 
 
 @pytest.mark.parametrize("answer, key, opened", [
@@ -23,14 +25,8 @@ def answer_alert(app, key):
 ])
 def test_too_new_file_asks_to_update(desktop, launch, books, answer, key, opened):
     app = launch()
-    wid = start_window(app)
-    open_with_panel(app, wid, books["too_new"])
-    app.wait_line(books["too_new"].as_uri())
-    alert = app.wait_alert(TOO_NEW_TEXT)
-    assert [b.split(" ")[0] for b in alert["buttons"]] == ["Yes", "No"], alert["buttons"]
-    desktop.screenshot(None, f"too-new-alert-{answer}")
-
-    answer_alert(app, key)
+    wid = app.start_window()
+    check_rejected(app, wid, books["too_new"], TOO_NEW_TEXT, ["Yes", "No"], key, f"too-new-alert-{answer}")
     if opened:
         desktop.wait_opened(opened[0])
     else:
@@ -43,18 +39,11 @@ def test_too_new_file_asks_to_update(desktop, launch, books, answer, key, opened
 
 def test_invalid_files_get_the_invalid_alert_then_a_valid_one_opens(desktop, launch, books):
     app = launch()
-    wid = start_window(app)
+    wid = app.start_window()
     for what, path in books["broken"].items():
-        open_with_panel(app, wid, path)
-        app.wait_line(path.as_uri())
-        alert = app.wait_alert(INVALID_TEXT, timeout=10)
-        assert [b.split(" ")[0] for b in alert["buttons"]] == ["Close"], f"{what}: {alert}"
-        if what == "no metadata":
-            desktop.screenshot(None, "invalid-file-alert")
-        answer_alert(app, "Return")
+        check_rejected(app, wid, path, INVALID_TEXT, ["Close"], "Return", f"invalid-file-alert-{what.split()[0]}")
         assert app.windows() == [wid], f"{what}: windows after Close"
         assert_start_look(desktop, wid)
     assert "load path:" not in app.lines(), "a rejected file was loaded"
-
-    open_with_panel(app, wid, books["red"])
+    app.open_with_panel(wid, books["red"])
     app.wait_title(wid, books["red_title"])

@@ -1,57 +1,48 @@
 """Several windows, the window icon, and leaving the program."""
-import os
+from pathlib import Path
 
 from desktop import wait_until
 from flipbooks import BLUE, RED
-from helpers import open_with_panel, start_window, wait_pages
+from reader_app import reader_window, wait_pages
+
+
+def state(pid):
+    """(state letter, parent pid) of a process, None when it is gone."""
+    try:
+        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+        return fields[0], int(fields[1])
+    except (OSError, IndexError, ValueError):
+        return None
 
 
 def descendants(pid):
-    children = {}
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                with open(f"/proc/{entry}/stat") as f:
-                    ppid = int(f.read().rsplit(")", 1)[1].split()[1])
-                children.setdefault(ppid, []).append(int(entry))
-            except (OSError, IndexError, ValueError):
-                continue
+    """The living processes below pid."""
+    procs = {int(p.name): s for p in Path("/proc").iterdir() if p.name.isdigit() and (s := state(p.name))}
     found, todo = [], [pid]
     while todo:
-        for child in children.get(todo.pop(), []):
-            found.append(child)
-            todo.append(child)
+        parent = todo.pop()
+        children = [c for c, (_, ppid) in procs.items() if ppid == parent]
+        todo += children
+        found += [c for c in children if procs[c][0] != "Z"]
     return found
-
-
-def alive(pid):
-    try:
-        with open(f"/proc/{pid}/stat") as f:
-            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
-    except OSError:
-        return False
 
 
 def test_two_windows_read_two_flipbooks(desktop, launch, books):
     app = launch(books["red"])
-    (first,) = app.wait_windows(1, timeout=30)
-    app.wait_title(first, books["red_title"])
+    first = reader_window(app, books["red_title"], RED)
     desktop.focus(first)
     desktop.key("ctrl+n")
     second = app.wait_new_window([first])
-    start_window_painted = wait_until("the second start page", lambda: desktop.title(second), 10)
-    assert start_window_painted
-    open_with_panel(app, second, books["blue"])
+    wait_until("the second start page", lambda: desktop.title(second))
+    app.open_with_panel(second, books["blue"])
     app.wait_title(second, books["blue_title"])
-
     wait_pages(desktop, second, BLUE)
     wait_pages(desktop, first, RED)
     assert desktop.title(first) == books["red_title"]
 
     # Handing the first file over again reloads a reader of it; neither window
     # may take the other's book.
-    app2 = launch(books["red"])
-    app2.proc.wait(15)
+    launch(books["red"]).proc.wait(15)
     third = app.wait_new_window([first, second], timeout=20)
     app.wait_title(third, books["red_title"])
     wait_pages(desktop, third, RED)
@@ -61,22 +52,21 @@ def test_two_windows_read_two_flipbooks(desktop, launch, books):
 
 def test_closing_reader_restores_icon_and_ctrl_q_quits(desktop, launch, books):
     app = launch()
-    first = start_window(app)
-    app_icon = desktop.icon_bytes(first)
-    assert desktop.has_icon(first), "start window has no icon"
-    open_with_panel(app, first, books["red"])
+    first = app.start_window()
+    app_icon = desktop.icon(first)
+    assert app_icon, "start window has no icon"
+    app.open_with_panel(first, books["red"])
     app.wait_title(first, books["red_title"])
-    wait_until("the flipbook's icon", lambda: desktop.icon_bytes(first) != app_icon, 10)
+    wait_until("the flipbook's icon", lambda: desktop.icon(first) != app_icon)
 
     desktop.focus(first)
     desktop.key("ctrl+n")
     second = app.wait_new_window([first])
     desktop.focus(first)
     desktop.key("ctrl+w")
-    wait_until("the reading window to close", lambda: first not in app.windows(), 10)
-    assert desktop.icon_bytes(second) == app_icon, "application icon not restored"
+    wait_until("the reading window to close", lambda: first not in app.windows())
+    assert desktop.icon(second) == app_icon, "application icon not restored"
 
     helpers = descendants(app.pid)
     assert app.quit() == 0
-    left = [p for p in helpers if alive(p)]
-    wait_until(f"helper processes {left} to end", lambda: not [p for p in helpers if alive(p)], 10)
+    wait_until(f"helper processes {helpers} to end", lambda: all((state(p) or "Z")[0] == "Z" for p in helpers))

@@ -1,17 +1,13 @@
-import { after, before, test } from "node:test";
+import { test } from "node:test";
 import assert from "node:assert/strict";
-import { openPage, sent, shot, startBrowser } from "./harness.mjs";
+import { openPage, sent, shot, useBrowser } from "./harness.mjs";
 
 const SIZE = { width: 450, height: 300 };
-let browser;
-before(async () => {
-  browser = await startBrowser();
-});
-after(async () => browser?.close());
+useBrowser();
 
 test("the start page fits 450×300 without scrolling, in light and dark", async () => {
   for (const scheme of ["light", "dark"]) {
-    const { page, problems } = await openPage(browser, "main.html", SIZE);
+    const { page, problems } = await openPage("main.html", SIZE);
     await page.emulateMedia({ colorScheme: scheme });
     const fit = await page.evaluate(() => ({
       h: document.documentElement.scrollHeight <= innerHeight,
@@ -25,30 +21,23 @@ test("the start page fits 450×300 without scrolling, in light and dark", async 
   }
 });
 
-test("Open posts action.openfile once, stays busy until the echo, then can post again", async () => {
-  const { page } = await openPage(browser, "main.html", SIZE);
+test("by keyboard: Enter opens once and stays busy until the echo; the help link posts action.help", async () => {
+  const { page } = await openPage("main.html", SIZE);
   const open = page.getByRole("button", { name: "Open Flipbook…" });
+  assert.equal(await page.evaluate(() => document.activeElement.id), "open", "the button has focus on arrival");
+  await page.keyboard.press("Enter");
   await open.click();
-  await open.click();
-  assert.deepEqual(await sent(page), ["action.openfile"], "a second click while the panel is up posts nothing");
+  assert.deepEqual(await sent(page), ["action.openfile"], "a second press while the panel is up posts nothing");
   assert.equal(await open.getAttribute("aria-busy"), "true");
   await shot(page, "start-busy");
   await page.evaluate(() => webkit.messageHandlers.bridge.onMessage("action.openfile"));
   assert.equal(await open.getAttribute("aria-busy"), "false");
-  await open.click();
-  assert.deepEqual(await sent(page), ["action.openfile", "action.openfile"]);
-  await page.close();
-});
-
-test("the page is keyboard operable: Enter opens, the help link posts action.help", async () => {
-  const { page } = await openPage(browser, "main.html", SIZE);
-  assert.equal(await page.evaluate(() => document.activeElement.id), "open", "the button has focus on arrival");
-  await page.keyboard.press("Enter");
-  await page.evaluate(() => webkit.messageHandlers.bridge.onMessage("action.openfile"));
+  await open.focus();
   await page.keyboard.press("Tab");
   assert.equal(await page.evaluate(() => document.activeElement.id), "help");
   await page.keyboard.press("Enter");
-  assert.deepEqual(await sent(page), ["action.openfile", "action.help"]);
+  await open.click();
+  assert.deepEqual(await sent(page), ["action.openfile", "action.help", "action.openfile"]);
   assert.match(page.url(), /main\.html$/, "the help link does not navigate the page");
   await page.close();
 });

@@ -5,34 +5,27 @@ import {
 } from "../../../reader/src/flipbook/layout.js";
 
 test("spreads put the cover alone on the right and an even last page alone on the left", () => {
-  const cases = [
-    [1, 8, [null, 1]], [2, 8, [2, 3]], [3, 8, [2, 3]], [7, 8, [6, 7]], [8, 8, [8, null]],
-    [9, 9, [8, 9]], [99, 9, [8, 9]], [0, 9, [null, 1]], [2, 2, [2, null]],
-  ];
-  for (const [page, count, [left, right]] of cases) {
+  const cases = [[1, 8, [null, 1]], [3, 8, [2, 3]], [8, 8, [8, null]], [9, 9, [8, 9]], [99, 9, [8, 9]], [0, 9, [null, 1]], [2, 2, [2, null]]];
+  for (const [page, count, want] of cases) {
     const s = spreadOf(page, count, true);
-    assert.deepEqual([s.left, s.right], [left, right], `page ${page} of ${count}`);
+    assert.deepEqual([s.left, s.right], want, `page ${page} of ${count}`);
   }
 });
 
 test("turning forward then back visits every page exactly once, for odd and even counts", () => {
   for (const spreads of [true, false]) {
-    for (const count of [1, 2, 3, 4, 7, 8, 200, 501]) {
+    for (const count of [1, 2, 3, 8, 501]) {
       const seen = [];
       let page = 1;
-      for (let guard = 0; guard <= count; guard++) {
+      for (let prev = 0, n = 0; prev !== page && n++ <= count; ) {
         seen.push(...pagesOf(spreadOf(page, count, spreads)));
-        const next = nextPage(page, count, spreads);
-        if (next === page) break;
-        page = next;
+        [prev, page] = [page, nextPage(page, count, spreads)];
       }
       assert.deepEqual(seen, Array.from({ length: count }, (_, i) => i + 1), `${count} pages, spreads ${spreads}`);
       const back = [];
-      for (let guard = 0; guard <= count; guard++) {
+      for (let prev = 0, n = 0; prev !== page && n++ <= count; ) {
         back.push(spreadAnchor(page, count, spreads));
-        const prev = previousPage(page, count, spreads);
-        if (prev === page) break;
-        page = prev;
+        [prev, page] = [page, previousPage(page, count, spreads)];
       }
       assert.equal(back.at(-1), 1);
       assert.equal(new Set(back).size, back.length, "no spread repeats on the way back");
@@ -43,10 +36,8 @@ test("turning forward then back visits every page exactly once, for odd and even
 test("wide windows show spreads, narrow ones single pages", () => {
   const portrait = 1 / Math.SQRT2;
   const cases = [
-    [1280, 760, portrait, 40, true],
     [900, 700, portrait, 40, true],
     [700, 800, portrait, 40, false],
-    [500, 800, portrait, 40, false],
     [1600, 900, 1.5, 40, false], // landscape pages would shrink too much side by side
     [1280, 760, portrait, 2, false], // too few pages for a spread
     [1280, 0, portrait, 40, false],
@@ -55,6 +46,6 @@ test("wide windows show spreads, narrow ones single pages", () => {
 });
 
 test("page entry accepts a number, with or without the total, and clamps it", () => {
-  const cases = [["12", 40, 12], [" 7 / 40", 40, 7], ["99", 40, 40], ["0", 40, 1], ["abc", 40, null], ["", 40, null], ["-3", 40, null]];
-  for (const [text, count, want] of cases) assert.equal(parsePageEntry(text, count), want, JSON.stringify(text));
+  const cases = [["12", 12], [" 7 / 40", 7], ["99", 40], ["0", 1], ["abc", null], ["", null], ["-3", null]];
+  for (const [text, want] of cases) assert.equal(parsePageEntry(text, 40), want, JSON.stringify(text));
 });

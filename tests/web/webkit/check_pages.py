@@ -20,8 +20,6 @@ except (ImportError, ValueError) as error:
     print(f"skipped: {error}")
     sys.exit(77)
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-
 # Records script errors and CSP refusals, which WebKit would otherwise only log.
 WATCH = """
 window.__problems = [];
@@ -37,24 +35,19 @@ const shown = (side) => {
   return img && img.complete && img.naturalWidth > 0 ? Number(img.closest('.page').dataset.page) : null;
 };
 const until = async (test, ms = 20000) => {
-  const start = Date.now();
-  while (!test() && Date.now() - start < ms) await new Promise(r => setTimeout(r, 50));
+  for (const start = Date.now(); !test() && Date.now() - start < ms; ) await new Promise(r => setTimeout(r, 50));
 };
-const report = () => {
-  const open = document.getElementById('open');
-  webkit.messageHandlers.bridge.postMessage('report ' + JSON.stringify({
-    left: shown('left'), right: shown('right'), title: document.title,
-    links: document.querySelectorAll('.link').length,
-    error: document.getElementById('message') && !document.getElementById('message').hidden,
-    busy: open ? open.getAttribute('aria-busy') : null,
-    echo: typeof webkit.messageHandlers.bridge.onMessage,
-    problems: window.__problems }));
-};
+"""
+REPORT = """
+const open = document.getElementById('open');
+webkit.messageHandlers.bridge.postMessage('report ' + JSON.stringify({
+  left: shown('left'), right: shown('right'), title: document.title, problems: window.__problems,
+  busy: open && open.getAttribute('aria-busy'), echo: typeof webkit.messageHandlers.bridge.onMessage }));
 """
 
 
 def run_page(url, size, steps):
-    """Loads url, runs the async script body `steps`, returns the bridge messages."""
+    """Loads url, runs the async script body `steps`; returns the bridge messages and the final report."""
     messages = []
     app = Gtk.Application(application_id="com.brivane.Reader.WebCheck")
 
@@ -62,6 +55,10 @@ def run_page(url, size, steps):
         messages.append(value.to_string())
         if messages[-1].startswith("report "):
             app.quit()
+
+    def finished(view, event):
+        if event == WebKit.LoadEvent.FINISHED:
+            view.evaluate_javascript(f"(async () => {{ {PRELUDE} {steps} {REPORT} }})()", -1, None, None, None, None, None)
 
     def activate(app):
         window = Gtk.ApplicationWindow(application=app, default_width=size[0], default_height=size[1])
@@ -73,14 +70,6 @@ def run_page(url, size, steps):
         view = WebKit.WebView(user_content_manager=content)
         view.get_settings().set_allow_file_access_from_file_urls(True)
         window.set_child(view)
-        started = []
-
-        def finished(v, event):
-            if event != WebKit.LoadEvent.FINISHED or started:
-                return
-            started.append(True)
-            v.evaluate_javascript("(async () => {" + PRELUDE + steps + "\nreport(); })()", -1, None, None, None, None, None)
-
         view.connect("load-changed", finished)
         view.load_uri(url)
         window.present()
@@ -88,12 +77,8 @@ def run_page(url, size, steps):
 
     app.connect("activate", activate)
     app.run([])
-    return messages
-
-
-def report(messages):
-    found = [json.loads(m[len("report "):]) for m in messages if m.startswith("report ")]
-    return found[-1] if found else {}
+    reports = [json.loads(m[len("report "):]) for m in messages if m.startswith("report ")]
+    return messages, reports[-1] if reports else {}
 
 
 def main():
@@ -106,42 +91,33 @@ def main():
         shutil.copytree(data, workspace)
         os.makedirs(os.path.join(workspace, "data"))
         pdf = os.path.join(workspace, "data", "flipbook.pdf")
-        subprocess.run(["node", os.path.join(HERE, "..", "pages", "makePdf.mjs"), pdf, "12"], check=True)
+        subprocess.run(["node", os.path.join(os.path.dirname(__file__), "..", "pages", "makePdf.mjs"), pdf, "12"], check=True)
         config = {
             "path": "file://" + pdf, "thumbnailPath": "file://" + os.path.dirname(pdf),
             "tocPath": "file://" + os.path.dirname(pdf) + "/files/toc/", "apiEndpoint": "https://brivane.example",
             "appVersion": 1, "appClient": "mac", "metadata": {"design": {"title": "WebKit &amp; pages"}},
         }
-        messages = run_page("file://" + workspace + "/flipbook.html", (1280, 800), f"""
-            onMessage({json.dumps(config, indent=2)});
+        messages, state = run_page("file://" + workspace + "/flipbook.html", (1280, 800), f"""
+            onMessage({json.dumps(config)});
             await until(() => shown('right') === 1);
             document.getElementById('btn-next').click();
             await until(() => shown('left') === 2 && shown('right') === 3 && document.querySelector('.leaf.idle'));
             document.getElementById('btn-print').click();
         """)
-        state = report(messages)
         print("reader:", state)
-        if (state.get("left"), state.get("right")) != (2, 3):
-            failures.append(f"reader shows {state.get('left')}|{state.get('right')}, not 2|3")
-        if state.get("title") != "WebKit & pages":
-            failures.append(f"reader title {state.get('title')!r}")
+        if (state.get("left"), state.get("right"), state.get("title")) != (2, 3, "WebKit & pages"):
+            failures.append("reader does not show pages 2|3 under the decoded title")
         if "action.print " + config["path"] not in messages:
             failures.append(f"no print message in {messages}")
-        if state.get("problems"):
-            failures.append(f"reader problems: {state['problems']}")
 
-        messages = run_page("file://" + os.path.join(data, "main.html"), (450, 300), """
+        messages, start = run_page("file://" + os.path.join(data, "main.html"), (450, 300), """
             document.getElementById('open').click();
             document.getElementById('help').click();
         """)
-        state = report(messages)
-        print("start:", messages[:2], state)
-        if messages[:2] != ["action.openfile", "action.help"]:
-            failures.append(f"start page posted {messages[:2]}")
-        if state.get("echo") != "function" or state.get("busy") != "true":
-            failures.append(f"start page bridge state {state}")
-        if state.get("problems"):
-            failures.append(f"start page problems: {state['problems']}")
+        print("start:", messages[:2], start)
+        if messages[:2] != ["action.openfile", "action.help"] or start.get("echo") != "function" or start.get("busy") != "true":
+            failures.append("start page did not post open and help, or its bridge state is wrong")
+        failures += [f"problems: {s['problems']}" for s in (state, start) if s.get("problems")]
     finally:
         shutil.rmtree(work, ignore_errors=True)
     for failure in failures:

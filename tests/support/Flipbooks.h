@@ -3,33 +3,49 @@
 // Valid flipbook archives for tests, built byte by byte with ZipWriter so a
 // test can then break exactly one thing.
 
+#include "FlipbookMeta.h"
 #include "ZipWriter.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
 namespace brivane::test {
 
-// The "id" a flipbook with this geometry and PDF size must carry, computed
-// independently of the document library.
-std::string Fingerprint(std::int64_t width, std::int64_t height, std::int64_t pages, std::uint64_t pdfSize);
+// The "id" a flipbook with this geometry and PDF size must carry (the digest
+// itself is checked against reference values in the document tests).
+inline std::string Fingerprint(std::int64_t width, std::int64_t height, std::int64_t pages, std::uint64_t pdfSize) {
+    return document::ContentFingerprint(std::to_string(width) + "-" + std::to_string(height) + "-" +
+                                        std::to_string(pages) + "-" + std::to_string(pdfSize));
+}
 
-// A small metadata document: app 1, 800x600, 3 pages, a title and subtitle,
-// asset references written as the service writes them.
-nlohmann::json SampleMetadata();
+inline nlohmann::json SampleMetadata() {
+    return {{"app", 1}, {"width", 800}, {"height", 600}, {"num_pages", 3},
+            {"design", {{"title", "Tides &amp; Harbours"}, {"subtitle", "A field guide"}, {"logo", "files/user/logo.png"}}}};
+}
 
 // Some bytes that start like a PDF; the library never looks inside.
-std::string SamplePdf(std::size_t size = 2048);
+inline std::string SamplePdf(std::size_t size = 2048) {
+    std::string pdf = "%PDF-1.5\n";
+    pdf.resize(size, 'x');
+    return pdf;
+}
 
 // Metadata text as the service writes it: slashes escaped ("files\/user\/a.png").
-std::string ServiceJson(const nlohmann::json& meta);
+inline std::string ServiceJson(const nlohmann::json& meta) {
+    std::string out;
+    for (char c : meta.dump()) out += c == '/' ? std::string("\\/") : std::string(1, c);
+    return out;
+}
 
-// A valid flipbook: "metadata.brivane" (with "id" filled in from the
-// geometry and the PDF size when meta has none), "flipbook.pdf", then extra.
-ZipWriter ValidFlipbook(nlohmann::json meta = SampleMetadata(), std::string pdf = SamplePdf(),
-                        std::vector<ZipEntry> extra = {});
+// A valid flipbook: "metadata.brivane" (with "id" filled in from the geometry
+// and the PDF size when meta has none), "flipbook.pdf", then extra.
+inline ZipWriter ValidFlipbook(nlohmann::json meta = SampleMetadata(), std::string pdf = SamplePdf(),
+                               std::vector<ZipEntry> extra = {}) {
+    if (!meta.contains("id"))
+        meta["id"] = Fingerprint(meta.value("width", 0), meta.value("height", 0), meta.value("num_pages", 0), pdf.size());
+    ZipWriter zip;
+    zip.File("metadata.brivane", ServiceJson(meta), 8).File("flipbook.pdf", std::move(pdf));
+    for (auto& e : extra) zip.Add(std::move(e));
+    return zip;
+}
 
 }  // namespace brivane::test

@@ -1,30 +1,58 @@
 #pragma once
 
+#include "Unique.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace brivane::test {
 
-// A fresh directory under /tmp, removed with everything in it when the
-// object goes away (permissions a test took away are given back first).
+// A fresh directory under the temporary directory, removed with everything in
+// it when the object goes away.
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "brivane-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return path_; }
-    // Path of name inside the directory.
-    std::string operator/(std::string_view name) const;
+    std::string operator/(std::string_view name) const { return (std::filesystem::path(path_) / name).string(); }
     // Writes bytes to name (parents created) and returns its path.
-    std::string Write(std::string_view name, std::string_view bytes) const;
+    std::string Write(std::string_view name, std::string_view bytes) const {
+        const std::string target = *this / name;
+        std::filesystem::create_directories(std::filesystem::path(target).parent_path());
+        std::ofstream out(target, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out) throw std::runtime_error("cannot write " + target);
+        return target;
+    }
 
 private:
     std::string path_;
 };
 
-// The file URL of an absolute path, as the program passes it around.
-std::string FileUrl(const std::string& path);
+inline std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The file URL of an absolute path, as the platform forms it.
+inline std::string FileUrl(const std::string& path) {
+    UniqueGChars uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
+    if (!uri) throw std::runtime_error("no file URL for " + path);
+    return uri.get();
+}
 
 }  // namespace brivane::test

@@ -1,13 +1,12 @@
 #pragma once
 
 // A ZIP writer for tests that controls every byte that matters: flags, names,
-// CRCs, declared sizes, ZIP64 extras, data descriptors. Lets tests build the
-// odd and hostile archives that real tools refuse to write.
+// CRCs, declared sizes, ZIP64 extras, data descriptors, prepended data, so
+// tests can build the odd and hostile archives that real tools refuse to write.
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace brivane::test {
@@ -15,11 +14,11 @@ namespace brivane::test {
 struct ZipEntry {
     enum class Kind { File, Directory, Symlink };
 
-    std::string name;         // raw name bytes as written
-    std::string data;         // uncompressed content (a symlink's target)
+    std::string name = {};    // raw name bytes as written
+    std::string data = {};    // uncompressed content (a symlink's target)
     Kind kind = Kind::File;
     std::uint16_t method = 0; // 0 stored, 8 deflate; any other id: data written as is
-    bool utf8Flag = true;     // general-purpose bit 11
+    bool utf8Flag = true;     // general-purpose bit 11 (off: code page 437 name)
     bool encrypted = false;   // general-purpose bit 0 (data left as is)
     bool dataDescriptor = false;  // bit 3: sizes and CRC after the data
     bool zip64 = false;       // sizes in a ZIP64 extra field, 0xFFFFFFFF in the headers
@@ -30,12 +29,11 @@ struct ZipEntry {
 
 class ZipWriter {
 public:
-    // Bytes before the first local header (a self-extractor stub, say).
-    ZipWriter& Prepend(std::string bytes);
-    ZipWriter& Add(ZipEntry entry);
-    ZipWriter& File(std::string name, std::string data, std::uint16_t method = 0);
-    ZipWriter& Directory(std::string name);
-    ZipWriter& Symlink(std::string name, std::string target);
+    ZipWriter& Prepend(std::string bytes) { prefix_ += bytes; return *this; }
+    ZipWriter& Add(ZipEntry entry) { entries_.push_back(std::move(entry)); return *this; }
+    ZipWriter& File(std::string name, std::string data, std::uint16_t method = 0) {
+        return Add({.name = std::move(name), .data = std::move(data), .method = method});
+    }
 
     std::string Bytes() const;
     void WriteTo(const std::string& path) const;
@@ -44,8 +42,5 @@ private:
     std::string prefix_;
     std::vector<ZipEntry> entries_;
 };
-
-std::string Deflate(std::string_view data);
-std::uint32_t Crc32(std::string_view data);
 
 }  // namespace brivane::test

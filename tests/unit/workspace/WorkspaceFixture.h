@@ -7,13 +7,58 @@
 #include "TempDir.h"
 
 #include <glib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 
 namespace brivane::test {
+
+namespace fs = std::filesystem;
+
+inline void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+inline std::string PathOf(const std::string& url) { return document::PathFromFileUrl(url).value_or(""); }
+
+// Everything under a directory (type, mode, content or link target), except
+// one subtree, so a test can tell whether anything else was touched.
+inline std::map<std::string, std::string> SnapshotTree(const std::string& root, const std::string& except = "") {
+    std::map<std::string, std::string> snapshot;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        const std::string path = it->path().string();
+        if (!except.empty() && (path == except || path.rfind(except + "/", 0) == 0)) {
+            if (it->is_directory() && !it->is_symlink()) it.disable_recursion_pending();
+            continue;
+        }
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0) continue;
+        std::ostringstream value;
+        value << std::oct << st.st_mode << ' ';
+        if (S_ISLNK(st.st_mode)) value << fs::read_symlink(path, ec).string();
+        if (S_ISREG(st.st_mode)) value << Read(path);
+        snapshot[path] = value.str();
+    }
+    return snapshot;
+}
+
+// Whether any symbolic link under root leads outside it.
+inline bool LinkLeadsOutside(const std::string& root) {
+    std::error_code ec;
+    const fs::path base = fs::canonical(root, ec);
+    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (!it->is_symlink()) continue;
+        std::error_code resolveError;
+        const auto rel = fs::weakly_canonical(it->path(), resolveError).lexically_relative(base);
+        if (resolveError || rel.empty() || *rel.begin() == "..") return true;
+    }
+    return false;
+}
 
 // Flipbook files in a temporary directory, and the workspace root they map to.
 struct WorkspaceFixture {
@@ -24,19 +69,10 @@ struct WorkspaceFixture {
     // Writes a flipbook named fileName and returns its URL.
     std::string Flipbook(const std::string& fileName, const nlohmann::json& meta = SampleMetadata(),
                          std::vector<ZipEntry> extra = {}) const {
-        std::string path = files / fileName;
+        const std::string path = files / fileName;
         ValidFlipbook(meta, SamplePdf(), std::move(extra)).WriteTo(path);
         return FileUrl(path);
     }
-
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
-
-    static void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-    static std::string PathOf(const std::string& url) { return document::PathFromFileUrl(url).value_or(""); }
 };
 
 }  // namespace brivane::test

@@ -8,9 +8,8 @@ namespace brivane::tools {
 const Command CheckCommand::kCommand{"check", "FILE", &CheckCommand::Run};
 
 int CheckCommand::Run(const std::vector<std::string>& args) {
-    if (args.size() != 1) return UsageError(kCommand);
-    const auto url = ArgumentToUrl(args[0]);
-    if (!url) return UsageError(kCommand, "cannot make a file URL of " + args[0]);
+    const auto url = SingleFileUrl(kCommand, args);
+    if (!url) return EXIT_USAGE;
     const std::string code = document::ValidateFlipbookFile(*url);
     // Through the same channel as the library's own lines, so they stay in order.
     document::Diagnostics::Line(code.empty() ? "OK" : code);

@@ -7,11 +7,7 @@
 
 namespace brivane::tools {
 
-int UsageError(const Command& command, const std::string& problem) {
-    if (!problem.empty()) std::cerr << "brivane-flip " << command.name << ": " << problem << '\n';
-    std::cerr << "usage: brivane-flip " << command.name << ' ' << command.usage << '\n';
-    return EXIT_USAGE;
-}
+namespace {
 
 std::optional<std::string> ArgumentToUrl(const std::string& argument) {
     if (argument.rfind("file:", 0) == 0) return argument;
@@ -19,6 +15,24 @@ std::optional<std::string> ArgumentToUrl(const std::string& argument) {
     const auto absolute = std::filesystem::absolute(argument, ec);
     if (ec) return std::nullopt;
     return document::FileUrlFromPath(absolute.lexically_normal().string());
+}
+
+}  // namespace
+
+int UsageError(const Command& command, const std::string& problem) {
+    if (!problem.empty()) std::cerr << "brivane-flip " << command.name << ": " << problem << '\n';
+    std::cerr << "usage: brivane-flip " << command.name << ' ' << command.usage << '\n';
+    return EXIT_USAGE;
+}
+
+std::optional<std::string> SingleFileUrl(const Command& command, const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        UsageError(command);
+        return std::nullopt;
+    }
+    auto url = ArgumentToUrl(args[0]);
+    if (!url) UsageError(command, "cannot make a file URL of " + args[0]);
+    return url;
 }
 
 }  // namespace brivane::tools

@@ -10,9 +10,8 @@ namespace brivane::tools {
 const Command OpenCommand::kCommand{"open", "FILE", &OpenCommand::Run};
 
 int OpenCommand::Run(const std::vector<std::string>& args) {
-    if (args.size() != 1) return UsageError(kCommand);
-    const auto url = ArgumentToUrl(args[0]);
-    if (!url) return UsageError(kCommand, "cannot make a file URL of " + args[0]);
+    const auto url = SingleFileUrl(kCommand, args);
+    if (!url) return EXIT_USAGE;
     document::FlipbookFile(*url).CreateCore();
     document::FlipbookFile book(*url);
     book.ExtractZip();

@@ -14,19 +14,17 @@ from gi.repository import Atspi  # noqa: E402
 WINDOW_ROLES = {Atspi.Role.DIALOG, Atspi.Role.ALERT, Atspi.Role.FRAME, Atspi.Role.WINDOW, Atspi.Role.FILE_CHOOSER}
 
 
-def walk(node, depth=0):
-    if node is None or depth > 40:
-        return
-    yield node
-    for i in range(node.get_child_count()):
-        try:
-            yield from walk(node.get_child_at_index(i), depth + 1)
-        except Exception:  # a node can vanish while we walk
-            continue
-
-
 def children(node):
-    return [c for c in (node.get_child_at_index(i) for i in range(node.get_child_count())) if c is not None]
+    try:  # a node can vanish while we walk
+        return [c for c in (node.get_child_at_index(i) for i in range(node.get_child_count())) if c is not None]
+    except Exception:
+        return []
+
+
+def walk(node, depth=0):
+    yield node
+    for child in children(node) if depth < 40 else []:
+        yield from walk(child, depth + 1)
 
 
 result = []

@@ -28,8 +28,7 @@ def pytest_collection_modifyitems(config, items):
 def desktop():
     root = Path(tempfile.mkdtemp(prefix="brivane-e2e-"))
     shutil.rmtree(ARTIFACTS, ignore_errors=True)
-    d = Desktop(root, ARTIFACTS)
-    yield d
+    yield (d := Desktop(root, ARTIFACTS))
     d.close()
     shutil.rmtree(root, ignore_errors=True)
 
@@ -41,13 +40,10 @@ def books(desktop):
     folder.mkdir()
     red = flipbooks.pack(flip, folder / "red-book.flip", [flipbooks.RED] * 8, "Red &amp; Ready",
                          subtitle="The red one", link="https://example.org/from-the-pdf")
-    return {
-        "red": red, "red_title": "Red & Ready - The red one",
-        "blue": flipbooks.pack(flip, folder / "blue-book.flip", [flipbooks.BLUE] * 8, "Blue Book"),
-        "blue_title": "Blue Book",
-        "too_new": flipbooks.rewrite_metadata(red, folder / "too-new.flip", lambda m: {**m, "app": 2}),
-        "broken": flipbooks.broken_variants(red, folder / "broken"),
-    }
+    return {"red": red, "red_title": "Red & Ready - The red one", "blue_title": "Blue Book",
+            "blue": flipbooks.pack(flip, folder / "blue-book.flip", [flipbooks.BLUE] * 8, "Blue Book"),
+            "too_new": flipbooks.rewrite_metadata(red, folder / "too-new.flip", lambda m: {**m, "app": 2}),
+            "broken": flipbooks.broken_variants(red, folder / "broken")}
 
 
 @pytest.fixture

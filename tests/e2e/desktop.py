@@ -14,7 +14,7 @@ HANDLED_TYPES = ["x-scheme-handler/http", "x-scheme-handler/https",
 
 
 class Timeout(AssertionError):
-    pass
+    """A condition did not come about in time."""
 
 
 def wait_until(what, probe, timeout=10.0, interval=0.05):
@@ -73,8 +73,7 @@ class Desktop:
         assert p.poll() is None, f"Xvfb :{number} did not start"
 
     def _install_handler(self):
-        apps = Path(self.env["XDG_DATA_HOME"]) / "applications"
-        apps.mkdir(parents=True, exist_ok=True)
+        (apps := Path(self.env["XDG_DATA_HOME"]) / "applications").mkdir()
         script = self.root / "record-address.sh"
         script.write_text('#!/bin/sh\nprintf "%s\\n" "$1" >> "$0.log"\n')
         script.chmod(0o755)
@@ -91,16 +90,15 @@ class Desktop:
 
     def close(self):
         for p in reversed(self._procs):
-            if p.poll() is None:
-                os.killpg(p.pid, signal.SIGTERM)
-                try:
-                    p.wait(5)
-                except subprocess.TimeoutExpired:
-                    os.killpg(p.pid, signal.SIGKILL)
-                    p.wait()
+            for sig in (signal.SIGTERM, signal.SIGKILL):
+                if p.poll() is None:
+                    os.killpg(p.pid, sig)
+                    try:
+                        p.wait(5)
+                    except subprocess.TimeoutExpired:
+                        pass
 
-    def opened(self):
-        """Addresses handed to the system so far."""
+    def opened(self):  # addresses handed to the system so far
         return self.handler_log.read_text().splitlines() if self.handler_log.exists() else []
 
     def wait_opened(self, address, timeout=10):
@@ -118,19 +116,16 @@ class Desktop:
         m = re.search(r'= "(.*)"', self.run("xprop", "-id", str(wid), "-notype", "_NET_WM_NAME"))
         return re.sub(r'\\(.)', r'\1', m.group(1)) if m else ""
 
-    def size_hints(self, wid):
-        """(min, max) sizes from WM_NORMAL_HINTS, either None when absent."""
+    def size_hints(self, wid):  # (min, max) sizes from WM_NORMAL_HINTS, either None when absent
         out = self.run("xprop", "-id", str(wid), "WM_NORMAL_HINTS")
-        hints = [re.search(rf"{kind} size: (\d+) by (\d+)", out) for kind in ("minimum", "maximum")]
-        return tuple(m and (int(m[1]), int(m[2])) for m in hints)
+        return tuple((m := re.search(rf"{kind} size: (\d+) by (\d+)", out)) and (int(m[1]), int(m[2]))
+                     for kind in ("minimum", "maximum"))
 
-    def geometry(self, wid):
-        """(width, height) of a window."""
+    def geometry(self, wid):  # (width, height)
         out = self.run("xwininfo", "-id", str(wid))
         return tuple(int(re.search(rf"{k}:\s+(\d+)", out)[1]) for k in ("Width", "Height"))
 
-    def icon(self, wid):
-        """The window's _NET_WM_ICON, or None."""
+    def icon(self, wid):  # the window's _NET_WM_ICON, or None
         out = self.run("xprop", "-id", str(wid), "_NET_WM_ICON")
         return out if "=" in out and "not found" not in out else None
 
@@ -153,10 +148,9 @@ class Desktop:
 
     def pixels(self, wid, top=0):
         """The rgb bytes of a window as it is on screen now, from row top down (to leave out the menu bar)."""
-        width, _ = self.geometry(wid)
         raw = subprocess.run(["import", "-window", str(wid), "-depth", "8", "rgb:-"],
                              env=self.env, check=True, capture_output=True, timeout=30).stdout
-        return raw[3 * width * top:]
+        return raw[3 * self.geometry(wid)[0] * top:]
 
 
 def colour_share(raw, rgb, tolerance=40):

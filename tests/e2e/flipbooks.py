@@ -34,8 +34,7 @@ def write_pdf(path: Path, colours, link=None):
                         % (PAGE_W, PAGE_H, content, annots)))
     objects[0] = b"<< /Type /Catalog /Pages 2 0 R >>"
     objects[1] = b"<< /Type /Pages /Kids [%s] /Count %d >>" % (b" ".join(b"%d 0 R" % k for k in kids), len(kids))
-    out = bytearray(b"%PDF-1.4\n")
-    offsets = []
+    out, offsets = bytearray(b"%PDF-1.4\n"), []
     for i, body in enumerate(objects, 1):
         offsets.append(len(out))
         out += b"%d 0 obj\n" % i + body + b"\nendobj\n"

@@ -16,9 +16,7 @@ INVALID_TEXT = "The selected flipbook file has an invalid format and cannot be o
 
 class ReaderApp:
     def __init__(self, desktop, binary, args=(), name="app"):
-        self.desktop = desktop
-        self.stdout_path = desktop.root / f"{name}.stdout"
-        self.stderr_path = desktop.root / f"{name}.stderr"
+        self.desktop, self.stdout_path, self.stderr_path = desktop, *(desktop.root / f"{name}.{s}" for s in ("stdout", "stderr"))
         self.proc = subprocess.Popen(
             [str(binary), *map(str, args)], env=desktop.env, cwd=desktop.root,
             stdout=open(self.stdout_path, "w"), stderr=open(self.stderr_path, "w"), start_new_session=True)
@@ -70,8 +68,7 @@ class ReaderApp:
                           timeout)
 
     def open_with_panel(self, wid, path, how="ctrl+o"):
-        """Opens a file through the open panel, started by the start page's button
-        (focused when the page loads) or by the menu shortcut."""
+        """Opens a file through the open panel, from the start page's focused button or the menu shortcut."""
         d, known = self.desktop, self.windows()
         d.focus(wid)
         d.key("Return" if how == "button" else "ctrl+o")
@@ -90,13 +87,9 @@ class ReaderApp:
         raise Timeout(f"the open panel did not accept {path}")
 
     def quit(self, timeout=15):
-        if ws := self.windows():
-            self.desktop.focus(ws[0])
-            self.desktop.key("ctrl+q")
-        try:
-            return self.proc.wait(timeout)
-        except subprocess.TimeoutExpired:
-            raise Timeout("brivane-reader did not quit on Ctrl+Q")
+        self.desktop.focus(self.windows()[0])
+        self.desktop.key("ctrl+q")
+        return wait_until("brivane-reader to quit on Ctrl+Q", lambda: self.proc.poll() is not None, timeout) and self.proc.returncode
 
     def kill(self):
         if self.proc.poll() is None:
@@ -105,15 +98,14 @@ class ReaderApp:
 
 
 def assert_start_look(desktop, wid):
-    lo, hi = desktop.size_hints(wid)
-    width, height = desktop.geometry(wid)
+    (lo, hi), (width, height) = desktop.size_hints(wid), desktop.geometry(wid)
     assert width == 450 and 300 <= height <= 360, f"start window is {width}x{height}"
     assert lo and lo == hi, f"start window can be resized: min {lo}, max {hi}"
 
 
 def assert_reading_look(desktop, wid):
     width, height = desktop.geometry(wid)
-    want_w, want_h = SCREEN[0] / 1.2, SCREEN[1] / 1.2
+    want_w, want_h = (side / 1.2 for side in SCREEN)
     assert abs(width - want_w) <= 2 and want_h - 2 <= height <= want_h + 40, \
         f"reading window is {width}x{height}, screen/1.2 is {want_w:.0f}x{want_h:.0f}"
     lo, hi = desktop.size_hints(wid)

@@ -2,54 +2,34 @@
 from pathlib import Path
 from urllib.parse import unquote, urlparse
 
-import pytest
-
 from desktop import wait_until
 from flipbooks import RED
 from reader_app import SERVICE, reader_window
 
 
-@pytest.fixture
-def reader(desktop, launch, books):
-    """A reader window of the red book, and a click on its toolbar at a distance from the right."""
+def test_reader_hands_link_and_pdf_to_system_and_prints(desktop, launch, books):
     app = launch(books["red"])
     wid = reader_window(app, books["red_title"], RED)
+    width, height = desktop.geometry(wid)
 
-    def toolbar_click(from_right):
+    def click(x, y):
         desktop.focus(wid)
-        desktop.click(wid, desktop.geometry(wid)[0] - from_right, 49)
-    return app, wid, toolbar_click
-
-
-def test_open_pdf_hands_workspace_pdf_to_system(desktop, reader):
-    reader[2](63)
+        desktop.click(wid, x, y)
+    click(width * 2 // 3, height // 3)  # the link over the middle of the cover, which sits right of centre
+    desktop.wait_opened("https://example.org/from-the-pdf")
+    click(width - 63, 49)  # Open PDF on the toolbar
     line = wait_until("a PDF address handed over", lambda: [a for a in desktop.opened() if a.endswith(".pdf")])[0]
     # GIO hands local files to the handler as paths.
     path = Path(unquote(urlparse(line).path) if line.startswith("file://") else line)
-    assert path.name == "flipbook.pdf", line
-    assert path.is_file() and path.is_relative_to(Path(desktop.tmpdir)), line
-
-
-def test_print_shows_print_dialog(desktop, reader):
-    app, wid, toolbar_click = reader
-    toolbar_click(27)
+    assert path.name == "flipbook.pdf" and path.is_file() and path.is_relative_to(desktop.tmpdir), line
+    click(width - 27, 49)  # Print
     dialog = app.wait_new_window([wid])
     desktop.screenshot(dialog, "print-dialog")
     desktop.focus(dialog)
     desktop.key("Escape")
     wait_until("the print dialog to close", lambda: dialog not in app.windows())
     assert app.windows() == [wid]
-    assert desktop.opened() == []
-
-
-def test_new_window_link_in_pdf_goes_to_browser(desktop, reader):
-    app, wid, _ = reader
-    width, height = desktop.geometry(wid)
-    # The link covers the middle of the cover, which sits right of centre.
-    desktop.focus(wid)
-    desktop.click(wid, width * 2 // 3, height // 3)
-    desktop.wait_opened("https://example.org/from-the-pdf")
-    assert app.windows() == [wid]
+    assert desktop.opened() == ["https://example.org/from-the-pdf", line], "printing hands nothing over"
 
 
 def test_help_menu_and_start_page_help_link(desktop, launch):

@@ -53,8 +53,7 @@ def test_two_windows_read_two_flipbooks(desktop, launch, books):
 def test_closing_reader_restores_icon_and_ctrl_q_quits(desktop, launch, books):
     app = launch()
     first = app.start_window()
-    app_icon = desktop.icon(first)
-    assert app_icon, "start window has no icon"
+    assert (app_icon := desktop.icon(first)), "start window has no icon"
     app.open_with_panel(first, books["red"])
     app.wait_title(first, books["red_title"])
     wait_until("the flipbook's icon", lambda: desktop.icon(first) != app_icon)

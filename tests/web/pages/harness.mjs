@@ -12,21 +12,18 @@ import { BAND, makePdf, pageFromColour } from "./makePdf.mjs";
 const { chromium } = createRequire(new URL("../../../reader/package.json", import.meta.url))("playwright-core");
 const DATA_DIR = process.env.BRIVANE_DATA_DIR ?? new URL("../../../build/share/brivane-reader/data", import.meta.url).pathname;
 const SHOTS_DIR = process.env.BRIVANE_WEB_SHOTS ?? join(tmpdir(), "brivane-web-shots");
-const FLAGS = [
-  "--headless", "--no-sandbox", "--disable-gpu", "--allow-file-access-from-files", "--no-first-run",
-  "--disable-background-networking", "--disable-component-update", "--disable-sync",
-];
 let context, profile, work;
 const books = new Map();
 
 /** One browser with a fresh profile for the calling test file. */
 export function useBrowser() {
   before(async () => {
-    profile = await mkdtemp(join(tmpdir(), "brivane-chromium-"));
-    work = await mkdtemp(join(tmpdir(), "brivane-web-"));
+    [profile, work] = await Promise.all(["chromium", "web"].map((p) => mkdtemp(join(tmpdir(), `brivane-${p}-`))));
     await mkdir(SHOTS_DIR, { recursive: true });
     context = await chromium.launchPersistentContext(profile, {
-      executablePath: "/usr/bin/chromium", headless: true, args: FLAGS, viewport: { width: 1280, height: 800 }, deviceScaleFactor: 1,
+      executablePath: "/usr/bin/chromium", headless: true, viewport: { width: 1280, height: 800 }, deviceScaleFactor: 1,
+      args: ["--headless", "--no-sandbox", "--disable-gpu", "--allow-file-access-from-files", "--no-first-run",
+        "--disable-background-networking", "--disable-component-update", "--disable-sync"],
     });
   });
   after(async () => {
@@ -37,16 +34,12 @@ export function useBrowser() {
 
 export const cdp = (page) => context.newCDPSession(page);
 
-/** The data directory URL (no final slash) of a workspace-like book of `count` generated pages. */
-export async function book(count) {
-  if (!books.has(count)) {
-    const dir = join(work, `book-${count}`, "data");
-    await mkdir(dir, { recursive: true });
-    await writeFile(join(dir, "flipbook.pdf"), await makePdf(count));
-    books.set(count, pathToFileURL(dir).href);
-  }
-  return books.get(count);
-}
+/** The data directory URL (no final slash) of a workspace-like book of `count` generated pages, made once. */
+export const book = (count) => books.get(count) ?? books.set(count, (async (dir) => {
+  await mkdir(dir, { recursive: true });
+  await writeFile(join(dir, "flipbook.pdf"), await makePdf(count));
+  return pathToFileURL(dir).href;
+})(join(work, `book-${count}`, "data"))).get(count);
 
 export const configFor = (dataUrl, metadata = null, slash = "/") => ({
   path: `${dataUrl}/flipbook.pdf`, thumbnailPath: dataUrl + slash, tocPath: `${dataUrl}/files/toc/`,
@@ -59,9 +52,7 @@ export async function openPage(name, viewport = { width: 1280, height: 800 }) {
   await page.setViewportSize(viewport);
   const problems = [];
   page.on("pageerror", (e) => problems.push(`error: ${e.message}`));
-  page.on("console", (m) => {
-    if (m.type() === "error" || /Content Security Policy/i.test(m.text())) problems.push(`console: ${m.text()}`);
-  });
+  page.on("console", (m) => (m.type() === "error" || /Content Security Policy/i.test(m.text())) && problems.push(m.text()));
   await page.addInitScript(() => {
     Object.assign(window, { __sent: [], __opened: [] });
     window.webkit = { messageHandlers: { bridge: { postMessage: (m) => window.__sent.push(m) } } };
@@ -82,30 +73,20 @@ export async function reader(count, metadata = null, viewport = undefined) {
 export const sent = (page) => page.evaluate(() => window.__sent.slice());
 export const shot = (page, name) => page.screenshot({ path: join(SHOTS_DIR, `${name}.png`) });
 
-/** Page numbers the two slots show, read from the rendered images' pixels, and whether no leaf is turning. */
-async function shownPages(page) {
-  const s = await page.evaluate((band) => {
-    const read = (side) => {
+/** Waits until the slots' rendered images show exactly [left, right] (read from pixels) and no leaf is turning. */
+export async function waitForPages(page, left, right, timeout = 5000) {
+  let seen;
+  for (const until = Date.now() + timeout; Date.now() < until; await page.waitForTimeout(25)) {
+    seen = await page.evaluate((band) => ["left", "right"].map((side) => {
       const slot = document.querySelector(`.slot.${side}`);
       const img = slot?.querySelector(".page:not(.loading) img");
       if (!img || getComputedStyle(slot).display === "none" || !img.complete || img.naturalWidth === 0) return null;
       const ctx = Object.assign(document.createElement("canvas"), { width: 1, height: 1 }).getContext("2d");
       ctx.drawImage(img, Math.floor(img.naturalWidth * band.x), Math.floor(img.naturalHeight * band.y), 1, 1, 0, 0, 1, 1);
       return Array.from(ctx.getImageData(0, 0, 1, 1).data.slice(0, 3));
-    };
-    return { left: read("left"), right: read("right"), still: document.querySelector(".leaf")?.classList.contains("idle") ?? true };
-  }, BAND);
-  return { left: s.left && pageFromColour(s.left), right: s.right && pageFromColour(s.right), still: s.still };
-}
-
-/** Waits until the slots show exactly [left, right] and no leaf is turning. */
-export async function waitForPages(page, left, right, timeout = 5000) {
-  const until = Date.now() + timeout;
-  let last;
-  while (Date.now() < until) {
-    last = await shownPages(page);
-    if (last.left === left && last.right === right && last.still) return;
-    await page.waitForTimeout(25);
+    }).concat(document.querySelector(".leaf")?.classList.contains("idle") ?? true), BAND);
+    seen = [seen[0] && pageFromColour(seen[0]), seen[1] && pageFromColour(seen[1]), seen[2]];
+    if (seen[0] === left && seen[1] === right && seen[2]) return;
   }
-  throw new Error(`expected pages ${left}|${right}, saw ${last?.left}|${last?.right} (leaf ${last?.still ? "hidden" : "turning"})`);
+  throw new Error(`expected pages ${left}|${right}, saw ${seen?.[0]}|${seen?.[1]} (leaf ${seen?.[2] ? "still" : "turning"})`);
 }

@@ -14,19 +14,18 @@ export async function makePdf(count) {
   const doc = await PDFDocument.create();
   const font = await doc.embedFont(StandardFonts.Helvetica);
   const words = "the reader turns each page of the book as if it were paper while the pages stay sharp at every zoom".split(" ");
-  const pages = [];
-  for (let n = 1; n <= count; n++) {
-    const page = doc.addPage([595, 842]);
+  const pages = Array.from({ length: count }, () => doc.addPage([595, 842]));
+  for (const [i, page] of pages.entries()) {
+    const n = i + 1;
     const [r, g, b] = pageColour(n);
     page.drawRectangle({ x: 0, y: 732, width: 595, height: 110, color: rgb(r / 255, g / 255, b / 255) });
     page.drawText(`Chapter ${Math.ceil(n / 4)}`, { x: 40, y: 770, size: 22, font, color: rgb(1, 1, 1) });
     page.drawCircle({ x: 440, y: 520, size: 95, color: rgb(((n * 47) % 256) / 255, 0.6, 0.5), opacity: 0.9 });
     page.drawText(String(n), { x: 50, y: 560, size: 140, font, color: rgb(0.15, 0.17, 0.2) });
     for (let line = 0; line < 11; line++) {
-      const text = Array.from({ length: 9 }, (_, i) => words[(n * 3 + line * 5 + i) % words.length]).join(" ");
+      const text = Array.from({ length: 9 }, (_, k) => words[(n * 3 + line * 5 + k) % words.length]).join(" ");
       page.drawText(text, { x: 52, y: 360 - line * 22, size: 13, font, color: rgb(0.32, 0.33, 0.36) });
     }
-    pages.push(page);
   }
   const link = (page, text, action) => {
     page.drawText(text, { x: 52, y: 80, size: 24, font, color: rgb(0.1, 0.3, 0.7) });
@@ -40,6 +39,5 @@ export async function makePdf(count) {
 
 // node makePdf.mjs <out.pdf> <pages>: the same books for the WebKit check.
 if (import.meta.url === `file://${process.argv[1]}`) {
-  const { writeFile } = await import("node:fs/promises");
-  await writeFile(process.argv[2], await makePdf(Number(process.argv[3] ?? 12)));
+  await (await import("node:fs/promises")).writeFile(process.argv[2], await makePdf(Number(process.argv[3] ?? 12)));
 }

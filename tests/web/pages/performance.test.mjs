@@ -19,8 +19,7 @@ test("first spread of a 200-page book appears soon after the configuration arriv
       window.onMessage(c);
       await new Promise(function check(resolve) {
         const img = document.querySelector(".slot.right .page:not(.loading) img");
-        if (img?.complete && img.naturalWidth > 0) resolve();
-        else requestAnimationFrame(() => check(resolve));
+        img?.complete && img.naturalWidth > 0 ? resolve() : requestAnimationFrame(() => check(resolve));
       });
       return performance.now() - t0;
     }, config));
@@ -37,17 +36,12 @@ test("a page turn on a spread runs near 60 frames per second", async (t) => {
   await waitForPages(page, 2, 3);
   await page.waitForTimeout(800); // let the look-ahead renders of the next spread finish
   const frames = await page.evaluate(async () => {
-    const stamps = [];
+    const [stamps, sleep] = [[], (ms) => new Promise((r) => setTimeout(r, ms))];
     let running = true;
-    requestAnimationFrame(function tick(now) {
-      stamps.push(now);
-      if (running) requestAnimationFrame(tick);
-    });
+    requestAnimationFrame(function tick(now) { stamps.push(now); if (running) requestAnimationFrame(tick); });
     document.getElementById("btn-next").click();
-    await new Promise((resolve) => setTimeout(function wait() {
-      if (document.querySelector(".leaf").classList.contains("idle")) resolve();
-      else setTimeout(wait, 10);
-    }, 50));
+    await sleep(50);
+    while (!document.querySelector(".leaf.idle")) await sleep(10);
     running = false;
     return stamps.slice(1).map((s, i) => s - stamps[i]);
   });
@@ -64,10 +58,7 @@ test("the heap stays flat while paging through 500 pages", async (t) => {
   await page.emulateMedia({ reducedMotion: "reduce" });
   await waitForPages(page, null, 1);
   const session = await cdp(page);
-  const heap = async () => {
-    await session.send("HeapProfiler.collectGarbage");
-    return (await session.send("Runtime.getHeapUsage")).usedSize;
-  };
+  const heap = async () => (await session.send("HeapProfiler.collectGarbage"), (await session.send("Runtime.getHeapUsage")).usedSize);
   const pageThrough = (turns) => page.evaluate(async (n) => {
     for (let i = 0; i < n; i++) {
       document.dispatchEvent(new KeyboardEvent("keydown", { key: "ArrowRight", bubbles: true }));

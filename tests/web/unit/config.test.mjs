@@ -9,10 +9,8 @@ const PAGE = "file:///tmp/book-1/flipbook.html";
 const DATA = "file:///tmp/book-1/data/";
 
 test("joinUrl adds exactly one slash whether or not the directory URL ends with one", () => {
-  for (const [dir, rel] of [["file:///tmp/x/data", "f.pdf"], ["file:///tmp/x/data/", "/f.pdf"]]) {
-    assert.equal(joinUrl(dir, rel), "file:///tmp/x/data/f.pdf", `${dir} + ${rel}`);
-  }
-  assert.equal(joinUrl("", "a.png"), "a.png");
+  const cases = [["file:///tmp/x/data", "f.pdf", "file:///tmp/x/data/f.pdf"], ["file:///tmp/x/data/", "/f.pdf", "file:///tmp/x/data/f.pdf"], ["", "a.png", "a.png"]];
+  for (const [dir, rel, want] of cases) assert.equal(joinUrl(dir, rel), want, `${dir} + ${rel}`);
 });
 
 test("a configuration the page cannot use yields a message instead of a blank page", () => {
@@ -26,14 +24,10 @@ test("a configuration the page cannot use yields a message instead of a blank pa
 });
 
 test("directory URLs are accepted with and without their trailing slash; JSON text and percent-encoding survive", () => {
-  for (const suffix of ["", "/"]) {
-    const config = readConfig(JSON.stringify({
-      path: "file:///tmp/book-1/data/flipbook%20x.pdf",
-      thumbnailPath: `file:///tmp/book-1/data${suffix}`,
-      tocPath: `file:///tmp/book-1/data/files/toc${suffix}`,
-    }), PAGE);
-    assert.deepEqual([config.error, config.pdfUrl, config.dataUrl, config.tocUrl],
-      [undefined, `${DATA}flipbook%20x.pdf`, DATA, `${DATA}files/toc/`]);
+  for (const s of ["", "/"]) {
+    const raw = { path: `${DATA}flipbook%20x.pdf`, thumbnailPath: `file:///tmp/book-1/data${s}`, tocPath: `${DATA}files/toc${s}` };
+    const config = readConfig(JSON.stringify(raw), PAGE);
+    assert.deepEqual([config.error, config.pdfUrl, config.dataUrl, config.tocUrl], [undefined, raw.path, DATA, `${DATA}files/toc/`]);
   }
 });
 
@@ -42,7 +36,6 @@ test("title and subtitle follow the metadata's lenient text reading; unknown mem
     [{ design: { title: "A", subtitle: "B" } }, "A", "B"],
     [{ design: { title: 7 } }, "7", ""],
     [{ design: { title: { nested: 1 } } }, "", ""],
-    [{ design: "flat" }, "", ""],
     [{ Design: { title: "case matters" } }, "", ""],
     [{ design: { title: "<b>X</b>", extra: [1, 2] }, unknown: true }, "<b>X</b>", ""],
   ];
@@ -55,7 +48,6 @@ test("title and subtitle follow the metadata's lenient text reading; unknown mem
 test("a background is a colour or an image under files/backgrounds, nothing else", () => {
   const cases = [
     ["#223344", { color: "#223344" }],
-    ["rgb(10, 20, 30)", { color: "rgb(10, 20, 30)" }],
     // The host's rewrite leaves a doubled slash after the directory name.
     [`${DATA}files/backgrounds//paper.jpg`, { image: `${DATA}files/backgrounds//paper.jpg` }],
     [{ image: "files/backgrounds/a.png" }, { image: `${DATA}files/backgrounds/a.png` }],
@@ -77,9 +69,7 @@ test("a table of contents in the metadata is read leniently and checked against 
     [{ toc: "files/toc/x.json" }, []],
     [null, []],
   ];
-  for (const [metadata, want] of cases) {
-    assert.deepEqual(tocFromMetadata(metadata, 12).map((e) => [e.title, e.page]), want, JSON.stringify(metadata));
-  }
+  for (const [metadata, want] of cases) assert.deepEqual(tocFromMetadata(metadata, 12).map((e) => [e.title, e.page]), want, JSON.stringify(metadata));
   // An entry without a page of its own leads to its first child.
   const [part] = tocFromMetadata({ toc: [{ title: "Part", children: [{ title: "Ch 1", page: 4 }, { title: "Ch 2", page: 6 }] }] }, 10);
   assert.deepEqual([part.page, part.children.map((c) => c.page)], [4, [4, 6]]);
@@ -92,10 +82,9 @@ test("outline destinations resolve to pages; broken ones are dropped without los
     { title: "Throws", dest: "boom", items: [] },
     { title: "  ", dest: "d1", items: [] },
   ];
-  const resolve = async (dest) => {
+  const toc = await tocFromOutline(outline, async (dest) => {
     if (dest === "boom") throw new Error("bad reference");
     return { d1: 1, d3: 3 }[dest] ?? null;
-  };
-  const toc = await tocFromOutline(outline, resolve);
+  });
   assert.deepEqual(toc.map((e) => [e.title, e.page, e.children.length]), [["One", 1, 0], ["Broken", 3, 1]]);
 });

@@ -1,9 +1,6 @@
 #!/usr/bin/env python3
-"""The shipped pages in WebKitGTK, the engine the application embeds.
-
-Usage: check_pages.py <data dir>   (run under a display, e.g. xvfb-run)
-Exits 77 when WebKitGTK's introspection data is not installed.
-"""
+"""The shipped pages in WebKitGTK, the engine the application embeds: check_pages.py <data dir>
+under a display (e.g. xvfb-run). Exits 77 when WebKitGTK's introspection data is not installed."""
 import json
 import os
 import shutil
@@ -34,15 +31,14 @@ const shown = (side) => {
   const img = document.querySelector('.slot.' + side + ' .page:not(.loading) img');
   return img && img.complete && img.naturalWidth > 0 ? Number(img.closest('.page').dataset.page) : null;
 };
-const until = async (test, ms = 20000) => {
-  for (const start = Date.now(); !test() && Date.now() - start < ms; ) await new Promise(r => setTimeout(r, 50));
+const until = async (test) => {
+  for (const start = Date.now(); !test() && Date.now() - start < 20000; ) await new Promise(r => setTimeout(r, 50));
 };
 """
 REPORT = """
-const open = document.getElementById('open');
 webkit.messageHandlers.bridge.postMessage('report ' + JSON.stringify({
   left: shown('left'), right: shown('right'), title: document.title, problems: window.__problems,
-  busy: open && open.getAttribute('aria-busy'), echo: typeof webkit.messageHandlers.bridge.onMessage }));
+  busy: document.getElementById('open')?.getAttribute('aria-busy'), echo: typeof webkit.messageHandlers.bridge.onMessage }));
 """
 
 
@@ -73,7 +69,7 @@ def run_page(url, size, steps):
         view.connect("load-changed", finished)
         view.load_uri(url)
         window.present()
-        GLib.timeout_add(60000, lambda: (app.quit(), False)[1])
+        GLib.timeout_add(60000, lambda: app.quit() or False)
 
     app.connect("activate", activate)
     app.run([])
@@ -83,7 +79,6 @@ def run_page(url, size, steps):
 
 def main():
     data = os.path.abspath(sys.argv[1])
-    failures = []
     work = tempfile.mkdtemp(prefix="brivane-webkit-")
     try:
         # A workspace as the application lays it out: the reader core on top, the book in data/.
@@ -92,11 +87,9 @@ def main():
         os.makedirs(os.path.join(workspace, "data"))
         pdf = os.path.join(workspace, "data", "flipbook.pdf")
         subprocess.run(["node", os.path.join(os.path.dirname(__file__), "..", "pages", "makePdf.mjs"), pdf, "12"], check=True)
-        config = {
-            "path": "file://" + pdf, "thumbnailPath": "file://" + os.path.dirname(pdf),
-            "tocPath": "file://" + os.path.dirname(pdf) + "/files/toc/", "apiEndpoint": "https://brivane.example",
-            "appVersion": 1, "appClient": "mac", "metadata": {"design": {"title": "WebKit &amp; pages"}},
-        }
+        config = {"path": "file://" + pdf, "thumbnailPath": "file://" + os.path.dirname(pdf),
+                  "tocPath": "file://" + os.path.dirname(pdf) + "/files/toc/", "apiEndpoint": "https://brivane.example",
+                  "appVersion": 1, "appClient": "mac", "metadata": {"design": {"title": "WebKit &amp; pages"}}}
         messages, state = run_page("file://" + workspace + "/flipbook.html", (1280, 800), f"""
             onMessage({json.dumps(config)});
             await until(() => shown('right') === 1);
@@ -104,22 +97,20 @@ def main():
             await until(() => shown('left') === 2 && shown('right') === 3 && document.querySelector('.leaf.idle'));
             document.getElementById('btn-print').click();
         """)
-        print("reader:", state)
-        if (state.get("left"), state.get("right"), state.get("title")) != (2, 3, "WebKit & pages"):
-            failures.append("reader does not show pages 2|3 under the decoded title")
-        if "action.print " + config["path"] not in messages:
-            failures.append(f"no print message in {messages}")
-
-        messages, start = run_page("file://" + os.path.join(data, "main.html"), (450, 300), """
+        start_messages, start = run_page("file://" + os.path.join(data, "main.html"), (450, 300), """
             document.getElementById('open').click();
             document.getElementById('help').click();
         """)
-        print("start:", messages[:2], start)
-        if messages[:2] != ["action.openfile", "action.help"] or start.get("echo") != "function" or start.get("busy") != "true":
-            failures.append("start page did not post open and help, or its bridge state is wrong")
-        failures += [f"problems: {s['problems']}" for s in (state, start) if s.get("problems")]
     finally:
         shutil.rmtree(work, ignore_errors=True)
+    print("reader:", state, "\nstart:", start_messages[:2], start)
+    failures = [f"problems: {s['problems']}" for s in (state, start) if s.get("problems")]
+    if (state.get("left"), state.get("right"), state.get("title")) != (2, 3, "WebKit & pages"):
+        failures.append("reader does not show pages 2|3 under the decoded title")
+    if "action.print " + config["path"] not in messages:
+        failures.append(f"no print message in {messages}")
+    if start_messages[:2] != ["action.openfile", "action.help"] or (start.get("echo"), start.get("busy")) != ("function", "true"):
+        failures.append("start page did not post open and help, or its bridge state is wrong")
     for failure in failures:
         print("FAIL:", failure)
     return 1 if failures else 0

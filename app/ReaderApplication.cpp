@@ -73,10 +73,10 @@ void ReaderApplication::Startup() {
     WebKitWebContext* context = webkit_web_context_get_default();
     if (auto root = document::WorkspaceRoot::Ensure())
         webkit_web_context_add_path_to_sandbox(context, root->c_str(), TRUE);
-    webkit_web_context_add_path_to_sandbox(context, web::DataDirectory::Path().c_str(), TRUE);
+    webkit_web_context_add_path_to_sandbox(context, document::DataDirectory::Path().c_str(), TRUE);
 
     gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(gdk_display_get_default()),
-                                   web::DataDirectory::IconsPath().c_str());
+                                   document::DataDirectory::IconsPath().c_str());
     gtk_window_set_default_icon_name(APPLICATION_ID);
     InstallMenus();
 }

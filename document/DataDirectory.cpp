@@ -1,13 +1,11 @@
 #include "DataDirectory.h"
 
-#include "Unique.h"
-
-#include <glib.h>
+#include "FileUrl.h"
 
 #include <filesystem>
 #include <system_error>
 
-namespace brivane::web {
+namespace brivane::document {
 
 namespace {
 std::filesystem::path ShareDirectory() {
@@ -22,10 +20,9 @@ std::string DataDirectory::Path() { return (ShareDirectory() / "brivane-reader" 
 
 std::string DataDirectory::StartPageURL() {
     const auto page = std::filesystem::path(Path()) / "main.html";
-    UniqueGChars uri(g_filename_to_uri(page.c_str(), nullptr, nullptr));
-    return uri ? uri.get() : std::string();
+    return FileUrlFromPath(page.string()).value_or(std::string());
 }
 
 std::string DataDirectory::IconsPath() { return (ShareDirectory() / "icons").string(); }
 
-}  // namespace brivane::web
+}  // namespace brivane::document

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace brivane::web {
+namespace brivane::document {
 
 // The shipped web content: <exe dir>/../share/brivane-reader/data, the same
 // relative place in the build tree and in an installed prefix.
@@ -14,4 +14,4 @@ public:
     static std::string IconsPath();
 };
 
-}  // namespace brivane::web
+}  // namespace brivane::document

@@ -4,18 +4,15 @@
 
 namespace brivane::document {
 
+// GLib's reasons for a failed conversion are not needed: absent says enough.
 std::optional<std::string> PathFromFileUrl(const std::string& url) {
-    GError* error = nullptr;
-    UniqueGChars path(g_filename_from_uri(url.c_str(), nullptr, &error));
-    UniqueGError owned(error);
+    UniqueGChars path(g_filename_from_uri(url.c_str(), nullptr, nullptr));
     if (!path) return std::nullopt;
     return std::string(path.get());
 }
 
 std::optional<std::string> FileUrlFromPath(const std::string& path) {
-    GError* error = nullptr;
-    UniqueGChars uri(g_filename_to_uri(path.c_str(), nullptr, &error));
-    UniqueGError owned(error);
+    UniqueGChars uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
     if (!uri) return std::nullopt;
     return std::string(uri.get());
 }

@@ -1,6 +1,7 @@
 #include "FlipbookFile.h"
 
 #include "ArchiveExtractor.h"
+#include "DataDirectory.h"
 #include "Diagnostics.h"
 #include "FileUrl.h"
 #include "GraphemeCount.h"
@@ -15,7 +16,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <fstream>
 #include <utility>
 
@@ -99,14 +99,6 @@ std::optional<std::string> ReadText(const std::string& path) {
     return text;
 }
 
-// Path of the running executable's resource directory, in the build tree and
-// when installed alike.
-std::string CoreSourcePath() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return exe.parent_path().string() + "/../share/brivane-reader/data";
-}
-
 }  // namespace
 
 std::optional<std::string> FlipbookFile::GetWorkspaceURL() const {
@@ -181,7 +173,7 @@ std::optional<std::string> FlipbookFile::CreateCore() {
     if (!workspace) return std::nullopt;
     std::string target = StripTrailingSlash(*workspace);
     Diagnostics::Line("CreateCore inner");
-    std::string source = CoreSourcePath();
+    std::string source = DataDirectory::Path();
     Diagnostics::Line(source);
     Diagnostics::Line(target);
     bool ok = WorkspaceRoot::Ensure() && TreeRemover::Remove(target) && TreeCopier::Copy(source, target);

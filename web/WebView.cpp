@@ -57,7 +57,7 @@ WebView::~WebView() = default;
 GtkWidget* WebView::Widget() const { return coordinator_->view.get(); }
 
 void WebView::Load() {
-    const std::string page = DataDirectory::StartPageURL();
+    const std::string page = document::DataDirectory::StartPageURL();
     webkit_web_view_load_uri(coordinator_->WebView(), page.c_str());
 }
 

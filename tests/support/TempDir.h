@@ -11,6 +11,15 @@
 
 namespace brivane::test {
 
+inline void Write(const std::string& path, std::string_view bytes) {
+    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes)) throw std::runtime_error("cannot write " + path);
+}
+
+inline std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 // A fresh directory under the temporary directory, removed with everything in
 // it when the object goes away.
 class TempDir {
@@ -33,20 +42,13 @@ public:
     std::string Write(std::string_view name, std::string_view bytes) const {
         const std::string target = *this / name;
         std::filesystem::create_directories(std::filesystem::path(target).parent_path());
-        std::ofstream out(target, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out) throw std::runtime_error("cannot write " + target);
+        test::Write(target, bytes);
         return target;
     }
 
 private:
     std::string path_;
 };
-
-inline std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The file URL of an absolute path, as the platform forms it.
 inline std::string FileUrl(const std::string& path) {

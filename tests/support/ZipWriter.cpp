@@ -12,8 +12,10 @@ namespace {
 constexpr std::uint32_t kMax32 = 0xFFFFFFFF;
 constexpr std::uint16_t kDosTime = 12 << 11, kDosDate = ((2024 - 1980) << 9) | (1 << 5) | 1;  // fixed stamp
 
-void Put(std::string& out, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+// Little-endian fields, each {value, width in bytes}.
+void Put(std::string& out, std::initializer_list<std::pair<std::uint64_t, int>> fields) {
+    for (auto [v, bytes] : fields)
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 std::uint32_t Narrow(std::uint64_t v) { return v > kMax32 ? kMax32 : static_cast<std::uint32_t>(v); }
 
@@ -45,24 +47,14 @@ struct Prepared {
     std::string Zip64Extra(bool zeros) const {
         std::string extra;
         if (!e.zip64) return extra;
-        Put(extra, 0x0001, 2);
-        Put(extra, 16, 2);
-        Put(extra, zeros ? 0 : size, 8);
-        Put(extra, zeros ? 0 : payload.size(), 8);
+        Put(extra, {{0x0001, 2}, {16, 2}, {zeros ? 0 : size, 8}, {zeros ? 0 : payload.size(), 8}});
         return extra;
     }
     // The fields from "version needed" to "extra length", shared by both headers.
     void Common(std::string& out, bool deferred, const std::string& extra) const {
-        Put(out, e.zip64 ? 45 : 20, 2);
-        Put(out, flags, 2);
-        Put(out, e.method, 2);
-        Put(out, kDosTime, 2);
-        Put(out, kDosDate, 2);
-        Put(out, deferred ? 0 : crc, 4);
-        Put(out, e.zip64 ? kMax32 : deferred ? 0 : Narrow(payload.size()), 4);
-        Put(out, e.zip64 ? kMax32 : deferred ? 0 : Narrow(size), 4);
-        Put(out, e.name.size(), 2);
-        Put(out, extra.size(), 2);
+        Put(out, {{e.zip64 ? 45 : 20, 2}, {flags, 2}, {e.method, 2}, {kDosTime, 2}, {kDosDate, 2},
+                  {deferred ? 0 : crc, 4}, {e.zip64 ? kMax32 : deferred ? 0 : Narrow(payload.size()), 4},
+                  {e.zip64 ? kMax32 : deferred ? 0 : Narrow(size), 4}, {e.name.size(), 2}, {extra.size(), 2}});
     }
 };
 
@@ -76,47 +68,34 @@ std::string ZipWriter::Bytes() const {
         Prepared& p = prepared.emplace_back(entry);
         const ZipEntry& e = p.e;
         p.offset = out.size();
-        const bool deferred = e.dataDescriptor;
-        const std::string extra = p.Zip64Extra(deferred);
-        Put(out, 0x04034b50, 4);
-        p.Common(out, deferred, extra);
+        const std::string extra = p.Zip64Extra(e.dataDescriptor);
+        Put(out, {{0x04034b50, 4}});
+        p.Common(out, e.dataDescriptor, extra);
         out += e.name + extra + p.payload;
-        if (deferred) {
-            Put(out, 0x08074b50, 4);
-            Put(out, p.crc, 4);
-            Put(out, e.zip64 ? p.payload.size() : Narrow(p.payload.size()), e.zip64 ? 8 : 4);
-            Put(out, e.zip64 ? p.size : Narrow(p.size), e.zip64 ? 8 : 4);
-        }
+        const int width = e.zip64 ? 8 : 4;
+        if (e.dataDescriptor)
+            Put(out, {{0x08074b50, 4}, {p.crc, 4}, {e.zip64 ? p.payload.size() : Narrow(p.payload.size()), width},
+                      {e.zip64 ? p.size : Narrow(p.size), width}});
     }
     const std::uint64_t centralStart = out.size();
     for (const auto& p : prepared) {
         const std::string extra = p.Zip64Extra(false);
-        Put(out, 0x02014b50, 4);
-        Put(out, (3 << 8) | 20, 2);  // made by Unix, so the mode in the attributes counts
+        Put(out, {{0x02014b50, 4}, {(3 << 8) | 20, 2}});  // made by Unix, so the mode in the attributes counts
         p.Common(out, false, extra);
-        Put(out, 0, 6);  // comment length, disk, internal attributes
         const bool dir = p.e.kind == ZipEntry::Kind::Directory;
         const std::uint32_t mode = p.e.unixMode.value_or(dir ? 040755 : p.e.kind == ZipEntry::Kind::File ? 0100644 : 0120777);
-        Put(out, (mode << 16) | (dir ? 0x10 : 0), 4);  // with the MS-DOS directory bit
-        Put(out, Narrow(p.offset), 4);
+        // comment length, disk, internal attributes; mode with the MS-DOS directory bit
+        Put(out, {{0, 6}, {(mode << 16) | (dir ? 0x10 : 0), 4}, {Narrow(p.offset), 4}});
         out += p.e.name + extra;
     }
     const std::uint64_t centralSize = out.size() - centralStart;
-    Put(out, 0x06054b50, 4);
-    Put(out, 0, 4);
-    Put(out, prepared.size(), 2);
-    Put(out, prepared.size(), 2);
-    Put(out, Narrow(centralSize), 4);
-    Put(out, Narrow(centralStart), 4);
-    Put(out, 0, 2);
+    Put(out, {{0x06054b50, 4}, {0, 4}, {prepared.size(), 2}, {prepared.size(), 2}, {Narrow(centralSize), 4},
+              {Narrow(centralStart), 4}, {0, 2}});
     return out;
 }
 
 void ZipWriter::WriteTo(const std::string& path) const {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    const std::string bytes = Bytes();
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file) throw std::runtime_error("cannot write " + path);
+    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << Bytes())) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace brivane::test

@@ -17,10 +17,7 @@ struct Screen {
 
 TEST(StartScreenTest, CheckResultsPickAlertOrFlipbook) {
     const std::string file = "file:///home/u/Book.flip";
-    const struct {
-        std::string code, alertText;
-        std::vector<std::string> buttons;
-    } cases[] = {
+    const struct { std::string code, alertText; std::vector<std::string> buttons; } cases[] = {
         {"", "", {}},
         {"ERROR_APP_VER", StartScreen::TOO_NEW_TEXT, {"Yes", "No"}},
         {"ERROR_NO_META", StartScreen::INVALID_TEXT, {"Close"}},

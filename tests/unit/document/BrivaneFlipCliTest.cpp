@@ -5,49 +5,35 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <sstream>
-
 namespace brivane::test {
 namespace {
 
-struct FlipRun {
-    int exit = -1;
-    std::vector<std::string> out;  // stdout lines
-    std::string err;
-};
+struct FlipRun { int exit = -1; std::string out, err; };
 
 FlipRun Flip(const TempDir& dir, const std::vector<std::string>& args) {
     std::string command = BRIVANE_FLIP;
     for (const auto& a : args) command += " '" + a + "'";  // no test argument holds a quote
     const int status = std::system((command + " >" + dir / "out.txt" + " 2>" + dir / "err.txt").c_str());
-    FlipRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, {}, Read(dir / "err.txt")};
-    std::istringstream lines(Read(dir / "out.txt"));
-    for (std::string line; std::getline(lines, line);) run.out.push_back(line);
-    return run;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(dir / "out.txt"), Read(dir / "err.txt")};
 }
 
-struct CliCase {
-    const char* name;
-    std::vector<std::string> args;  // "@" stands for the case's archive
-    ZipWriter archive;
-    int exit;
-    std::vector<std::string> out;
-};
+// args: "@" stands for the case's archive
+struct CliCase { const char* name; std::vector<std::string> args; ZipWriter archive; int exit; std::string out; };
 
 TEST(BrivaneFlip, ExitCodesAndOutput) {
     const ZipWriter unparsable = ZipWriter().File("metadata.brivane", "nope");
     const CliCase cases[] = {
-        {"accepted", {"check", "@"}, ValidFlipbook(), 0, {"OK"}},
-        {"no metadata", {"check", "@"}, ZipWriter().File("flipbook.pdf", "x"), 1, {"ERROR_NO_META"}},
-        {"unparsable metadata", {"check", "@"}, unparsable, 1, {"Error parsing metadata GetMetadataSource", "ERROR_NO_META"}},
-        {"not a file", {"check", "/nonexistent/a.flip"}, ZipWriter(), 1, {"ERROR_NO_META"}},
-        {"title", {"title", "@"}, ValidFlipbook(), 0, {"Tides & Harbours - A field guide"}},
-        {"title of a broken file", {"title", "@"}, unparsable, 0, {"Error parsing metadata GetMetadataSource", ""}},
-        {"check without file", {"check"}, ZipWriter(), 2, {}},
-        {"unknown command", {"frobnicate", "@"}, ZipWriter(), 2, {}},
-        {"pack a ZIP, not a PDF", {"pack", "@", "-o", "new.flip"}, ValidFlipbook(), 1, {}},
-        {"pack a missing PDF", {"pack", "/nonexistent/x.pdf", "-o", "new.flip"}, ZipWriter(), 1, {}},
-        {"pack an unknown option", {"pack", BRIVANE_SAMPLE_PDF, "-o", "new.flip", "--colour"}, ZipWriter(), 2, {}},
+        {"accepted", {"check", "@"}, ValidFlipbook(), 0, "OK\n"},
+        {"no metadata", {"check", "@"}, ZipWriter().File("flipbook.pdf", "x"), 1, "ERROR_NO_META\n"},
+        {"unparsable metadata", {"check", "@"}, unparsable, 1, "Error parsing metadata GetMetadataSource\nERROR_NO_META\n"},
+        {"not a file", {"check", "/nonexistent/a.flip"}, ZipWriter(), 1, "ERROR_NO_META\n"},
+        {"title", {"title", "@"}, ValidFlipbook(), 0, "Tides & Harbours - A field guide\n"},
+        {"title of a broken file", {"title", "@"}, unparsable, 0, "Error parsing metadata GetMetadataSource\n\n"},
+        {"check without file", {"check"}, ZipWriter(), 2, ""},
+        {"unknown command", {"frobnicate", "@"}, ZipWriter(), 2, ""},
+        {"pack a ZIP, not a PDF", {"pack", "@", "-o", "new.flip"}, ValidFlipbook(), 1, ""},
+        {"pack a missing PDF", {"pack", "/nonexistent/x.pdf", "-o", "new.flip"}, ZipWriter(), 1, ""},
+        {"pack an unknown option", {"pack", BRIVANE_SAMPLE_PDF, "-o", "new.flip", "--colour"}, ZipWriter(), 2, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -72,8 +58,8 @@ TEST(BrivaneFlip, PackMakesAFlipbookThatPassesTheCheck) {
     std::vector<std::string> pack = {"pack", BRIVANE_SAMPLE_PDF, "-o", out, "--title", "Fish &amp; Ships",
                                      "--subtitle", "Two", "--assets", dir / "assets"};
     ASSERT_EQ(Flip(dir, pack).exit, 0);
-    EXPECT_EQ(Flip(dir, {"check", out}).out, std::vector<std::string>{"OK"});
-    EXPECT_EQ(Flip(dir, {"title", out}).out, std::vector<std::string>{"Fish & Ships - Two"});
+    EXPECT_EQ(Flip(dir, {"check", out}).out, "OK\n");
+    EXPECT_EQ(Flip(dir, {"title", out}).out, "Fish & Ships - Two\n");
     // The metadata is written as the service writes it, with escaped slashes.
     const auto metadata = document::FlipbookFile(FileUrl(out)).GetMetadataSource(FileUrl(out));
     ASSERT_TRUE(metadata);

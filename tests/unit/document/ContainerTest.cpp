@@ -18,12 +18,7 @@ ZipWriter Meta(ZipEntry e) {
     return ZipWriter().Add(std::move(e));
 }
 
-struct MetadataCase {
-    const char* name;
-    ZipWriter archive;
-    std::optional<std::string> text;
-    std::size_t lines = 0;  // diagnostic lines expected
-};
+struct MetadataCase { const char* name; ZipWriter archive; std::optional<std::string> text; std::size_t lines = 0; };
 
 TEST(GetMetadataSource, ReadsTheRightEntryOrReportsDamage) {
     const std::string big(40000, 'm');

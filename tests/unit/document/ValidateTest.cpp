@@ -25,12 +25,7 @@ ZipWriter MetadataOnly(std::string text) {
     return ZipWriter().File("metadata.brivane", std::move(text)).File("flipbook.pdf", SamplePdf());
 }
 
-struct ValidateCase {
-    const char* name;
-    ZipWriter archive;
-    const char* code;
-    std::size_t parseLines = 0;
-};
+struct ValidateCase { const char* name; ZipWriter archive; const char* code; std::size_t parseLines = 0; };
 
 TEST(ValidateFlipbookFile, AnswersTheRightCode) {
     const json sample = test::SampleMetadata();

@@ -3,7 +3,6 @@
 #include <gtk/gtk.h>
 #include <poppler.h>
 
-#include <string>
 
 #include "PdfPrintJob.h"
 #include "PdfPrinter.h"
@@ -70,12 +69,8 @@ TEST(PdfPrintJob, ExportDrawsEveryPageFittedAndUnrotated) {
     ASSERT_EQ(poppler_document_get_n_pages(printed.get()), 3);
     // Every sheet is portrait paper: the landscape page is centred with blank
     // bands above and below, red still on the left; the small one is enlarged.
-    const struct {
-        int page;
-        double x, y;
-        char colour;
-    } probes[] = {{1, 0.3, 0.5, 'R'}, {1, 0.7, 0.5, 'B'}, {1, 0.5, 0.1, 'W'},
-                  {2, 0.1, 0.5, 'R'}, {2, 0.9, 0.5, 'B'}, {2, 0.5, 0.2, 'W'}};
+    const struct { int page; double x, y; char colour; } probes[] = {
+        {1, 0.3, 0.5, 'R'}, {1, 0.7, 0.5, 'B'}, {1, 0.5, 0.1, 'W'}, {2, 0.1, 0.5, 'R'}, {2, 0.9, 0.5, 'B'}, {2, 0.5, 0.2, 'W'}};
     for (const auto& p : probes) {
         UniqueGObject<PopplerPage> page(poppler_document_get_page(printed.get(), p.page));
         double w = 0, h = 0;

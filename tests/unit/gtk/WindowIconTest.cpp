@@ -7,9 +7,6 @@
 #include <gtk/gtk.h>
 #include <zlib.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
 
 #include "TempDir.h"
 #include "Unique.h"

@@ -25,8 +25,7 @@ public:
     std::vector<std::pair<std::chrono::milliseconds, std::function<void()>>> scheduled;  // due, work
     std::vector<ShownAlert> alerts;
     std::deque<std::optional<std::string>> chooserAnswers;
-    // When set, background work waits for RunBackground().
-    bool holdBackground = false;
+    bool holdBackground = false;  // when set, background work waits for RunBackground()
     std::vector<std::pair<std::function<void()>, std::function<void()>>> background;
     std::chrono::milliseconds now{0};
 
@@ -44,12 +43,8 @@ public:
         done(answer);
     }
     void RunInBackground(std::function<void()> work, std::function<void()> done) override {
-        if (holdBackground) {
-            background.emplace_back(std::move(work), std::move(done));
-            return;
-        }
-        work();
-        done();
+        background.emplace_back(std::move(work), std::move(done));
+        if (!holdBackground) RunBackground();
     }
 
     // Runs the background work handed over so far, oldest first.

@@ -42,18 +42,14 @@ struct Reader {
 
     explicit Reader(const std::string& file, std::shared_ptr<test::FakeDesktop> d = nullptr)
         : desktop(d ? d : std::make_shared<test::FakeDesktop>()) {
-        WorkspaceSteps steps;
-        steps.createCore = [this](const std::string& f) {
-            return workspace ? std::optional(WorkspaceOf(f)) : std::nullopt;
-        };
-        steps.finish = [this](const std::string& f) {
+        const auto finish = [this](const std::string& f) {
             finishedFiles.push_back(f);
-            WorkspaceSteps::Finished finished{std::nullopt, WorkspaceOf(f), title};
-            if (configuration) finished.configuration = nlohmann::json{{"path", WorkspaceOf(f) + "data/flipbook.pdf"}};
-            return finished;
+            const nlohmann::json config = {{"path", WorkspaceOf(f) + "data/flipbook.pdf"}};
+            return WorkspaceSteps::Finished{configuration ? std::optional(config) : std::nullopt, WorkspaceOf(f), title};
         };
-        steps.workspaceUrl = [](const std::string& f) { return std::optional(WorkspaceOf(f)); };
-        host = FlipbookPageHost::Create(file, desktop, &surface, steps);
+        host = FlipbookPageHost::Create(file, desktop, &surface,
+            {[this](const std::string& f) { return workspace ? std::optional(WorkspaceOf(f)) : std::nullopt; }, finish,
+             [](const std::string& f) { return std::optional(WorkspaceOf(f)); }});
     }
     void Open() {
         host->Load();
@@ -102,11 +98,7 @@ TEST(FlipbookPageHostTest, LoadAndFinishFollowTheirOrder) {
 
 // A flipbook that cannot be prepared must say so instead of leaving a blank page.
 TEST(FlipbookPageHostTest, FailuresAreShownInTheWindow) {
-    const struct {
-        bool workspace, configuration;
-        std::string problem;
-        std::size_t loads;
-    } cases[] = {
+    const struct { bool workspace, configuration; std::string problem; std::size_t loads; } cases[] = {
         {false, true, FlipbookPageHost::NO_WORKSPACE_MESSAGE, 0},
         {true, false, FlipbookPageHost::NO_CONFIGURATION_MESSAGE, 1},
     };
@@ -127,39 +119,32 @@ TEST(FlipbookPageHostTest, FailuresAreShownInTheWindow) {
 // the allow list; nothing here sends the configuration again.
 TEST(FlipbookPageHostTest, OnlyTheReaderPageIsPrivilegedAndAddressesLeaveThroughTheAllowList) {
     const std::string ws = "file:///tmp/r/Book.flip-id/", pdf = ws + "data/flipbook.pdf";
-    const struct {
-        std::function<void(FlipbookPageHost&, const std::string& page)> act;
-        Lines opened, printed;
-        std::string lastLine;  // "" for none
-    } cases[] = {
-        {[&](auto& h, auto&) { h.MessageReceived("action.openpdf " + pdf, "https://evil.example/"); }, {}, {},
-         "action.openpdf " + pdf},
-        {[&](auto& h, auto&) { h.MessageReceived("action.print " + pdf, ws + "data/files/x.html"); }, {}, {},
-         "action.print " + pdf},
-        {[](auto& h, auto&) { h.PageFinished("https://evil.example/"); }, {}, {}, ""},
-        {[&](auto& h, auto& p) { h.MessageReceived("action.openpdf " + pdf, p + "#p2"); }, {pdf}, {},
-         "action.openpdf " + pdf},
-        {[&](auto& h, auto& p) { h.MessageReceived("action.print " + pdf, p); }, {}, {pdf}, "action.print " + pdf},
-        {[&](auto& h, auto&) { h.NewWindowRequested(ws + "example.com/p"); }, {"https://example.com/p"}, {},
-         ws + "example.com/p"},
-        {[](auto& h, auto&) { h.NewWindowRequested("file:///usr/bin/xterm"); }, {}, {},
-         "Refused to open: file:///usr/bin/xterm"},
-        {[](auto& h, auto& p) { h.MessageReceived("action.openpdf file:///bin/sh", p); }, {}, {},
-         "Refused to open: file:///bin/sh"},
-        {[](auto& h, auto& p) { h.MessageReceived("action.print file:///etc/passwd", p); }, {}, {},
-         "Refused to print: file:///etc/passwd"},
-        {[](auto& h, auto&) { EXPECT_FALSE(h.MainFrameNavigation("https://x.example/")); }, {"https://x.example/"},
-         {}, ""},
-        {[](auto& h, auto&) { EXPECT_FALSE(h.MainFrameNavigation("file:///etc/passwd")); }, {}, {},
-         "Refused navigation: file:///etc/passwd"},
-        {[](auto& h, auto& p) { EXPECT_TRUE(h.MainFrameNavigation(p + "#toc")); }, {}, {}, ""},
+    enum Act { Message, Finished, NewWindow, Navigate };
+    // "@" stands for the reader page; `from` is the page a message comes from.
+    const struct { Act act; std::string text, from; Lines opened, printed; std::string lastLine; bool follows = false; } cases[] = {
+        {Message, "action.openpdf " + pdf, "https://evil.example/", {}, {}, "action.openpdf " + pdf},
+        {Message, "action.print " + pdf, ws + "data/files/x.html", {}, {}, "action.print " + pdf},
+        {Finished, "https://evil.example/", "", {}, {}, ""},
+        {Message, "action.openpdf " + pdf, "@#p2", {pdf}, {}, "action.openpdf " + pdf},
+        {Message, "action.print " + pdf, "@", {}, {pdf}, "action.print " + pdf},
+        {NewWindow, ws + "example.com/p", "", {"https://example.com/p"}, {}, ws + "example.com/p"},
+        {NewWindow, "file:///usr/bin/xterm", "", {}, {}, "Refused to open: file:///usr/bin/xterm"},
+        {Message, "action.openpdf file:///bin/sh", "@", {}, {}, "Refused to open: file:///bin/sh"},
+        {Message, "action.print file:///etc/passwd", "@", {}, {}, "Refused to print: file:///etc/passwd"},
+        {Navigate, "https://x.example/", "", {"https://x.example/"}, {}, ""},
+        {Navigate, "file:///etc/passwd", "", {}, {}, "Refused navigation: file:///etc/passwd"},
+        {Navigate, "@#toc", "", {}, {}, "", true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(&c - cases);
+        SCOPED_TRACE(c.text);
         Reader r("file:///home/u/Book.flip");
         r.Open();
         r.lines.lines.clear();
-        c.act(*r.host, r.surface.loaded.back());
+        const auto at = [&](const std::string& s) { return s.starts_with("@") ? r.surface.loaded.back() + s.substr(1) : s; };
+        if (c.act == Message) r.host->MessageReceived(c.text, at(c.from));
+        if (c.act == Finished) r.host->PageFinished(c.text);
+        if (c.act == NewWindow) r.host->NewWindowRequested(c.text);
+        EXPECT_EQ(c.act == Navigate && r.host->MainFrameNavigation(at(c.text)), c.follows);
         EXPECT_EQ(r.desktop->opened, c.opened);
         EXPECT_EQ(r.surface.printed, c.printed);
         EXPECT_EQ(r.lines.lines.empty() ? "" : r.lines.lines.back(), c.lastLine);

@@ -37,12 +37,8 @@ std::string Of(std::vector<ZipEntry> entries) {
     return zip.Bytes();
 }
 
-struct HostileCase {
-    const char* fault;
-    std::vector<ZipEntry> entries;  // after a good first entry
-    const char* reason;             // part of the failure description
-    bool truncate = false;          // cut the archive's last 30 bytes
-};
+// The entries follow a good first one; reason is part of the failure description; truncate cuts the last 30 bytes.
+struct HostileCase { const char* fault; std::vector<ZipEntry> entries; const char* reason; bool truncate = false; };
 
 const HostileCase kHostile[] = {
     {"parent component climbs out", {{"../outside/evil.txt", "x"}}, "unsafe name"},
@@ -106,12 +102,10 @@ TEST(ArchiveExtractor, RecreatesFilesDirectoriesAndInnerLinks) {
     zip.Add({.name = "empty/", .kind = Kind::Directory});
 
     ASSERT_EQ(s.Unpack(zip.Bytes()), std::nullopt);
-    EXPECT_EQ(Read(s.dest + "/files/user/12/page1.jpg"), "jpeg bytes");
-    EXPECT_EQ(Read(s.dest + "/files/deep/descriptor.css"), "body{}");
-    EXPECT_EQ(Read(s.dest + "/wide.bin"), "zip64 sized");
-    EXPECT_EQ(Read(s.dest + "/big.pdf"), big);
-    EXPECT_EQ(Read(s.dest + "/latest"), "jpeg bytes");
-    EXPECT_EQ(Read(s.dest + "/files/up"), "zip64 sized");
+    for (const auto& [name, content] : std::map<std::string, std::string>{{"files/user/12/page1.jpg", "jpeg bytes"},
+             {"files/deep/descriptor.css", "body{}"}, {"wide.bin", "zip64 sized"}, {"big.pdf", big},
+             {"latest", "jpeg bytes"}, {"files/up", "zip64 sized"}})
+        EXPECT_EQ(Read(s.dest + "/" + name), content) << name;
     EXPECT_TRUE(fs::is_directory(s.dest + "/empty"));
     struct stat st;
     ASSERT_EQ(stat((s.dest + "/tool.sh").c_str(), &st), 0);

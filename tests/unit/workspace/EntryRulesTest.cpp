@@ -7,12 +7,7 @@ namespace {
 
 using document::EntryPath;
 
-struct NameCase {
-    std::string name;
-    bool accepted;
-};
-
-const NameCase kNames[] = {
+const std::pair<std::string, bool> kNames[] = {
     {"files/user/a.png", true}, {"dir/", true}, {"ünïcödé/名前.txt", true}, {"a..b/c.", true},
     {"", false}, {"/abs", false}, {"../x", false}, {"a/../x", false}, {"a/./x", false}, {"..", false},
     {"a//b", false}, {"C:/x", false}, {"c:", false}, {"a\tb", false}, {"a\x7F", false},
@@ -21,8 +16,8 @@ const NameCase kNames[] = {
 };
 
 TEST(EntryPath, AcceptsOnlyPlainRelativeNames) {
-    for (const NameCase& c : kNames)
-        EXPECT_EQ(EntryPath::Parse(c.name).has_value(), c.accepted) << testing::PrintToString(c.name);
+    for (const auto& [name, accepted] : kNames)
+        EXPECT_EQ(EntryPath::Parse(name).has_value(), accepted) << testing::PrintToString(name);
 }
 
 }  // namespace

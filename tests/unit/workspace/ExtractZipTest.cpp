@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace brivane::test {
 namespace {
@@ -35,11 +34,8 @@ TEST_F(ExtractZip, FirstUnpackPrintsTheDataUrlAndSetsTempPath) {
     EXPECT_EQ(Read(PathOf(*book.tempPath) + "/flipbook.pdf"), SamplePdf());
 }
 
-struct ReuseCase {
-    const char* rule;
-    std::function<std::string(const std::string&)> storedCopy;  // from the archive's metadata text
-    bool replaced;
-};
+// storedCopy: what the data directory keeps, made from the archive's metadata text.
+struct ReuseCase { const char* rule; std::function<std::string(const std::string&)> storedCopy; bool replaced; };
 
 const ReuseCase kReuse[] = {
     {"unchanged metadata is reused", [](const std::string& t) { return t; }, false},

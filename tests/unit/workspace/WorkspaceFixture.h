@@ -10,17 +10,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
-#include <string>
 
 namespace brivane::test {
 
 namespace fs = std::filesystem;
 
-inline void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 inline std::string PathOf(const std::string& url) { return document::PathFromFileUrl(url).value_or(""); }
 
 // Everything under a directory (type, mode, content or link target), except
@@ -37,11 +32,8 @@ inline std::map<std::string, std::string> SnapshotTree(const std::string& root, 
         }
         struct stat st;
         if (lstat(path.c_str(), &st) != 0) continue;
-        std::ostringstream value;
-        value << std::oct << st.st_mode << ' ';
-        if (S_ISLNK(st.st_mode)) value << fs::read_symlink(path, ec).string();
-        if (S_ISREG(st.st_mode)) value << Read(path);
-        snapshot[path] = value.str();
+        snapshot[path] = std::to_string(st.st_mode) + ' ' +
+            (S_ISLNK(st.st_mode) ? fs::read_symlink(path, ec).string() : S_ISREG(st.st_mode) ? Read(path) : "");
     }
     return snapshot;
 }

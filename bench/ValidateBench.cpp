@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FILE [RUNS]\n", argv[0]);
         return 2;
     }
-    const auto url = brivane::document::FileUrlFromPath(std::filesystem::absolute(argv[1]).string());
+    const auto url = brivane::FileUrlFromPath(std::filesystem::absolute(argv[1]).string());
     if (!url) return 2;
     const int runs = argc > 2 ? std::max(1, std::stoi(argv[2])) : 200;
     std::vector<double> micros;

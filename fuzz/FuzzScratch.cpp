@@ -13,7 +13,7 @@ FuzzScratch::FuzzScratch() {
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
     path_ = pattern;
     setenv("TMPDIR", path_.c_str(), 1);
-    document::Diagnostics::SetSink([](std::string_view) {});
+    Diagnostics::SetSink([](std::string_view) {});
 }
 
 const FuzzScratch& FuzzScratch::Get() {

@@ -60,6 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto urlOf = [](const std::string& rel) { return "file:///tmp/data/" + rel; };
     nlohmann::json config = document::ReaderConfiguration::Build(text, "flipbook.pdf", urlOf);
     if (config.size() != 7) abort();
-    document::CountGraphemes(text);
+    CountGraphemes(text);
     return 0;
 }

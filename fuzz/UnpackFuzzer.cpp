@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto& scratch = fuzz::FuzzScratch::Get();
     std::string archive = scratch.WriteFile("input.zip", std::string(reinterpret_cast<const char*>(data), size));
     std::string dest = scratch.Path() + "/dest";
-    document::TreeRemover::Remove(dest);
+    TreeRemover::Remove(dest);
     mkdir(dest.c_str(), 0700);
     std::string before = Listing(scratch.Path());
 

@@ -12,7 +12,7 @@ int CheckCommand::Run(const std::vector<std::string>& args) {
     if (!url) return EXIT_USAGE;
     const std::string code = document::ValidateFlipbookFile(*url);
     // Through the same channel as the library's own lines, so they stay in order.
-    document::Diagnostics::Line(code.empty() ? "OK" : code);
+    Diagnostics::Line(code.empty() ? "OK" : code);
     return code.empty() ? EXIT_ACCEPTED : EXIT_REJECTED;
 }
 

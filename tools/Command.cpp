@@ -14,7 +14,7 @@ std::optional<std::string> ArgumentToUrl(const std::string& argument) {
     std::error_code ec;
     const auto absolute = std::filesystem::absolute(argument, ec);
     if (ec) return std::nullopt;
-    return document::FileUrlFromPath(absolute.lexically_normal().string());
+    return FileUrlFromPath(absolute.lexically_normal().string());
 }
 
 }  // namespace

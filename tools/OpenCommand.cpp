@@ -17,7 +17,7 @@ int OpenCommand::Run(const std::vector<std::string>& args) {
     book.ExtractZip();
     const auto configuration = book.GetReaderConfiguration();
     if (!configuration) return EXIT_REJECTED;
-    document::Diagnostics::Line(configuration->dump(4));
+    Diagnostics::Line(configuration->dump(4));
     return EXIT_ACCEPTED;
 }
 

@@ -10,7 +10,7 @@
 namespace brivane::tools {
 
 std::variant<PdfInfo, std::string> PdfInfo::Read(const std::string& path) {
-    const auto url = document::FileUrlFromPath(path);
+    const auto url = FileUrlFromPath(path);
     if (!url) return std::string("cannot make a file URL of ") + path;
     GError* error = nullptr;
     UniqueGObject<PopplerDocument> doc(poppler_document_new_from_file(url->c_str(), nullptr, &error));

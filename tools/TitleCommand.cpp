@@ -11,7 +11,7 @@ const Command TitleCommand::kCommand{"title", "FILE", &TitleCommand::Run};
 int TitleCommand::Run(const std::vector<std::string>& args) {
     const auto url = SingleFileUrl(kCommand, args);
     if (!url) return EXIT_USAGE;
-    document::Diagnostics::Line(web::decodeHTML(document::FlipbookMeta(*url).GetTitle()));
+    Diagnostics::Line(document::decodeHTML(document::FlipbookMeta(*url).GetTitle()));
     return EXIT_ACCEPTED;
 }
 

@@ -15,7 +15,7 @@
 
 namespace brivane::web {
 
-using document::Diagnostics;
+
 
 std::optional<std::string> currentFlipbookURL;
 
@@ -127,7 +127,7 @@ void FlipbookPageHost::PageFinished(const std::string& uri) {
 void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
     if (!surface_) return;
     if (finished.workspaceUrl) surface_->SetIcon(FaviconPath(*finished.workspaceUrl));
-    if (const std::string title = decodeHTML(finished.title); !title.empty()) surface_->SetTitle(title);
+    if (const std::string title = document::decodeHTML(finished.title); !title.empty()) surface_->SetTitle(title);
     if (!finished.configuration) {
         surface_->ShowProblem(NO_CONFIGURATION_MESSAGE);
         return;
@@ -148,7 +148,7 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
         if (!NewWindowPolicy::MayHandToSystem(message.argument, workspace_)) {
             Diagnostics::Line("Refused to print: " + message.argument);
         } else if (surface_) {
-            surface_->Print(message.argument);
+            desktop_->PrintPdf(message.argument);
         }
         break;
     case BridgeProtocol::FlipbookAction::None:

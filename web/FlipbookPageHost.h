@@ -26,7 +26,6 @@ public:
     virtual void ShowBusy(bool busy) = 0;
     // Something went wrong that leaves the page blank: say so in the window.
     virtual void ShowProblem(const std::string& text) = 0;
-    virtual void Print(const std::string& uri) = 0;
     // The configuration reached the page.
     virtual void FlipbookShown(const std::string& fileUrl) = 0;
 };

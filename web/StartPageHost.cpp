@@ -9,7 +9,7 @@
 
 namespace brivane::web {
 
-using document::Diagnostics;
+
 
 StartPageHost::StartPageHost(std::shared_ptr<Desktop> desktop, UpdateShow updateShow, Validator validator)
     : desktop_(std::move(desktop)), updateShow_(std::move(updateShow)), validator_(std::move(validator)) {

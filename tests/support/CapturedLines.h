@@ -11,16 +11,16 @@ namespace brivane::test {
 class CapturedLines {
 public:
     CapturedLines() {
-        previous_ = document::Diagnostics::SetSink([this](std::string_view line) { lines.emplace_back(line); });
+        previous_ = Diagnostics::SetSink([this](std::string_view line) { lines.emplace_back(line); });
     }
-    ~CapturedLines() { document::Diagnostics::SetSink(std::move(previous_)); }
+    ~CapturedLines() { Diagnostics::SetSink(std::move(previous_)); }
     CapturedLines(const CapturedLines&) = delete;
     CapturedLines& operator=(const CapturedLines&) = delete;
 
     std::vector<std::string> lines;
 
 private:
-    document::Diagnostics::Sink previous_;
+    Diagnostics::Sink previous_;
 };
 
 }  // namespace brivane::test

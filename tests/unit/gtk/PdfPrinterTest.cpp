@@ -12,8 +12,8 @@
 using brivane::UniqueGObject;
 using brivane::test::FileUrl;
 using brivane::test::TempDir;
-using brivane::web::PdfPrinter;
-using brivane::web::PdfPrintJob;
+using brivane::print::PdfPrinter;
+using brivane::print::PdfPrintJob;
 
 namespace {
 

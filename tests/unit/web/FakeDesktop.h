@@ -21,7 +21,7 @@ public:
         std::function<void(int)> completion;
     };
 
-    std::vector<std::string> opened;
+    std::vector<std::string> opened, printed;
     std::vector<std::pair<std::chrono::milliseconds, std::function<void()>>> scheduled;  // due, work
     std::vector<ShownAlert> alerts;
     std::deque<std::optional<std::string>> chooserAnswers;
@@ -30,6 +30,7 @@ public:
     std::chrono::milliseconds now{0};
 
     void OpenURI(const std::string& uri) override { opened.push_back(uri); }
+    void PrintPdf(const std::string& uri) override { printed.push_back(uri); }
     void ScheduleAfter(std::chrono::milliseconds delay, std::function<void()> work) override {
         scheduled.emplace_back(now + delay, std::move(work));
     }

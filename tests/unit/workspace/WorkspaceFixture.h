@@ -16,7 +16,7 @@ namespace brivane::test {
 
 namespace fs = std::filesystem;
 
-inline std::string PathOf(const std::string& url) { return document::PathFromFileUrl(url).value_or(""); }
+inline std::string PathOf(const std::string& url) { return PathFromFileUrl(url).value_or(""); }
 
 // Everything under a directory (type, mode, content or link target), except
 // one subtree, so a test can tell whether anything else was touched.

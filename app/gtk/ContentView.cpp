@@ -1,0 +1,35 @@
+#include "ContentView.h"
+
+#include "WindowLooks.h"
+
+namespace brivane::app {
+
+ContentView::ContentView(GtkWindow* window)
+    : window_(window),
+      desktop_(std::make_shared<GtkDesktop>(window)),
+      startScreen_(StartScreen::Create(desktop_, [this](const std::string& url) { ShowFlipbook(url); })) {
+    std::weak_ptr<StartScreen> screen = startScreen_;
+    webView_ = std::make_unique<web::WebView>(desktop_, [screen](const std::string& url, const std::string& code) {
+        if (auto s = screen.lock()) s->HandleCheckResult(url, code);
+    });
+    gtk_window_set_child(window_, webView_->Widget());
+    WindowLooks::ApplyStartWindowStyle(window_);
+    webView_->Load();
+}
+
+ContentView::~ContentView() { startScreen_->Detach(); }
+
+void ContentView::ShowOpenedURL(const std::string& url) { startScreen_->ShowOpenedURL(url); }
+
+void ContentView::OpenFlipbookFile() {
+    if (ShowsStartPage()) webView_->OpenFlipbookFile();
+}
+
+void ContentView::ShowFlipbook(const std::string& url) {
+    // The start page leaves the window but stays alive for its pending echo.
+    flipbookView_ = std::make_unique<FlipbookView>(window_, url, desktop_);
+    gtk_window_set_child(window_, flipbookView_->Widget());
+    WindowLooks::ApplyFlipbookWindowLayout(window_);
+}
+
+}  // namespace brivane::app

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Desktop.h"
+
+#include <gtk/gtk.h>
+
+namespace brivane::app {
+
+// The desktop of one window: its file chooser, alerts, timers and the
+// default applications of the session.
+class GtkDesktop : public web::Desktop {
+public:
+    explicit GtkDesktop(GtkWindow* window);
+    ~GtkDesktop() override;
+    GtkDesktop(const GtkDesktop&) = delete;
+    GtkDesktop& operator=(const GtkDesktop&) = delete;
+
+    void OpenURI(const std::string& uri) override;
+    void ScheduleAfter(std::chrono::milliseconds delay, std::function<void()> work) override;
+    void ShowAlert(const web::Alert& alert, std::function<void(int response)> completion) override;
+    void ChooseFlipbookFile(std::function<void(std::optional<std::string> fileUrl)> done) override;
+    void RunInBackground(std::function<void()> work, std::function<void()> done) override;
+    void PrintPdf(const std::string& fileUri) override;
+
+private:
+    GtkWindow* window_;  // weak: cleared when the window goes
+};
+
+}  // namespace brivane::app

@@ -1,0 +1,176 @@
+#include "ReaderApplication.h"
+
+#include "DataDirectory.h"
+#include "GtkDesktop.h"
+#include "ServiceAddresses.h"
+#include "WindowLooks.h"
+#include "WorkspaceRoot.h"
+
+#include <webkit/webkit.h>
+
+#include <vector>
+
+namespace brivane::app {
+
+namespace {
+
+constexpr const char* APP_NAME = "Brivane Reader";
+
+template <typename F>
+void AddAction(GtkApplication* app, const char* name, F callback, gpointer self) {
+    UniqueGObject<GSimpleAction> action(g_simple_action_new(name, nullptr));
+    g_signal_connect(action.get(), "activate", G_CALLBACK(+callback), self);
+    g_action_map_add_action(G_ACTION_MAP(app), G_ACTION(action.get()));
+}
+
+GMenu* FileMenu() {
+    GMenu* menu = g_menu_new();
+    UniqueGObject<GMenu> windows(g_menu_new());
+    g_menu_append(windows.get(), "New Window", "app.new-window");
+    g_menu_append(windows.get(), "Open…", "app.open");
+    g_menu_append_section(menu, nullptr, G_MENU_MODEL(windows.get()));
+    UniqueGObject<GMenu> close(g_menu_new());
+    g_menu_append(close.get(), "Close Window", "app.close-window");
+    g_menu_append_section(menu, nullptr, G_MENU_MODEL(close.get()));
+    UniqueGObject<GMenu> about(g_menu_new());
+    g_menu_append(about.get(), "About Brivane Reader", "app.about");
+    g_menu_append_section(menu, nullptr, G_MENU_MODEL(about.get()));
+    UniqueGObject<GMenu> quit(g_menu_new());
+    g_menu_append(quit.get(), "Quit", "app.quit");
+    g_menu_append_section(menu, nullptr, G_MENU_MODEL(quit.get()));
+    return menu;
+}
+
+}  // namespace
+
+ReaderApplication::ReaderApplication()
+    : app_(gtk_application_new(APPLICATION_ID, G_APPLICATION_HANDLES_OPEN)) {
+    g_set_application_name(APP_NAME);
+    g_signal_connect(app_.get(), "startup", G_CALLBACK(OnStartup), this);
+    g_signal_connect(app_.get(), "activate", G_CALLBACK(OnActivate), this);
+    g_signal_connect(app_.get(), "open", G_CALLBACK(OnOpen), this);
+}
+
+ReaderApplication::~ReaderApplication() = default;
+
+int ReaderApplication::Run(int argc, char** argv) { return g_application_run(G_APPLICATION(app_.get()), argc, argv); }
+
+void ReaderApplication::OpenDownloadPage() { GtkDesktop(nullptr).OpenURI(web::DownloadPageURL()); }
+
+void ReaderApplication::OnStartup(GApplication*, gpointer self) { static_cast<ReaderApplication*>(self)->Startup(); }
+
+void ReaderApplication::OnActivate(GApplication*, gpointer self) {
+    gtk_window_present(static_cast<ReaderApplication*>(self)->NewWindow().Window());
+}
+
+void ReaderApplication::OnOpen(GApplication*, GFile** files, int count, const char*, gpointer self) {
+    static_cast<ReaderApplication*>(self)->Open(files, count);
+}
+
+void ReaderApplication::Startup() {
+    // The web processes run sandboxed: they see the workspaces and the shipped
+    // pages only when told before the first one starts.
+    WebKitWebContext* context = webkit_web_context_get_default();
+    if (auto root = document::WorkspaceRoot::Ensure())
+        webkit_web_context_add_path_to_sandbox(context, root->c_str(), TRUE);
+    webkit_web_context_add_path_to_sandbox(context, document::DataDirectory::Path().c_str(), TRUE);
+
+    gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(gdk_display_get_default()),
+                                   document::DataDirectory::IconsPath().c_str());
+    gtk_window_set_default_icon_name(APPLICATION_ID);
+    InstallMenus();
+}
+
+void ReaderApplication::InstallMenus() {
+    GtkApplication* app = app_.get();
+    AddAction(app, "new-window", [](GSimpleAction*, GVariant*, gpointer self) {
+        gtk_window_present(static_cast<ReaderApplication*>(self)->NewWindow().Window());
+    }, this);
+    AddAction(app, "open", [](GSimpleAction*, GVariant*, gpointer data) {
+        auto* self = static_cast<ReaderApplication*>(data);
+        ContentView* content = self->ActiveContent();
+        // A window that reads a flipbook keeps it: choose into a new one.
+        if (!content || !content->ShowsStartPage()) {
+            content = &self->NewWindow();
+            gtk_window_present(content->Window());
+        }
+        content->OpenFlipbookFile();
+    }, this);
+    AddAction(app, "close-window", [](GSimpleAction*, GVariant*, gpointer self) {
+        if (ContentView* content = static_cast<ReaderApplication*>(self)->ActiveContent())
+            gtk_window_close(content->Window());
+    }, this);
+    AddAction(app, "about", [](GSimpleAction*, GVariant*, gpointer self) {
+        ContentView* content = static_cast<ReaderApplication*>(self)->ActiveContent();
+        gtk_show_about_dialog(content ? content->Window() : nullptr, "program-name", APP_NAME, "logo-icon-name",
+                              APPLICATION_ID, "version", APP_VERSION, "comments", "Reads flipbook files.",
+                              "website", SERVICE_BASE_URL, nullptr);
+    }, this);
+    AddAction(app, "quit", [](GSimpleAction*, GVariant*, gpointer self) {
+        static_cast<ReaderApplication*>(self)->Quit();
+    }, this);
+    AddAction(app, "help", [](GSimpleAction*, GVariant*, gpointer) { OpenDownloadPage(); }, this);
+
+    const std::pair<const char*, const char*> accels[] = {
+        {"app.new-window", "<Control>n"}, {"app.open", "<Control>o"},
+        {"app.close-window", "<Control>w"}, {"app.quit", "<Control>q"}};
+    for (const auto& [action, accel] : accels) {
+        const char* list[] = {accel, nullptr};
+        gtk_application_set_accels_for_action(app, action, list);
+    }
+
+    UniqueGObject<GMenu> menubar(g_menu_new());
+    UniqueGObject<GMenu> file(FileMenu());
+    g_menu_append_submenu(menubar.get(), "File", G_MENU_MODEL(file.get()));
+    UniqueGObject<GMenu> help(g_menu_new());
+    g_menu_append(help.get(), "Brivane Help", "app.help");
+    g_menu_append_submenu(menubar.get(), "Help", G_MENU_MODEL(help.get()));
+    gtk_application_set_menubar(app, G_MENU_MODEL(menubar.get()));
+}
+
+ContentView& ReaderApplication::NewWindow() {
+    GtkWidget* window = gtk_application_window_new(app_.get());
+    gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window), TRUE);
+    gtk_window_set_title(GTK_WINDOW(window), APP_NAME);
+    g_signal_connect(window, "destroy", G_CALLBACK(OnWindowDestroy), this);
+    auto& content = windows_[GTK_WINDOW(window)];
+    content = std::make_unique<ContentView>(GTK_WINDOW(window));
+    return *content;
+}
+
+ContentView* ReaderApplication::ActiveContent() {
+    auto found = windows_.find(gtk_application_get_active_window(app_.get()));
+    return found == windows_.end() ? nullptr : found->second.get();
+}
+
+void ReaderApplication::OnWindowDestroy(GtkWidget* window, gpointer data) {
+    auto* self = static_cast<ReaderApplication*>(data);
+    WindowLooks::ResetAppIcon(GTK_WINDOW(window));
+    self->windows_.erase(GTK_WINDOW(window));
+}
+
+void ReaderApplication::Open(GFile** files, int count) {
+    for (int i = 0; i < count; ++i) {
+        UniqueGChars uri(g_file_get_uri(files[i]));
+        // A window still on its start page takes the file; otherwise a new one.
+        ContentView* target = nullptr;
+        for (auto& [window, content] : windows_) {
+            if (content->ShowsStartPage()) {
+                target = content.get();
+                break;
+            }
+        }
+        if (!target) target = &NewWindow();
+        target->ShowOpenedURL(uri.get());
+        gtk_window_present(target->Window());
+    }
+}
+
+void ReaderApplication::Quit() {
+    // Closing every window lets the application end once work in flight is back.
+    std::vector<GtkWindow*> windows;
+    for (auto& [window, content] : windows_) windows.push_back(window);
+    for (GtkWindow* window : windows) gtk_window_destroy(window);
+}
+
+}  // namespace brivane::app

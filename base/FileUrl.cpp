@@ -1,0 +1,20 @@
+#include "FileUrl.h"
+
+#include "Unique.h"
+
+namespace brivane {
+
+// GLib's reasons for a failed conversion are not needed: absent says enough.
+std::optional<std::string> PathFromFileUrl(const std::string& url) {
+    UniqueGChars path(g_filename_from_uri(url.c_str(), nullptr, nullptr));
+    if (!path) return std::nullopt;
+    return std::string(path.get());
+}
+
+std::optional<std::string> FileUrlFromPath(const std::string& path) {
+    UniqueGChars uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
+    if (!uri) return std::nullopt;
+    return std::string(uri.get());
+}
+
+}  // namespace brivane

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <gtk/gtk.h>
+#include <poppler.h>
+
+#include <string>
+
+#include "Unique.h"
+
+namespace brivane::print {
+
+// The parts of printing a PDF that need no dialog: reading the document and
+// an operation that draws its pages. Tests drive the drawing through Export.
+class PdfPrintJob {
+public:
+    // The PDF behind an absolute file address; null for anything else (other
+    // schemes, text that is no address, a file that is not a readable PDF).
+    static UniqueGObject<PopplerDocument> Load(const std::string& uri);
+
+    // An operation for every page of the document, each fitted to the
+    // printable area and never rotated. The operation keeps the document.
+    static UniqueGObject<GtkPrintOperation> NewOperation(PopplerDocument* document,
+                                                         const std::string& jobName);
+
+    // Writes the PDF at uri to pdfPath through the same drawing as printing.
+    static bool Export(const std::string& uri, const std::string& pdfPath);
+};
+
+}  // namespace brivane::print

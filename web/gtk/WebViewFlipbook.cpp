@@ -1,0 +1,136 @@
+#include "WebViewFlipbook.h"
+
+#include "Unique.h"
+
+#include <webkit/webkit.h>
+
+#include <utility>
+
+namespace brivane::web {
+
+namespace {
+// Schemes the view loads itself; anything else asks the system.
+bool LoadedInPlace(const char* uri) {
+    UniqueGChars scheme(g_uri_parse_scheme(uri));
+    if (!scheme) return true;
+    for (const char* own : {"file", "http", "https", "about", "data", "blob"})
+        if (g_ascii_strcasecmp(scheme.get(), own) == 0) return true;
+    return false;
+}
+std::string UriOf(WebKitWebView* view) {
+    const char* uri = webkit_web_view_get_uri(view);
+    return uri ? uri : "";
+}
+}  // namespace
+
+class WebViewFlipbook::Coordinator : public FlipbookSurface {
+public:
+    Coordinator(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects)
+        : effects_(std::move(effects)) {
+        host = FlipbookPageHost::Create(std::move(fileUrl), std::move(desktop), this);
+        UniqueGObject<WebKitUserContentManager> manager(webkit_user_content_manager_new());
+        webkit_user_content_manager_register_script_message_handler(manager.get(), "bridge", nullptr);
+        g_signal_connect(manager.get(), "script-message-received::bridge", G_CALLBACK(MessageReceived), this);
+        UniqueGObject<WebKitSettings> settings(webkit_settings_new());
+        webkit_settings_set_enable_javascript(settings.get(), TRUE);
+        webkit_settings_set_allow_file_access_from_file_urls(settings.get(), TRUE);
+        webkit_settings_set_enable_developer_extras(settings.get(), TRUE);
+        view.reset(GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager",
+                                                               manager.get(), "settings", settings.get(), nullptr))));
+        gtk_widget_set_hexpand(view.get(), TRUE);
+        gtk_widget_set_vexpand(view.get(), TRUE);
+        g_signal_connect(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
+        g_signal_connect(view.get(), "decide-policy", G_CALLBACK(DecidePolicy), this);
+        g_signal_connect(view.get(), "create", G_CALLBACK(Create), this);
+    }
+
+    ~Coordinator() override {
+        host->Detach();
+        g_signal_handlers_disconnect_by_data(webkit_web_view_get_user_content_manager(WebView()), this);
+        g_signal_handlers_disconnect_by_data(view.get(), this);
+    }
+
+    WebKitWebView* WebView() const { return WEBKIT_WEB_VIEW(view.get()); }
+
+    // FlipbookSurface
+    void LoadPage(const std::string& pageUrl, const std::string&) override {
+        // Read access reaches the workspace through the sandbox path added at start-up.
+        webkit_web_view_load_uri(WebView(), pageUrl.c_str());
+    }
+    void RunScript(const std::string& script) override {
+        webkit_web_view_evaluate_javascript(WebView(), script.c_str(), -1, nullptr, nullptr, nullptr, nullptr,
+                                            nullptr);
+    }
+    void SetIcon(const std::string& pngPath) override { Call(effects_.setIcon, pngPath); }
+    void SetTitle(const std::string& title) override { Call(effects_.setTitle, title); }
+    void ShowBusy(bool busy) override {
+        if (effects_.showBusy) effects_.showBusy(busy);
+    }
+    void ShowProblem(const std::string& text) override { Call(effects_.showProblem, text); }
+    void FlipbookShown(const std::string& fileUrl) override { Call(effects_.flipbookShown, fileUrl); }
+
+    static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
+        auto* self = static_cast<Coordinator*>(data);
+        UniqueGChars text(jsc_value_to_string(value));
+        self->host->MessageReceived(text ? text.get() : "", UriOf(self->WebView()));
+    }
+
+    static void LoadChanged(WebKitWebView* webView, WebKitLoadEvent event, gpointer data) {
+        if (event == WEBKIT_LOAD_FINISHED) static_cast<Coordinator*>(data)->host->PageFinished(UriOf(webView));
+    }
+
+    static gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                 gpointer data) {
+        auto* self = static_cast<Coordinator*>(data);
+        if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+            // Which frame asks is only known at the response; mail and other
+            // addresses never get one, so they are decided here.
+            auto* action = webkit_navigation_policy_decision_get_navigation_action(
+                WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+            const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+            if (uri && !LoadedInPlace(uri)) {
+                self->host->MainFrameNavigation(uri);
+                webkit_policy_decision_ignore(decision);
+                return TRUE;
+            }
+            return FALSE;
+        }
+        if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+            auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+            if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
+            const char* uri = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(response));
+            if (uri && !self->host->MainFrameNavigation(uri)) {
+                webkit_policy_decision_ignore(decision);
+                return TRUE;
+            }
+        }
+        return FALSE;
+    }
+
+    // New windows never get a web view; their address goes to the system.
+    static GtkWidget* Create(WebKitWebView*, WebKitNavigationAction* action, gpointer data) {
+        const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+        if (uri && *uri) static_cast<Coordinator*>(data)->host->NewWindowRequested(uri);
+        return nullptr;
+    }
+
+    std::shared_ptr<FlipbookPageHost> host;
+    UniqueGObject<GtkWidget> view;
+
+private:
+    static void Call(const std::function<void(const std::string&)>& f, const std::string& value) {
+        if (f) f(value);
+    }
+    WindowEffects effects_;
+};
+
+WebViewFlipbook::WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects)
+    : coordinator_(std::make_unique<Coordinator>(std::move(fileUrl), std::move(desktop), std::move(effects))) {}
+
+WebViewFlipbook::~WebViewFlipbook() = default;
+
+GtkWidget* WebViewFlipbook::Widget() const { return coordinator_->view.get(); }
+
+void WebViewFlipbook::Load() { coordinator_->host->Load(); }
+
+}  // namespace brivane::web

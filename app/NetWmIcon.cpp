@@ -28,9 +28,8 @@ std::vector<IconSize> NetWmIcon::SizesFor(int width, int height) {
     return sizes;
 }
 
-bool NetWmIcon::Append(std::vector<unsigned long>& out, const unsigned char* pixels,
-                       std::size_t byteLength, int width, int height, int rowstride,
-                       int channels) {
+bool NetWmIcon::Append(std::vector<unsigned long>& out, const unsigned char* pixels, std::size_t byteLength, int width,
+                       int height, int rowstride, int channels) {
     if (!pixels || width <= 0 || height <= 0 || (channels != 3 && channels != 4)) return false;
     const auto rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
     if (rowstride < 0 || static_cast<std::size_t>(rowstride) < rowBytes) return false;
@@ -45,8 +44,8 @@ bool NetWmIcon::Append(std::vector<unsigned long>& out, const unsigned char* pix
         const unsigned char* p = pixels + static_cast<std::size_t>(rowstride) * static_cast<std::size_t>(y);
         for (int x = 0; x < width; ++x, p += channels) {
             const unsigned long alpha = channels == 4 ? p[3] : 0xffUL;
-            out.push_back(alpha << 24 | static_cast<unsigned long>(p[0]) << 16 |
-                          static_cast<unsigned long>(p[1]) << 8 | p[2]);
+            out.push_back(alpha << 24 | static_cast<unsigned long>(p[0]) << 16 | static_cast<unsigned long>(p[1]) << 8 |
+                          p[2]);
         }
     }
     return true;

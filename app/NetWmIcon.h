@@ -24,9 +24,8 @@ public:
     // Appends one image given as 8-bit RGB or RGBA rows (gdk-pixbuf's
     // layout: straight alpha, rows rowstride bytes apart, byteLength in all).
     // Appends nothing and answers false when the layout does not add up.
-    static bool Append(std::vector<unsigned long>& out, const unsigned char* pixels,
-                       std::size_t byteLength, int width, int height, int rowstride,
-                       int channels);
+    static bool Append(std::vector<unsigned long>& out, const unsigned char* pixels, std::size_t byteLength, int width,
+                       int height, int rowstride, int channels);
 };
 
 }  // namespace brivane::app

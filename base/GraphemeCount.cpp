@@ -9,7 +9,8 @@
 namespace brivane {
 
 std::size_t CountGraphemes(std::string_view utf8) {
-    icu::UnicodeString text = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+    icu::UnicodeString text =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
     UErrorCode status = U_ZERO_ERROR;
     // One iterator per call: nothing shared between threads.
     std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));

@@ -34,8 +34,6 @@ bool TreeRemover::RemoveAt(int dirFd, const char* name) {
     return emptied && (unlinkat(dirFd, name, AT_REMOVEDIR) == 0 || errno == ENOENT);
 }
 
-bool TreeRemover::Remove(const std::string& path) {
-    return RemoveAt(AT_FDCWD, path.c_str());
-}
+bool TreeRemover::Remove(const std::string& path) { return RemoveAt(AT_FDCWD, path.c_str()); }
 
 }  // namespace brivane

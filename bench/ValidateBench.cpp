@@ -7,10 +7,10 @@
 #include "FlipbookMeta.h"
 
 #include <algorithm>
-#include <fstream>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 

@@ -45,8 +45,8 @@ void AppendText(const xmlNode* node, std::string& out) {
             out += '\n';
             continue;
         }
-        const bool block = IsNamed(node, {"p", "div", "li", "tr", "h1", "h2", "h3", "h4", "h5", "h6",
-                                          "blockquote", "pre", "ul", "ol", "table"});
+        const bool block = IsNamed(node, {"p", "div", "li", "tr", "h1", "h2", "h3", "h4", "h5", "h6", "blockquote",
+                                          "pre", "ul", "ol", "table"});
         if (block && !out.empty() && out.back() != '\n') out += '\n';
         AppendText(node->children, out);
         if (block && !out.empty() && out.back() != '\n') out += '\n';

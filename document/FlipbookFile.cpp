@@ -12,8 +12,8 @@
 #include "WorkspaceRoot.h"
 #include "ZipReader.h"
 
-#include <nlohmann/json.hpp>
 #include <sys/stat.h>
+#include <nlohmann/json.hpp>
 
 #include <cerrno>
 #include <fstream>

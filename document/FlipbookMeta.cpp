@@ -4,8 +4,8 @@
 #include "FlipbookFile.h"
 #include "MetadataValue.h"
 
-#include <nlohmann/json.hpp>
 #include <openssl/evp.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <utility>
@@ -52,8 +52,8 @@ bool FlipbookMeta::CheckIntegrity() const {
     if (!height) return false;
     const auto pages = meta["num_pages"].Int();
     if (!pages) return false;
-    const std::string fingerprint = ContentFingerprint(std::to_string(*width) + "-" + std::to_string(*height) +
-                                                       "-" + std::to_string(*pages) + "-" + *pdfSize);
+    const std::string fingerprint = ContentFingerprint(std::to_string(*width) + "-" + std::to_string(*height) + "-" +
+                                                       std::to_string(*pages) + "-" + *pdfSize);
     auto id = meta["id"].String();
     if (!id) return false;
     // ASCII folding is enough: no other character lower-cases to a hex digit.

@@ -13,9 +13,7 @@ namespace brivane::document {
 
 namespace {
 
-std::string RootPath() {
-    return std::string(g_get_tmp_dir()) + "/brivane-reader-" + std::to_string(geteuid());
-}
+std::string RootPath() { return std::string(g_get_tmp_dir()) + "/brivane-reader-" + std::to_string(geteuid()); }
 
 enum class State { Missing, Safe, Unsafe };
 

@@ -14,9 +14,8 @@ void DrawPage(GtkPrintOperation*, GtkPrintContext* context, int pageNumber, gpoi
     double width = 0.0;
     double height = 0.0;
     poppler_page_get_size(page.get(), &width, &height);
-    const PagePlacement at =
-        PrintGeometry::FitPage(width, height, gtk_print_context_get_width(context),
-                               gtk_print_context_get_height(context));
+    const PagePlacement at = PrintGeometry::FitPage(width, height, gtk_print_context_get_width(context),
+                                                    gtk_print_context_get_height(context));
     if (at.scale <= 0.0) return;
 
     cairo_t* cr = gtk_print_context_get_cairo_context(context);
@@ -38,15 +37,13 @@ UniqueGObject<PopplerDocument> PdfPrintJob::Load(const std::string& uri) {
     const char* scheme = g_uri_peek_scheme(uri.c_str());
     if (!scheme || std::strcmp(scheme, "file") != 0) return {};
     GError* error = nullptr;
-    UniqueGObject<PopplerDocument> document(
-        poppler_document_new_from_file(uri.c_str(), nullptr, &error));
+    UniqueGObject<PopplerDocument> document(poppler_document_new_from_file(uri.c_str(), nullptr, &error));
     UniqueGError guard(error);
     if (!document || poppler_document_get_n_pages(document.get()) < 1) return {};
     return document;
 }
 
-UniqueGObject<GtkPrintOperation> PdfPrintJob::NewOperation(PopplerDocument* document,
-                                                           const std::string& jobName) {
+UniqueGObject<GtkPrintOperation> PdfPrintJob::NewOperation(PopplerDocument* document, const std::string& jobName) {
     UniqueGObject<GtkPrintOperation> operation(gtk_print_operation_new());
     GtkPrintOperation* op = operation.get();
     g_object_set_data_full(G_OBJECT(op), "brivane-pdf", g_object_ref(document),
@@ -67,8 +64,8 @@ bool PdfPrintJob::Export(const std::string& uri, const std::string& pdfPath) {
     UniqueGObject<GtkPrintOperation> operation = NewOperation(document.get(), {});
     gtk_print_operation_set_export_filename(operation.get(), pdfPath.c_str());
     GError* error = nullptr;
-    const GtkPrintOperationResult result = gtk_print_operation_run(
-        operation.get(), GTK_PRINT_OPERATION_ACTION_EXPORT, nullptr, &error);
+    const GtkPrintOperationResult result =
+        gtk_print_operation_run(operation.get(), GTK_PRINT_OPERATION_ACTION_EXPORT, nullptr, &error);
     UniqueGError guard(error);
     return result == GTK_PRINT_OPERATION_RESULT_APPLY;
 }

@@ -19,8 +19,7 @@ public:
 
     // An operation for every page of the document, each fitted to the
     // printable area and never rotated. The operation keeps the document.
-    static UniqueGObject<GtkPrintOperation> NewOperation(PopplerDocument* document,
-                                                         const std::string& jobName);
+    static UniqueGObject<GtkPrintOperation> NewOperation(PopplerDocument* document, const std::string& jobName);
 
     // Writes the PDF at uri to pdfPath through the same drawing as printing.
     static bool Export(const std::string& uri, const std::string& pdfPath);

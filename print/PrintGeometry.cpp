@@ -9,12 +9,10 @@ namespace {
 bool Usable(double v) { return std::isfinite(v) && v > 0.0; }
 }  // namespace
 
-PagePlacement PrintGeometry::FitPage(double pageWidth, double pageHeight, double areaWidth,
-                                     double areaHeight) {
+PagePlacement PrintGeometry::FitPage(double pageWidth, double pageHeight, double areaWidth, double areaHeight) {
     // A broken page box or a paper with no printable area would otherwise
     // give infinities or NaN to cairo, which then refuses the whole job.
-    if (!Usable(pageWidth) || !Usable(pageHeight) || !Usable(areaWidth) || !Usable(areaHeight))
-        return {};
+    if (!Usable(pageWidth) || !Usable(pageHeight) || !Usable(areaWidth) || !Usable(areaHeight)) return {};
     const double scale = std::min(areaWidth / pageWidth, areaHeight / pageHeight);
     return {scale, (areaWidth - pageWidth * scale) / 2.0, (areaHeight - pageHeight * scale) / 2.0};
 }

@@ -14,8 +14,7 @@ class PrintGeometry {
 public:
     // Fits a page into the area keeping its aspect, centred, never rotated:
     // a landscape page on portrait paper simply comes out smaller.
-    static PagePlacement FitPage(double pageWidth, double pageHeight, double areaWidth,
-                                 double areaHeight);
+    static PagePlacement FitPage(double pageWidth, double pageHeight, double areaWidth, double areaHeight);
 };
 
 }  // namespace brivane::print

@@ -2,8 +2,8 @@
 
 #include "Unique.h"
 
-#include <nlohmann/json.hpp>
 #include <zip.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <filesystem>

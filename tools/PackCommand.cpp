@@ -14,8 +14,8 @@ namespace brivane::tools {
 
 namespace fs = std::filesystem;
 
-const Command PackCommand::kCommand{
-    "pack", "PDF -o OUT.flip [--title T] [--subtitle S] [--assets DIR] [--force]", &PackCommand::Run};
+const Command PackCommand::kCommand{"pack", "PDF -o OUT.flip [--title T] [--subtitle S] [--assets DIR] [--force]",
+                                    &PackCommand::Run};
 
 namespace {
 
@@ -29,14 +29,22 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         std::string* value = nullptr;
-        if (arg == "-o" || arg == "--output") value = &options.out;
-        else if (arg == "--title") value = &options.title;
-        else if (arg == "--subtitle") value = &options.subtitle;
-        else if (arg == "--assets") value = &options.assets;
-        else if (arg == "--force") options.force = true;
-        else if (arg.size() > 1 && arg[0] == '-') return "unknown option " + arg;
-        else if (options.pdf.empty()) options.pdf = arg;
-        else return "more than one PDF given";
+        if (arg == "-o" || arg == "--output")
+            value = &options.out;
+        else if (arg == "--title")
+            value = &options.title;
+        else if (arg == "--subtitle")
+            value = &options.subtitle;
+        else if (arg == "--assets")
+            value = &options.assets;
+        else if (arg == "--force")
+            options.force = true;
+        else if (arg.size() > 1 && arg[0] == '-')
+            return "unknown option " + arg;
+        else if (options.pdf.empty())
+            options.pdf = arg;
+        else
+            return "more than one PDF given";
         if (value) {
             if (i + 1 == args.size()) return arg + " needs a value";
             *value = args[++i];
@@ -89,8 +97,8 @@ int PackCommand::Run(const std::vector<std::string>& args) {
     if (ec || pdfSize == 0) return Fail("cannot measure " + options.pdf);
 
     std::string error;
-    const auto assets = options.assets.empty() ? std::vector<FlipbookWriter::Asset>{}
-                                               : CollectAssets(options.assets, error);
+    const auto assets =
+        options.assets.empty() ? std::vector<FlipbookWriter::Asset>{} : CollectAssets(options.assets, error);
     if (!error.empty()) return Fail(error);
 
     nlohmann::json metadata = {

@@ -8,7 +8,7 @@ namespace brivane::tools {
 
 // What a flipbook's metadata records about its PDF.
 struct PdfInfo {
-    std::int64_t width = 0;   // first page, points, rounded
+    std::int64_t width = 0;  // first page, points, rounded
     std::int64_t height = 0;
     std::int64_t pages = 0;
 

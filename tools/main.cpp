@@ -19,7 +19,8 @@ const brivane::tools::Command* const kCommands[] = {
 
 int Usage() {
     std::cerr << "usage:\n";
-    for (const auto* command : kCommands) std::cerr << "  brivane-flip " << command->name << ' ' << command->usage << '\n';
+    for (const auto* command : kCommands)
+        std::cerr << "  brivane-flip " << command->name << ' ' << command->usage << '\n';
     return brivane::tools::EXIT_USAGE;
 }
 

@@ -15,8 +15,6 @@
 
 namespace brivane::web {
 
-
-
 std::optional<std::string> currentFlipbookURL;
 
 namespace {
@@ -48,14 +46,12 @@ WorkspaceSteps WorkspaceSteps::OnDisk() {
         finished.title = document::FlipbookMeta(fileUrl).GetTitle();
         return finished;
     };
-    steps.workspaceUrl = [](const std::string& fileUrl) {
-        return document::FlipbookFile(fileUrl).GetWorkspaceURL();
-    };
+    steps.workspaceUrl = [](const std::string& fileUrl) { return document::FlipbookFile(fileUrl).GetWorkspaceURL(); };
     return steps;
 }
 
-FlipbookPageHost::FlipbookPageHost(std::string fileUrl, std::shared_ptr<Desktop> desktop,
-                                   FlipbookSurface* surface, WorkspaceSteps steps)
+FlipbookPageHost::FlipbookPageHost(std::string fileUrl, std::shared_ptr<Desktop> desktop, FlipbookSurface* surface,
+                                   WorkspaceSteps steps)
     : fileUrl_(std::move(fileUrl)), desktop_(std::move(desktop)), surface_(surface), steps_(std::move(steps)) {}
 
 std::shared_ptr<FlipbookPageHost> FlipbookPageHost::Create(std::string fileUrl, std::shared_ptr<Desktop> desktop,
@@ -111,17 +107,16 @@ void FlipbookPageHost::PageFinished(const std::string& uri) {
     finishing_ = true;
     BeginBusy();
     auto finished = std::make_shared<WorkspaceSteps::Finished>();
-    desktop_->RunInBackground(
-        [finish = steps_.finish, url = fileUrl_, finished] { *finished = finish(url); },
-        [self = shared_from_this(), finished] {
-            self->finishing_ = false;
-            self->EndBusy();
-            if (std::exchange(self->finishAgain_, false)) {
-                self->PageFinished(self->pageUrl_);
-                return;
-            }
-            self->ApplyFinished(*finished);
-        });
+    desktop_->RunInBackground([finish = steps_.finish, url = fileUrl_, finished] { *finished = finish(url); },
+                              [self = shared_from_this(), finished] {
+                                  self->finishing_ = false;
+                                  self->EndBusy();
+                                  if (std::exchange(self->finishAgain_, false)) {
+                                      self->PageFinished(self->pageUrl_);
+                                      return;
+                                  }
+                                  self->ApplyFinished(*finished);
+                              });
 }
 
 void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {

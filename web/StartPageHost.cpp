@@ -9,8 +9,6 @@
 
 namespace brivane::web {
 
-
-
 StartPageHost::StartPageHost(std::shared_ptr<Desktop> desktop, UpdateShow updateShow, Validator validator)
     : desktop_(std::move(desktop)), updateShow_(std::move(updateShow)), validator_(std::move(validator)) {
     if (!validator_) validator_ = document::ValidateFlipbookFile;

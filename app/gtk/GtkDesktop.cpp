@@ -85,8 +85,8 @@ GtkDesktop::~GtkDesktop() {
 
 void GtkDesktop::OpenURI(const std::string& uri) {
     UniqueGObject<GdkAppLaunchContext> context(gdk_display_get_app_launch_context(gdk_display_get_default()));
-    g_app_info_launch_default_for_uri_async(uri.c_str(), G_APP_LAUNCH_CONTEXT(context.get()), nullptr,
-                                            LaunchFinished, g_strdup(uri.c_str()));
+    g_app_info_launch_default_for_uri_async(uri.c_str(), G_APP_LAUNCH_CONTEXT(context.get()), nullptr, LaunchFinished,
+                                            g_strdup(uri.c_str()));
 }
 
 void GtkDesktop::ScheduleAfter(std::chrono::milliseconds delay, std::function<void()> work) {
@@ -95,14 +95,15 @@ void GtkDesktop::ScheduleAfter(std::chrono::milliseconds delay, std::function<vo
 }
 
 void GtkDesktop::ShowAlert(const Alert& alert, std::function<void(int)> completion) {
-    GtkWidget* dialog = gtk_message_dialog_new(AlertParent(window_),
-                                               static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-                                               GTK_MESSAGE_ERROR, GTK_BUTTONS_NONE, "%s", alert.text.c_str());
+    GtkWidget* dialog = gtk_message_dialog_new(
+        AlertParent(window_), static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+        GTK_MESSAGE_ERROR, GTK_BUTTONS_NONE, "%s", alert.text.c_str());
     for (std::size_t i = 0; i < alert.buttons.size(); ++i)
-        gtk_dialog_add_button(GTK_DIALOG(dialog), alert.buttons[i].c_str(), FIRST_BUTTON_RESPONSE + static_cast<int>(i));
+        gtk_dialog_add_button(GTK_DIALOG(dialog), alert.buttons[i].c_str(),
+                              FIRST_BUTTON_RESPONSE + static_cast<int>(i));
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), FIRST_BUTTON_RESPONSE);
-    auto* state = new AlertState{std::move(completion),
-                                 FIRST_BUTTON_RESPONSE + static_cast<int>(alert.buttons.size()) - 1};
+    auto* state =
+        new AlertState{std::move(completion), FIRST_BUTTON_RESPONSE + static_cast<int>(alert.buttons.size()) - 1};
     g_signal_connect(dialog, "response", G_CALLBACK(AlertResponded), state);
     gtk_window_present(GTK_WINDOW(dialog));
 }

@@ -43,8 +43,7 @@ GMenu* FileMenu() {
 
 }  // namespace
 
-ReaderApplication::ReaderApplication()
-    : app_(gtk_application_new(APPLICATION_ID, G_APPLICATION_HANDLES_OPEN)) {
+ReaderApplication::ReaderApplication() : app_(gtk_application_new(APPLICATION_ID, G_APPLICATION_HANDLES_OPEN)) {
     g_set_application_name(APP_NAME);
     g_signal_connect(app_.get(), "startup", G_CALLBACK(OnStartup), this);
     g_signal_connect(app_.get(), "activate", G_CALLBACK(OnActivate), this);
@@ -83,37 +82,51 @@ void ReaderApplication::Startup() {
 
 void ReaderApplication::InstallMenus() {
     GtkApplication* app = app_.get();
-    AddAction(app, "new-window", [](GSimpleAction*, GVariant*, gpointer self) {
-        gtk_window_present(static_cast<ReaderApplication*>(self)->NewWindow().Window());
-    }, this);
-    AddAction(app, "open", [](GSimpleAction*, GVariant*, gpointer data) {
-        auto* self = static_cast<ReaderApplication*>(data);
-        ContentView* content = self->ActiveContent();
-        // A window that reads a flipbook keeps it: choose into a new one.
-        if (!content || !content->ShowsStartPage()) {
-            content = &self->NewWindow();
-            gtk_window_present(content->Window());
-        }
-        content->OpenFlipbookFile();
-    }, this);
-    AddAction(app, "close-window", [](GSimpleAction*, GVariant*, gpointer self) {
-        if (ContentView* content = static_cast<ReaderApplication*>(self)->ActiveContent())
-            gtk_window_close(content->Window());
-    }, this);
-    AddAction(app, "about", [](GSimpleAction*, GVariant*, gpointer self) {
-        ContentView* content = static_cast<ReaderApplication*>(self)->ActiveContent();
-        gtk_show_about_dialog(content ? content->Window() : nullptr, "program-name", APP_NAME, "logo-icon-name",
-                              APPLICATION_ID, "version", APP_VERSION, "comments", "Reads flipbook files.",
-                              "website", SERVICE_BASE_URL, nullptr);
-    }, this);
-    AddAction(app, "quit", [](GSimpleAction*, GVariant*, gpointer self) {
-        static_cast<ReaderApplication*>(self)->Quit();
-    }, this);
-    AddAction(app, "help", [](GSimpleAction*, GVariant*, gpointer) { OpenDownloadPage(); }, this);
+    AddAction(
+        app, "new-window",
+        [](GSimpleAction*, GVariant*, gpointer self) {
+            gtk_window_present(static_cast<ReaderApplication*>(self)->NewWindow().Window());
+        },
+        this);
+    AddAction(
+        app, "open",
+        [](GSimpleAction*, GVariant*, gpointer data) {
+            auto* self = static_cast<ReaderApplication*>(data);
+            ContentView* content = self->ActiveContent();
+            // A window that reads a flipbook keeps it: choose into a new one.
+            if (!content || !content->ShowsStartPage()) {
+                content = &self->NewWindow();
+                gtk_window_present(content->Window());
+            }
+            content->OpenFlipbookFile();
+        },
+        this);
+    AddAction(
+        app, "close-window",
+        [](GSimpleAction*, GVariant*, gpointer self) {
+            if (ContentView* content = static_cast<ReaderApplication*>(self)->ActiveContent())
+                gtk_window_close(content->Window());
+        },
+        this);
+    AddAction(
+        app, "about",
+        [](GSimpleAction*, GVariant*, gpointer self) {
+            ContentView* content = static_cast<ReaderApplication*>(self)->ActiveContent();
+            gtk_show_about_dialog(content ? content->Window() : nullptr, "program-name", APP_NAME, "logo-icon-name",
+                                  APPLICATION_ID, "version", APP_VERSION, "comments", "Reads flipbook files.",
+                                  "website", SERVICE_BASE_URL, nullptr);
+        },
+        this);
+    AddAction(
+        app, "quit", [](GSimpleAction*, GVariant*, gpointer self) { static_cast<ReaderApplication*>(self)->Quit(); },
+        this);
+    AddAction(
+        app, "help", [](GSimpleAction*, GVariant*, gpointer) { OpenDownloadPage(); }, this);
 
-    const std::pair<const char*, const char*> accels[] = {
-        {"app.new-window", "<Control>n"}, {"app.open", "<Control>o"},
-        {"app.close-window", "<Control>w"}, {"app.quit", "<Control>q"}};
+    const std::pair<const char*, const char*> accels[] = {{"app.new-window", "<Control>n"},
+                                                          {"app.open", "<Control>o"},
+                                                          {"app.close-window", "<Control>w"},
+                                                          {"app.quit", "<Control>q"}};
     for (const auto& [action, accel] : accels) {
         const char* list[] = {accel, nullptr};
         gtk_application_set_accels_for_action(app, action, list);

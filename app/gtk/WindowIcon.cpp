@@ -51,8 +51,7 @@ IconData FromImage(GdkPixbuf* image) {
             AppendPixbuf(data, image);
             continue;
         }
-        UniqueGObject<GdkPixbuf> scaled(
-            gdk_pixbuf_scale_simple(image, size.width, size.height, GDK_INTERP_HYPER));
+        UniqueGObject<GdkPixbuf> scaled(gdk_pixbuf_scale_simple(image, size.width, size.height, GDK_INTERP_HYPER));
         if (scaled) AppendPixbuf(data, scaled.get());
     }
     return data;
@@ -64,9 +63,8 @@ IconData FromTheme(GtkWindow* window) {
     IconData data;
     GtkIconTheme* theme = gtk_icon_theme_get_for_display(gtk_widget_get_display(GTK_WIDGET(window)));
     for (int size : THEME_SIZES) {
-        UniqueGObject<GtkIconPaintable> icon(
-            gtk_icon_theme_lookup_icon(theme, APP_ICON_NAME, nullptr, size, 1, GTK_TEXT_DIR_NONE,
-                                       static_cast<GtkIconLookupFlags>(0)));
+        UniqueGObject<GtkIconPaintable> icon(gtk_icon_theme_lookup_icon(
+            theme, APP_ICON_NAME, nullptr, size, 1, GTK_TEXT_DIR_NONE, static_cast<GtkIconLookupFlags>(0)));
         // A miss comes back as the "image-missing" icon; has_icon cannot be
         // asked instead, as it overlooks icons lying loose on a search path.
         const char* found = icon ? gtk_icon_paintable_get_icon_name(icon.get()) : nullptr;
@@ -76,8 +74,8 @@ IconData FromTheme(GtkWindow* window) {
         // Through a stream, so icons compiled into resources load too.
         UniqueGObject<GFileInputStream> stream(g_file_read(file.get(), nullptr, nullptr));
         if (!stream) continue;
-        UniqueGObject<GdkPixbuf> image(gdk_pixbuf_new_from_stream_at_scale(
-            G_INPUT_STREAM(stream.get()), size, size, TRUE, nullptr, nullptr));
+        UniqueGObject<GdkPixbuf> image(
+            gdk_pixbuf_new_from_stream_at_scale(G_INPUT_STREAM(stream.get()), size, size, TRUE, nullptr, nullptr));
         if (image) AppendPixbuf(data, image.get());
     }
     return data;

@@ -32,8 +32,7 @@ bool X11IconProperty::Write(GtkWindow* window, const std::vector<unsigned long>&
         XDeleteProperty(xdisplay, xid, atom);
     } else {
         XChangeProperty(xdisplay, xid, atom, XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(data.data()),
-                        static_cast<int>(data.size()));
+                        reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
     }
     return gdk_x11_display_error_trap_pop(display) == 0;
 #else

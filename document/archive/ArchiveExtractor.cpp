@@ -90,8 +90,7 @@ private:
         std::string error;
         auto target = copier_.ToString(archive_, entry.index, entry.size, error);
         if (!target) return entry.path.Joined() + ": " + error;
-        if (!entry.path.LinkTargetStaysInside(*target))
-            return entry.path.Joined() + ": link leads outside: " + *target;
+        if (!entry.path.LinkTargetStaysInside(*target)) return entry.path.Joined() + ": link leads outside: " + *target;
         if (symlinkat(target->c_str(), parent, name) != 0) return Errno("cannot create link", entry);
         std::string joined = entry.path.Joined();
         links.push_back(joined);

@@ -52,7 +52,7 @@ bool ClassifyAttributes(zip_t* archive, zip_uint64_t index, SurveyedEntry& entry
 }  // namespace
 
 std::optional<std::vector<SurveyedEntry>> ArchiveSurvey::Take(zip_t* archive, const Limits& limits,
-                                                             std::string& error) {
+                                                              std::string& error) {
     zip_int64_t count = zip_get_num_entries(archive, 0);
     if (count < 0) {
         error = "cannot list entries";
@@ -103,8 +103,7 @@ std::optional<std::vector<SurveyedEntry>> ArchiveSurvey::Take(zip_t* archive, co
     }
     bool ratioExceeded = limits.archiveBytes <= UINT64_MAX / kBombRatio && total > limits.archiveBytes * kBombRatio;
     if (total > kBombFloor && ratioExceeded) {
-        error = "archive expands to " + std::to_string(total) + " bytes from " +
-                std::to_string(limits.archiveBytes);
+        error = "archive expands to " + std::to_string(total) + " bytes from " + std::to_string(limits.archiveBytes);
         return std::nullopt;
     }
     return entries;

@@ -29,13 +29,12 @@ struct SurveyedEntry {
 class ArchiveSurvey {
 public:
     struct Limits {
-        std::uint64_t freeBytes = 0;    // free space at the destination
-        std::uint64_t archiveBytes = 0; // size of the archive file
+        std::uint64_t freeBytes = 0;     // free space at the destination
+        std::uint64_t archiveBytes = 0;  // size of the archive file
     };
 
     // On failure, `error` describes the first offending entry.
-    static std::optional<std::vector<SurveyedEntry>> Take(zip_t* archive, const Limits& limits,
-                                                          std::string& error);
+    static std::optional<std::vector<SurveyedEntry>> Take(zip_t* archive, const Limits& limits, std::string& error);
 
     // True when two entries claim the same item, or one is placed beneath
     // another's file or link: then entries must be written strictly in order.

@@ -15,8 +15,7 @@ int OpenOrMakeDirectory(int dirFd, const std::string& name) {
 
 int DirectoryCursor::Enter(const std::vector<std::string>& components, size_t count) {
     if (count == 0) return rootFd_;
-    if (fd_ && path_.size() == count && std::equal(path_.begin(), path_.end(), components.begin()))
-        return fd_.Get();
+    if (fd_ && path_.size() == count && std::equal(path_.begin(), path_.end(), components.begin())) return fd_.Get();
     fd_.Reset();
     path_.clear();
     UniqueFd current;

@@ -12,7 +12,7 @@ namespace brivane::document {
 
 template <typename Sink>
 std::optional<std::string> EntryCopier::Pump(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
-                                              Sink&& sink) {
+                                             Sink&& sink) {
     UniqueZipFile file(zip_fopen_index(archive, index, 0));
     if (!file) return std::string(zip_error_strerror(zip_get_error(archive)));
     std::uint64_t total = 0;
@@ -29,8 +29,7 @@ std::optional<std::string> EntryCopier::Pump(zip_t* archive, zip_uint64_t index,
     return std::nullopt;
 }
 
-std::optional<std::string> EntryCopier::ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
-                                               int fd) {
+std::optional<std::string> EntryCopier::ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, int fd) {
     return Pump(archive, index, declaredSize, [fd](const char* data, size_t size) -> std::optional<std::string> {
         while (size > 0) {
             ssize_t written = write(fd, data, size);

@@ -18,8 +18,12 @@ inline std::string Fingerprint(std::int64_t width, std::int64_t height, std::int
 }
 
 inline nlohmann::json SampleMetadata() {
-    return {{"app", 1}, {"width", 800}, {"height", 600}, {"num_pages", 3},
-            {"design", {{"title", "Tides &amp; Harbours"}, {"subtitle", "A field guide"}, {"logo", "files/user/logo.png"}}}};
+    return {{"app", 1},
+            {"width", 800},
+            {"height", 600},
+            {"num_pages", 3},
+            {"design",
+             {{"title", "Tides &amp; Harbours"}, {"subtitle", "A field guide"}, {"logo", "files/user/logo.png"}}}};
 }
 
 // Some bytes that start like a PDF; the library never looks inside.
@@ -41,7 +45,8 @@ inline std::string ServiceJson(const nlohmann::json& meta) {
 inline ZipWriter ValidFlipbook(nlohmann::json meta = SampleMetadata(), std::string pdf = SamplePdf(),
                                std::vector<ZipEntry> extra = {}) {
     if (!meta.contains("id"))
-        meta["id"] = Fingerprint(meta.value("width", 0), meta.value("height", 0), meta.value("num_pages", 0), pdf.size());
+        meta["id"] =
+            Fingerprint(meta.value("width", 0), meta.value("height", 0), meta.value("num_pages", 0), pdf.size());
     ZipWriter zip;
     zip.File("metadata.brivane", ServiceJson(meta), 8).File("flipbook.pdf", std::move(pdf));
     for (auto& e : extra) zip.Add(std::move(e));

@@ -12,7 +12,8 @@
 namespace brivane::test {
 
 inline void Write(const std::string& path, std::string_view bytes) {
-    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes)) throw std::runtime_error("cannot write " + path);
+    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes))
+        throw std::runtime_error("cannot write " + path);
 }
 
 inline std::string Read(const std::string& path) {

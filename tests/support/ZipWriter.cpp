@@ -52,9 +52,22 @@ struct Prepared {
     }
     // The fields from "version needed" to "extra length", shared by both headers.
     void Common(std::string& out, bool deferred, const std::string& extra) const {
-        Put(out, {{e.zip64 ? 45 : 20, 2}, {flags, 2}, {e.method, 2}, {kDosTime, 2}, {kDosDate, 2},
-                  {deferred ? 0 : crc, 4}, {e.zip64 ? kMax32 : deferred ? 0 : Narrow(payload.size()), 4},
-                  {e.zip64 ? kMax32 : deferred ? 0 : Narrow(size), 4}, {e.name.size(), 2}, {extra.size(), 2}});
+        Put(out, {{e.zip64 ? 45 : 20, 2},
+                  {flags, 2},
+                  {e.method, 2},
+                  {kDosTime, 2},
+                  {kDosDate, 2},
+                  {deferred ? 0 : crc, 4},
+                  {e.zip64    ? kMax32
+                   : deferred ? 0
+                              : Narrow(payload.size()),
+                   4},
+                  {e.zip64    ? kMax32
+                   : deferred ? 0
+                              : Narrow(size),
+                   4},
+                  {e.name.size(), 2},
+                  {extra.size(), 2}});
     }
 };
 
@@ -74,7 +87,9 @@ std::string ZipWriter::Bytes() const {
         out += e.name + extra + p.payload;
         const int width = e.zip64 ? 8 : 4;
         if (e.dataDescriptor)
-            Put(out, {{0x08074b50, 4}, {p.crc, 4}, {e.zip64 ? p.payload.size() : Narrow(p.payload.size()), width},
+            Put(out, {{0x08074b50, 4},
+                      {p.crc, 4},
+                      {e.zip64 ? p.payload.size() : Narrow(p.payload.size()), width},
                       {e.zip64 ? p.size : Narrow(p.size), width}});
     }
     const std::uint64_t centralStart = out.size();
@@ -83,19 +98,27 @@ std::string ZipWriter::Bytes() const {
         Put(out, {{0x02014b50, 4}, {(3 << 8) | 20, 2}});  // made by Unix, so the mode in the attributes counts
         p.Common(out, false, extra);
         const bool dir = p.e.kind == ZipEntry::Kind::Directory;
-        const std::uint32_t mode = p.e.unixMode.value_or(dir ? 040755 : p.e.kind == ZipEntry::Kind::File ? 0100644 : 0120777);
+        const std::uint32_t mode = p.e.unixMode.value_or(dir                                ? 040755
+                                                         : p.e.kind == ZipEntry::Kind::File ? 0100644
+                                                                                            : 0120777);
         // comment length, disk, internal attributes; mode with the MS-DOS directory bit
         Put(out, {{0, 6}, {(mode << 16) | (dir ? 0x10 : 0), 4}, {Narrow(p.offset), 4}});
         out += p.e.name + extra;
     }
     const std::uint64_t centralSize = out.size() - centralStart;
-    Put(out, {{0x06054b50, 4}, {0, 4}, {prepared.size(), 2}, {prepared.size(), 2}, {Narrow(centralSize), 4},
-              {Narrow(centralStart), 4}, {0, 2}});
+    Put(out, {{0x06054b50, 4},
+              {0, 4},
+              {prepared.size(), 2},
+              {prepared.size(), 2},
+              {Narrow(centralSize), 4},
+              {Narrow(centralStart), 4},
+              {0, 2}});
     return out;
 }
 
 void ZipWriter::WriteTo(const std::string& path) const {
-    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << Bytes())) throw std::runtime_error("cannot write " + path);
+    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << Bytes()))
+        throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace brivane::test

@@ -14,23 +14,29 @@ namespace brivane::test {
 struct ZipEntry {
     enum class Kind { File, Directory, Symlink };
 
-    std::string name = {};    // raw name bytes as written
-    std::string data = {};    // uncompressed content (a symlink's target)
+    std::string name = {};  // raw name bytes as written
+    std::string data = {};  // uncompressed content (a symlink's target)
     Kind kind = Kind::File;
-    std::uint16_t method = 0; // 0 stored, 8 deflate; any other id: data written as is
-    bool utf8Flag = true;     // general-purpose bit 11 (off: code page 437 name)
-    bool encrypted = false;   // general-purpose bit 0 (data left as is)
-    bool dataDescriptor = false;  // bit 3: sizes and CRC after the data
-    bool zip64 = false;       // sizes in a ZIP64 extra field, 0xFFFFFFFF in the headers
-    std::optional<std::uint32_t> crc = std::nullopt;         // override the CRC-32 written
+    std::uint16_t method = 0;                         // 0 stored, 8 deflate; any other id: data written as is
+    bool utf8Flag = true;                             // general-purpose bit 11 (off: code page 437 name)
+    bool encrypted = false;                           // general-purpose bit 0 (data left as is)
+    bool dataDescriptor = false;                      // bit 3: sizes and CRC after the data
+    bool zip64 = false;                               // sizes in a ZIP64 extra field, 0xFFFFFFFF in the headers
+    std::optional<std::uint32_t> crc = std::nullopt;  // override the CRC-32 written
     std::optional<std::uint64_t> declaredSize = std::nullopt;  // override the uncompressed size written
-    std::optional<std::uint32_t> unixMode = std::nullopt;    // override st_mode in the external attributes
+    std::optional<std::uint32_t> unixMode = std::nullopt;      // override st_mode in the external attributes
 };
 
 class ZipWriter {
 public:
-    ZipWriter& Prepend(std::string bytes) { prefix_ += bytes; return *this; }
-    ZipWriter& Add(ZipEntry entry) { entries_.push_back(std::move(entry)); return *this; }
+    ZipWriter& Prepend(std::string bytes) {
+        prefix_ += bytes;
+        return *this;
+    }
+    ZipWriter& Add(ZipEntry entry) {
+        entries_.push_back(std::move(entry));
+        return *this;
+    }
     ZipWriter& File(std::string name, std::string data, std::uint16_t method = 0) {
         return Add({.name = std::move(name), .data = std::move(data), .method = method});
     }

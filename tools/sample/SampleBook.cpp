@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr double kWidth = 420;   // A5 portrait, in points
+constexpr double kWidth = 420;  // A5 portrait, in points
 constexpr double kHeight = 595;
 constexpr double kPi = 3.14159265358979323846;
 

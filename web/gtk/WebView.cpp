@@ -17,7 +17,7 @@ public:
         UniqueGObject<WebKitSettings> settings(webkit_settings_new());
         webkit_settings_set_enable_javascript(settings.get(), TRUE);
         view.reset(GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager",
-                                                               manager.get(), "settings", settings.get(), nullptr))));
+                                                             manager.get(), "settings", settings.get(), nullptr))));
         g_signal_connect(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
     }
 

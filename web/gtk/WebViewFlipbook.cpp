@@ -36,7 +36,7 @@ public:
         webkit_settings_set_allow_file_access_from_file_urls(settings.get(), TRUE);
         webkit_settings_set_enable_developer_extras(settings.get(), TRUE);
         view.reset(GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager",
-                                                               manager.get(), "settings", settings.get(), nullptr))));
+                                                             manager.get(), "settings", settings.get(), nullptr))));
         gtk_widget_set_hexpand(view.get(), TRUE);
         gtk_widget_set_vexpand(view.get(), TRUE);
         g_signal_connect(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
@@ -58,8 +58,7 @@ public:
         webkit_web_view_load_uri(WebView(), pageUrl.c_str());
     }
     void RunScript(const std::string& script) override {
-        webkit_web_view_evaluate_javascript(WebView(), script.c_str(), -1, nullptr, nullptr, nullptr, nullptr,
-                                            nullptr);
+        webkit_web_view_evaluate_javascript(WebView(), script.c_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
     }
     void SetIcon(const std::string& pngPath) override { Call(effects_.setIcon, pngPath); }
     void SetTitle(const std::string& title) override { Call(effects_.setTitle, title); }
@@ -85,8 +84,8 @@ public:
         if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
             // Which frame asks is only known at the response; mail and other
             // addresses never get one, so they are decided here.
-            auto* action = webkit_navigation_policy_decision_get_navigation_action(
-                WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+            auto* action =
+                webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
             const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
             if (uri && !LoadedInPlace(uri)) {
                 self->host->MainFrameNavigation(uri);

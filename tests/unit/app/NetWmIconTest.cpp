@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "NetWmIcon.h"
 
 using brivane::app::IconSize;

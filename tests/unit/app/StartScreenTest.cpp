@@ -17,7 +17,10 @@ struct Screen {
 
 TEST(StartScreenTest, CheckResultsPickAlertOrFlipbook) {
     const std::string file = "file:///home/u/Book.flip";
-    const struct { std::string code, alertText; std::vector<std::string> buttons; } cases[] = {
+    const struct {
+        std::string code, alertText;
+        std::vector<std::string> buttons;
+    } cases[] = {
         {"", "", {}},
         {"ERROR_APP_VER", StartScreen::TOO_NEW_TEXT, {"Yes", "No"}},
         {"ERROR_NO_META", StartScreen::INVALID_TEXT, {"Close"}},
@@ -46,8 +49,8 @@ TEST(StartScreenTest, TooNewAlertOpensTheUpdatePageOnlyOnYes) {
         s.screen->HandleCheckResult("file:///b.flip", "ERROR_APP_VER");
         ASSERT_EQ(s.desktop->alerts.size(), 1u);
         s.desktop->alerts[0].completion(response);
-        EXPECT_EQ(s.desktop->opened, opens ? std::vector<std::string>{web::UpdatePageURL()}
-                                           : std::vector<std::string>{});
+        EXPECT_EQ(s.desktop->opened,
+                  opens ? std::vector<std::string>{web::UpdatePageURL()} : std::vector<std::string>{});
         EXPECT_FALSE(s.screen->showFlipbook());
     }
 }

@@ -8,7 +8,11 @@ namespace {
 using Size = WindowGeometry::Size;
 
 TEST(WindowGeometryTest, ReadingWindowFollowsTheMonitor) {
-    const struct { std::optional<Size> screen; double width, height, x, y; } cases[] = {  // content size, origin
+    const struct {
+        std::optional<Size> screen;
+        double width, height, x, y;
+    } cases[] = {
+        // content size, origin
         {Size{1440, 900}, 1200, 750, 208, 900},
         {Size{2560, 1440}, 2560 / 1.2, 1200, 768, 1440},
         {std::nullopt, 1024 / 1.2, 640, -512, 0},

@@ -2,13 +2,16 @@
 #include "Flipbooks.h"
 #include "TempDir.h"
 
-#include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <gtest/gtest.h>
 
 namespace brivane::test {
 namespace {
 
-struct FlipRun { int exit = -1; std::string out, err; };
+struct FlipRun {
+    int exit = -1;
+    std::string out, err;
+};
 
 FlipRun Flip(const TempDir& dir, const std::vector<std::string>& args) {
     std::string command = BRIVANE_FLIP;
@@ -18,14 +21,24 @@ FlipRun Flip(const TempDir& dir, const std::vector<std::string>& args) {
 }
 
 // args: "@" stands for the case's archive
-struct CliCase { const char* name; std::vector<std::string> args; ZipWriter archive; int exit; std::string out; };
+struct CliCase {
+    const char* name;
+    std::vector<std::string> args;
+    ZipWriter archive;
+    int exit;
+    std::string out;
+};
 
 TEST(BrivaneFlip, ExitCodesAndOutput) {
     const ZipWriter unparsable = ZipWriter().File("metadata.brivane", "nope");
     const CliCase cases[] = {
         {"accepted", {"check", "@"}, ValidFlipbook(), 0, "OK\n"},
         {"no metadata", {"check", "@"}, ZipWriter().File("flipbook.pdf", "x"), 1, "ERROR_NO_META\n"},
-        {"unparsable metadata", {"check", "@"}, unparsable, 1, "Error parsing metadata GetMetadataSource\nERROR_NO_META\n"},
+        {"unparsable metadata",
+         {"check", "@"},
+         unparsable,
+         1,
+         "Error parsing metadata GetMetadataSource\nERROR_NO_META\n"},
         {"not a file", {"check", "/nonexistent/a.flip"}, ZipWriter(), 1, "ERROR_NO_META\n"},
         {"title", {"title", "@"}, ValidFlipbook(), 0, "Tides & Harbours - A field guide\n"},
         {"title of a broken file", {"title", "@"}, unparsable, 0, "Error parsing metadata GetMetadataSource\n\n"},
@@ -55,8 +68,9 @@ TEST(BrivaneFlip, PackMakesAFlipbookThatPassesTheCheck) {
     dir.Write("assets/user/logo.png", "not really a PNG");
     dir.Write("assets/toc/toc.json", "[]");
     const std::string out = dir / "book.flip";
-    std::vector<std::string> pack = {"pack", BRIVANE_SAMPLE_PDF, "-o", out, "--title", "Fish &amp; Ships",
-                                     "--subtitle", "Two", "--assets", dir / "assets"};
+    std::vector<std::string> pack = {"pack",     BRIVANE_SAMPLE_PDF, "-o",         out,
+                                     "--title",  "Fish &amp; Ships", "--subtitle", "Two",
+                                     "--assets", dir / "assets"};
     ASSERT_EQ(Flip(dir, pack).exit, 0);
     EXPECT_EQ(Flip(dir, {"check", out}).out, "OK\n");
     EXPECT_EQ(Flip(dir, {"title", out}).out, "Fish & Ships - Two\n");

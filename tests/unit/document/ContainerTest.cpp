@@ -18,7 +18,12 @@ ZipWriter Meta(ZipEntry e) {
     return ZipWriter().Add(std::move(e));
 }
 
-struct MetadataCase { const char* name; ZipWriter archive; std::optional<std::string> text; std::size_t lines = 0; };
+struct MetadataCase {
+    const char* name;
+    ZipWriter archive;
+    std::optional<std::string> text;
+    std::size_t lines = 0;
+};
 
 TEST(GetMetadataSource, ReadsTheRightEntryOrReportsDamage) {
     const std::string big(40000, 'm');
@@ -66,7 +71,8 @@ TEST(GetPdfSize, MeasuresTheFirstPdfEntry) {
         {ZipWriter().File("flipbook.pdf", ""), std::nullopt},
         {ZipWriter().File("flipbook.PDF", pdf), std::nullopt},
         {ZipWriter().File("flipbook.pdf", pdf).File("flipbook.pdf", "x"), "2048"},
-        {ZipWriter().Add({.name = "flipbook.pdf", .data = pdf, .method = 8, .zip64 = true, .declaredSize = 5368709120ull}),
+        {ZipWriter().Add(
+             {.name = "flipbook.pdf", .data = pdf, .method = 8, .zip64 = true, .declaredSize = 5368709120ull}),
          "5368709120"},
         // Only the recorded size counts; a broken CRC is not this check's business.
         {ZipWriter().Add({.name = "flipbook.pdf", .data = pdf, .crc = 7}), "2048"},

@@ -12,7 +12,10 @@ TEST(DecodeHTML, ResolvesReferencesAndDropsMarkup) {
         {"&#169; &#x1F4D6; &eacute;", "\xC2\xA9 \xF0\x9F\x93\x96 \xC3\xA9"},
         {"&lt;b&gt;", "<b>"},
         {"<b>bold</b> word", "bold word"},
-        {"Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln", "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln"},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e aus K\xC3\xB6ln",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e aus K\xC3\xB6ln"},
         {"a &nosuch; b", "a &nosuch; b"},
         {"<p>A</p><p>B</p>", "A\nB"},
         {"a<br>b", "a\nb"},

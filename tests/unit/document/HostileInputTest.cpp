@@ -4,9 +4,9 @@
 #include "Flipbooks.h"
 #include "TempDir.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <gtest/gtest.h>
 
 namespace brivane::document {
 namespace {
@@ -31,8 +31,10 @@ TEST(HostileInput, NeverAcceptedNeverCrashes) {
         {"truncated in the data", FileUrl(d.Write("cut.flip", valid.substr(0, 200)))},
         {"central directory pointing past the end", FileUrl(d.Write("past.flip", pastTheEnd))},
         {"garbage metadata", FileUrl(d.Write("g.flip", ZipWriter().File("metadata.brivane", garbage, 8).Bytes()))},
-        {"deeply nested metadata", FileUrl(d.Write("n.flip", ZipWriter().File("metadata.brivane",
-             std::string(200000, '[') + std::string(200000, ']'), 8).Bytes()))},
+        {"deeply nested metadata",
+         FileUrl(d.Write(
+             "n.flip",
+             ZipWriter().File("metadata.brivane", std::string(200000, '[') + std::string(200000, ']'), 8).Bytes()))},
         {"named pipe without writer", FileUrl(d / "pipe.flip")},
         {"character device", "file:///dev/zero"},
         {"not a file URL", "https://brivane.example/a.flip"},
@@ -71,7 +73,7 @@ TEST(HostileInput, MetadataAbove16MiBIsUnreadable) {
     const std::pair<test::ZipEntry, bool> cases[] = {
         {{.data = JsonOfSize(16 * kMiB), .method = 8}, true},
         {{.data = JsonOfSize(16 * kMiB + 1), .method = 8}, false},
-        {{.data = "{}", .declaredSize = 0xFFFFFFF0u}, false},                    // declares 4 GiB, holds little
+        {{.data = "{}", .declaredSize = 0xFFFFFFF0u}, false},                       // declares 4 GiB, holds little
         {{.data = JsonOfSize(17 * kMiB), .method = 8, .declaredSize = 10}, false},  // inflates past the bound
     };
     test::TempDir dir;

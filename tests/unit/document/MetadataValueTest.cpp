@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace brivane::document {
 namespace {
 
@@ -52,8 +51,16 @@ TEST(MetadataValue, LookupThroughNonObjectsYieldsNull) {
 
 TEST(MetadataValue, ParseAcceptsOnlyObjectsAndArrays) {
     const std::pair<std::string, bool> cases[] = {
-        {"{}", true}, {"[]", true}, {"\xEF\xBB\xBF{\"app\":1}", true}, {"", false}, {"5", false}, {"{", false},
-        {"{\"a\":NaN}", false}, {"{\"a\":1e999}", false}, {"{} trailing", false}, {std::string(100000, '['), false},
+        {"{}", true},
+        {"[]", true},
+        {"\xEF\xBB\xBF{\"app\":1}", true},
+        {"", false},
+        {"5", false},
+        {"{", false},
+        {"{\"a\":NaN}", false},
+        {"{\"a\":1e999}", false},
+        {"{} trailing", false},
+        {std::string(100000, '['), false},
     };
     for (const auto& [text, parses] : cases) EXPECT_EQ(ParseMetadata(text).has_value(), parses) << text.substr(0, 40);
 }

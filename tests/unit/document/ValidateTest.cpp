@@ -25,7 +25,12 @@ ZipWriter MetadataOnly(std::string text) {
     return ZipWriter().File("metadata.brivane", std::move(text)).File("flipbook.pdf", SamplePdf());
 }
 
-struct ValidateCase { const char* name; ZipWriter archive; const char* code; std::size_t parseLines = 0; };
+struct ValidateCase {
+    const char* name;
+    ZipWriter archive;
+    const char* code;
+    std::size_t parseLines = 0;
+};
 
 TEST(ValidateFlipbookFile, AnswersTheRightCode) {
     const json sample = test::SampleMetadata();
@@ -60,7 +65,8 @@ TEST(ValidateFlipbookFile, AnswersTheRightCode) {
         {"no PDF entry", ZipWriter().File("metadata.brivane", With({{"id", id}}).dump()).File("flipbook.pd", "x"),
          "ERROR_CORRUPTED"},
         {"empty PDF entry", ValidFlipbook(sample, ""), "ERROR_CORRUPTED"},
-        {"second PDF entry ignored", ValidFlipbook(sample, SamplePdf(), {{.name = "flipbook.pdf", .data = "short"}}), ""},
+        {"second PDF entry ignored", ValidFlipbook(sample, SamplePdf(), {{.name = "flipbook.pdf", .data = "short"}}),
+         ""},
     };
     test::TempDir dir;
     const std::string path = dir / "case.flip";

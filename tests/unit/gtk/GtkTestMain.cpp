@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

@@ -1,8 +1,7 @@
 #include <cairo-pdf.h>
-#include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <poppler.h>
-
+#include <gtest/gtest.h>
 
 #include "PdfPrintJob.h"
 #include "PdfPrinter.h"
@@ -10,10 +9,10 @@
 #include "Unique.h"
 
 using brivane::UniqueGObject;
-using brivane::test::FileUrl;
-using brivane::test::TempDir;
 using brivane::print::PdfPrinter;
 using brivane::print::PdfPrintJob;
+using brivane::test::FileUrl;
+using brivane::test::TempDir;
 
 namespace {
 
@@ -51,8 +50,8 @@ char ColourAt(PopplerPage* page, double fx, double fy) {
     poppler_page_render(page, cr);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
-    const unsigned char* px = cairo_image_surface_get_data(surface) +
-                              int(h * fy) * cairo_image_surface_get_stride(surface) + int(w * fx) * 4;
+    const unsigned char* px =
+        cairo_image_surface_get_data(surface) + int(h * fy) * cairo_image_surface_get_stride(surface) + int(w * fx) * 4;
     const int b = px[0], g = px[1], r = px[2];
     cairo_surface_destroy(surface);
     if (r > 200 && g < 50 && b < 50) return 'R';
@@ -69,8 +68,12 @@ TEST(PdfPrintJob, ExportDrawsEveryPageFittedAndUnrotated) {
     ASSERT_EQ(poppler_document_get_n_pages(printed.get()), 3);
     // Every sheet is portrait paper: the landscape page is centred with blank
     // bands above and below, red still on the left; the small one is enlarged.
-    const struct { int page; double x, y; char colour; } probes[] = {
-        {1, 0.3, 0.5, 'R'}, {1, 0.7, 0.5, 'B'}, {1, 0.5, 0.1, 'W'}, {2, 0.1, 0.5, 'R'}, {2, 0.9, 0.5, 'B'}, {2, 0.5, 0.2, 'W'}};
+    const struct {
+        int page;
+        double x, y;
+        char colour;
+    } probes[] = {{1, 0.3, 0.5, 'R'}, {1, 0.7, 0.5, 'B'}, {1, 0.5, 0.1, 'W'},
+                  {2, 0.1, 0.5, 'R'}, {2, 0.9, 0.5, 'B'}, {2, 0.5, 0.2, 'W'}};
     for (const auto& p : probes) {
         UniqueGObject<PopplerPage> page(poppler_document_get_page(printed.get(), p.page));
         double w = 0, h = 0;
@@ -85,8 +88,12 @@ TEST(PdfPrintJob, ExportDrawsEveryPageFittedAndUnrotated) {
 TEST(PdfPrinter, AddressesWithoutAReadablePdfDoNothing) {
     TempDir dir;
     const std::string uris[] = {
-        "", "/tmp/absolute/path/without/scheme.pdf", "file:///nonexistent/brivane/missing.pdf",
-        FileUrl(dir.Write("notes.pdf", "not a pdf at all")), FileUrl(dir.Path()), "http://127.0.0.1:9/remote.pdf",
+        "",
+        "/tmp/absolute/path/without/scheme.pdf",
+        "file:///nonexistent/brivane/missing.pdf",
+        FileUrl(dir.Write("notes.pdf", "not a pdf at all")),
+        FileUrl(dir.Path()),
+        "http://127.0.0.1:9/remote.pdf",
     };
     GtkWindow* parent = GTK_WINDOW(gtk_window_new());
     GListModel* toplevels = gtk_window_get_toplevels();
@@ -94,8 +101,7 @@ TEST(PdfPrinter, AddressesWithoutAReadablePdfDoNothing) {
     for (const auto& uri : uris) {
         PdfPrinter::Print(parent, uri);
         PdfPrinter::Print(nullptr, uri);
-        while (g_main_context_iteration(nullptr, FALSE)) {
-        }
+        while (g_main_context_iteration(nullptr, FALSE)) {}
         EXPECT_EQ(g_list_model_get_n_items(toplevels), before) << uri;
         EXPECT_FALSE(PdfPrintJob::Export(uri, dir / "never.pdf")) << uri;
     }

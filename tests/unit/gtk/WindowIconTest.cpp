@@ -7,7 +7,6 @@
 #include <gtk/gtk.h>
 #include <zlib.h>
 
-
 #include "TempDir.h"
 #include "Unique.h"
 #include "WindowIcon.h"
@@ -58,7 +57,8 @@ std::vector<unsigned long> ReadIcon(GtkWindow* window) {
     if (XGetWindowProperty(gdk_x11_display_get_xdisplay(display),
                            gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(window))),
                            gdk_x11_get_xatom_by_name_for_display(display, "_NET_WM_ICON"), 0, 1 << 20, False,
-                           XA_CARDINAL, &type, &format, &count, &after, &raw) == Success && raw) {
+                           XA_CARDINAL, &type, &format, &count, &after, &raw) == Success &&
+        raw) {
         // Xlib hands 32-bit items back sign-extended into longs.
         for (unsigned long i = 0; format == 32 && i < count; ++i)
             icon.push_back(reinterpret_cast<const unsigned long*>(raw)[i] & 0xffffffffUL);

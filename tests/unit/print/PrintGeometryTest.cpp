@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "PrintGeometry.h"
 
 using brivane::print::PagePlacement;
@@ -15,7 +14,10 @@ namespace {
 TEST(PrintGeometry, FitsPagesWithoutRotatingOrDistortingAndNeverBadScales) {
     constexpr double W = 595.0, H = 842.0, NaN = std::numeric_limits<double>::quiet_NaN(),
                      Inf = std::numeric_limits<double>::infinity();
-    const struct { double pageW, pageH, areaW, areaH; PagePlacement expected; } cases[] = {
+    const struct {
+        double pageW, pageH, areaW, areaH;
+        PagePlacement expected;
+    } cases[] = {
         {W, H, W, H, {1.0, 0.0, 0.0}},
         {H, W, W, H, {W / H, 0.0, (H - W * W / H) / 2.0}},
         {100.0, 100.0, 500.0, 800.0, {5.0, 0.0, 150.0}},

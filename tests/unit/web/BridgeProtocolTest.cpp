@@ -11,7 +11,11 @@ using Action = BridgeProtocol::FlipbookAction;
 // Guards the prefix match and the byte offsets: a character-based offset or a
 // separator check would hand the wrong address to the system.
 TEST(BridgeProtocolTest, FlipbookMessagesMatchByPrefixAndByteOffset) {
-    const struct { std::string text; Action action; std::string argument; } cases[] = {
+    const struct {
+        std::string text;
+        Action action;
+        std::string argument;
+    } cases[] = {
         {"action.openpdf https://a.example/x.pdf", Action::OpenPdf, "https://a.example/x.pdf"},
         {"action.openpdf|file:///w/data/flipbook.pdf", Action::OpenPdf, "file:///w/data/flipbook.pdf"},
         {"action.printer", Action::Print, "r"},

@@ -44,9 +44,11 @@ struct Reader {
         const auto finish = [this](const std::string& f) {
             finishedFiles.push_back(f);
             const nlohmann::json config = {{"path", WorkspaceOf(f) + "data/flipbook.pdf"}};
-            return WorkspaceSteps::Finished{configuration ? std::optional(config) : std::nullopt, WorkspaceOf(f), title};
+            return WorkspaceSteps::Finished{configuration ? std::optional(config) : std::nullopt, WorkspaceOf(f),
+                                            title};
         };
-        host = FlipbookPageHost::Create(file, desktop, &surface,
+        host = FlipbookPageHost::Create(
+            file, desktop, &surface,
             {[this](const std::string& f) { return workspace ? std::optional(WorkspaceOf(f)) : std::nullopt; }, finish,
              [](const std::string& f) { return std::optional(WorkspaceOf(f)); }});
     }
@@ -97,7 +99,11 @@ TEST(FlipbookPageHostTest, LoadAndFinishFollowTheirOrder) {
 
 // A flipbook that cannot be prepared must say so instead of leaving a blank page.
 TEST(FlipbookPageHostTest, FailuresAreShownInTheWindow) {
-    const struct { bool workspace, configuration; std::string problem; std::size_t loads; } cases[] = {
+    const struct {
+        bool workspace, configuration;
+        std::string problem;
+        std::size_t loads;
+    } cases[] = {
         {false, true, FlipbookPageHost::NO_WORKSPACE_MESSAGE, 0},
         {true, false, FlipbookPageHost::NO_CONFIGURATION_MESSAGE, 1},
     };
@@ -120,7 +126,13 @@ TEST(FlipbookPageHostTest, OnlyTheReaderPageIsPrivilegedAndAddressesLeaveThrough
     const std::string ws = "file:///tmp/r/Book.flip-id/", pdf = ws + "data/flipbook.pdf";
     enum Act { Message, Finished, NewWindow, Navigate };
     // "@" stands for the reader page; `from` is the page a message comes from.
-    const struct { Act act; std::string text, from; Lines opened, printed; std::string lastLine; bool follows = false; } cases[] = {
+    const struct {
+        Act act;
+        std::string text, from;
+        Lines opened, printed;
+        std::string lastLine;
+        bool follows = false;
+    } cases[] = {
         {Message, "action.openpdf " + pdf, "https://evil.example/", {}, {}, "action.openpdf " + pdf},
         {Message, "action.print " + pdf, ws + "data/files/x.html", {}, {}, "action.print " + pdf},
         {Finished, "https://evil.example/", "", {}, {}, ""},
@@ -139,7 +151,9 @@ TEST(FlipbookPageHostTest, OnlyTheReaderPageIsPrivilegedAndAddressesLeaveThrough
         Reader r("file:///home/u/Book.flip");
         r.Open();
         r.lines.lines.clear();
-        const auto at = [&](const std::string& s) { return s.starts_with("@") ? r.surface.loaded.back() + s.substr(1) : s; };
+        const auto at = [&](const std::string& s) {
+            return s.starts_with("@") ? r.surface.loaded.back() + s.substr(1) : s;
+        };
         if (c.act == Message) r.host->MessageReceived(c.text, at(c.from));
         if (c.act == Finished) r.host->PageFinished(c.text);
         if (c.act == NewWindow) r.host->NewWindowRequested(c.text);

@@ -27,8 +27,13 @@ struct Fixture {
 // The echo follows every message except a rejected file, whose alert replaces it.
 TEST(StartPageHostTest, MessagesRunTheirActionThenEchoOneSecondLater) {
     const std::string file = "file:///home/u/Book.flip";
-    const struct { std::string text; std::optional<std::string> chosen; std::string code;  // chooser answer, check result
-                   std::vector<std::string> lines, opened; bool echo; } cases[] = {
+    const struct {
+        std::string text;
+        std::optional<std::string> chosen;
+        std::string code;  // chooser answer, check result
+        std::vector<std::string> lines, opened;
+        bool echo;
+    } cases[] = {
         {"action.help", {}, "", {"action.help"}, {ReaderDownloadPageURL()}, true},
         {"action.openfile", std::nullopt, "", {"action.openfile"}, {}, true},
         {"action.openfile", file, "", {"action.openfile", file}, {}, true},

@@ -38,34 +38,49 @@ std::string Of(std::vector<ZipEntry> entries) {
 }
 
 // The entries follow a good first one; reason is part of the failure description; truncate cuts the last 30 bytes.
-struct HostileCase { const char* fault; std::vector<ZipEntry> entries; const char* reason; bool truncate = false; };
+struct HostileCase {
+    const char* fault;
+    std::vector<ZipEntry> entries;
+    const char* reason;
+    bool truncate = false;
+};
 
 const HostileCase kHostile[] = {
     {"parent component climbs out", {{"../outside/evil.txt", "x"}}, "unsafe name"},
     {"absolute path", {{"/tmp/evil.txt", "x"}}, "unsafe name"},
     {"link to an absolute path", {Link("passwd", "/etc/passwd")}, "link leads outside"},
-    {"link climbing out, then a file through it", {Link("up", "../outside"), {"up/evil.txt", "x"}}, "link leads outside"},
+    {"link climbing out, then a file through it",
+     {Link("up", "../outside"), {"up/evil.txt", "x"}},
+     "link leads outside"},
     {"link to an inner directory, then entries beneath it",
-     {{.name = "sub/", .kind = Kind::Directory}, Link("d", "sub"), {"d/x.txt", "x"}}, "cannot enter parent directory"},
+     {{.name = "sub/", .kind = Kind::Directory}, Link("d", "sub"), {"d/x.txt", "x"}},
+     "cannot enter parent directory"},
     {"link replaced by a file of the same name", {Link("s", "first.txt"), {"s", "overwrite"}}, "cannot create file"},
     {"duplicate file names", {{"dup.txt", "1"}, {"dup.txt", "2"}}, "cannot create file"},
     {"link chain composed on disk (a -> ., then c -> a/..)", {Link("a", "."), Link("c", "a/..")}, "link leads outside"},
-    {"link chain composed afterwards (c -> a/.., then a -> .)", {Link("c", "a/.."), Link("a", ".")}, "link leads outside"},
+    {"link chain composed afterwards (c -> a/.., then a -> .)",
+     {Link("c", "a/.."), Link("a", ".")},
+     "link leads outside"},
     {"CRC-32 mismatch mid-archive",
-     {{.name = "bad.txt", .data = "payload", .crc = 0x12345678}, {"after.txt", "never written"}}, "CRC"},
+     {{.name = "bad.txt", .data = "payload", .crc = 0x12345678}, {"after.txt", "never written"}},
+     "CRC"},
     {"CRC-32 mismatch in a large deflated entry (unpacked apart)",
-     {{.name = "big.bin", .data = std::string(ArchiveExtractor::kLargeEntry + 1000, 'z'), .method = 8, .crc = 1}}, "CRC"},
+     {{.name = "big.bin", .data = std::string(ArchiveExtractor::kLargeEntry + 1000, 'z'), .method = 8, .crc = 1}},
+     "CRC"},
     {"truncated archive", {{"x.txt", "x"}}, "not a readable archive", true},
     {"declared size smaller than the data",
-     {{.name = "liar.txt", .data = std::string(5000, 'a'), .declaredSize = 10}}, "more data than declared"},
+     {{.name = "liar.txt", .data = std::string(5000, 'a'), .declaredSize = 10}},
+     "more data than declared"},
     {"declared size larger than the data", {{.name = "short.txt", .data = "abc", .declaredSize = 100}}, ""},
     {"unsupported compression method", {{.name = "odd.bin", .data = "x", .method = 97}}, "unsupported compression"},
     {"encrypted entry", {{.name = "secret.bin", .data = "x", .encrypted = true}}, "encrypted"},
     {"character device entry", {{.name = "dev", .unixMode = 020644}}, "unsupported entry type"},
     {"zip bomb declaring far more than the archive holds",
-     {{.name = "bomb.bin", .data = "tiny", .declaredSize = 300ull << 20}}, "expands to"},
+     {{.name = "bomb.bin", .data = "tiny", .declaredSize = 300ull << 20}},
+     "expands to"},
     {"declared size beyond the free disk space",
-     {{.name = "huge.bin", .data = "tiny", .zip64 = true, .declaredSize = 1ull << 60}}, "free"},
+     {{.name = "huge.bin", .data = "tiny", .zip64 = true, .declaredSize = 1ull << 60}},
+     "free"},
 };
 
 void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.fault; }
@@ -103,8 +118,11 @@ TEST(ArchiveExtractor, RecreatesFilesDirectoriesAndInnerLinks) {
 
     ASSERT_EQ(s.Unpack(zip.Bytes()), std::nullopt);
     for (const auto& [name, content] : std::map<std::string, std::string>{{"files/user/12/page1.jpg", "jpeg bytes"},
-             {"files/deep/descriptor.css", "body{}"}, {"wide.bin", "zip64 sized"}, {"big.pdf", big},
-             {"latest", "jpeg bytes"}, {"files/up", "zip64 sized"}})
+                                                                          {"files/deep/descriptor.css", "body{}"},
+                                                                          {"wide.bin", "zip64 sized"},
+                                                                          {"big.pdf", big},
+                                                                          {"latest", "jpeg bytes"},
+                                                                          {"files/up", "zip64 sized"}})
         EXPECT_EQ(Read(s.dest + "/" + name), content) << name;
     EXPECT_TRUE(fs::is_directory(s.dest + "/empty"));
     struct stat st;

@@ -8,11 +8,27 @@ namespace {
 using document::EntryPath;
 
 const std::pair<std::string, bool> kNames[] = {
-    {"files/user/a.png", true}, {"dir/", true}, {"ünïcödé/名前.txt", true}, {"a..b/c.", true},
-    {"", false}, {"/abs", false}, {"../x", false}, {"a/../x", false}, {"a/./x", false}, {"..", false},
-    {"a//b", false}, {"C:/x", false}, {"c:", false}, {"a\tb", false}, {"a\x7F", false},
-    {"a\xC2\x85" "b", false},  // C1 control (NEL)
-    {std::string("a\0b", 3), false}, {"\xFF\xFE", false}, {"/", false},
+    {"files/user/a.png", true},
+    {"dir/", true},
+    {"ünïcödé/名前.txt", true},
+    {"a..b/c.", true},
+    {"", false},
+    {"/abs", false},
+    {"../x", false},
+    {"a/../x", false},
+    {"a/./x", false},
+    {"..", false},
+    {"a//b", false},
+    {"C:/x", false},
+    {"c:", false},
+    {"a\tb", false},
+    {"a\x7F", false},
+    {"a\xC2\x85"
+     "b",
+     false},  // C1 control (NEL)
+    {std::string("a\0b", 3), false},
+    {"\xFF\xFE", false},
+    {"/", false},
 };
 
 TEST(EntryPath, AcceptsOnlyPlainRelativeNames) {

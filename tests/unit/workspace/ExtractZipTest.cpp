@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace brivane::test {
 namespace {
 
@@ -35,17 +34,31 @@ TEST_F(ExtractZip, FirstUnpackPrintsTheDataUrlAndSetsTempPath) {
 }
 
 // storedCopy: what the data directory keeps, made from the archive's metadata text.
-struct ReuseCase { const char* rule; std::function<std::string(const std::string&)> storedCopy; bool replaced; };
+struct ReuseCase {
+    const char* rule;
+    std::function<std::string(const std::string&)> storedCopy;
+    bool replaced;
+};
 
 const ReuseCase kReuse[] = {
     {"unchanged metadata is reused", [](const std::string& t) { return t; }, false},
     {"same length, one character differs: counts as unchanged",
-     [](const std::string& t) { std::string s = t; s[s.size() - 2] ^= 1; return s; }, false},
+     [](const std::string& t) {
+         std::string s = t;
+         s[s.size() - 2] ^= 1;
+         return s;
+     },
+     false},
     {"a combining accent adds bytes but no character: unchanged",
      [](const std::string& t) { return t.substr(0, t.size() - 1) + "\xCC\x81}"; }, false},
     {"one character longer is replaced", [](const std::string& t) { return t + " "; }, true},
     {"a stored copy that is not UTF-8 can't vouch for the tree",
-     [](const std::string& t) { std::string s = t; s[s.size() - 2] = '\xFF'; return s; }, true},
+     [](const std::string& t) {
+         std::string s = t;
+         s[s.size() - 2] = '\xFF';
+         return s;
+     },
+     true},
 };
 
 class ReuseRule : public ExtractZip, public ::testing::WithParamInterface<ReuseCase> {};

@@ -33,7 +33,9 @@ inline std::map<std::string, std::string> SnapshotTree(const std::string& root, 
         struct stat st;
         if (lstat(path.c_str(), &st) != 0) continue;
         snapshot[path] = std::to_string(st.st_mode) + ' ' +
-            (S_ISLNK(st.st_mode) ? fs::read_symlink(path, ec).string() : S_ISREG(st.st_mode) ? Read(path) : "");
+                         (S_ISLNK(st.st_mode)   ? fs::read_symlink(path, ec).string()
+                          : S_ISREG(st.st_mode) ? Read(path)
+                                                : "");
     }
     return snapshot;
 }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace brivane::test {
 namespace {
 
@@ -11,7 +10,12 @@ using document::FlipbookFile;
 
 const std::string kHexId = "0123456789abcdef0123456789abcdef012345678";  // 41 characters
 
-struct NamingCase { const char* rule; std::string fileName; nlohmann::json id; std::optional<std::string> directory; };
+struct NamingCase {
+    const char* rule;
+    std::string fileName;
+    nlohmann::json id;
+    std::optional<std::string> directory;
+};
 
 const NamingCase kNaming[] = {
     {"file name without its extension, hyphen, id", "Book.flip", kHexId, "Book-" + kHexId},
@@ -56,15 +60,23 @@ TEST(WorkspaceMetadata, TextThatIsNotJsonPrintsTheParseLine) {
     EXPECT_EQ(log.lines, std::vector<std::string>{"Error parsing metadata GetMetadataSource"});
 }
 
-struct RootCase { const char* fault; std::function<void(const std::string& root, const std::string& elsewhere)> plant; };
+struct RootCase {
+    const char* fault;
+    std::function<void(const std::string& root, const std::string& elsewhere)> plant;
+};
 
 const RootCase kUnsafeRoots[] = {
     {"a symlink to a directory we own",
-     [](auto& root, auto& elsewhere) { mkdir(elsewhere.c_str(), 0700); fs::create_directory_symlink(elsewhere, root); }},
+     [](auto& root, auto& elsewhere) {
+         mkdir(elsewhere.c_str(), 0700);
+         fs::create_directory_symlink(elsewhere, root);
+     }},
     {"a regular file", [](auto& root, auto&) { Write(root, "x"); }},
     {"readable by others", [](auto& root, auto&) { mkdir(root.c_str(), 0755); }},
-    {"owned by another user", [](auto& root, auto&) {
-         if (mkdir(root.c_str(), 0700) != 0 || lchown(root.c_str(), 65534, 65534) != 0) GTEST_SKIP() << "needs root to plant";
+    {"owned by another user",
+     [](auto& root, auto&) {
+         if (mkdir(root.c_str(), 0700) != 0 || lchown(root.c_str(), 65534, 65534) != 0)
+             GTEST_SKIP() << "needs root to plant";
      }},
 };
 
@@ -146,8 +158,8 @@ protected:
     nlohmann::json Make(const nlohmann::json& extra) {
         nlohmann::json meta = SampleMetadata();
         meta.update(extra);
-        book = std::make_unique<FlipbookFile>(Flipbook("Config.flip", meta,
-            {ZipEntry{"files/user/12/page1.jpg", "jpg"}, ZipEntry{"files/toc/t.png", "png"}}));
+        book = std::make_unique<FlipbookFile>(Flipbook(
+            "Config.flip", meta, {ZipEntry{"files/user/12/page1.jpg", "jpg"}, ZipEntry{"files/toc/t.png", "png"}}));
         book->ExtractZip();
         data = book->tempPath.value_or("");
         if (!data.empty() && data.back() == '/') data.pop_back();  // reused from an earlier test
@@ -159,8 +171,8 @@ protected:
 
 TEST_F(Configuration, HoldsTheSevenMembersAndRewritesOnlyEscapedAssetReferences) {
     // The metadata is written as the service writes it: every "/" escaped.
-    nlohmann::json config = Make({{"escaped", "files/user/12/page1.jpg"}, {"word", "myfiles/toc"},
-                                  {"bg", "files/backgrounds/b.png"}});
+    nlohmann::json config =
+        Make({{"escaped", "files/user/12/page1.jpg"}, {"word", "myfiles/toc"}, {"bg", "files/backgrounds/b.png"}});
     ASSERT_TRUE(config.is_object());
     EXPECT_EQ(config.size(), 7u);
     EXPECT_EQ(config["thumbnailPath"], *book->tempPath);

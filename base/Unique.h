@@ -1,9 +1,8 @@
 #pragma once
 
-// Owning handles for the C libraries we use. After this header, application
-// code never calls the matching free/close/unref functions by hand.
+// Single-owner handles for the C libraries we use (GObjects: GObjectPtr.h).
+// After these headers, no code calls the matching free/close/unref by hand.
 
-#include <glib-object.h>
 #include <glib.h>
 #include <zip.h>
 
@@ -17,16 +16,6 @@ namespace brivane {
 struct GFreeDeleter {
     void operator()(void* p) const { g_free(p); }
 };
-struct GObjectDeleter {
-    void operator()(gpointer p) const {
-        if (p) g_object_unref(p);
-    }
-};
-struct GErrorDeleter {
-    void operator()(GError* e) const {
-        if (e) g_error_free(e);
-    }
-};
 struct ZipDiscardDeleter {
     void operator()(zip_t* z) const {
         if (z) zip_discard(z);  // read-only use: never write back
@@ -39,9 +28,6 @@ struct ZipFileDeleter {
 };
 
 using UniqueGChars = std::unique_ptr<char, GFreeDeleter>;
-template <typename T>
-using UniqueGObject = std::unique_ptr<T, GObjectDeleter>;
-using UniqueGError = std::unique_ptr<GError, GErrorDeleter>;
 using UniqueZip = std::unique_ptr<zip_t, ZipDiscardDeleter>;
 using UniqueZipFile = std::unique_ptr<zip_file_t, ZipFileDeleter>;
 

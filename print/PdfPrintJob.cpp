@@ -1,7 +1,9 @@
 #include "PdfPrintJob.h"
 
 #include <cstring>
+#include <memory>
 
+#include "GObjectPtr.h"
 #include "PrintGeometry.h"
 
 namespace brivane::print {
@@ -9,7 +11,7 @@ namespace brivane::print {
 namespace {
 
 void DrawPage(GtkPrintOperation*, GtkPrintContext* context, int pageNumber, gpointer data) {
-    UniqueGObject<PopplerPage> page(poppler_document_get_page(POPPLER_DOCUMENT(data), pageNumber));
+    auto page = RefPtr<PopplerPage>::Adopt(poppler_document_get_page(POPPLER_DOCUMENT(data), pageNumber));
     if (!page) return;
     double width = 0.0;
     double height = 0.0;
@@ -31,23 +33,21 @@ void DrawPage(GtkPrintOperation*, GtkPrintContext* context, int pageNumber, gpoi
 
 }  // namespace
 
-UniqueGObject<PopplerDocument> PdfPrintJob::Load(const std::string& uri) {
+RefPtr<PopplerDocument> PdfPrintJob::Load(const std::string& uri) {
     if (!g_uri_is_valid(uri.c_str(), G_URI_FLAGS_NONE, nullptr)) return {};
     // Only local files: fetching a remote PDF here would block the main loop.
     const char* scheme = g_uri_peek_scheme(uri.c_str());
     if (!scheme || std::strcmp(scheme, "file") != 0) return {};
-    GError* error = nullptr;
-    UniqueGObject<PopplerDocument> document(poppler_document_new_from_file(uri.c_str(), nullptr, &error));
-    UniqueGError guard(error);
+    GErrorSlot error;
+    auto document = RefPtr<PopplerDocument>::Adopt(poppler_document_new_from_file(uri.c_str(), nullptr, error.Out()));
     if (!document || poppler_document_get_n_pages(document.get()) < 1) return {};
     return document;
 }
 
-UniqueGObject<GtkPrintOperation> PdfPrintJob::NewOperation(PopplerDocument* document, const std::string& jobName) {
-    UniqueGObject<GtkPrintOperation> operation(gtk_print_operation_new());
+RefPtr<GtkPrintOperation> PdfPrintJob::NewOperation(PopplerDocument* document, const std::string& jobName) {
+    auto operation = RefPtr<GtkPrintOperation>::Adopt(gtk_print_operation_new());
     GtkPrintOperation* op = operation.get();
-    g_object_set_data_full(G_OBJECT(op), "brivane-pdf", g_object_ref(document),
-                           [](gpointer p) { UniqueGObject<GObject> drop(G_OBJECT(p)); });
+    AttachState(op, "brivane-pdf", std::make_unique<RefPtr<PopplerDocument>>(RefPtr<PopplerDocument>::Ref(document)));
     gtk_print_operation_set_n_pages(op, poppler_document_get_n_pages(document));
     // Points, like PDF page boxes: the context's size is then the printable area in points.
     gtk_print_operation_set_unit(op, GTK_UNIT_POINTS);
@@ -59,14 +59,13 @@ UniqueGObject<GtkPrintOperation> PdfPrintJob::NewOperation(PopplerDocument* docu
 }
 
 bool PdfPrintJob::Export(const std::string& uri, const std::string& pdfPath) {
-    UniqueGObject<PopplerDocument> document = Load(uri);
+    const RefPtr<PopplerDocument> document = Load(uri);
     if (!document) return false;
-    UniqueGObject<GtkPrintOperation> operation = NewOperation(document.get(), {});
+    const RefPtr<GtkPrintOperation> operation = NewOperation(document.get(), {});
     gtk_print_operation_set_export_filename(operation.get(), pdfPath.c_str());
-    GError* error = nullptr;
+    GErrorSlot error;
     const GtkPrintOperationResult result =
-        gtk_print_operation_run(operation.get(), GTK_PRINT_OPERATION_ACTION_EXPORT, nullptr, &error);
-    UniqueGError guard(error);
+        gtk_print_operation_run(operation.get(), GTK_PRINT_OPERATION_ACTION_EXPORT, nullptr, error.Out());
     return result == GTK_PRINT_OPERATION_RESULT_APPLY;
 }
 

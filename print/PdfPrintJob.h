@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "Unique.h"
+#include "GObjectPtr.h"
 
 namespace brivane::print {
 
@@ -15,11 +15,11 @@ class PdfPrintJob {
 public:
     // The PDF behind an absolute file address; null for anything else (other
     // schemes, text that is no address, a file that is not a readable PDF).
-    static UniqueGObject<PopplerDocument> Load(const std::string& uri);
+    static RefPtr<PopplerDocument> Load(const std::string& uri);
 
     // An operation for every page of the document, each fitted to the
     // printable area and never rotated. The operation keeps the document.
-    static UniqueGObject<GtkPrintOperation> NewOperation(PopplerDocument* document, const std::string& jobName);
+    static RefPtr<GtkPrintOperation> NewOperation(PopplerDocument* document, const std::string& jobName);
 
     // Writes the PDF at uri to pdfPath through the same drawing as printing.
     static bool Export(const std::string& uri, const std::string& pdfPath);

@@ -1,8 +1,10 @@
 #include "PdfPrinter.h"
 
 #include "Diagnostics.h"
+#include "GObjectPtr.h"
 #include "PdfPrintJob.h"
 #include "PrintSettingsStore.h"
+#include "Unique.h"
 
 namespace brivane::print {
 
@@ -16,7 +18,7 @@ void OnDone(GtkPrintOperation* operation, GtkPrintOperationResult result, gpoint
     g_object_set_data(G_OBJECT(operation), IN_FLIGHT_KEY, nullptr);
     // Our reference kept the operation (and with it the document) alive while
     // the dialog was up; let it go once GTK has left this emission.
-    g_idle_add_once([](gpointer op) { UniqueGObject<GtkPrintOperation> drop(GTK_PRINT_OPERATION(op)); }, operation);
+    g_idle_add_once([](gpointer op) { RefPtr<GtkPrintOperation>::Adopt(GTK_PRINT_OPERATION(op)); }, operation);
 }
 
 std::string JobName(const std::string& uri) {
@@ -29,23 +31,22 @@ std::string JobName(const std::string& uri) {
 }  // namespace
 
 void PdfPrinter::Print(GtkWindow* parent, const std::string& uri) {
-    UniqueGObject<PopplerDocument> document = PdfPrintJob::Load(uri);
+    const RefPtr<PopplerDocument> document = PdfPrintJob::Load(uri);
     if (!document) return;
-    UniqueGObject<GtkPrintOperation> operation = PdfPrintJob::NewOperation(document.get(), JobName(uri));
+    RefPtr<GtkPrintOperation> operation = PdfPrintJob::NewOperation(document.get(), JobName(uri));
     GtkPrintOperation* op = operation.get();
     PrintSettingsStore::ApplyTo(op);
     // The dialog is modal to parent but must not hold the caller in a nested loop.
     gtk_print_operation_set_allow_async(op, TRUE);
     g_signal_connect(op, "done", G_CALLBACK(OnDone), nullptr);
 
-    GError* error = nullptr;
+    GErrorSlot error;
     const GtkPrintOperationResult result =
-        gtk_print_operation_run(op, GTK_PRINT_OPERATION_ACTION_PRINT_DIALOG, parent, &error);
-    UniqueGError guard(error);
-    if (result == GTK_PRINT_OPERATION_RESULT_ERROR && error) Diagnostics::Line(error->message);
+        gtk_print_operation_run(op, GTK_PRINT_OPERATION_ACTION_PRINT_DIALOG, parent, error.Out());
+    if (result == GTK_PRINT_OPERATION_RESULT_ERROR && error) Diagnostics::Line(error.Message());
     if (result == GTK_PRINT_OPERATION_RESULT_IN_PROGRESS) {
         g_object_set_data(G_OBJECT(op), IN_FLIGHT_KEY, GINT_TO_POINTER(1));
-        operation.release();  // handed to OnDone
+        static_cast<void>(operation.release());  // handed to OnDone
     } else if (result == GTK_PRINT_OPERATION_RESULT_APPLY) {
         // Finished without going async: "done" may already have passed.
         PrintSettingsStore::RememberFrom(op);

@@ -1,12 +1,12 @@
 #include "PrintSettingsStore.h"
 
-#include "Unique.h"
+#include "GObjectPtr.h"
 
 namespace brivane::print {
 
 namespace {
-UniqueGObject<GtkPrintSettings>& Shared() {
-    static UniqueGObject<GtkPrintSettings> settings;
+RefPtr<GtkPrintSettings>& Shared() {
+    static RefPtr<GtkPrintSettings> settings;
     return settings;
 }
 }  // namespace
@@ -18,9 +18,7 @@ void PrintSettingsStore::ApplyTo(GtkPrintOperation* operation) {
 void PrintSettingsStore::RememberFrom(GtkPrintOperation* operation) {
     GtkPrintSettings* chosen = gtk_print_operation_get_print_settings(operation);
     // A copy: the operation's object may still be changed by a print in flight.
-    if (chosen) Shared().reset(gtk_print_settings_copy(chosen));
+    if (chosen) Shared() = RefPtr<GtkPrintSettings>::Adopt(gtk_print_settings_copy(chosen));
 }
-
-GtkPrintSettings* PrintSettingsStore::Current() { return Shared().get(); }
 
 }  // namespace brivane::print

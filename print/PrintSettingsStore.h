@@ -13,8 +13,6 @@ public:
     static void ApplyTo(GtkPrintOperation* operation);
     // Keeps what the user chose in a dialog that was confirmed.
     static void RememberFrom(GtkPrintOperation* operation);
-    // Null until a print was confirmed.
-    static GtkPrintSettings* Current();
 };
 
 }  // namespace brivane::print

@@ -1,11 +1,12 @@
 #include "FlipbookView.h"
 
+#include "GObjectPtr.h"
 #include "WindowIcon.h"
 
 namespace brivane::app {
 
 FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop)
-    : window_(window), overlay_(GTK_WIDGET(g_object_ref_sink(gtk_overlay_new()))) {
+    : window_(window), overlay_(RefPtr<GtkWidget>::Sink(gtk_overlay_new())) {
     g_object_add_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
 
     web::WebViewFlipbook::WindowEffects effects;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Desktop.h"
+#include "GObjectPtr.h"
 #include "Unique.h"
 #include "WebViewFlipbook.h"
 
@@ -28,7 +29,7 @@ private:
     static void RememberRecent(const std::string& fileUrl);
 
     GtkWindow* window_;  // weak
-    UniqueGObject<GtkWidget> overlay_;
+    RefPtr<GtkWidget> overlay_;
     GtkWidget* busy_ = nullptr;
     GtkWidget* problem_ = nullptr;
     std::unique_ptr<web::WebViewFlipbook> webView_;

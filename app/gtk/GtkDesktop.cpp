@@ -1,6 +1,7 @@
 #include "GtkDesktop.h"
 
 #include "Diagnostics.h"
+#include "GObjectPtr.h"
 #include "PdfPrinter.h"
 #include "Unique.h"
 
@@ -25,11 +26,8 @@ void DeleteWork(gpointer data) { delete static_cast<Work*>(data); }
 
 void LaunchFinished(GObject*, GAsyncResult* result, gpointer data) {
     UniqueGChars uri(static_cast<char*>(data));
-    GError* raw = nullptr;
-    if (!g_app_info_launch_default_for_uri_finish(result, &raw)) {
-        UniqueGError error(raw);
-        Diagnostics::Line(error->message);
-    }
+    GErrorSlot error;
+    if (!g_app_info_launch_default_for_uri_finish(result, error.Out())) Diagnostics::Line(error.Message());
 }
 
 GtkWindow* AlertParent(GtkWindow* fallback) {
@@ -44,33 +42,27 @@ struct AlertState {
     int lastResponse;
 };
 
+// The state lives on the dialog, so a dialog destroyed with its parent
+// (no response) still frees it.
 void AlertResponded(GtkDialog* dialog, int response, gpointer data) {
-    std::unique_ptr<AlertState> state(static_cast<AlertState*>(data));
+    auto* state = static_cast<AlertState*>(data);
     // Escape and the window's close button answer like the last button.
     if (response < FIRST_BUTTON_RESPONSE) response = state->lastResponse;
+    auto completion = std::move(state->completion);
     gtk_window_destroy(GTK_WINDOW(dialog));
-    state->completion(response);
+    if (completion) completion(response);
 }
 
-struct ChooserState {
-    std::function<void(std::optional<std::string>)> done;
-};
-
-void ChooserResponded(GtkNativeDialog* dialog, int response, gpointer data) {
-    std::unique_ptr<ChooserState> state(static_cast<ChooserState*>(data));
-    UniqueGObject<GtkNativeDialog> owned(dialog);
-    std::optional<std::string> fileUrl;
-    if (response == GTK_RESPONSE_ACCEPT) {
-        UniqueGObject<GFile> file(gtk_file_chooser_get_file(GTK_FILE_CHOOSER(dialog)));
-        // Success without a file: say so and go on as cancelled.
-        UniqueGChars uri(file ? g_file_get_uri(file.get()) : nullptr);
-        if (uri) {
-            fileUrl = uri.get();
-        } else {
-            Diagnostics::Line("none");
-        }
+std::optional<std::string> ChosenFile(GtkNativeDialog* dialog, int response) {
+    if (response != GTK_RESPONSE_ACCEPT) return std::nullopt;
+    auto file = RefPtr<GFile>::Adopt(gtk_file_chooser_get_file(GTK_FILE_CHOOSER(dialog)));
+    // Success without a file: say so and go on as cancelled.
+    UniqueGChars uri(file ? g_file_get_uri(file.get()) : nullptr);
+    if (!uri) {
+        Diagnostics::Line("none");
+        return std::nullopt;
     }
-    state->done(std::move(fileUrl));
+    return std::string(uri.get());
 }
 
 }  // namespace
@@ -80,11 +72,13 @@ GtkDesktop::GtkDesktop(GtkWindow* window) : window_(window) {
 }
 
 GtkDesktop::~GtkDesktop() {
+    chooserResponse_.Disconnect();
+    if (chooser_) gtk_native_dialog_destroy(chooser_.get());
     if (window_) g_object_remove_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
 }
 
 void GtkDesktop::OpenURI(const std::string& uri) {
-    UniqueGObject<GdkAppLaunchContext> context(gdk_display_get_app_launch_context(gdk_display_get_default()));
+    auto context = RefPtr<GdkAppLaunchContext>::Adopt(gdk_display_get_app_launch_context(gdk_display_get_default()));
     g_app_info_launch_default_for_uri_async(uri.c_str(), G_APP_LAUNCH_CONTEXT(context.get()), nullptr, LaunchFinished,
                                             g_strdup(uri.c_str()));
 }
@@ -103,23 +97,44 @@ void GtkDesktop::ShowAlert(const Alert& alert, std::function<void(int)> completi
                               FIRST_BUTTON_RESPONSE + static_cast<int>(i));
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), FIRST_BUTTON_RESPONSE);
     auto* state =
-        new AlertState{std::move(completion), FIRST_BUTTON_RESPONSE + static_cast<int>(alert.buttons.size()) - 1};
+        AttachState(dialog, "brivane-alert",
+                    std::make_unique<AlertState>(AlertState{
+                        std::move(completion), FIRST_BUTTON_RESPONSE + static_cast<int>(alert.buttons.size()) - 1}));
     g_signal_connect(dialog, "response", G_CALLBACK(AlertResponded), state);
     gtk_window_present(GTK_WINDOW(dialog));
 }
 
 void GtkDesktop::ChooseFlipbookFile(std::function<void(std::optional<std::string>)> done) {
-    GtkFileChooserNative* chooser =
-        gtk_file_chooser_native_new("Open Flipbook", window_, GTK_FILE_CHOOSER_ACTION_OPEN, "_Open", "_Cancel");
+    // One chooser per window: a new request answers the old one as cancelled.
+    if (chooser_) ChooserAnswered(GTK_RESPONSE_CANCEL);
+    chooser_ = RefPtr<GtkNativeDialog>::Adopt(GTK_NATIVE_DIALOG(
+        gtk_file_chooser_native_new("Open Flipbook", window_, GTK_FILE_CHOOSER_ACTION_OPEN, "_Open", "_Cancel")));
+    GtkNativeDialog* chooser = chooser_.get();
     gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(chooser), FALSE);
     gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
-    UniqueGObject<GtkFileFilter> filter(gtk_file_filter_new());
+    auto filter = RefPtr<GtkFileFilter>::Adopt(gtk_file_filter_new());
     gtk_file_filter_set_name(filter.get(), "Flipbooks");
     gtk_file_filter_add_suffix(filter.get(), "flip");
     gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), filter.get());
     gtk_file_chooser_set_filter(GTK_FILE_CHOOSER(chooser), filter.get());
-    g_signal_connect(chooser, "response", G_CALLBACK(ChooserResponded), new ChooserState{std::move(done)});
-    gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
+    chooserDone_ = std::move(done);
+    // Disconnected when this desktop goes, so a late answer never reaches it.
+    chooserResponse_ =
+        SignalConnection(chooser, "response", G_CALLBACK(+[](GtkNativeDialog*, int response, gpointer self) {
+                             static_cast<GtkDesktop*>(self)->ChooserAnswered(response);
+                         }),
+                         this);
+    gtk_native_dialog_show(chooser);
+}
+
+void GtkDesktop::ChooserAnswered(int response) {
+    // Keeps the chooser while its answer is read; it goes when this returns.
+    const RefPtr<GtkNativeDialog> chooser = std::move(chooser_);
+    chooserResponse_.Disconnect();
+    auto done = std::move(chooserDone_);
+    std::optional<std::string> fileUrl = ChosenFile(chooser.get(), response);
+    gtk_native_dialog_destroy(chooser.get());
+    if (done) done(std::move(fileUrl));
 }
 
 void GtkDesktop::RunInBackground(std::function<void()> work, std::function<void()> done) {

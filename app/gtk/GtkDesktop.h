@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Desktop.h"
+#include "GObjectPtr.h"
 
 #include <gtk/gtk.h>
 
@@ -23,7 +24,12 @@ public:
     void PrintPdf(const std::string& fileUri) override;
 
 private:
+    void ChooserAnswered(int response);
+
     GtkWindow* window_;  // weak: cleared when the window goes
+    RefPtr<GtkNativeDialog> chooser_;
+    std::function<void(std::optional<std::string>)> chooserDone_;
+    SignalConnection chooserResponse_;
 };
 
 }  // namespace brivane::app

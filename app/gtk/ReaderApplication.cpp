@@ -1,6 +1,7 @@
 #include "ReaderApplication.h"
 
 #include "DataDirectory.h"
+#include "GObjectPtr.h"
 #include "GtkDesktop.h"
 #include "ServiceAddresses.h"
 #include "WindowLooks.h"
@@ -18,24 +19,24 @@ constexpr const char* APP_NAME = "Brivane Reader";
 
 template <typename F>
 void AddAction(GtkApplication* app, const char* name, F callback, gpointer self) {
-    UniqueGObject<GSimpleAction> action(g_simple_action_new(name, nullptr));
+    auto action = RefPtr<GSimpleAction>::Adopt(g_simple_action_new(name, nullptr));
     g_signal_connect(action.get(), "activate", G_CALLBACK(+callback), self);
     g_action_map_add_action(G_ACTION_MAP(app), G_ACTION(action.get()));
 }
 
 GMenu* FileMenu() {
     GMenu* menu = g_menu_new();
-    UniqueGObject<GMenu> windows(g_menu_new());
+    auto windows = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(windows.get(), "New Window", "app.new-window");
     g_menu_append(windows.get(), "Open…", "app.open");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(windows.get()));
-    UniqueGObject<GMenu> close(g_menu_new());
+    auto close = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(close.get(), "Close Window", "app.close-window");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(close.get()));
-    UniqueGObject<GMenu> about(g_menu_new());
+    auto about = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(about.get(), "About Brivane Reader", "app.about");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(about.get()));
-    UniqueGObject<GMenu> quit(g_menu_new());
+    auto quit = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(quit.get(), "Quit", "app.quit");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(quit.get()));
     return menu;
@@ -43,7 +44,8 @@ GMenu* FileMenu() {
 
 }  // namespace
 
-ReaderApplication::ReaderApplication() : app_(gtk_application_new(APPLICATION_ID, G_APPLICATION_HANDLES_OPEN)) {
+ReaderApplication::ReaderApplication()
+    : app_(RefPtr<GtkApplication>::Adopt(gtk_application_new(APPLICATION_ID, G_APPLICATION_HANDLES_OPEN))) {
     g_set_application_name(APP_NAME);
     g_signal_connect(app_.get(), "startup", G_CALLBACK(OnStartup), this);
     g_signal_connect(app_.get(), "activate", G_CALLBACK(OnActivate), this);
@@ -132,10 +134,10 @@ void ReaderApplication::InstallMenus() {
         gtk_application_set_accels_for_action(app, action, list);
     }
 
-    UniqueGObject<GMenu> menubar(g_menu_new());
-    UniqueGObject<GMenu> file(FileMenu());
+    auto menubar = RefPtr<GMenu>::Adopt(g_menu_new());
+    auto file = RefPtr<GMenu>::Adopt(FileMenu());
     g_menu_append_submenu(menubar.get(), "File", G_MENU_MODEL(file.get()));
-    UniqueGObject<GMenu> help(g_menu_new());
+    auto help = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(help.get(), "Brivane Help", "app.help");
     g_menu_append_submenu(menubar.get(), "Help", G_MENU_MODEL(help.get()));
     gtk_application_set_menubar(app, G_MENU_MODEL(menubar.get()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ContentView.h"
+#include "GObjectPtr.h"
 #include "Unique.h"
 
 #include <gtk/gtk.h>
@@ -39,7 +40,7 @@ private:
     static void OnOpen(GApplication*, GFile** files, int count, const char* hint, gpointer self);
     static void OnWindowDestroy(GtkWidget* window, gpointer self);
 
-    UniqueGObject<GtkApplication> app_;
+    RefPtr<GtkApplication> app_;
     std::map<GtkWindow*, std::unique_ptr<ContentView>> windows_;
 };
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "GObjectPtr.h"
 #include "NetWmIcon.h"
 #include "Unique.h"
 #include "X11IconProperty.h"
@@ -24,15 +25,15 @@ constexpr int LARGEST_ICON = 256;
 // claim an image of gigabytes once decoded.
 constexpr long long MAX_IMAGE_PIXELS = 8192LL * 8192LL;
 
-UniqueGObject<GdkPixbuf> LoadImage(const std::string& path) {
+RefPtr<GdkPixbuf> LoadImage(const std::string& path) {
     int width = 0;
     int height = 0;
     if (!gdk_pixbuf_get_file_info(path.c_str(), &width, &height)) return {};
     if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > MAX_IMAGE_PIXELS) return {};
     if (width > LARGEST_ICON || height > LARGEST_ICON)
-        return UniqueGObject<GdkPixbuf>(
+        return RefPtr<GdkPixbuf>::Adopt(
             gdk_pixbuf_new_from_file_at_size(path.c_str(), LARGEST_ICON, LARGEST_ICON, nullptr));
-    return UniqueGObject<GdkPixbuf>(gdk_pixbuf_new_from_file(path.c_str(), nullptr));
+    return RefPtr<GdkPixbuf>::Adopt(gdk_pixbuf_new_from_file(path.c_str(), nullptr));
 }
 
 bool AppendPixbuf(IconData& out, GdkPixbuf* pixbuf) {
@@ -51,7 +52,8 @@ IconData FromImage(GdkPixbuf* image) {
             AppendPixbuf(data, image);
             continue;
         }
-        UniqueGObject<GdkPixbuf> scaled(gdk_pixbuf_scale_simple(image, size.width, size.height, GDK_INTERP_HYPER));
+        auto scaled =
+            RefPtr<GdkPixbuf>::Adopt(gdk_pixbuf_scale_simple(image, size.width, size.height, GDK_INTERP_HYPER));
         if (scaled) AppendPixbuf(data, scaled.get());
     }
     return data;
@@ -63,18 +65,18 @@ IconData FromTheme(GtkWindow* window) {
     IconData data;
     GtkIconTheme* theme = gtk_icon_theme_get_for_display(gtk_widget_get_display(GTK_WIDGET(window)));
     for (int size : THEME_SIZES) {
-        UniqueGObject<GtkIconPaintable> icon(gtk_icon_theme_lookup_icon(
+        auto icon = RefPtr<GtkIconPaintable>::Adopt(gtk_icon_theme_lookup_icon(
             theme, APP_ICON_NAME, nullptr, size, 1, GTK_TEXT_DIR_NONE, static_cast<GtkIconLookupFlags>(0)));
         // A miss comes back as the "image-missing" icon; has_icon cannot be
         // asked instead, as it overlooks icons lying loose on a search path.
         const char* found = icon ? gtk_icon_paintable_get_icon_name(icon.get()) : nullptr;
         if (!found || std::strcmp(found, APP_ICON_NAME) != 0) continue;
-        UniqueGObject<GFile> file(gtk_icon_paintable_get_file(icon.get()));
+        auto file = RefPtr<GFile>::Adopt(gtk_icon_paintable_get_file(icon.get()));
         if (!file) continue;
         // Through a stream, so icons compiled into resources load too.
-        UniqueGObject<GFileInputStream> stream(g_file_read(file.get(), nullptr, nullptr));
+        auto stream = RefPtr<GFileInputStream>::Adopt(g_file_read(file.get(), nullptr, nullptr));
         if (!stream) continue;
-        UniqueGObject<GdkPixbuf> image(
+        auto image = RefPtr<GdkPixbuf>::Adopt(
             gdk_pixbuf_new_from_stream_at_scale(G_INPUT_STREAM(stream.get()), size, size, TRUE, nullptr, nullptr));
         if (image) AppendPixbuf(data, image.get());
     }
@@ -90,8 +92,7 @@ void OnRealize(GtkWidget* widget, gpointer) {
 // icon waits on the window and is written when it is (and again on any later
 // realize, since a new surface starts without the property).
 void Apply(GtkWindow* window, IconData data) {
-    g_object_set_data_full(G_OBJECT(window), ICON_DATA_KEY, new IconData(std::move(data)),
-                           [](gpointer p) { delete static_cast<IconData*>(p); });
+    AttachState(window, ICON_DATA_KEY, std::make_unique<IconData>(std::move(data)));
     if (!g_object_get_data(G_OBJECT(window), REALIZE_HOOKED_KEY)) {
         // After GTK's own handler, which may set an icon list of its own.
         g_signal_connect_after(window, "realize", G_CALLBACK(OnRealize), nullptr);
@@ -104,7 +105,7 @@ void Apply(GtkWindow* window, IconData data) {
 
 bool WindowIcon::SetFromFile(GtkWindow* window, const std::string& pngPath) {
     if (!window) return false;
-    UniqueGObject<GdkPixbuf> image = LoadImage(pngPath);
+    const RefPtr<GdkPixbuf> image = LoadImage(pngPath);
     IconData data = image ? FromImage(image.get()) : IconData{};
     if (data.empty()) {
         // Never leave a previous flipbook's icon on a window that reads another.

@@ -1,5 +1,6 @@
 #include "WindowLooks.h"
 
+#include "GObjectPtr.h"
 #include "WindowGeometry.h"
 #include "WindowIcon.h"
 
@@ -24,10 +25,8 @@ void Defer(GtkWindow* window, std::function<void(GtkWindow*)> apply) {
         G_PRIORITY_DEFAULT_IDLE,
         [](gpointer data) -> gboolean {
             auto* d = static_cast<Deferred*>(data);
-            if (auto* w = static_cast<GtkWindow*>(g_weak_ref_get(&d->window))) {
-                d->apply(w);
-                g_object_unref(w);  // the reference g_weak_ref_get gave
-            }
+            if (auto w = RefPtr<GtkWindow>::Adopt(static_cast<GtkWindow*>(g_weak_ref_get(&d->window))))
+                d->apply(w.get());
             return G_SOURCE_REMOVE;
         },
         deferred,
@@ -43,12 +42,12 @@ std::optional<WindowGeometry::Size> MonitorOf(GtkWindow* window) {
     GdkMonitor* monitor = nullptr;
     if (GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window)))
         monitor = gdk_display_get_monitor_at_surface(display, surface);
+    RefPtr<GdkMonitor> first;
     if (!monitor) {
         GListModel* monitors = gdk_display_get_monitors(display);
         if (g_list_model_get_n_items(monitors) > 0) {
-            auto* first = static_cast<GdkMonitor*>(g_list_model_get_item(monitors, 0));
-            g_object_unref(first);  // the list keeps it
-            monitor = first;
+            first = RefPtr<GdkMonitor>::Adopt(static_cast<GdkMonitor*>(g_list_model_get_item(monitors, 0)));
+            monitor = first.get();
         }
     }
     if (!monitor) return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "DataDirectory.h"
 #include "Diagnostics.h"
+#include "GObjectPtr.h"
 
 #include <webkit/webkit.h>
 
@@ -11,22 +12,18 @@ class WebView::Coordinator {
 public:
     Coordinator(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow)
         : host(StartPageHost::Create(std::move(desktop), std::move(updateShow))) {
-        UniqueGObject<WebKitUserContentManager> manager(webkit_user_content_manager_new());
+        auto manager = RefPtr<WebKitUserContentManager>::Adopt(webkit_user_content_manager_new());
         webkit_user_content_manager_register_script_message_handler(manager.get(), "bridge", nullptr);
-        g_signal_connect(manager.get(), "script-message-received::bridge", G_CALLBACK(MessageReceived), this);
-        UniqueGObject<WebKitSettings> settings(webkit_settings_new());
+        auto settings = RefPtr<WebKitSettings>::Adopt(webkit_settings_new());
         webkit_settings_set_enable_javascript(settings.get(), TRUE);
-        view.reset(GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager",
-                                                             manager.get(), "settings", settings.get(), nullptr))));
-        g_signal_connect(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
+        view = RefPtr<GtkWidget>::Sink(GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager",
+                                                               manager.get(), "settings", settings.get(), nullptr)));
+        connections_[0] =
+            SignalConnection(manager.get(), "script-message-received::bridge", G_CALLBACK(MessageReceived), this);
+        connections_[1] = SignalConnection(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
     }
 
-    ~Coordinator() {
-        host->Detach();
-        WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(WebView());
-        g_signal_handlers_disconnect_by_data(manager, this);
-        g_signal_handlers_disconnect_by_data(view.get(), this);
-    }
+    ~Coordinator() { host->Detach(); }
 
     WebKitWebView* WebView() const { return WEBKIT_WEB_VIEW(view.get()); }
 
@@ -44,7 +41,10 @@ public:
     }
 
     std::shared_ptr<StartPageHost> host;
-    UniqueGObject<GtkWidget> view;
+    RefPtr<GtkWidget> view;
+
+private:
+    SignalConnection connections_[2];
 };
 
 WebView::WebView(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow)

@@ -1,5 +1,6 @@
 #include "WebViewFlipbook.h"
 
+#include "GObjectPtr.h"
 #include "Unique.h"
 
 #include <webkit/webkit.h>
@@ -28,27 +29,24 @@ public:
     Coordinator(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects)
         : effects_(std::move(effects)) {
         host = FlipbookPageHost::Create(std::move(fileUrl), std::move(desktop), this);
-        UniqueGObject<WebKitUserContentManager> manager(webkit_user_content_manager_new());
+        auto manager = RefPtr<WebKitUserContentManager>::Adopt(webkit_user_content_manager_new());
         webkit_user_content_manager_register_script_message_handler(manager.get(), "bridge", nullptr);
-        g_signal_connect(manager.get(), "script-message-received::bridge", G_CALLBACK(MessageReceived), this);
-        UniqueGObject<WebKitSettings> settings(webkit_settings_new());
+        auto settings = RefPtr<WebKitSettings>::Adopt(webkit_settings_new());
         webkit_settings_set_enable_javascript(settings.get(), TRUE);
         webkit_settings_set_allow_file_access_from_file_urls(settings.get(), TRUE);
         webkit_settings_set_enable_developer_extras(settings.get(), TRUE);
-        view.reset(GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager",
-                                                             manager.get(), "settings", settings.get(), nullptr))));
+        view = RefPtr<GtkWidget>::Sink(GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager",
+                                                               manager.get(), "settings", settings.get(), nullptr)));
         gtk_widget_set_hexpand(view.get(), TRUE);
         gtk_widget_set_vexpand(view.get(), TRUE);
-        g_signal_connect(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
-        g_signal_connect(view.get(), "decide-policy", G_CALLBACK(DecidePolicy), this);
-        g_signal_connect(view.get(), "create", G_CALLBACK(Create), this);
+        connections_[0] =
+            SignalConnection(manager.get(), "script-message-received::bridge", G_CALLBACK(MessageReceived), this);
+        connections_[1] = SignalConnection(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
+        connections_[2] = SignalConnection(view.get(), "decide-policy", G_CALLBACK(DecidePolicy), this);
+        connections_[3] = SignalConnection(view.get(), "create", G_CALLBACK(Create), this);
     }
 
-    ~Coordinator() override {
-        host->Detach();
-        g_signal_handlers_disconnect_by_data(webkit_web_view_get_user_content_manager(WebView()), this);
-        g_signal_handlers_disconnect_by_data(view.get(), this);
-    }
+    ~Coordinator() override { host->Detach(); }
 
     WebKitWebView* WebView() const { return WEBKIT_WEB_VIEW(view.get()); }
 
@@ -114,9 +112,10 @@ public:
     }
 
     std::shared_ptr<FlipbookPageHost> host;
-    UniqueGObject<GtkWidget> view;
+    RefPtr<GtkWidget> view;
 
 private:
+    SignalConnection connections_[4];
     static void Call(const std::function<void(const std::string&)>& f, const std::string& value) {
         if (f) f(value);
     }

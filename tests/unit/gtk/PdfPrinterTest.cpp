@@ -3,12 +3,13 @@
 #include <poppler.h>
 #include <gtest/gtest.h>
 
+#include "GObjectPtr.h"
 #include "PdfPrintJob.h"
 #include "PdfPrinter.h"
 #include "TempDir.h"
 #include "Unique.h"
 
-using brivane::UniqueGObject;
+using brivane::RefPtr;
 using brivane::print::PdfPrinter;
 using brivane::print::PdfPrintJob;
 using brivane::test::FileUrl;
@@ -63,7 +64,8 @@ TEST(PdfPrintJob, ExportDrawsEveryPageFittedAndUnrotated) {
     TempDir dir;
     const std::string out = dir / "out.pdf";
     ASSERT_TRUE(PdfPrintJob::Export(FileUrl(WriteSample(dir)), out));
-    UniqueGObject<PopplerDocument> printed(poppler_document_new_from_file(FileUrl(out).c_str(), nullptr, nullptr));
+    auto printed =
+        RefPtr<PopplerDocument>::Adopt(poppler_document_new_from_file(FileUrl(out).c_str(), nullptr, nullptr));
     ASSERT_TRUE(printed);
     ASSERT_EQ(poppler_document_get_n_pages(printed.get()), 3);
     // Every sheet is portrait paper: the landscape page is centred with blank
@@ -75,7 +77,7 @@ TEST(PdfPrintJob, ExportDrawsEveryPageFittedAndUnrotated) {
     } probes[] = {{1, 0.3, 0.5, 'R'}, {1, 0.7, 0.5, 'B'}, {1, 0.5, 0.1, 'W'},
                   {2, 0.1, 0.5, 'R'}, {2, 0.9, 0.5, 'B'}, {2, 0.5, 0.2, 'W'}};
     for (const auto& p : probes) {
-        UniqueGObject<PopplerPage> page(poppler_document_get_page(printed.get(), p.page));
+        auto page = RefPtr<PopplerPage>::Adopt(poppler_document_get_page(printed.get(), p.page));
         double w = 0, h = 0;
         poppler_page_get_size(page.get(), &w, &h);
         EXPECT_LT(w, h) << "sheet " << p.page << " was turned";

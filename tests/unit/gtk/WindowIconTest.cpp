@@ -7,11 +7,12 @@
 #include <gtk/gtk.h>
 #include <zlib.h>
 
+#include "GObjectPtr.h"
 #include "TempDir.h"
 #include "Unique.h"
 #include "WindowIcon.h"
 
-using brivane::UniqueGObject;
+using brivane::RefPtr;
 using brivane::app::WindowIcon;
 
 namespace {
@@ -19,7 +20,7 @@ namespace {
 // An RGBA image filled with fill, its first pixel red and the second a
 // half-transparent (0x20,0x40,0x60,0x80).
 std::string WritePng(const std::string& path, int width, int height, unsigned fill) {
-    UniqueGObject<GdkPixbuf> image(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height));
+    auto image = RefPtr<GdkPixbuf>::Adopt(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height));
     gdk_pixbuf_fill(image.get(), fill);
     const guchar first[] = {0xff, 0x00, 0x00, 0xff, 0x20, 0x40, 0x60, 0x80};
     std::copy(std::begin(first), std::end(first), gdk_pixbuf_get_pixels(image.get()));

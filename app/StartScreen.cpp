@@ -13,18 +13,21 @@ std::shared_ptr<StartScreen> StartScreen::Create(std::shared_ptr<web::Desktop> d
     return std::shared_ptr<StartScreen>(new StartScreen(std::move(desktop), std::move(showFlipbook)));
 }
 
-void StartScreen::HandleCheckResult(const std::string& url, const std::string& code) {
+void StartScreen::HandleCheckResult(const std::string& url, document::CheckResult result) {
     urlFlipbook_ = url;
-    if (code == "ERROR_APP_VER") {
+    switch (result) {
+    case document::CheckResult::TooNew:
         desktop_->ShowAlert({TOO_NEW_TEXT, {"Yes", "No"}},
                             [self = shared_from_this()](int response) { self->OpenUpdatePage(response); });
         return;
-    }
-    if (code == "ERROR_NO_META" || code == "ERROR_CORRUPTED") {
+    case document::CheckResult::NoMetadata:
+    case document::CheckResult::Corrupted:
         desktop_->ShowAlert({INVALID_TEXT, {"Close"}}, [](int) {});
         return;
+    case document::CheckResult::Accepted:
+        SwitchToFlipbook();
+        return;
     }
-    SwitchToFlipbook();
 }
 
 void StartScreen::OpenUpdatePage(int response) {

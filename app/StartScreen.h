@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CheckResult.h"
 #include "Desktop.h"
 
 #include <functional>
@@ -23,7 +24,7 @@ public:
     // showFlipbook runs once, when the window switches to the flipbook view.
     static std::shared_ptr<StartScreen> Create(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook);
 
-    void HandleCheckResult(const std::string& url, const std::string& code);
+    void HandleCheckResult(const std::string& url, document::CheckResult result);
     void OpenUpdatePage(int response);
     void ShowOpenedURL(const std::string& url);
     // The window went away: results still on their way change nothing on screen.

@@ -4,17 +4,13 @@
 
 namespace brivane::app {
 
-// The two window looks in numbers. The reading window's origin is kept for
-// completeness: GTK 4 lets the window manager place windows.
+// The two window looks in numbers. There is no reading-window origin: GTK 4
+// leaves placing windows to the window manager.
 class WindowGeometry {
 public:
     struct Size {
         double width = 0;
         double height = 0;
-    };
-    struct Point {
-        double x = 0;
-        double y = 0;
     };
 
     static constexpr Size START_CONTENT{450, 300};
@@ -22,8 +18,6 @@ public:
 
     // screen: the monitor's geometry, or nothing when there is no monitor.
     static Size ReadingContentSize(std::optional<Size> screen);
-    // Lower-left corner with y growing upwards, as the original arithmetic had it.
-    static Point ReadingOrigin(std::optional<Size> screen);
 };
 
 }  // namespace brivane::app

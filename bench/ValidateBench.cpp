@@ -39,11 +39,11 @@ int main(int argc, char** argv) {
     std::vector<double> micros;
     std::string answer;
     const long long before = BytesRead();
-    answer = brivane::document::ValidateFlipbookFile(*url);
+    answer = brivane::document::CheckCode(brivane::document::ValidateFlipbookFile(*url));
     const long long perCall = BytesRead() - before;
     for (int i = 0; i < runs; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        answer = brivane::document::ValidateFlipbookFile(*url);
+        answer = brivane::document::CheckCode(brivane::document::ValidateFlipbookFile(*url));
         micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(micros.begin(), micros.end());

@@ -5,6 +5,7 @@
 #include "Diagnostics.h"
 #include "FileUrl.h"
 #include "GraphemeCount.h"
+#include "MetadataValue.h"
 #include "ReaderConfiguration.h"
 #include "TreeCopier.h"
 #include "TreeRemover.h"
@@ -104,18 +105,17 @@ std::optional<std::string> ReadText(const std::string& path) {
 std::optional<std::string> FlipbookFile::GetWorkspaceURL() const {
     auto text = GetMetadataSource(filePath);
     if (!text) return std::nullopt;
-    nlohmann::json meta = nlohmann::json::parse(*text, nullptr, false);
-    if (meta.is_discarded() || !(meta.is_object() || meta.is_array())) {
+    const auto meta = ParseMetadata(*text);
+    if (!meta) {
         Diagnostics::Line("Error parsing metadata GetMetadataSource");
         return std::nullopt;
     }
-    if (!meta.is_object()) return std::nullopt;
-    auto id = meta.find("id");
-    if (id == meta.end() || !id->is_string()) return std::nullopt;
+    const auto id = MetadataValue(*meta)["id"].String();
+    if (!id) return std::nullopt;
     auto archivePath = PathFromFileUrl(filePath);
     if (!archivePath) return std::nullopt;
     // A crafted id must not turn the workspace into some other directory.
-    std::string name = BaseName(StripTrailingSlash(*archivePath)) + "-" + id->get<std::string>();
+    std::string name = BaseName(StripTrailingSlash(*archivePath)) + "-" + *id;
     if (!WorkspaceRoot::IsSingleComponent(name)) return std::nullopt;
     auto root = WorkspaceRoot::Locate();
     if (!root) return std::nullopt;
@@ -125,45 +125,51 @@ std::optional<std::string> FlipbookFile::GetWorkspaceURL() const {
     return url;
 }
 
-void FlipbookFile::ExtractZip() {
-    auto workspaceUrl = GetWorkspaceURL();
-    auto workspace = workspaceUrl ? PathFromFileUrl(*workspaceUrl) : std::nullopt;
-    if (!workspace) {
-        Diagnostics::Line("Extract ZIP error");
-        return;
-    }
-    std::string dataPath = StripTrailingSlash(*workspace) + "/data";
-    std::string dataUrl = UrlOfPath(dataPath);
-    auto fail = [] { Diagnostics::Line("Extract ZIP error"); };
-    auto archivePath = PathFromFileUrl(filePath);
-    auto unpack = [&] {
-        return WorkspaceRoot::Ensure() && MakeDirectory(*workspace) && MakeDirectory(dataPath) && archivePath &&
-               !ArchiveExtractor::Unpack(*archivePath, dataPath);
-    };
+FlipbookFile::DataState FlipbookFile::ExamineDataDirectory(const std::string& dataPath) const {
+    if (!Exists(dataPath)) return DataState::Missing;
+    // Without the archive's metadata there is nothing to compare: keep what is there.
+    const auto archived = GetMetadataSource(filePath);
+    if (!archived) return DataState::Unchanged;
+    const std::string storedPath = dataPath + "/" + METADATA_FILE_NAME;
+    if (!Exists(storedPath)) return DataState::Incomplete;
+    // An unreadable copy can't vouch for the tree: unpack afresh.
+    const auto stored = ReadText(storedPath);
+    if (stored && CountGraphemes(*stored) == CountGraphemes(*archived)) return DataState::Unchanged;
+    return DataState::Changed;
+}
 
-    if (!Exists(dataPath)) {
-        if (!unpack()) return fail();
-        Diagnostics::Line(dataUrl);
-        tempPath = dataUrl;
-        return;
+bool FlipbookFile::UnpackInto(const std::string& workspacePath, const std::string& dataPath) const {
+    const auto archivePath = PathFromFileUrl(filePath);
+    return WorkspaceRoot::Ensure() && MakeDirectory(workspacePath) && MakeDirectory(dataPath) && archivePath &&
+           !ArchiveExtractor::Unpack(*archivePath, dataPath);
+}
+
+void FlipbookFile::ExtractZip() {
+    const auto workspaceUrl = GetWorkspaceURL();
+    const auto workspace = workspaceUrl ? PathFromFileUrl(*workspaceUrl) : std::nullopt;
+    if (!workspace) return Diagnostics::Line("Extract ZIP error");
+    const std::string workspacePath = StripTrailingSlash(*workspace);
+    const std::string dataPath = workspacePath + "/data";
+    const std::string dataUrl = UrlOfPath(dataPath);
+
+    std::string unpackedLine;
+    switch (ExamineDataDirectory(dataPath)) {
+    case DataState::Unchanged:
+        break;
+    case DataState::Missing:
+        unpackedLine = dataUrl;
+        break;
+    case DataState::Changed:
+        if (!TreeRemover::Remove(dataPath)) return Diagnostics::Line("Extract ZIP error");
+        [[fallthrough]];
+    case DataState::Incomplete:
+        unpackedLine = "replace tempd dir:" + dataUrl;
+        break;
     }
-    auto archived = GetMetadataSource(filePath);
-    if (!archived) {
-        tempPath = dataUrl;
-        return;
+    if (!unpackedLine.empty()) {
+        if (!UnpackInto(workspacePath, dataPath)) return Diagnostics::Line("Extract ZIP error");
+        Diagnostics::Line(unpackedLine);
     }
-    std::string storedPath = dataPath + "/" + METADATA_FILE_NAME;
-    if (Exists(storedPath)) {
-        // An unreadable copy can't vouch for the tree: unpack afresh.
-        auto stored = ReadText(storedPath);
-        if (stored && CountGraphemes(*stored) == CountGraphemes(*archived)) {
-            tempPath = dataUrl;
-            return;
-        }
-        if (!TreeRemover::Remove(dataPath)) return fail();
-    }
-    if (!unpack()) return fail();
-    Diagnostics::Line("replace tempd dir:" + dataUrl);
     tempPath = dataUrl;
 }
 

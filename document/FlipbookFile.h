@@ -30,6 +30,16 @@ public:
     std::optional<nlohmann::json> GetReaderConfiguration() const;
     std::optional<std::string> GetWorkspaceURL() const;
     std::string GetTempPathURL(const std::string& relativePath) const;
+
+private:
+    enum class DataState {
+        Missing,     // nothing there yet: unpack
+        Unchanged,   // reuse as it is
+        Incomplete,  // no metadata copy: unpack over what is there
+        Changed,     // metadata differs in length: remove, then unpack
+    };
+    DataState ExamineDataDirectory(const std::string& dataPath) const;
+    bool UnpackInto(const std::string& workspacePath, const std::string& dataPath) const;
 };
 
 }  // namespace brivane::document

@@ -52,8 +52,7 @@ bool FlipbookMeta::CheckIntegrity() const {
     if (!height) return false;
     const auto pages = meta["num_pages"].Int();
     if (!pages) return false;
-    const std::string fingerprint = ContentFingerprint(std::to_string(*width) + "-" + std::to_string(*height) + "-" +
-                                                       std::to_string(*pages) + "-" + *pdfSize);
+    const std::string fingerprint = ContentFingerprint(FingerprintText(*width, *height, *pages, *pdfSize));
     auto id = meta["id"].String();
     if (!id) return false;
     // ASCII folding is enough: no other character lower-cases to a hex digit.
@@ -62,12 +61,18 @@ bool FlipbookMeta::CheckIntegrity() const {
     return *id == fingerprint;
 }
 
-std::string ValidateFlipbookFile(const std::string& fileUrl) {
+CheckResult ValidateFlipbookFile(const std::string& fileUrl) {
     const FlipbookMeta meta(fileUrl);
-    if (!meta.LoadMetadata()) return "ERROR_NO_META";
-    if (meta.GetAppVersion() > SUPPORTED_APP_VERSION) return "ERROR_APP_VER";
-    if (!meta.CheckIntegrity()) return "ERROR_CORRUPTED";
-    return {};
+    if (!meta.LoadMetadata()) return CheckResult::NoMetadata;
+    if (meta.GetAppVersion() > SUPPORTED_APP_VERSION) return CheckResult::TooNew;
+    if (!meta.CheckIntegrity()) return CheckResult::Corrupted;
+    return CheckResult::Accepted;
+}
+
+std::string FingerprintText(std::int64_t width, std::int64_t height, std::int64_t pages, std::string_view pdfSize) {
+    // A negative number brings its own '-': "800--1-0-1048576".
+    return std::to_string(width) + "-" + std::to_string(height) + "-" + std::to_string(pages) + "-" +
+           std::string(pdfSize);
 }
 
 std::string ContentFingerprint(const std::string& fingerprintText) {

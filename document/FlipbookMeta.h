@@ -1,10 +1,13 @@
 #pragma once
 
+#include "CheckResult.h"
+
 #include <nlohmann/json_fwd.hpp>
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace brivane::document {
 
@@ -25,9 +28,11 @@ public:
     std::optional<nlohmann::json> LoadMetadata() const;
 };
 
-// "" (accepted), "ERROR_NO_META", "ERROR_APP_VER" or "ERROR_CORRUPTED".
-std::string ValidateFlipbookFile(const std::string& fileUrl);
+// The file check: metadata readable, format version, then content fingerprint.
+CheckResult ValidateFlipbookFile(const std::string& fileUrl);
 
+// "800-600-20-1048576": the text the content fingerprint is taken of.
+std::string FingerprintText(std::int64_t width, std::int64_t height, std::int64_t pages, std::string_view pdfSize);
 // First 41 lower-case hex digits of the SHA-256 of the text.
 std::string ContentFingerprint(const std::string& fingerprintText);
 

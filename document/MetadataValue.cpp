@@ -90,4 +90,14 @@ std::optional<nlohmann::json> ParseMetadata(std::string_view text) {
     }
 }
 
+std::string WriteMetadata(const nlohmann::json& metadata) {
+    // '/' only ever occurs inside JSON strings, so escaping all of them is safe.
+    std::string out;
+    for (char c : metadata.dump()) {
+        if (c == '/') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
 }  // namespace brivane::document

@@ -33,5 +33,8 @@ private:
 
 // Parses metadata text as a JSON object or array; absent on any failure.
 std::optional<nlohmann::json> ParseMetadata(std::string_view text);
+// Metadata text as the publishing service writes it: every '/' escaped
+// ("files\/user\/a.png"), which is what the asset-path rewrite looks for.
+std::string WriteMetadata(const nlohmann::json& metadata);
 
 }  // namespace brivane::document

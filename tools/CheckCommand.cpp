@@ -10,10 +10,11 @@ const Command CheckCommand::kCommand{"check", "FILE", &CheckCommand::Run};
 int CheckCommand::Run(const std::vector<std::string>& args) {
     const auto url = SingleFileUrl(kCommand, args);
     if (!url) return EXIT_USAGE;
-    const std::string code = document::ValidateFlipbookFile(*url);
+    const document::CheckResult result = document::ValidateFlipbookFile(*url);
     // Through the same channel as the library's own lines, so they stay in order.
-    Diagnostics::Line(code.empty() ? "OK" : code);
-    return code.empty() ? EXIT_ACCEPTED : EXIT_REJECTED;
+    const bool accepted = result == document::CheckResult::Accepted;
+    Diagnostics::Line(accepted ? "OK" : std::string(document::CheckCode(result)));
+    return accepted ? EXIT_ACCEPTED : EXIT_REJECTED;
 }
 
 }  // namespace brivane::tools

@@ -1,5 +1,6 @@
 #include "FlipbookWriter.h"
 
+#include "MetadataValue.h"
 #include "Unique.h"
 
 #include <zip.h>
@@ -37,21 +38,11 @@ bool AddFile(zip_t* zip, const std::string& name, zip_source_t* source, zip_int3
 
 }  // namespace
 
-std::string FlipbookWriter::MetadataText(const nlohmann::json& metadata) {
-    // '/' only ever occurs inside JSON strings, so escaping all of them is safe.
-    std::string out;
-    for (char c : metadata.dump()) {
-        if (c == '/') out += '\\';
-        out += c;
-    }
-    return out;
-}
-
 std::string FlipbookWriter::Write(const std::string& out, const nlohmann::json& metadata, const std::string& pdfPath,
                                   const std::vector<Asset>& assets) {
     const std::string partial = out + ".partial";
     // zip_close() reads this buffer, so it must outlive the archive handle.
-    const std::string text = MetadataText(metadata);
+    const std::string text = document::WriteMetadata(metadata);
     int code = 0;
     WritingZip zip(zip_open(partial.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
     if (!zip) {

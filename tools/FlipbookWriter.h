@@ -15,9 +15,6 @@ public:
     // Archive path of an asset and the file on disk that becomes it.
     using Asset = std::pair<std::string, std::string>;
 
-    // Metadata text as the service writes it: every '/' escaped.
-    static std::string MetadataText(const nlohmann::json& metadata);
-
     // Writes to a temporary file beside out and renames it into place, so a
     // failed pack never leaves a half archive under the final name.
     // Returns an error text, empty on success.

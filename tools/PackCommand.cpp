@@ -103,8 +103,8 @@ int PackCommand::Run(const std::vector<std::string>& args) {
 
     nlohmann::json metadata = {
         {"app", document::SUPPORTED_APP_VERSION},
-        {"id", document::ContentFingerprint(std::to_string(pdf.width) + "-" + std::to_string(pdf.height) + "-" +
-                                            std::to_string(pdf.pages) + "-" + std::to_string(pdfSize))},
+        {"id", document::ContentFingerprint(
+                   document::FingerprintText(pdf.width, pdf.height, pdf.pages, std::to_string(pdfSize)))},
         {"width", pdf.width},
         {"height", pdf.height},
         {"num_pages", pdf.pages},

@@ -50,14 +50,12 @@ void StartPageHost::OpenFlipbookFile(std::function<void(Outcome)> done) {
         }
         Diagnostics::Line(*fileUrl);
         // The archive may sit on a slow disk or network mount: keep the window responsive.
-        auto code = std::make_shared<std::string>();
+        auto result = std::make_shared<document::CheckResult>();
         self->desktop_->RunInBackground(
-            [validator = self->validator_, url = *fileUrl, code] { *code = validator(url); },
-            [self, url = *fileUrl, code, done] {
-                self->updateShow_(url, *code);
-                const bool rejected =
-                    *code == "ERROR_NO_META" || *code == "ERROR_APP_VER" || *code == "ERROR_CORRUPTED";
-                done(rejected ? Outcome::Rejected : Outcome::Accepted);
+            [validator = self->validator_, url = *fileUrl, result] { *result = validator(url); },
+            [self, url = *fileUrl, result, done] {
+                self->updateShow_(url, *result);
+                done(*result == document::CheckResult::Accepted ? Outcome::Accepted : Outcome::Rejected);
             });
     });
 }

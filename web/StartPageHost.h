@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CheckResult.h"
 #include "Desktop.h"
 
 #include <functional>
@@ -13,8 +14,8 @@ namespace brivane::web {
 // feeds it messages and gives it a way to run scripts once the page loaded.
 class StartPageHost : public std::enable_shared_from_this<StartPageHost> {
 public:
-    using UpdateShow = std::function<void(const std::string& fileUrl, const std::string& code)>;
-    using Validator = std::function<std::string(const std::string& fileUrl)>;
+    using UpdateShow = std::function<void(const std::string& fileUrl, document::CheckResult result)>;
+    using Validator = std::function<document::CheckResult(const std::string& fileUrl)>;
     using ScriptRunner = std::function<void(const std::string& script)>;
 
     enum class Outcome { Cancelled, Accepted, Rejected };

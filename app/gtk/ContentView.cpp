@@ -9,8 +9,8 @@ ContentView::ContentView(GtkWindow* window)
       desktop_(std::make_shared<GtkDesktop>(window)),
       startScreen_(StartScreen::Create(desktop_, [this](const std::string& url) { ShowFlipbook(url); })) {
     std::weak_ptr<StartScreen> screen = startScreen_;
-    webView_ = std::make_unique<web::WebView>(desktop_, [screen](const std::string& url, const std::string& code) {
-        if (auto s = screen.lock()) s->HandleCheckResult(url, code);
+    webView_ = std::make_unique<web::WebView>(desktop_, [screen](const std::string& url, document::CheckResult result) {
+        if (auto s = screen.lock()) s->HandleCheckResult(url, result);
     });
     gtk_window_set_child(window_, webView_->Widget());
     WindowLooks::ApplyStartWindowStyle(window_);

@@ -123,62 +123,67 @@ std::optional<std::string> RecheckLinks(int rootFd, const std::vector<std::strin
 
 }  // namespace
 
-std::optional<std::string> ArchiveExtractor::Unpack(const std::string& archivePath, const std::string& destination) {
-    UniqueFd archiveFd(open(archivePath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!archiveFd) return "cannot open archive: " + std::string(std::strerror(errno));
-    UniqueFd root(open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!root) return "cannot open destination: " + std::string(std::strerror(errno));
+namespace {
 
-    std::string error;
-    UniqueZip archive = ArchiveSource::Open(archiveFd.Get(), error);
-    if (!archive) return error;
+using Batches = std::vector<std::vector<const SurveyedEntry*>>;
 
+// Every entry checked before the first write, against the room on the disk
+// and the archive's own size.
+std::optional<std::vector<SurveyedEntry>> Survey(zip_t* archive, int archiveFd, int root, std::string& error) {
     struct stat archiveStat;
     struct statvfs disk;
-    if (fstat(archiveFd.Get(), &archiveStat) != 0 || fstatvfs(root.Get(), &disk) != 0)
-        return "cannot measure archive or destination: " + std::string(std::strerror(errno));
-    ArchiveSurvey::Limits limits{static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize,
-                                 static_cast<std::uint64_t>(archiveStat.st_size)};
-    auto entries = ArchiveSurvey::Take(archive.get(), limits, error);
-    if (!entries) return error;
-
-    // Without conflicting names the order of writing can't change the
-    // outcome: large entries start first, and threads share the rest in
-    // batches of one directory each (creating in one directory from two
-    // threads only makes them wait for each other's lock).
-    std::vector<std::vector<const SurveyedEntry*>> queue;
-    unsigned threads = 1;
-    if (!ArchiveSurvey::HasConflicts(*entries) && entries->size() > 1) {
-        std::map<std::string, std::vector<const SurveyedEntry*>> byDirectory;
-        for (const SurveyedEntry& e : *entries) {
-            if (e.kind == SurveyedEntry::Kind::File && e.size >= kLargeEntry) {
-                queue.push_back({&e});
-            } else {
-                const std::string joined = e.path.Joined();
-                const auto slash = joined.find_last_of('/');
-                byDirectory[slash == std::string::npos ? std::string() : joined.substr(0, slash)].push_back(&e);
-            }
-        }
-        for (auto& [directory, batch] : byDirectory) queue.push_back(std::move(batch));
-        threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
-    } else {
-        queue.emplace_back();
-        for (const SurveyedEntry& e : *entries) queue.back().push_back(&e);
+    if (fstat(archiveFd, &archiveStat) != 0 || fstatvfs(root, &disk) != 0) {
+        error = "cannot measure archive or destination: " + std::string(std::strerror(errno));
+        return std::nullopt;
     }
+    const ArchiveSurvey::Limits limits{static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize,
+                                       static_cast<std::uint64_t>(archiveStat.st_size)};
+    return ArchiveSurvey::Take(archive, limits, error);
+}
 
+// Without conflicting names the order of writing can't change the outcome:
+// large entries start first, and threads share the rest in batches of one
+// directory each (creating in one directory from two threads only makes them
+// wait for each other's lock).
+Batches ByDirectory(const std::vector<SurveyedEntry>& entries) {
+    Batches batches;
+    std::map<std::string, std::vector<const SurveyedEntry*>> byDirectory;
+    for (const SurveyedEntry& e : entries) {
+        if (e.kind == SurveyedEntry::Kind::File && e.size >= ArchiveExtractor::kLargeEntry) {
+            batches.push_back({&e});
+        } else {
+            const std::string joined = e.path.Joined();
+            const auto slash = joined.find_last_of('/');
+            byDirectory[slash == std::string::npos ? std::string() : joined.substr(0, slash)].push_back(&e);
+        }
+    }
+    for (auto& [directory, batch] : byDirectory) batches.push_back(std::move(batch));
+    return batches;
+}
+
+Batches InArchiveOrder(const std::vector<SurveyedEntry>& entries) {
+    Batches batches(1);
+    for (const SurveyedEntry& e : entries) batches.back().push_back(&e);
+    return batches;
+}
+
+// Each thread reads through its own archive handle; the first error stops all.
+std::optional<std::string> WriteAll(UniqueZip first, int archiveFd, int root, const Batches& batches,
+                                    unsigned threads) {
+    std::string error;
+    std::vector<UniqueZip> handles(threads);
+    handles[0] = std::move(first);
+    for (unsigned t = 1; t < threads; ++t) {
+        handles[t] = ArchiveSource::Open(archiveFd, error);
+        if (!handles[t]) return error;
+    }
     std::atomic<bool> failed{false};
     std::atomic<size_t> next{0};
     std::vector<std::optional<std::string>> errors(threads);
     std::vector<std::vector<std::string>> links(threads);
-    std::vector<UniqueZip> handles(threads);
-    handles[0] = std::move(archive);
-    for (unsigned t = 1; t < threads; ++t) {
-        handles[t] = ArchiveSource::Open(archiveFd.Get(), error);
-        if (!handles[t]) return error;
-    }
     auto work = [&](unsigned t) {
-        Writer writer(handles[t].get(), root.Get(), failed);
-        errors[t] = writer.WriteQueued(queue, next);
+        Writer writer(handles[t].get(), root, failed);
+        errors[t] = writer.WriteQueued(batches, next);
         links[t] = std::move(writer.links);
     };
     std::vector<std::thread> workers;
@@ -189,12 +194,31 @@ std::optional<std::string> ArchiveExtractor::Unpack(const std::string& archivePa
     // Even after a failure: the links already made must not lead out.
     std::optional<std::string> linkError;
     for (const auto& made : links) {
-        if (auto e = RecheckLinks(root.Get(), made); e && !linkError) linkError = e;
+        if (auto e = RecheckLinks(root, made); e && !linkError) linkError = e;
     }
     for (auto& e : errors) {
         if (e) return e;
     }
     return linkError;
+}
+
+}  // namespace
+
+std::optional<std::string> ArchiveExtractor::Unpack(const std::string& archivePath, const std::string& destination) {
+    UniqueFd archiveFd(open(archivePath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!archiveFd) return "cannot open archive: " + std::string(std::strerror(errno));
+    UniqueFd root(open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!root) return "cannot open destination: " + std::string(std::strerror(errno));
+    std::string error;
+    UniqueZip archive = ArchiveSource::Open(archiveFd.Get(), error);
+    if (!archive) return error;
+    const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), error);
+    if (!entries) return error;
+
+    const bool parallel = !ArchiveSurvey::HasConflicts(*entries) && entries->size() > 1;
+    const Batches batches = parallel ? ByDirectory(*entries) : InArchiveOrder(*entries);
+    const unsigned threads = parallel ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads) : 1u;
+    return WriteAll(std::move(archive), archiveFd.Get(), root.Get(), batches, threads);
 }
 
 }  // namespace brivane::document

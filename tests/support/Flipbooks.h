@@ -4,6 +4,7 @@
 // test can then break exactly one thing.
 
 #include "FlipbookMeta.h"
+#include "MetadataValue.h"
 #include "ZipWriter.h"
 
 #include <nlohmann/json.hpp>
@@ -13,8 +14,7 @@ namespace brivane::test {
 // The "id" a flipbook with this geometry and PDF size must carry (the digest
 // itself is checked against reference values in the document tests).
 inline std::string Fingerprint(std::int64_t width, std::int64_t height, std::int64_t pages, std::uint64_t pdfSize) {
-    return document::ContentFingerprint(std::to_string(width) + "-" + std::to_string(height) + "-" +
-                                        std::to_string(pages) + "-" + std::to_string(pdfSize));
+    return document::ContentFingerprint(document::FingerprintText(width, height, pages, std::to_string(pdfSize)));
 }
 
 inline nlohmann::json SampleMetadata() {
@@ -33,13 +33,6 @@ inline std::string SamplePdf(std::size_t size = 2048) {
     return pdf;
 }
 
-// Metadata text as the service writes it: slashes escaped ("files\/user\/a.png").
-inline std::string ServiceJson(const nlohmann::json& meta) {
-    std::string out;
-    for (char c : meta.dump()) out += c == '/' ? std::string("\\/") : std::string(1, c);
-    return out;
-}
-
 // A valid flipbook: "metadata.brivane" (with "id" filled in from the geometry
 // and the PDF size when meta has none), "flipbook.pdf", then extra.
 inline ZipWriter ValidFlipbook(nlohmann::json meta = SampleMetadata(), std::string pdf = SamplePdf(),
@@ -48,7 +41,7 @@ inline ZipWriter ValidFlipbook(nlohmann::json meta = SampleMetadata(), std::stri
         meta["id"] =
             Fingerprint(meta.value("width", 0), meta.value("height", 0), meta.value("num_pages", 0), pdf.size());
     ZipWriter zip;
-    zip.File("metadata.brivane", ServiceJson(meta), 8).File("flipbook.pdf", std::move(pdf));
+    zip.File("metadata.brivane", document::WriteMetadata(meta), 8).File("flipbook.pdf", std::move(pdf));
     for (auto& e : extra) zip.Add(std::move(e));
     return zip;
 }

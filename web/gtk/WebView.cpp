@@ -1,5 +1,6 @@
 #include "WebView.h"
 
+#include "BridgedWebView.h"
 #include "DataDirectory.h"
 #include "Diagnostics.h"
 #include "GObjectPtr.h"
@@ -12,14 +13,8 @@ class WebView::Coordinator {
 public:
     Coordinator(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow)
         : host(StartPageHost::Create(std::move(desktop), std::move(updateShow))) {
-        auto manager = RefPtr<WebKitUserContentManager>::Adopt(webkit_user_content_manager_new());
-        webkit_user_content_manager_register_script_message_handler(manager.get(), "bridge", nullptr);
-        auto settings = RefPtr<WebKitSettings>::Adopt(webkit_settings_new());
-        webkit_settings_set_enable_javascript(settings.get(), TRUE);
-        view = RefPtr<GtkWidget>::Sink(GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager",
-                                                               manager.get(), "settings", settings.get(), nullptr)));
-        connections_[0] =
-            SignalConnection(manager.get(), "script-message-received::bridge", G_CALLBACK(MessageReceived), this);
+        view = BridgedWebView::Create({});
+        connections_[0] = BridgedWebView::OnMessage(view.get(), G_CALLBACK(MessageReceived), this);
         connections_[1] = SignalConnection(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
     }
 

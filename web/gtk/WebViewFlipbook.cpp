@@ -1,5 +1,6 @@
 #include "WebViewFlipbook.h"
 
+#include "BridgedWebView.h"
 #include "GObjectPtr.h"
 #include "Unique.h"
 
@@ -29,18 +30,10 @@ public:
     Coordinator(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects)
         : effects_(std::move(effects)) {
         host = FlipbookPageHost::Create(std::move(fileUrl), std::move(desktop), this);
-        auto manager = RefPtr<WebKitUserContentManager>::Adopt(webkit_user_content_manager_new());
-        webkit_user_content_manager_register_script_message_handler(manager.get(), "bridge", nullptr);
-        auto settings = RefPtr<WebKitSettings>::Adopt(webkit_settings_new());
-        webkit_settings_set_enable_javascript(settings.get(), TRUE);
-        webkit_settings_set_allow_file_access_from_file_urls(settings.get(), TRUE);
-        webkit_settings_set_enable_developer_extras(settings.get(), TRUE);
-        view = RefPtr<GtkWidget>::Sink(GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager",
-                                                               manager.get(), "settings", settings.get(), nullptr)));
+        view = BridgedWebView::Create({.readerPage = true});
         gtk_widget_set_hexpand(view.get(), TRUE);
         gtk_widget_set_vexpand(view.get(), TRUE);
-        connections_[0] =
-            SignalConnection(manager.get(), "script-message-received::bridge", G_CALLBACK(MessageReceived), this);
+        connections_[0] = BridgedWebView::OnMessage(view.get(), G_CALLBACK(MessageReceived), this);
         connections_[1] = SignalConnection(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
         connections_[2] = SignalConnection(view.get(), "decide-policy", G_CALLBACK(DecidePolicy), this);
         connections_[3] = SignalConnection(view.get(), "create", G_CALLBACK(Create), this);

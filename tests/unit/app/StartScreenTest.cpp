@@ -8,6 +8,8 @@
 namespace brivane::app {
 namespace {
 
+using enum document::CheckResult;
+
 struct Screen {
     std::shared_ptr<test::FakeDesktop> desktop = std::make_shared<test::FakeDesktop>();
     std::vector<std::string> switched;
@@ -18,17 +20,17 @@ struct Screen {
 TEST(StartScreenTest, CheckResultsPickAlertOrFlipbook) {
     const std::string file = "file:///home/u/Book.flip";
     const struct {
-        std::string code, alertText;
+        document::CheckResult code;
+        std::string alertText;
         std::vector<std::string> buttons;
     } cases[] = {
-        {"", "", {}},
-        {"ERROR_APP_VER", StartScreen::TOO_NEW_TEXT, {"Yes", "No"}},
-        {"ERROR_NO_META", StartScreen::INVALID_TEXT, {"Close"}},
-        {"ERROR_CORRUPTED", StartScreen::INVALID_TEXT, {"Close"}},
-        {"error_app_ver", "", {}},
+        {Accepted, "", {}},
+        {TooNew, StartScreen::TOO_NEW_TEXT, {"Yes", "No"}},
+        {NoMetadata, StartScreen::INVALID_TEXT, {"Close"}},
+        {Corrupted, StartScreen::INVALID_TEXT, {"Close"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.code);
+        SCOPED_TRACE(document::CheckCode(c.code));
         Screen s;
         s.screen->HandleCheckResult(file, c.code);
         const bool switches = c.alertText.empty();
@@ -46,7 +48,7 @@ TEST(StartScreenTest, CheckResultsPickAlertOrFlipbook) {
 TEST(StartScreenTest, TooNewAlertOpensTheUpdatePageOnlyOnYes) {
     for (const auto& [response, opens] : {std::pair{1000, true}, std::pair{1001, false}}) {
         Screen s;
-        s.screen->HandleCheckResult("file:///b.flip", "ERROR_APP_VER");
+        s.screen->HandleCheckResult("file:///b.flip", TooNew);
         ASSERT_EQ(s.desktop->alerts.size(), 1u);
         s.desktop->alerts[0].completion(response);
         EXPECT_EQ(s.desktop->opened,
@@ -58,8 +60,8 @@ TEST(StartScreenTest, TooNewAlertOpensTheUpdatePageOnlyOnYes) {
 // After a rejected file the start page asks again and a valid file opens.
 TEST(StartScreenTest, RejectedFileLeavesTheStartPageUsable) {
     Screen s;
-    s.screen->HandleCheckResult("file:///bad.flip", "ERROR_CORRUPTED");
-    s.screen->HandleCheckResult("file:///good.flip", "");
+    s.screen->HandleCheckResult("file:///bad.flip", Corrupted);
+    s.screen->HandleCheckResult("file:///good.flip", Accepted);
     EXPECT_EQ(s.switched, std::vector<std::string>{"file:///good.flip"});
 }
 

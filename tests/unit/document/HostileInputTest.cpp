@@ -44,7 +44,7 @@ TEST(HostileInput, NeverAcceptedNeverCrashes) {
     for (const auto& [name, url] : cases) {
         SCOPED_TRACE(name);
         test::CapturedLines log;
-        const std::string code = ValidateFlipbookFile(url);
+        const std::string_view code = CheckCode(ValidateFlipbookFile(url));
         EXPECT_TRUE(code == "ERROR_NO_META" || code == "ERROR_CORRUPTED") << code;
         EXPECT_EQ(FlipbookMeta(url).GetTitle(), "");
         EXPECT_LE(log.lines.size(), 6u);
@@ -57,7 +57,7 @@ TEST(HostileInput, UnreadableFileIsMissingMetadata) {
     const std::string path = dir.Write("a.flip", test::ValidFlipbook().Bytes());
     chmod(path.c_str(), 0);
     test::CapturedLines log;
-    EXPECT_EQ(ValidateFlipbookFile(FileUrl(path)), "ERROR_NO_META");
+    EXPECT_EQ(ValidateFlipbookFile(FileUrl(path)), CheckResult::NoMetadata);
     EXPECT_TRUE(log.lines.empty());
 }
 
@@ -86,7 +86,7 @@ TEST(HostileInput, MetadataAbove16MiBIsUnreadable) {
         EXPECT_EQ(FlipbookFile(url).GetMetadataSource(url).has_value(), readable);
         EXPECT_EQ(log.lines.size(), readable ? 0u : 1u);
         if (!readable) {
-            EXPECT_EQ(ValidateFlipbookFile(url), "ERROR_NO_META");
+            EXPECT_EQ(ValidateFlipbookFile(url), CheckResult::NoMetadata);
         }
     }
 }

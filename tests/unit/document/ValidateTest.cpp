@@ -74,7 +74,7 @@ TEST(ValidateFlipbookFile, AnswersTheRightCode) {
         SCOPED_TRACE(c.name);
         c.archive.WriteTo(path);
         test::CapturedLines log;
-        EXPECT_EQ(ValidateFlipbookFile(test::FileUrl(path)), c.code);
+        EXPECT_EQ(CheckCode(ValidateFlipbookFile(test::FileUrl(path))), c.code);
         EXPECT_EQ(log.lines, std::vector<std::string>(c.parseLines, "Error parsing metadata GetMetadataSource"));
     }
 }

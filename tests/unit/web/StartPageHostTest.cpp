@@ -10,14 +10,15 @@ namespace brivane::web {
 namespace {
 
 using namespace std::chrono_literals;
+using enum document::CheckResult;
 
 struct Fixture {
     std::shared_ptr<test::FakeDesktop> desktop = std::make_shared<test::FakeDesktop>();
-    std::vector<std::pair<std::string, std::string>> shown;
+    std::vector<std::pair<std::string, document::CheckResult>> shown;
     std::vector<std::string> scripts;
-    std::string code;
+    document::CheckResult code = document::CheckResult::Accepted;
     std::shared_ptr<StartPageHost> host = StartPageHost::Create(
-        desktop, [this](const std::string& url, const std::string& c) { shown.emplace_back(url, c); },
+        desktop, [this](const std::string& url, document::CheckResult c) { shown.emplace_back(url, c); },
         [this](const std::string&) { return code; });
     void Load() {
         host->PageFinished([this](const std::string& s) { scripts.push_back(s); });
@@ -30,20 +31,20 @@ TEST(StartPageHostTest, MessagesRunTheirActionThenEchoOneSecondLater) {
     const struct {
         std::string text;
         std::optional<std::string> chosen;
-        std::string code;  // chooser answer, check result
+        document::CheckResult code;  // chooser answer, check result
         std::vector<std::string> lines, opened;
         bool echo;
     } cases[] = {
-        {"action.help", {}, "", {"action.help"}, {ReaderDownloadPageURL()}, true},
-        {"action.openfile", std::nullopt, "", {"action.openfile"}, {}, true},
-        {"action.openfile", file, "", {"action.openfile", file}, {}, true},
-        {"action.openfile", file, "ERROR_APP_VER", {"action.openfile", file}, {}, false},
-        {"action.openfile", file, "ERROR_NO_META", {"action.openfile", file}, {}, false},
-        {"action.openfile", file, "ERROR_CORRUPTED", {"action.openfile", file}, {}, false},
-        {"action.openFile", {}, "", {"action.openFile"}, {}, true},
+        {"action.help", {}, Accepted, {"action.help"}, {ReaderDownloadPageURL()}, true},
+        {"action.openfile", std::nullopt, Accepted, {"action.openfile"}, {}, true},
+        {"action.openfile", file, Accepted, {"action.openfile", file}, {}, true},
+        {"action.openfile", file, TooNew, {"action.openfile", file}, {}, false},
+        {"action.openfile", file, NoMetadata, {"action.openfile", file}, {}, false},
+        {"action.openfile", file, Corrupted, {"action.openfile", file}, {}, false},
+        {"action.openFile", {}, Accepted, {"action.openFile"}, {}, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text + " " + c.chosen.value_or("-") + " " + c.code);
+        SCOPED_TRACE(c.text + " " + c.chosen.value_or("-") + " " + std::string(document::CheckCode(c.code)));
         Fixture f;
         f.Load();
         f.code = c.code;

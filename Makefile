@@ -8,7 +8,7 @@ ifdef CI
 CMAKE_FLAGS += -DBRIVANE_WERROR=ON
 endif
 
-.PHONY: deps build test test-unit test-asan run clean fuzz
+.PHONY: deps build test test-unit test-asan lint run clean fuzz
 
 deps:
 	@bash scripts/install-deps
@@ -24,7 +24,11 @@ test-asan: deps
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ctest -L sanitize --output-on-failure -j $(JOBS)
 
-test: build test-asan
+# Formatting, clang-tidy and eslint: the habits the tools hold.
+lint: build
+	@bash scripts/lint $(BUILD)
+
+test: build test-asan lint
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 run: build

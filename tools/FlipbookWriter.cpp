@@ -66,7 +66,7 @@ std::string FlipbookWriter::Write(const std::string& out, const nlohmann::json& 
         std::remove(partial.c_str());
         return error;
     }
-    zip.release();  // closed: nothing left to discard
+    static_cast<void>(zip.release());  // closed: nothing left to discard
     std::error_code ec;
     std::filesystem::rename(partial, out, ec);
     if (ec) {

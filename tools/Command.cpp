@@ -7,8 +7,6 @@
 
 namespace brivane::tools {
 
-namespace {
-
 std::optional<std::string> ArgumentToUrl(const std::string& argument) {
     if (argument.rfind("file:", 0) == 0) return argument;
     std::error_code ec;
@@ -16,8 +14,6 @@ std::optional<std::string> ArgumentToUrl(const std::string& argument) {
     if (ec) return std::nullopt;
     return FileUrlFromPath(absolute.lexically_normal().string());
 }
-
-}  // namespace
 
 int UsageError(const Command& command, const std::string& problem) {
     if (!problem.empty()) std::cerr << "brivane-flip " << command.name << ": " << problem << '\n';

@@ -20,6 +20,10 @@ struct Command {
 // Writes "usage: brivane-flip <name> <usage>" to stderr; returns EXIT_USAGE.
 int UsageError(const Command& command, const std::string& problem = {});
 
+// A FILE argument as a file URL: file URLs pass through, paths are made
+// absolute first. Absent when no URL can be made of it.
+std::optional<std::string> ArgumentToUrl(const std::string& argument);
+
 // The one FILE argument of a command as a file URL (file URLs pass through,
 // paths are made absolute first). Absent after a usage error was written:
 // the command then returns EXIT_USAGE.

@@ -2,6 +2,7 @@
 #include "Command.h"
 #include "OpenCommand.h"
 #include "PackCommand.h"
+#include "ThumbnailCommand.h"
 #include "TitleCommand.h"
 
 #include <cstring>
@@ -11,10 +12,9 @@ namespace {
 
 // One line per subcommand; each lives in its own <Name>Command file.
 const brivane::tools::Command* const kCommands[] = {
-    &brivane::tools::CheckCommand::kCommand,
-    &brivane::tools::TitleCommand::kCommand,
-    &brivane::tools::PackCommand::kCommand,
-    &brivane::tools::OpenCommand::kCommand,
+    &brivane::tools::CheckCommand::kCommand,     &brivane::tools::TitleCommand::kCommand,
+    &brivane::tools::PackCommand::kCommand,      &brivane::tools::OpenCommand::kCommand,
+    &brivane::tools::ThumbnailCommand::kCommand,
 };
 
 int Usage() {

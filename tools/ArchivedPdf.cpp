@@ -1,0 +1,63 @@
+#include "ArchivedPdf.h"
+
+#include "FlipbookFile.h"
+#include "ZipEntryStream.h"
+
+#include <memory>
+#include <utility>
+
+namespace brivane::tools {
+
+namespace {
+
+RefPtr<PopplerDocument> FromStream(GInputStream* stream, std::uint64_t size, GError** error) {
+    return RefPtr<PopplerDocument>::Adopt(
+        poppler_document_new_from_stream(stream, static_cast<goffset>(size), nullptr, nullptr, error));
+}
+
+RefPtr<PopplerDocument> FromMemory(std::string bytes, GError** error) {
+    // Handed over without a copy: the bytes are freed with the document.
+    auto* owned = new std::string(std::move(bytes));
+    std::unique_ptr<GBytes, decltype(&g_bytes_unref)> data(
+        g_bytes_new_with_free_func(
+            owned->data(), owned->size(), [](gpointer p) { delete static_cast<std::string*>(p); }, owned),
+        g_bytes_unref);
+    return RefPtr<PopplerDocument>::Adopt(poppler_document_new_from_bytes(data.get(), nullptr, error));
+}
+
+}  // namespace
+
+std::optional<ArchivedPdf> ArchivedPdf::Open(const std::string& fileUrl, std::string& error) {
+    auto archive = document::ZipReader::Open(fileUrl);
+    if (!archive) {
+        error = "cannot open the archive";
+        return std::nullopt;
+    }
+    const std::string name = document::FlipbookFile(fileUrl).PDF_FILE_NAME;
+    const auto index = archive->Find(name);
+    const auto size = index ? archive->Size(*index) : std::nullopt;
+    if (!size || *size == 0) {
+        error = "no " + name + " in the archive";
+        return std::nullopt;
+    }
+
+    ArchivedPdf pdf(std::move(*archive));
+    GErrorSlot reason;
+    if (RefPtr<GInputStream> stream = ZipEntryStream::Open(pdf.archive_.Handle(), *index, *size)) {
+        pdf.document_ = FromStream(stream.get(), *size, reason.Out());
+    } else {
+        auto content = pdf.archive_.Read(*index, kInflateLimit);
+        if (!content.bytes) {
+            error = name + ": " + content.error;
+            return std::nullopt;
+        }
+        pdf.document_ = FromMemory(std::move(*content.bytes), reason.Out());
+    }
+    if (!pdf.document_) {
+        error = name + " is not a readable PDF" + (reason ? std::string(": ") + reason.Message() : "");
+        return std::nullopt;
+    }
+    return pdf;
+}
+
+}  // namespace brivane::tools

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "GObjectPtr.h"
+#include "ZipReader.h"
+
+#include <poppler.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace brivane::tools {
+
+// The flipbook's PDF opened by poppler straight from the archive. A stored
+// entry is read in place, only where poppler looks; a deflated one cannot be
+// seeked in, so it is inflated into memory, up to a bound.
+class ArchivedPdf {
+public:
+    // Absent with `error` set when the archive, its PDF entry or the PDF cannot be read.
+    static std::optional<ArchivedPdf> Open(const std::string& fileUrl, std::string& error);
+
+    PopplerDocument* Document() const { return document_.get(); }
+
+    static constexpr std::uint64_t kInflateLimit = 256ull << 20;
+
+private:
+    ArchivedPdf(document::ZipReader archive) : archive_(std::move(archive)) {}
+
+    // The document reads through the archive, so the archive goes last.
+    document::ZipReader archive_;
+    RefPtr<PopplerDocument> document_;
+};
+
+}  // namespace brivane::tools

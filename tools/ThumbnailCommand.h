@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Command.h"
+
+namespace brivane::tools {
+
+// brivane-flip thumbnail [-s SIZE] [-t SECONDS] FILE OUTPUT.png: the first
+// page of a flipbook the check accepts, as a PNG for file managers. Bounded in
+// time (the process gives up after SECONDS) and in memory.
+class ThumbnailCommand {
+public:
+    static const Command kCommand;
+    static int Run(const std::vector<std::string>& args);
+
+    static constexpr int kDefaultSize = 256;
+    static constexpr int kMaxSize = 4096;
+    static constexpr int kDefaultSeconds = 20;
+    static constexpr int kMaxSeconds = 600;
+};
+
+}  // namespace brivane::tools

@@ -2,6 +2,8 @@
 
 #include "ServiceAddresses.h"
 
+#include <glib/gi18n-lib.h>  // for _() and N_()
+
 #include <utility>
 
 namespace brivane::app {
@@ -17,12 +19,12 @@ void StartScreen::HandleCheckResult(const std::string& url, document::CheckResul
     urlFlipbook_ = url;
     switch (result) {
     case document::CheckResult::TooNew:
-        desktop_->ShowAlert({TOO_NEW_TEXT, {"Yes", "No"}},
+        desktop_->ShowAlert({_(TOO_NEW_TEXT), {_("Yes"), _("No")}},
                             [self = shared_from_this()](int response) { self->OpenUpdatePage(response); });
         return;
     case document::CheckResult::NoMetadata:
     case document::CheckResult::Corrupted:
-        desktop_->ShowAlert({INVALID_TEXT, {"Close"}}, [](int) {});
+        desktop_->ShowAlert({_(INVALID_TEXT), {_("Close")}}, [](int) {});
         return;
     case document::CheckResult::Accepted:
         SwitchToFlipbook();

@@ -3,6 +3,8 @@
 #include "CheckResult.h"
 #include "Desktop.h"
 
+#include <glib/gi18n-lib.h>  // for _() and N_()
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,10 +18,11 @@ class StartScreen : public std::enable_shared_from_this<StartScreen> {
 public:
     using ShowFlipbook = std::function<void(const std::string& fileUrl)>;
 
+    // English, as the catalogue's keys; the alerts show them translated.
     static constexpr const char* TOO_NEW_TEXT =
-        "The selected file format is too new. Please, click yes to update the application now.";
+        N_("The selected file format is too new. Please, click yes to update the application now.");
     static constexpr const char* INVALID_TEXT =
-        "The selected flipbook file has an invalid format and cannot be opened.";
+        N_("The selected flipbook file has an invalid format and cannot be opened.");
 
     // showFlipbook runs once, when the window switches to the flipbook view.
     static std::shared_ptr<StartScreen> Create(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook);

@@ -9,6 +9,8 @@
 #include "NewWindowPolicy.h"
 #include "Unique.h"
 
+#include <glib/gi18n-lib.h>  // for _() and N_()
+
 #include <glib.h>
 
 #include <utility>
@@ -85,7 +87,7 @@ void FlipbookPageHost::Load() {
         [self = shared_from_this(), workspace] {
             self->EndBusy();
             if (!*workspace) {
-                if (self->surface_) self->surface_->ShowProblem(NO_WORKSPACE_MESSAGE);
+                if (self->surface_) self->surface_->ShowProblem(_(NO_WORKSPACE_MESSAGE));
                 return;
             }
             Diagnostics::Line("load path:");
@@ -124,7 +126,7 @@ void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
     if (finished.workspaceUrl) surface_->SetIcon(FaviconPath(*finished.workspaceUrl));
     if (const std::string title = document::decodeHTML(finished.title); !title.empty()) surface_->SetTitle(title);
     if (!finished.configuration) {
-        surface_->ShowProblem(NO_CONFIGURATION_MESSAGE);
+        surface_->ShowProblem(_(NO_CONFIGURATION_MESSAGE));
         return;
     }
     surface_->RunScript(BridgeProtocol::ConfigurationScript(*finished.configuration));

@@ -2,6 +2,8 @@
 
 #include "Desktop.h"
 
+#include <glib/gi18n-lib.h>  // for _() and N_()
+
 #include <nlohmann/json.hpp>
 
 #include <functional>
@@ -67,10 +69,11 @@ public:
 
     const std::string& PageURL() const { return pageUrl_; }
 
+    // English, as the catalogue's keys; the view shows them translated.
     static constexpr const char* NO_WORKSPACE_MESSAGE =
-        "This flipbook cannot be shown: its contents could not be prepared.";
+        N_("This flipbook cannot be shown: its contents could not be prepared.");
     static constexpr const char* NO_CONFIGURATION_MESSAGE =
-        "This flipbook cannot be shown: it could not be unpacked. The file may be damaged or the disk full.";
+        N_("This flipbook cannot be shown: it could not be unpacked. The file may be damaged or the disk full.");
 
 private:
     FlipbookPageHost(std::string fileUrl, std::shared_ptr<Desktop> desktop, FlipbookSurface* surface,

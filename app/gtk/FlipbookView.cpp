@@ -3,6 +3,8 @@
 #include "GObjectPtr.h"
 #include "WindowIcon.h"
 
+#include <glib/gi18n-lib.h>  // for _() and N_()
+
 namespace brivane::app {
 
 FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop)
@@ -25,7 +27,7 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     gtk_spinner_start(GTK_SPINNER(spinner));
     gtk_widget_set_size_request(spinner, 48, 48);
     gtk_box_append(GTK_BOX(busy_), spinner);
-    gtk_box_append(GTK_BOX(busy_), gtk_label_new("Opening flipbook…"));
+    gtk_box_append(GTK_BOX(busy_), gtk_label_new(_("Opening flipbook…")));
     gtk_widget_set_halign(busy_, GTK_ALIGN_CENTER);
     gtk_widget_set_valign(busy_, GTK_ALIGN_CENTER);
     gtk_widget_set_visible(busy_, FALSE);

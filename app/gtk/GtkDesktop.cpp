@@ -5,6 +5,8 @@
 #include "PdfPrinter.h"
 #include "Unique.h"
 
+#include <glib/gi18n-lib.h>  // for _() and N_()
+
 #include <memory>
 #include <thread>
 #include <utility>
@@ -107,13 +109,13 @@ void GtkDesktop::ShowAlert(const Alert& alert, std::function<void(int)> completi
 void GtkDesktop::ChooseFlipbookFile(std::function<void(std::optional<std::string>)> done) {
     // One chooser per window: a new request answers the old one as cancelled.
     if (chooser_) ChooserAnswered(GTK_RESPONSE_CANCEL);
-    chooser_ = RefPtr<GtkNativeDialog>::Adopt(GTK_NATIVE_DIALOG(
-        gtk_file_chooser_native_new("Open Flipbook", window_, GTK_FILE_CHOOSER_ACTION_OPEN, "_Open", "_Cancel")));
+    chooser_ = RefPtr<GtkNativeDialog>::Adopt(GTK_NATIVE_DIALOG(gtk_file_chooser_native_new(
+        _("Open Flipbook"), window_, GTK_FILE_CHOOSER_ACTION_OPEN, _("_Open"), _("_Cancel"))));
     GtkNativeDialog* chooser = chooser_.get();
     gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(chooser), FALSE);
     gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
     auto filter = RefPtr<GtkFileFilter>::Adopt(gtk_file_filter_new());
-    gtk_file_filter_set_name(filter.get(), "Flipbooks");
+    gtk_file_filter_set_name(filter.get(), _("Flipbooks"));
     gtk_file_filter_add_suffix(filter.get(), "flip");
     gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), filter.get());
     gtk_file_chooser_set_filter(GTK_FILE_CHOOSER(chooser), filter.get());

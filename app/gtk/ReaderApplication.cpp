@@ -7,6 +7,8 @@
 #include "WindowLooks.h"
 #include "WorkspaceRoot.h"
 
+#include <glib/gi18n-lib.h>  // for _() and N_()
+
 #include <webkit/webkit.h>
 
 #include <vector>
@@ -27,17 +29,17 @@ void AddAction(GtkApplication* app, const char* name, F callback, gpointer self)
 GMenu* FileMenu() {
     GMenu* menu = g_menu_new();
     auto windows = RefPtr<GMenu>::Adopt(g_menu_new());
-    g_menu_append(windows.get(), "New Window", "app.new-window");
-    g_menu_append(windows.get(), "Open…", "app.open");
+    g_menu_append(windows.get(), _("New Window"), "app.new-window");
+    g_menu_append(windows.get(), _("Open…"), "app.open");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(windows.get()));
     auto close = RefPtr<GMenu>::Adopt(g_menu_new());
-    g_menu_append(close.get(), "Close Window", "app.close-window");
+    g_menu_append(close.get(), _("Close Window"), "app.close-window");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(close.get()));
     auto about = RefPtr<GMenu>::Adopt(g_menu_new());
-    g_menu_append(about.get(), "About Brivane Reader", "app.about");
+    g_menu_append(about.get(), _("About Brivane Reader"), "app.about");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(about.get()));
     auto quit = RefPtr<GMenu>::Adopt(g_menu_new());
-    g_menu_append(quit.get(), "Quit", "app.quit");
+    g_menu_append(quit.get(), _("Quit"), "app.quit");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(quit.get()));
     return menu;
 }
@@ -115,7 +117,7 @@ void ReaderApplication::InstallMenus() {
         [](GSimpleAction*, GVariant*, gpointer self) {
             ContentView* content = static_cast<ReaderApplication*>(self)->ActiveContent();
             gtk_show_about_dialog(content ? content->Window() : nullptr, "program-name", APP_NAME, "logo-icon-name",
-                                  APPLICATION_ID, "version", APP_VERSION, "comments", "Reads flipbook files.",
+                                  APPLICATION_ID, "version", APP_VERSION, "comments", _("Reads flipbook files."),
                                   "website", SERVICE_BASE_URL, nullptr);
         },
         this);
@@ -136,10 +138,10 @@ void ReaderApplication::InstallMenus() {
 
     auto menubar = RefPtr<GMenu>::Adopt(g_menu_new());
     auto file = RefPtr<GMenu>::Adopt(FileMenu());
-    g_menu_append_submenu(menubar.get(), "File", G_MENU_MODEL(file.get()));
+    g_menu_append_submenu(menubar.get(), _("File"), G_MENU_MODEL(file.get()));
     auto help = RefPtr<GMenu>::Adopt(g_menu_new());
-    g_menu_append(help.get(), "Brivane Help", "app.help");
-    g_menu_append_submenu(menubar.get(), "Help", G_MENU_MODEL(help.get()));
+    g_menu_append(help.get(), _("Brivane Help"), "app.help");
+    g_menu_append_submenu(menubar.get(), _("Help"), G_MENU_MODEL(help.get()));
     gtk_application_set_menubar(app, G_MENU_MODEL(menubar.get()));
 }
 

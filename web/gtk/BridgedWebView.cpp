@@ -1,5 +1,7 @@
 #include "BridgedWebView.h"
 
+#include "PageStringsScript.h"
+
 #include <webkit/webkit.h>
 
 namespace brivane::web {
@@ -7,6 +9,7 @@ namespace brivane::web {
 RefPtr<GtkWidget> BridgedWebView::Create(const Options& options) {
     auto manager = RefPtr<WebKitUserContentManager>::Adopt(webkit_user_content_manager_new());
     webkit_user_content_manager_register_script_message_handler(manager.get(), "bridge", nullptr);
+    PageStringsScript::AddTo(manager.get());
     auto settings = RefPtr<WebKitSettings>::Adopt(webkit_settings_new());
     webkit_settings_set_enable_javascript(settings.get(), TRUE);
     if (options.readerPage) {

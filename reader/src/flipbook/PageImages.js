@@ -3,6 +3,7 @@
 // a small cache; everything else is dropped as the reader moves on.
 import { LruCache } from "./LruCache.js";
 import { linkTarget, rectToBox } from "./links.js";
+import { t } from "../shared/strings.js";
 
 const IMAGE_CACHE = 14;
 // Past this many pixels a page costs more memory than zooming in gains sharpness.
@@ -41,7 +42,7 @@ export class PageImages {
     page.className = "page";
     page.dataset.page = String(number);
     const img = document.createElement("img");
-    img.alt = `Page ${number}`;
+    img.alt = t("Page {page}", { page: number });
     img.draggable = false;
     img.decoding = "sync";
     const links = document.createElement("div");
@@ -136,8 +137,8 @@ export class PageImages {
       const a = document.createElement("a");
       a.className = "link";
       a.href = target.kind === "external" ? target.url : "#";
-      a.title = target.kind === "external" ? target.url : "Go to linked page";
-      a.setAttribute("aria-label", target.kind === "external" ? `Open ${target.url}` : "Go to linked page");
+      a.title = target.kind === "external" ? target.url : t("Go to linked page");
+      a.setAttribute("aria-label", target.kind === "external" ? t("Open {address}", { address: target.url }) : t("Go to linked page"));
       a.style.left = `${box.left * 100}%`;
       a.style.top = `${box.top * 100}%`;
       a.style.width = `${box.width * 100}%`;

@@ -5,6 +5,7 @@ import { pageAnnouncement, pagesOf } from "./layout.js";
 import { openPdfMessage, post, printMessage } from "../shared/bridge.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
+import { t } from "../shared/strings.js";
 import { PageImages } from "./PageImages.js";
 import { PdfSource } from "./PdfSource.js";
 import { Thumbnails } from "./Thumbnails.js";
@@ -31,7 +32,7 @@ export class Reader {
     const config = readConfig(raw, document.baseURI);
     this.#config = config;
     this.#showTitles(config);
-    if (config.error) return this.#fail("The flipbook cannot be shown", config.error);
+    if (config.error) return this.#fail(t("The flipbook cannot be shown"), t(config.error));
 
     this.#setBusy(true);
     const source = new PdfSource(config.pdfUrl);
@@ -44,10 +45,10 @@ export class Reader {
       aspect = await source.aspect();
     } catch (error) {
       if (session !== this.#session) return undefined;
-      return this.#fail("The flipbook cannot be opened", describeLoadError(error));
+      return this.#fail(t("The flipbook cannot be opened"), describeLoadError(error));
     }
     if (session !== this.#session) return undefined;
-    if (count < 1) return this.#fail("The flipbook cannot be opened", "Its PDF has no pages.");
+    if (count < 1) return this.#fail(t("The flipbook cannot be opened"), t("Its PDF has no pages."));
 
     this.#images = new PageImages(source, $("stage"), (target) => this.#followLink(target));
     this.book = new Book($("stage"), this.#images, (spread) => this.#changed(spread));
@@ -171,9 +172,9 @@ export function htmlToText(text) {
 function describeLoadError(error) {
   const name = error?.name ?? "";
   if (error?.missing === true || name === "MissingPDFException") {
-    return "Its PDF could not be found. Try opening the flipbook again.";
+    return t("Its PDF could not be found. Try opening the flipbook again.");
   }
-  if (name === "InvalidPDFException") return "Its PDF is damaged and cannot be read.";
-  if (name === "PasswordException") return "Its PDF is protected by a password.";
-  return "Its PDF could not be read.";
+  if (name === "InvalidPDFException") return t("Its PDF is damaged and cannot be read.");
+  if (name === "PasswordException") return t("Its PDF is protected by a password.");
+  return t("Its PDF could not be read.");
 }

@@ -1,6 +1,7 @@
 // The page overview: one button per page, rendered only while it scrolls into
 // view, with a small cache so a long book does not fill memory.
 import { LruCache } from "./LruCache.js";
+import { t } from "../shared/strings.js";
 
 const THUMB_WIDTH = 120;
 const THUMB_CACHE = 48;
@@ -33,7 +34,7 @@ export class Thumbnails {
       button.type = "button";
       button.className = "thumb";
       button.dataset.page = String(page);
-      button.setAttribute("aria-label", `Page ${page}`);
+      button.setAttribute("aria-label", t("Page {page}", { page }));
       const img = document.createElement("img");
       img.alt = "";
       img.width = THUMB_WIDTH;

@@ -1,5 +1,6 @@
 // Turns the configuration the host hands to the reader page into what the page
 // needs, refusing anything it cannot show safely.
+import { N_ } from "../shared/strings.js";
 
 /** Joins a directory URL (with or without a final "/") and a relative path. */
 export function joinUrl(dir, rel) {
@@ -27,9 +28,10 @@ function member(value, key) {
   return value !== null && typeof value === "object" && !Array.isArray(value) ? value[key] : undefined;
 }
 
-export const ERROR_NO_PATH = "This flipbook cannot be shown: the reader was not told where its pages are.";
-export const ERROR_BAD_PATH = "This flipbook cannot be shown: its pages are not in a local file.";
-export const ERROR_NO_CONFIG = "This flipbook cannot be shown: the reader received no usable configuration.";
+// English here; the page translates them where it shows them.
+export const ERROR_NO_PATH = N_("This flipbook cannot be shown: the reader was not told where its pages are.");
+export const ERROR_BAD_PATH = N_("This flipbook cannot be shown: its pages are not in a local file.");
+export const ERROR_NO_CONFIG = N_("This flipbook cannot be shown: the reader received no usable configuration.");
 
 // Only local documents: the reader never touches the network.
 const LOCAL_SCHEMES = new Set(["file:", "blob:"]);
@@ -87,7 +89,8 @@ export function readConfig(raw, pageUrl) {
   };
 }
 
-const COLOUR = /^(#[0-9a-f]{3,8}|(rgb|rgba|hsl|hsla)\([0-9.,%\s/+-]+\)|[a-z]{3,30})$/i;
+// "/" is written \u002f: the message extractor (xgettext) would end the pattern there.
+const COLOUR = /^(#[0-9a-f]{3,8}|(rgb|rgba|hsl|hsla)\([0-9.,%\s\u002f+-]+\)|[a-z]{3,30})$/i;
 
 /**
  * A background is a colour, or an image under files/backgrounds given either

@@ -2,6 +2,9 @@
 // reader configuration after every finished load.
 import { Reader } from "./Reader.js";
 import { Controls } from "./Controls.js";
+import { translateDocument } from "../shared/strings.js";
+
+translateDocument();
 
 const reader = new Reader();
 new Controls(reader);

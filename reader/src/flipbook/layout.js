@@ -1,4 +1,5 @@
 // Which pages are on screen, and how big: the book's geometry without the DOM.
+import { t } from "../shared/strings.js";
 
 // Two pages side by side only when each stays at least this share of the
 // height a single page would get; below it the pages become too small to read.
@@ -99,6 +100,6 @@ export function zoomOut(zoom) {
 /** What the reader hears after a turn. */
 export function pageAnnouncement(spread, pageCount) {
   const pages = pagesOf(spread);
-  if (pages.length === 2) return `Pages ${pages[0]} and ${pages[1]} of ${pageCount}`;
-  return `Page ${pages[0]} of ${pageCount}`;
+  if (pages.length === 2) return t("Pages {first} and {second} of {count}", { first: pages[0], second: pages[1], count: pageCount });
+  return t("Page {page} of {count}", { page: pages[0], count: pageCount });
 }

@@ -1,6 +1,9 @@
 // The start page: asks the host to open a flipbook or to show where to get
 // one. The host echoes each message back about a second later.
 import { HELP, OPEN_FILE, bridgeHandler, post } from "../shared/bridge.js";
+import { t, translateDocument } from "../shared/strings.js";
+
+translateDocument();
 
 // The host sends no echo when the chosen file is refused (it shows an alert
 // instead), so the busy state also ends when the window regains focus or
@@ -15,7 +18,7 @@ let busyTimer = 0;
 function setBusy(busy) {
   clearTimeout(busyTimer);
   open.setAttribute("aria-busy", String(busy));
-  status.textContent = busy ? "Choose a flipbook file…" : "";
+  status.textContent = busy ? t("Choose a flipbook file…") : "";
   if (busy) busyTimer = setTimeout(() => setBusy(false), BUSY_LIMIT_MS);
 }
 

@@ -3,7 +3,7 @@
 // page an image shows from its pixels.
 import { createRequire } from "node:module";
 import { after, before } from "node:test";
-import { mkdtemp, mkdir, rm, writeFile } from "node:fs/promises";
+import { mkdtemp, mkdir, readFile, rm, writeFile } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
@@ -46,8 +46,9 @@ export const configFor = (dataUrl, metadata = null, slash = "/") => ({
   apiEndpoint: "https://brivane.example", appVersion: 1, appClient: "mac", metadata,
 });
 
-/** Opens a shipped page with a recording bridge; `problems` collects script errors and CSP refusals. */
-export async function openPage(name, viewport = { width: 1280, height: 800 }) {
+/** Opens a shipped page with a recording bridge; `problems` collects script errors and CSP refusals.
+ * With `lang`, the page gets that language's built catalogue as the host hands it over. */
+export async function openPage(name, viewport = { width: 1280, height: 800 }, lang = null) {
   const page = await context.newPage();
   await page.setViewportSize(viewport);
   const problems = [];
@@ -58,13 +59,17 @@ export async function openPage(name, viewport = { width: 1280, height: 800 }) {
     window.webkit = { messageHandlers: { bridge: { postMessage: (m) => window.__sent.push(m) } } };
     window.open = (url, target) => void window.__opened.push([String(url), target]);
   });
+  if (lang) {
+    const catalogue = JSON.parse(await readFile(join(DATA_DIR, "..", "locale", `${lang}.json`), "utf8"));
+    await page.addInitScript((c) => { window.brivaneStrings = Object.freeze(c); }, catalogue);
+  }
   await page.goto(pathToFileURL(join(DATA_DIR, name)).href);
   return { page, problems };
 }
 
 /** The reader page showing a generated book of `count` pages. */
-export async function reader(count, metadata = null, viewport = undefined) {
-  const opened = await openPage("flipbook.html", viewport);
+export async function reader(count, metadata = null, viewport = undefined, lang = null) {
+  const opened = await openPage("flipbook.html", viewport, lang);
   const config = configFor(await book(count), metadata);
   await opened.page.evaluate((c) => window.onMessage(c), config);
   return { ...opened, config };

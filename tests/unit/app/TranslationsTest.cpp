@@ -1,0 +1,115 @@
+#include "FakeDesktop.h"
+#include "PageStrings.h"
+#include "StartScreen.h"
+#include "Translations.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <clocale>
+#include <cstdlib>
+
+namespace brivane::app {
+namespace {
+
+// The session's language as a desktop sets it; English again afterwards.
+class InLanguage {
+public:
+    explicit InLanguage(const char* language) {
+        setenv("LANGUAGE", language, 1);
+        setenv("LC_ALL", "C.UTF-8", 1);
+        Translations::Bind();
+    }
+    ~InLanguage() {
+        unsetenv("LANGUAGE");
+        unsetenv("LC_ALL");
+        std::setlocale(LC_ALL, "C");
+    }
+};
+
+// Runs the program's own texts through the built catalogues: the alerts of the
+// start screen, and the catalogue handed to the pages.
+TEST(TranslationsTest, AlertsAndPagesFollowTheSessionLanguage) {
+    const struct {
+        const char* language;
+        std::string tooNewStart, invalidStart;
+        std::vector<std::string> tooNewButtons, invalidButtons;
+        std::string pageLang, openButton;
+    } cases[] = {
+        {"de",
+         "Das Format der gewählten Datei ist zu neu.",
+         "Die gewählte Flipbook-Datei",
+         {"Ja", "Nein"},
+         {"Schließen"},
+         "de",
+         "Flipbook öffnen …"},
+        {"fr:de",
+         "Le format du fichier choisi est trop récent.",
+         "Le fichier flipbook choisi",
+         {"Oui", "Non"},
+         {"Fermer"},
+         "fr",
+         "Ouvrir un flipbook…"},
+        {"pt_BR:de_AT", "Das Format", "Die gewählte", {"Ja", "Nein"}, {"Schließen"}, "de", "Flipbook öffnen …"},
+        {"en", StartScreen::TOO_NEW_TEXT, StartScreen::INVALID_TEXT, {"Yes", "No"}, {"Close"}, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        InLanguage session(c.language);
+        auto desktop = std::make_shared<test::FakeDesktop>();
+        auto screen = StartScreen::Create(desktop, nullptr);
+        screen->HandleCheckResult("file:///new.flip", document::CheckResult::TooNew);
+        screen->HandleCheckResult("file:///bad.flip", document::CheckResult::Corrupted);
+        ASSERT_EQ(desktop->alerts.size(), 2u);
+        EXPECT_EQ(desktop->alerts[0].alert.text.rfind(c.tooNewStart, 0), 0u) << desktop->alerts[0].alert.text;
+        EXPECT_EQ(desktop->alerts[0].alert.buttons, c.tooNewButtons);
+        EXPECT_EQ(desktop->alerts[1].alert.text.rfind(c.invalidStart, 0), 0u) << desktop->alerts[1].alert.text;
+        EXPECT_EQ(desktop->alerts[1].alert.buttons, c.invalidButtons);
+        desktop->alerts.clear();  // their completions hold the screen, as an open dialog does
+
+        const std::string script = web::PageStrings::Script();
+        if (c.pageLang.empty()) {
+            EXPECT_EQ(script, "");
+            continue;
+        }
+        const std::string prefix = "window.brivaneStrings = Object.freeze(";
+        ASSERT_EQ(script.rfind(prefix, 0), 0u) << script.substr(0, 80);
+        const auto catalogue = nlohmann::json::parse(script.substr(prefix.size(), script.size() - prefix.size() - 2));
+        EXPECT_EQ(catalogue["lang"], c.pageLang);
+        EXPECT_EQ(catalogue["messages"]["Open Flipbook…"], c.openButton);
+        EXPECT_FALSE(catalogue["messages"].contains("Quit")) << "only the pages' texts";
+    }
+}
+
+TEST(TranslationsTest, PageCataloguesAreReadWithCare) {
+    using web::PageStrings;
+    const std::pair<std::string, std::optional<std::string>> headers[] = {
+        {"Project-Id-Version: x\nLanguage: de\nMIME-Version: 1.0\n", "de"},
+        {"Language: pt_BR\n", "pt_BR"},
+        {"Language: sr@latin\n", "sr@latin"},
+        {"Language: ../../etc/passwd\n", std::nullopt},
+        {"Language: \n", std::nullopt},
+        {"Content-Type: text/plain\n", std::nullopt},
+    };
+    for (const auto& [header, language] : headers) EXPECT_EQ(PageStrings::LanguageOfHeader(header), language) << header;
+
+    const std::pair<std::string, bool> catalogues[] = {
+        {R"({"lang":"de","messages":{"Page":"Seite"}})", true},
+        {R"({"lang":"de","messages":["Seite"]})", false},
+        {R"({"lang":"de"})", false},
+        {"not json", false},
+        {R"([1, 2])", false},
+    };
+    for (const auto& [text, valid] : catalogues) EXPECT_EQ(PageStrings::ScriptFor(text).has_value(), valid) << text;
+    // Whatever a translation holds stays one string value of the script.
+    const std::string hostile = "\");alert(1);//\u2028\n</script>";
+    const auto script = PageStrings::ScriptFor(nlohmann::json{{"messages", {{"a", hostile}}}}.dump());
+    ASSERT_TRUE(script);
+    EXPECT_EQ(script->find_first_of("\n\r"), std::string::npos) << *script;
+    const std::string prefix = "window.brivaneStrings = Object.freeze(";
+    const auto value = nlohmann::json::parse(script->substr(prefix.size(), script->size() - prefix.size() - 2));
+    EXPECT_EQ(value["messages"]["a"], hostile);
+}
+
+}  // namespace
+}  // namespace brivane::app

@@ -8,7 +8,7 @@ ifdef CI
 CMAKE_FLAGS += -DBRIVANE_WERROR=ON
 endif
 
-.PHONY: deps build test test-unit test-asan lint run clean fuzz
+.PHONY: deps build test test-unit test-asan lint run clean fuzz deb
 
 deps:
 	@bash scripts/install-deps
@@ -33,6 +33,10 @@ test: build test-asan lint
 
 run: build
 	@bash scripts/run-sample $(BUILD)
+
+# The Debian package, brivane-reader_<version>_amd64.deb, in the build directory.
+deb: build
+	@cd $(BUILD) && cpack -G DEB >/dev/null && ls -1 "$$PWD"/brivane-reader_*_amd64.deb
 
 # libFuzzer targets (clang); not part of `make test`. FUZZ_SECONDS per target.
 FUZZ_BUILD ?= $(BUILD)/fuzz

@@ -1,0 +1,155 @@
+#include "BookScheme.h"
+#include "ByteRange.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace brivane::web {
+namespace {
+
+using Kind = ByteRange::Kind;
+
+TEST(ByteRangeTest, RangeHeadersAgainstAFileOf1000Bytes) {
+    const struct {
+        std::optional<std::string> header;
+        Kind kind;
+        std::uint64_t first, length;
+    } cases[] = {
+        {std::nullopt, Kind::Whole, 0, 1000},
+        {"bytes=0-99", Kind::Part, 0, 100},
+        {"Bytes=900-", Kind::Part, 900, 100},
+        {"bytes=990-5000", Kind::Part, 990, 10},  // the end is clamped
+        {"bytes=-10", Kind::Part, 990, 10},       // the last ten bytes
+        {"bytes=-5000", Kind::Part, 0, 1000},
+        {"bytes=1000-", Kind::Unsatisfiable, 0, 0},  // starts past the end
+        {"bytes=4000-4999", Kind::Unsatisfiable, 0, 0},
+        {"bytes=-0", Kind::Unsatisfiable, 0, 0},
+        {"bytes=50-10", Kind::Whole, 0, 1000},    // malformed: ignored
+        {"bytes=0-1,5-6", Kind::Whole, 0, 1000},  // lists are answered whole
+        {"bytes=+5-9", Kind::Whole, 0, 1000},
+        {"items=0-9", Kind::Whole, 0, 1000},
+        {"bytes=99999999999999999999999-", Kind::Whole, 0, 1000},
+    };
+    for (const auto& c : cases) {
+        const auto range = ByteRange::Of(c.header, 1000);
+        EXPECT_EQ(range.kind, c.kind) << c.header.value_or("(none)");
+        EXPECT_EQ(range.first, c.first) << c.header.value_or("(none)");
+        EXPECT_EQ(range.length, c.length) << c.header.value_or("(none)");
+    }
+    EXPECT_EQ(ByteRange::Of("bytes=0-", 0).kind, Kind::Unsatisfiable);
+}
+
+std::string Header(const BookScheme::Reply& reply, const std::string& name) {
+    for (const auto& [key, value] : reply.headers)
+        if (key == name) return value;
+    return "";
+}
+
+// Two windows' workspaces side by side, a file outside both, and links that
+// lead from the first workspace to each.
+struct Workspaces {
+    test::TempDir dir;
+    std::string mine = dir / "Book-abc", other = dir / "Other-def";
+    Workspaces() {
+        dir.Write("Book-abc/data/flipbook.pdf", std::string(1000, 'p'));
+        dir.Write("Book-abc/data/files/backgrounds/sea.jpg", "jpeg");
+        dir.Write("Other-def/data/flipbook.pdf", "other");
+        dir.Write("outside.txt", "secret");
+        std::filesystem::create_symlink(dir / "outside.txt", mine + "/data/files/out.jpg");
+        std::filesystem::create_symlink(other + "/data", mine + "/data/files/other");
+        std::filesystem::create_symlink(mine + "/data/flipbook.pdf", mine + "/data/files/pdf-again.pdf");
+    }
+    std::string Uri(const std::string& path) const { return std::string("brivane-book://") + path; }
+};
+
+TEST(BookSchemeTest, ServesOnlyFilesInsideTheViewsOwnWorkspace) {
+    Workspaces w;
+    const std::string root = w.dir.Path();
+    const struct {
+        std::string uri;
+        bool served;
+    } cases[] = {
+        {w.Uri(w.mine + "/data/flipbook.pdf"), true},
+        {w.Uri(w.mine + "/data/files/backgrounds//sea.jpg"), true},  // the configuration's doubled slash
+        {w.Uri(w.mine + "/data/files/pdf-again.pdf"), true},         // a link that stays inside
+        {w.Uri(w.mine + "/data/flip%62ook.pdf?x=1#page=2"), true},
+        {w.Uri(root + "/outside.txt"), false},
+        {w.Uri(w.other + "/data/flipbook.pdf"), false},  // another window's workspace
+        {w.Uri(w.mine + "/data/../../outside.txt"), false},
+        {w.Uri(w.mine + "/data/./flipbook.pdf"), false},
+        {w.Uri(w.mine + "/data/%2e%2e/%2e%2e/outside.txt"), false},
+        {w.Uri(w.mine + "/data%2f..%2f..%2foutside.txt"), false},
+        {w.Uri(w.mine + "/data/..%5c..%5coutside.txt"), false},
+        {w.Uri(w.mine + "/data/flipbook.pdf%00.jpg"), false},
+        {w.Uri(w.mine + "/data/%zz"), false},
+        {w.Uri(w.mine + "/data/files/out.jpg"), false},             // a link that leads out
+        {w.Uri(w.mine + "/data/files/other/flipbook.pdf"), false},  // a link into the other workspace
+        {w.Uri(w.mine + "/data/files"), false},                     // a directory
+        {w.Uri(w.mine + "/data/missing.pdf"), false},
+        {w.Uri(w.mine), false},
+        {"brivane-book://host" + w.mine + "/data/flipbook.pdf", false},
+        {"file://" + w.mine + "/data/flipbook.pdf", false},
+        {w.Uri("data/flipbook.pdf"), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(BookScheme::Resolve(c.uri, w.mine).has_value(), c.served) << c.uri;
+        EXPECT_EQ(BookScheme::Answer(c.uri, "GET", std::nullopt, w.mine).status, c.served ? 200 : 404) << c.uri;
+    }
+    // A view that was given no workspace gets nothing.
+    EXPECT_EQ(BookScheme::Answer(w.Uri(w.mine + "/data/flipbook.pdf"), "GET", std::nullopt, std::nullopt).status, 404);
+}
+
+TEST(BookSchemeTest, AnswersRangesWithTheirStatusHeadersAndSlice) {
+    Workspaces w;
+    const std::string pdf = w.Uri(w.mine + "/data/flipbook.pdf");
+    const struct {
+        std::string method;
+        std::optional<std::string> range;
+        int status;
+        std::string contentRange, contentLength;
+        std::uint64_t offset, length;
+    } cases[] = {
+        {"GET", std::nullopt, 200, "", "1000", 0, 1000},
+        {"GET", "bytes=100-199", 206, "bytes 100-199/1000", "100", 100, 100},
+        {"GET", "bytes=990-", 206, "bytes 990-999/1000", "10", 990, 10},
+        {"GET", "bytes=1000-1999", 416, "bytes */1000", "0", 0, 0},
+        {"HEAD", "bytes=0-9", 206, "bytes 0-9/1000", "10", 0, 0},  // headers only
+        {"POST", std::nullopt, 405, "", "", 0, 0},
+    };
+    for (const auto& c : cases) {
+        const auto reply = BookScheme::Answer(pdf, c.method, c.range, w.mine);
+        const std::string what = c.method + " " + c.range.value_or("(none)");
+        EXPECT_EQ(reply.status, c.status) << what;
+        EXPECT_EQ(Header(reply, "Content-Range"), c.contentRange) << what;
+        EXPECT_EQ(Header(reply, "Content-Length"), c.contentLength) << what;
+        EXPECT_EQ(reply.offset, c.offset) << what;
+        EXPECT_EQ(reply.length, c.length) << what;
+        EXPECT_EQ(reply.file.empty(), c.length == 0) << what;
+        if (c.status == 200 || c.status == 206) {
+            EXPECT_EQ(Header(reply, "Accept-Ranges"), "bytes") << what;
+            EXPECT_EQ(reply.contentType, "application/pdf") << what;
+        }
+    }
+    // The page's origin differs from the scheme's; it may read the range headers.
+    const auto reply = BookScheme::Answer(pdf, "GET", "bytes=0-0", w.mine);
+    EXPECT_EQ(Header(reply, "Access-Control-Allow-Origin"), "*");
+    EXPECT_NE(Header(reply, "Access-Control-Expose-Headers").find("Content-Range"), std::string::npos);
+}
+
+TEST(BookSchemeTest, ContentTypesNeverMakeAPageOrScript) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"a/flipbook.pdf", "application/pdf"},
+        {"a/B.JPG", "image/jpeg"},
+        {"a/p.png", "image/png"},
+        {"a/x.html", "application/octet-stream"},
+        {"a/x.js", "application/octet-stream"},
+        {"a/noextension", "application/octet-stream"},
+    };
+    for (const auto& [file, type] : cases) EXPECT_EQ(BookScheme::ContentTypeOf(file), type) << file;
+}
+
+}  // namespace
+}  // namespace brivane::web

@@ -1,5 +1,6 @@
 #include "ReaderApplication.h"
 
+#include "BookSchemeHandler.h"
 #include "DataDirectory.h"
 #include "GObjectPtr.h"
 #include "GtkDesktop.h"
@@ -77,6 +78,7 @@ void ReaderApplication::Startup() {
     if (auto root = document::WorkspaceRoot::Ensure())
         webkit_web_context_add_path_to_sandbox(context, root->c_str(), TRUE);
     webkit_web_context_add_path_to_sandbox(context, document::DataDirectory::Path().c_str(), TRUE);
+    web::BookSchemeHandler::Register(context);
 
     gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(gdk_display_get_default()),
                                    document::DataDirectory::IconsPath().c_str());

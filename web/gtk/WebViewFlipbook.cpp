@@ -1,6 +1,9 @@
 #include "WebViewFlipbook.h"
 
+#include "BookScheme.h"
+#include "BookSchemeHandler.h"
 #include "BridgedWebView.h"
+#include "FileUrl.h"
 #include "GObjectPtr.h"
 #include "Unique.h"
 
@@ -19,6 +22,15 @@ bool LoadedInPlace(const char* uri) {
         if (g_ascii_strcasecmp(scheme.get(), own) == 0) return true;
     return false;
 }
+// Tells the reader page that this host serves its book by ranges.
+void OfferBookScheme(WebKitUserContentManager* manager) {
+    const std::string source = std::string("window.brivaneBookScheme = \"") + BookScheme::SCHEME + "\";";
+    std::unique_ptr<WebKitUserScript, decltype(&webkit_user_script_unref)> script(
+        webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr),
+        webkit_user_script_unref);
+    webkit_user_content_manager_add_script(manager, script.get());
+}
 std::string UriOf(WebKitWebView* view) {
     const char* uri = webkit_web_view_get_uri(view);
     return uri ? uri : "";
@@ -31,6 +43,7 @@ public:
         : effects_(std::move(effects)) {
         host = FlipbookPageHost::Create(std::move(fileUrl), std::move(desktop), this);
         view = BridgedWebView::Create({.readerPage = true});
+        OfferBookScheme(webkit_web_view_get_user_content_manager(WebView()));
         gtk_widget_set_hexpand(view.get(), TRUE);
         gtk_widget_set_vexpand(view.get(), TRUE);
         connections_[0] = BridgedWebView::OnMessage(view.get(), G_CALLBACK(MessageReceived), this);
@@ -39,13 +52,17 @@ public:
         connections_[3] = SignalConnection(view.get(), "create", G_CALLBACK(Create), this);
     }
 
-    ~Coordinator() override { host->Detach(); }
+    ~Coordinator() override {
+        host->Detach();
+        BookSchemeHandler::Forget(WebView());
+    }
 
     WebKitWebView* WebView() const { return WEBKIT_WEB_VIEW(view.get()); }
 
     // FlipbookSurface
-    void LoadPage(const std::string& pageUrl, const std::string&) override {
-        // Read access reaches the workspace through the sandbox path added at start-up.
+    void LoadPage(const std::string& pageUrl, const std::string& readAccessUrl) override {
+        // The page reads its book through the scheme, from this workspace only.
+        if (const auto workspace = PathFromFileUrl(readAccessUrl)) BookSchemeHandler::Allow(WebView(), *workspace);
         webkit_web_view_load_uri(WebView(), pageUrl.c_str());
     }
     void RunScript(const std::string& script) override {

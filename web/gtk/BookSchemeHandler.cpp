@@ -1,0 +1,72 @@
+#include "BookSchemeHandler.h"
+
+#include "BookScheme.h"
+#include "FileSliceStream.h"
+#include "GObjectPtr.h"
+
+#include <map>
+#include <optional>
+
+namespace brivane::web {
+
+namespace {
+
+std::map<WebKitWebView*, std::string>& Workspaces() {
+    static std::map<WebKitWebView*, std::string> workspaces;
+    return workspaces;
+}
+
+void Fail(WebKitURISchemeRequest* request, int status) {
+    auto empty = RefPtr<GInputStream>::Adopt(g_memory_input_stream_new());
+    auto response = RefPtr<WebKitURISchemeResponse>::Adopt(webkit_uri_scheme_response_new(empty.get(), 0));
+    webkit_uri_scheme_response_set_status(response.get(), static_cast<guint>(status), nullptr);
+    webkit_uri_scheme_request_finish_with_response(request, response.get());
+}
+
+void Answer(WebKitURISchemeRequest* request, gpointer) {
+    std::optional<std::string> workspace;
+    WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request);
+    if (auto found = Workspaces().find(view); found != Workspaces().end()) workspace = found->second;
+    std::optional<std::string> range;
+    SoupMessageHeaders* requestHeaders = webkit_uri_scheme_request_get_http_headers(request);
+    if (const char* value = requestHeaders ? soup_message_headers_get_one(requestHeaders, "Range") : nullptr)
+        range = value;
+    const char* method = webkit_uri_scheme_request_get_http_method(request);
+    const auto reply =
+        BookScheme::Answer(webkit_uri_scheme_request_get_uri(request), method ? method : "GET", range, workspace);
+
+    RefPtr<GInputStream> body;
+    if (!reply.file.empty()) {
+        body = FileSliceStream::Open(reply.file.string(), reply.offset, reply.length);
+        if (!body) return Fail(request, 404);
+    } else {
+        body = RefPtr<GInputStream>::Adopt(g_memory_input_stream_new());
+    }
+    auto response = RefPtr<WebKitURISchemeResponse>::Adopt(
+        webkit_uri_scheme_response_new(body.get(), static_cast<gint64>(reply.file.empty() ? 0 : reply.length)));
+    webkit_uri_scheme_response_set_status(response.get(), static_cast<guint>(reply.status), nullptr);
+    if (!reply.contentType.empty())
+        webkit_uri_scheme_response_set_content_type(response.get(), reply.contentType.c_str());
+    SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+    for (const auto& [name, value] : reply.headers) soup_message_headers_append(headers, name.c_str(), value.c_str());
+    webkit_uri_scheme_response_set_http_headers(response.get(),
+                                                headers);  // takes the headers
+    webkit_uri_scheme_request_finish_with_response(request, response.get());
+}
+
+}  // namespace
+
+void BookSchemeHandler::Register(WebKitWebContext* context) {
+    webkit_web_context_register_uri_scheme(context, BookScheme::SCHEME, Answer, nullptr, nullptr);
+    WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
+    webkit_security_manager_register_uri_scheme_as_secure(security, BookScheme::SCHEME);
+    webkit_security_manager_register_uri_scheme_as_cors_enabled(security, BookScheme::SCHEME);
+}
+
+void BookSchemeHandler::Allow(WebKitWebView* view, const std::string& workspacePath) {
+    Workspaces()[view] = workspacePath;
+}
+
+void BookSchemeHandler::Forget(WebKitWebView* view) { Workspaces().erase(view); }
+
+}  // namespace brivane::web

@@ -1,0 +1,80 @@
+#include "FileSliceStream.h"
+
+#include "Unique.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+struct BrivaneFileSlice {
+    GInputStream parent;
+    int fd;
+    guint64 offset;
+    guint64 remaining;
+};
+struct BrivaneFileSliceClass {
+    GInputStreamClass parent;
+};
+
+GType brivane_file_slice_get_type();
+G_DEFINE_TYPE(BrivaneFileSlice, brivane_file_slice, G_TYPE_INPUT_STREAM)
+
+// GIO runs this on a worker thread for the asynchronous reads WebKit does.
+gssize SliceRead(GInputStream* stream, void* buffer, gsize count, GCancellable* cancellable, GError** error) {
+    auto* self = reinterpret_cast<BrivaneFileSlice*>(stream);
+    if (g_cancellable_set_error_if_cancelled(cancellable, error)) return -1;
+    const gsize wanted = static_cast<gsize>(std::min<guint64>(count, self->remaining));
+    if (wanted == 0) return 0;
+    gssize got;
+    do {
+        got = pread(self->fd, buffer, wanted, static_cast<off_t>(self->offset));
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        g_set_error_literal(error, G_IO_ERROR, g_io_error_from_errno(errno), g_strerror(errno));
+        return -1;
+    }
+    self->offset += static_cast<guint64>(got);
+    self->remaining = got == 0 ? 0 : self->remaining - static_cast<guint64>(got);
+    return got;
+}
+
+gboolean SliceClose(GInputStream* stream, GCancellable*, GError**) {
+    auto* self = reinterpret_cast<BrivaneFileSlice*>(stream);
+    if (self->fd >= 0) close(std::exchange(self->fd, -1));
+    return TRUE;
+}
+
+void SliceFinalize(GObject* object) {
+    SliceClose(G_INPUT_STREAM(object), nullptr, nullptr);
+    G_OBJECT_CLASS(brivane_file_slice_parent_class)->finalize(object);
+}
+
+void brivane_file_slice_class_init(BrivaneFileSliceClass* klass) {
+    G_OBJECT_CLASS(klass)->finalize = SliceFinalize;
+    G_INPUT_STREAM_CLASS(klass)->read_fn = SliceRead;
+    G_INPUT_STREAM_CLASS(klass)->close_fn = SliceClose;
+}
+
+void brivane_file_slice_init(BrivaneFileSlice* self) { self->fd = -1; }
+
+}  // namespace
+
+namespace brivane::web {
+
+RefPtr<GInputStream> FileSliceStream::Open(const std::string& path, std::uint64_t offset, std::uint64_t length) {
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    struct stat info {};
+    if (!fd || fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    auto* slice = static_cast<BrivaneFileSlice*>(g_object_new(brivane_file_slice_get_type(), nullptr));
+    slice->fd = fd.Release();
+    slice->offset = offset;
+    slice->remaining = length;
+    return RefPtr<GInputStream>::Adopt(G_INPUT_STREAM(slice));
+}
+
+}  // namespace brivane::web

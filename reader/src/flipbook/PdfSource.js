@@ -1,6 +1,8 @@
 // The document behind the book: loading with pdf.js and rendering single pages
 // to PNG object URLs (images survive being moved and cloned; canvases do not).
-import { GlobalWorkerOptions, PDFWorker, getDocument } from "pdfjs-dist/legacy/build/pdf.mjs";
+import {
+  GlobalWorkerOptions, PDFDataRangeTransport, PDFWorker, getDocument,
+} from "pdfjs-dist/legacy/build/pdf.mjs";
 
 const ASSETS = new URL("pdfjs/", document.baseURI).href;
 GlobalWorkerOptions.workerSrc = `${ASSETS}pdf.worker.mjs`;
@@ -15,29 +17,93 @@ function sharedWorker() {
   return worker;
 }
 
+// Bytes per range request. pdf.js asks for whole chunks; see bench/first-page.
+export const RANGE_CHUNK = 64 * 1024;
+
+/** Fetches bytes [begin, end) of url; the answer must be exactly that part. */
+async function fetchRange(url, begin, end) {
+  const response = await fetch(url, { headers: { Range: `bytes=${begin}-${end - 1}` } });
+  if (response.status !== 206 && response.status !== 200) {
+    throw Object.assign(new Error(`range ${begin}-${end}: ${response.status}`), { missing: response.status === 404 });
+  }
+  const total = Number(/\/(\d+)$/.exec(response.headers.get("Content-Range") ?? "")?.[1] ?? response.headers.get("Content-Length"));
+  const bytes = new Uint8Array(await response.arrayBuffer());
+  if (response.status === 200 && begin > 0) throw new Error("ranges not served");
+  return { bytes: response.status === 200 ? bytes.subarray(0, end - begin) : bytes, total };
+}
+
+/**
+ * Hands pdf.js the ranges it asks for, from the host's book scheme, so page 1
+ * of a large PDF costs what the pages it needs weigh, not the whole file.
+ */
+class RangeTransport extends PDFDataRangeTransport {
+  #url;
+  #failed;
+
+  constructor(url, total, initial, failed) {
+    super(total, initial);
+    this.#url = url;
+    this.#failed = failed;
+  }
+
+  requestDataRange(begin, end) {
+    fetchRange(this.#url, begin, end).then(
+      ({ bytes }) => this.onDataRange(begin, bytes),
+      (error) => this.#failed(error),
+    );
+  }
+}
+
+const COMMON = {
+  cMapUrl: `${ASSETS}cmaps/`,
+  cMapPacked: true,
+  standardFontDataUrl: `${ASSETS}standard_fonts/`,
+  isEvalSupported: false,
+  enableXfa: false,
+  stopAtErrors: false,
+};
+
 export class PdfSource {
   #task;
+  #opening;
   #doc = null;
   #canvas = document.createElement("canvas");
   #queue = Promise.resolve();
   #destroyed = false;
 
+  /** url: a file URL, or the host's book scheme address, which is read by ranges. */
   constructor(url) {
-    this.#task = getDocument({
-      url,
-      worker: sharedWorker(),
-      cMapUrl: `${ASSETS}cmaps/`,
-      cMapPacked: true,
-      standardFontDataUrl: `${ASSETS}standard_fonts/`,
-      isEvalSupported: false,
-      enableXfa: false,
-      // Nothing here may reach the network or run document scripts.
-      disableAutoFetch: false,
-      stopAtErrors: false,
+    this.#opening = /^[a-z][a-z0-9+.-]*:/i.test(url) && !/^(file|blob|data|https?):/i.test(url)
+      ? this.#openRanged(url)
+      : Promise.resolve(getDocument({ ...COMMON, url, worker: sharedWorker() }));
+  }
+
+  async #openRanged(url) {
+    const { bytes, total } = await fetchRange(url, 0, RANGE_CHUNK);
+    if (!Number.isInteger(total) || total <= bytes.length) {
+      return getDocument({ ...COMMON, data: bytes, worker: sharedWorker() });
+    }
+    let failed = null;
+    const transport = new RangeTransport(url, total, bytes, (error) => {
+      failed = error;
+      task.destroy();
     });
+    const task = getDocument({
+      ...COMMON,
+      range: transport,
+      rangeChunkSize: RANGE_CHUNK,
+      // Only what the pages on screen need: no reading ahead of the whole file.
+      disableAutoFetch: true,
+      disableStream: true,
+      worker: sharedWorker(),
+    });
+    task.promise.catch(() => {}).then(() => failed && console.warn(`PDF range read failed: ${failed}`));
+    return task;
   }
 
   async open() {
+    this.#task = await this.#opening;
+    if (this.#destroyed) throw new Error("closed");
     this.#doc = await this.#task.promise;
     return this.#doc;
   }
@@ -108,6 +174,7 @@ export class PdfSource {
 
   async destroy() {
     this.#destroyed = true;
-    await this.#task.destroy();
+    const task = this.#task ?? (await this.#opening.catch(() => null));
+    await task?.destroy();
   }
 }

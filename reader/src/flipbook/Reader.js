@@ -1,6 +1,6 @@
 // One reader page: loads the flipbook the host names, shows it as a book and
 // keeps the toolbar, panels and announcements in step with it.
-import { cssUrl, readConfig } from "./config.js";
+import { bookUrl, cssUrl, readConfig } from "./config.js";
 import { pageAnnouncement, pagesOf } from "./layout.js";
 import { openPdfMessage, post, printMessage } from "../shared/bridge.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
@@ -35,7 +35,7 @@ export class Reader {
     if (config.error) return this.#fail(t("The flipbook cannot be shown"), t(config.error));
 
     this.#setBusy(true);
-    const source = new PdfSource(config.pdfUrl);
+    const source = new PdfSource(bookUrl(config.pdfUrl) ?? config.pdfUrl);
     this.#source = source;
     let count;
     let aspect;
@@ -127,7 +127,7 @@ export class Reader {
     stage.style.backgroundImage = "";
     const background = config.background;
     if (background?.color) stage.style.backgroundColor = background.color;
-    if (background?.image) stage.style.backgroundImage = cssUrl(background.image);
+    if (background?.image) stage.style.backgroundImage = cssUrl(bookUrl(background.image) ?? background.image);
     document.body.classList.toggle("custom-background", Boolean(background));
   }
 

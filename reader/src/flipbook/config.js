@@ -16,6 +16,23 @@ export function asDirectoryUrl(dir) {
   return text === "" || text.endsWith("/") ? text : `${text}/`;
 }
 
+/**
+ * The address under which the host serves a local file in byte ranges, or null
+ * where it offers none (a plain browser): the configuration names file URLs,
+ * the page reads through the host's scheme.
+ */
+export function bookUrl(url, scheme = globalThis.brivaneBookScheme) {
+  if (typeof scheme !== "string" || !/^[a-z][a-z0-9+.-]*$/.test(scheme)) return null;
+  let parsed;
+  try {
+    parsed = new URL(url);
+  } catch {
+    return null;
+  }
+  if (parsed.protocol !== "file:" || (parsed.host !== "" && parsed.host !== "localhost")) return null;
+  return `${scheme}://${parsed.pathname}`;
+}
+
 /** The metadata reading of a value as text: strings, numbers and booleans only. */
 export function readText(value) {
   if (typeof value === "string") return value;

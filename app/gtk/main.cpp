@@ -1,7 +1,10 @@
 #include "ReaderApplication.h"
+#include "RendererChoice.h"
 #include "Translations.h"
 
 int main(int argc, char** argv) {
     brivane::app::Translations::Bind();
+    // The renderer variables are read when the first window and web view start.
+    brivane::app::RendererChoice::Apply();
     return brivane::app::ReaderApplication().Run(argc, argv);
 }

@@ -42,9 +42,7 @@ class Desktop:
             XDG_DATA_HOME=str(dirs["data"]), XDG_CONFIG_HOME=str(dirs["config"]),
             XDG_CACHE_HOME=str(dirs["cache"]), XDG_RUNTIME_DIR=str(dirs["runtime"]),
             XDG_DATA_DIRS="/usr/local/share:/usr/share", GDK_BACKEND="x11", GSETTINGS_BACKEND="memory",
-            # Xvfb has no GPU: software GL (blank web views otherwise), GTK's cairo renderer
-            # (GL on llvmpipe costs seconds per window) and no DMA-BUF sharing (paints sooner).
-            LIBGL_ALWAYS_SOFTWARE="1", GSK_RENDERER="cairo", WEBKIT_DISABLE_DMABUF_RENDERER="1",
+            # No renderer variables: the program picks its renderer as it does for users.
             LC_ALL="C.UTF-8", GTK_A11Y="atspi")
         self._start_x()
         # dbus-run-session ends the bus when its child (the sleep) ends.

@@ -62,10 +62,20 @@ void StartPageHost::OpenFlipbookFile(std::function<void(Outcome)> done) {
 
 void StartPageHost::OpenReaderDownloadPage() { desktop_->OpenURI(ReaderDownloadPageURL()); }
 
+void StartPageHost::AfterEchoes(std::function<void()> then) {
+    desktop_->ScheduleAfter(std::chrono::milliseconds(0), [self = shared_from_this(), then = std::move(then)] {
+        if (self->echoesDue_ == 0) return then();
+        self->afterEchoes_.push_back(then);
+    });
+}
+
 void StartPageHost::ScheduleEcho(const std::string& text) {
+    ++echoesDue_;
     desktop_->ScheduleAfter(std::chrono::seconds(1), [self = shared_from_this(), text] {
         // Whether the page has loaded is asked when the echo comes due.
         if (self->webView_) self->webView_(BridgeProtocol::EchoScript(text));
+        if (--self->echoesDue_ == 0)
+            for (const auto& then : std::exchange(self->afterEchoes_, {})) then();
     });
 }
 

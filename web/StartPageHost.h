@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace brivane::web {
 
@@ -28,6 +29,11 @@ public:
     // The view goes away; later echoes are dropped.
     void Detach();
 
+    // Runs then once no echo is due any more, at the earliest on the next turn
+    // of the main loop (the flow that accepted a file schedules its echo
+    // right after handing the file on).
+    void AfterEchoes(std::function<void()> then);
+
     void MessageReceived(const std::string& body);
     void OpenFlipbookFile(std::function<void(Outcome)> done);
     void OpenReaderDownloadPage();
@@ -40,6 +46,8 @@ private:
     UpdateShow updateShow_;
     Validator validator_;
     ScriptRunner webView_;
+    int echoesDue_ = 0;
+    std::vector<std::function<void()>> afterEchoes_;
 };
 
 }  // namespace brivane::web

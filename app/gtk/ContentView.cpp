@@ -22,14 +22,14 @@ ContentView::~ContentView() { startScreen_->Detach(); }
 void ContentView::ShowOpenedURL(const std::string& url) { startScreen_->ShowOpenedURL(url); }
 
 void ContentView::OpenFlipbookFile() {
-    if (ShowsStartPage()) webView_->OpenFlipbookFile();
+    if (ShowsStartPage() && webView_) webView_->OpenFlipbookFile();
 }
 
 void ContentView::ShowFlipbook(const std::string& url) {
-    // The start page leaves the window but stays alive for its pending echo.
     flipbookView_ = std::make_unique<FlipbookView>(window_, url, desktop_);
     gtk_window_set_child(window_, flipbookView_->Widget());
     WindowLooks::ApplyFlipbookWindowLayout(window_);
+    web::WebView::Retire(std::move(webView_));
 }
 
 }  // namespace brivane::app

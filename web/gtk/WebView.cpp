@@ -56,6 +56,12 @@ void WebView::Load() {
     webkit_web_view_load_uri(coordinator_->WebView(), page.c_str());
 }
 
+void WebView::Retire(std::unique_ptr<WebView> view) {
+    if (!view) return;
+    StartPageHost& host = *view->coordinator_->host;
+    host.AfterEchoes([retired = std::shared_ptr<WebView>(std::move(view))] {});
+}
+
 void WebView::OpenFlipbookFile() {
     coordinator_->host->OpenFlipbookFile([](StartPageHost::Outcome) {});
 }

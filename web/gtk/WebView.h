@@ -24,6 +24,9 @@ public:
     void Load();
     // The same flow as the page's open button.
     void OpenFlipbookFile();
+    // Lets a replaced start page go, with its web process, once any echo
+    // still due has reached it.
+    static void Retire(std::unique_ptr<WebView> view);
 
     // Receives what the web view reports and hands it to the host.
     class Coordinator;

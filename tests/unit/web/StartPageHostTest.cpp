@@ -63,6 +63,43 @@ TEST(StartPageHostTest, MessagesRunTheirActionThenEchoOneSecondLater) {
     }
 }
 
+// The start page's view is released once it is replaced, but never before
+// the echo still due to it: a view released earlier would lose it.
+TEST(StartPageHostTest, AfterEchoesWaitsForTheEchoStillDue) {
+    const struct {
+        std::string message;
+        std::optional<std::string> chosen;
+        std::chrono::milliseconds releasedAt;
+    } cases[] = {
+        {"action.openfile", "file:///home/u/Book.flip", 1000ms},  // accepted: its echo comes first
+        {"", std::nullopt, 0ms},                                  // a file from the system: no echo
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        Fixture f;
+        f.desktop->chooserAnswers = {c.chosen};
+        std::vector<std::string> events;
+        auto release = [&] { events.push_back("released " + std::to_string(f.desktop->now.count())); };
+        test::CapturedLines lines;
+        if (c.message.empty()) {
+            f.host->AfterEchoes(release);
+        } else {
+            // The start screen swaps the view from within the flow's update.
+            f.host = StartPageHost::Create(
+                f.desktop, [&](const std::string&, document::CheckResult) { f.host->AfterEchoes(release); },
+                [](const std::string&) { return document::CheckResult::Accepted; });
+            f.host->PageFinished([&](const std::string& s) { events.push_back(s); });
+            f.host->MessageReceived(c.message);
+        }
+        f.desktop->Advance(0ms);
+        f.desktop->Advance(1s);
+        std::vector<std::string> expected;
+        if (!c.message.empty()) expected.push_back("webkit.messageHandlers.bridge.onMessage('" + c.message + "')");
+        expected.push_back("released " + std::to_string(c.releasedAt.count()));
+        EXPECT_EQ(events, expected);
+    }
+}
+
 // The echo reaches the page only if it has loaded by the time the echo is
 // due, and never a view that went away meanwhile.
 TEST(StartPageHostTest, EchoNeedsALoadedAttachedPageWhenDue) {

@@ -12,10 +12,11 @@ RefPtr<GtkWidget> BridgedWebView::Create(const Options& options) {
     PageStringsScript::AddTo(manager.get());
     auto settings = RefPtr<WebKitSettings>::Adopt(webkit_settings_new());
     webkit_settings_set_enable_javascript(settings.get(), TRUE);
-    if (options.readerPage) {
-        webkit_settings_set_allow_file_access_from_file_urls(settings.get(), TRUE);
-        webkit_settings_set_enable_developer_extras(settings.get(), TRUE);
-    }
+    // A file page may otherwise read any file the user can: 'self' matches
+    // every file URL, and the sandbox does not bound what the network process
+    // reads. The reader page gets its book and assets through the book scheme.
+    webkit_settings_set_allow_file_access_from_file_urls(settings.get(), FALSE);
+    if (options.readerPage) webkit_settings_set_enable_developer_extras(settings.get(), TRUE);
     return RefPtr<GtkWidget>::Sink(GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", manager.get(),
                                                            "settings", settings.get(), nullptr)));
 }

@@ -11,7 +11,7 @@ namespace brivane::web {
 class BridgedWebView {
 public:
     struct Options {
-        bool readerPage = false;  // file pages may read files, and the inspector is on
+        bool readerPage = false;  // the inspector is on
     };
     static RefPtr<GtkWidget> Create(const Options& options);
     // Connects handler(WebKitUserContentManager*, JSCValue*, gpointer) to the bridge.

@@ -3,17 +3,35 @@
 import {
   GlobalWorkerOptions, PDFDataRangeTransport, PDFWorker, getDocument,
 } from "pdfjs-dist/legacy/build/pdf.mjs";
+import { bookUrl } from "./config.js";
 
-const ASSETS = new URL("pdfjs/", document.baseURI).href;
-GlobalWorkerOptions.workerSrc = `${ASSETS}pdf.worker.mjs`;
+const FILE_ASSETS = new URL("pdfjs/", document.baseURI).href;
+// Where the host serves the workspace, file URLs are closed to the page: its
+// own pdf.js assets come through the host's scheme too.
+const ASSETS = bookUrl(FILE_ASSETS) ?? FILE_ASSETS;
+GlobalWorkerOptions.workerSrc = `${FILE_ASSETS}pdf.worker.mjs`;
+
+// A worker may only start from the page's own origin; the scheme's copy
+// starts from a blob of it.
+async function startWorker() {
+  if (ASSETS === FILE_ASSETS) return new PDFWorker();
+  const response = await fetch(`${ASSETS}pdf.worker.mjs`);
+  if (!response.ok) throw new Error(`worker: ${response.status}`);
+  const source = new Blob([await response.arrayBuffer()], { type: "text/javascript" });
+  const url = URL.createObjectURL(source);
+  try {
+    return new PDFWorker({ port: new Worker(url, { type: "module" }) });
+  } finally {
+    setTimeout(() => URL.revokeObjectURL(url), 60000);
+  }
+}
 
 // Starting the worker takes longer than opening a book, so it starts with the
 // page, before the host sends the configuration, and serves every book after.
-// Where a worker cannot start, pdf.js falls back to parsing on this thread.
-let worker = new PDFWorker();
+let worker = startWorker();
 
-function sharedWorker() {
-  if (worker.destroyed) worker = new PDFWorker();
+async function sharedWorker() {
+  if ((await worker).destroyed) worker = startWorker();
   return worker;
 }
 
@@ -75,13 +93,13 @@ export class PdfSource {
   constructor(url) {
     this.#opening = /^[a-z][a-z0-9+.-]*:/i.test(url) && !/^(file|blob|data|https?):/i.test(url)
       ? this.#openRanged(url)
-      : Promise.resolve(getDocument({ ...COMMON, url, worker: sharedWorker() }));
+      : sharedWorker().then((w) => getDocument({ ...COMMON, url, worker: w }));
   }
 
   async #openRanged(url) {
-    const { bytes, total } = await fetchRange(url, 0, RANGE_CHUNK);
+    const [{ bytes, total }, w] = await Promise.all([fetchRange(url, 0, RANGE_CHUNK), sharedWorker()]);
     if (!Number.isInteger(total) || total <= bytes.length) {
-      return getDocument({ ...COMMON, data: bytes, worker: sharedWorker() });
+      return getDocument({ ...COMMON, data: bytes, worker: w });
     }
     let failed = null;
     const transport = new RangeTransport(url, total, bytes, (error) => {
@@ -95,7 +113,7 @@ export class PdfSource {
       // Only what the pages on screen need: no reading ahead of the whole file.
       disableAutoFetch: true,
       disableStream: true,
-      worker: sharedWorker(),
+      worker: w,
     });
     task.promise.catch(() => {}).then(() => failed && console.warn(`PDF range read failed: ${failed}`));
     return task;

@@ -3,11 +3,13 @@
 #include "BridgeProtocol.h"
 #include "DecodeHTML.h"
 #include "Diagnostics.h"
+#include "FileUrl.h"
 #include "FlipbookFile.h"
 #include "FlipbookMeta.h"
 #include "NavigationPolicy.h"
 #include "NewWindowPolicy.h"
 #include "Unique.h"
+#include "UnpackProgress.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 
@@ -22,6 +24,7 @@ std::optional<std::string> currentFlipbookURL;
 namespace {
 
 constexpr auto BUSY_DELAY = std::chrono::milliseconds(300);
+constexpr auto PROGRESS_INTERVAL = std::chrono::milliseconds(250);
 
 std::string Join(const std::string& directoryUrl, const std::string& name) {
     return directoryUrl.ends_with('/') ? directoryUrl + name : directoryUrl + "/" + name;
@@ -48,6 +51,13 @@ WorkspaceSteps WorkspaceSteps::OnDisk() {
         finished.title = document::FlipbookMeta(fileUrl).GetTitle();
         return finished;
     };
+    steps.unpacked = [](const std::string& fileUrl) -> std::optional<std::pair<std::uint64_t, std::uint64_t>> {
+        const auto workspace = document::FlipbookFile(fileUrl).GetWorkspaceURL();
+        const auto data = workspace ? PathFromFileUrl(Join(*workspace, "data")) : std::nullopt;
+        const auto progress = data ? UnpackProgress::Measure(fileUrl, *data) : std::nullopt;
+        if (!progress) return std::nullopt;
+        return std::pair(progress->done, progress->total);
+    };
     steps.workspaceUrl = [](const std::string& fileUrl) { return document::FlipbookFile(fileUrl).GetWorkspaceURL(); };
     return steps;
 }
@@ -70,6 +80,20 @@ void FlipbookPageHost::BeginBusy() {
     desktop_->ScheduleAfter(BUSY_DELAY, [weak = weak_from_this(), generation] {
         auto self = weak.lock();
         if (self && self->surface_ && self->busyGeneration_ == generation) self->surface_->ShowBusy(true);
+    });
+}
+
+void FlipbookPageHost::ReportProgress(int generation) {
+    if (!steps_.unpacked) return;
+    desktop_->ScheduleAfter(PROGRESS_INTERVAL, [weak = weak_from_this(), generation] {
+        auto self = weak.lock();
+        if (!self || !self->surface_ || !self->finishing_ || self->busyGeneration_ != generation) return;
+        if (const auto unpacked = self->steps_.unpacked(self->fileUrl_); unpacked && unpacked->second > 0) {
+            const UnpackProgress progress{unpacked->first, unpacked->second};
+            self->surface_->ShowProgress(UnpackProgress::Describe(progress),
+                                         static_cast<double>(progress.done) / static_cast<double>(progress.total));
+        }
+        self->ReportProgress(generation);
     });
 }
 
@@ -108,6 +132,7 @@ void FlipbookPageHost::PageFinished(const std::string& uri) {
     }
     finishing_ = true;
     BeginBusy();
+    ReportProgress(busyGeneration_);
     auto finished = std::make_shared<WorkspaceSteps::Finished>();
     desktop_->RunInBackground([finish = steps_.finish, url = fileUrl_, finished] { *finished = finish(url); },
                               [self = shared_from_this(), finished] {

@@ -6,10 +6,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace brivane::web {
 
@@ -26,6 +28,8 @@ public:
     virtual void SetIcon(const std::string& pngPath) = 0;
     virtual void SetTitle(const std::string& title) = 0;
     virtual void ShowBusy(bool busy) = 0;
+    // How far unpacking has come, while the busy hint shows.
+    virtual void ShowProgress(const std::string& /*text*/, double /*fraction*/) {}
     // Something went wrong that leaves the page blank: say so in the window.
     virtual void ShowProblem(const std::string& text) = 0;
     // The configuration reached the page.
@@ -44,6 +48,8 @@ struct WorkspaceSteps {
     // Unpack, configure, locate the workspace, read the title.
     std::function<Finished(const std::string& fileUrl)> finish;
     std::function<std::optional<std::string>(const std::string& fileUrl)> workspaceUrl;
+    // Bytes unpacked so far and in all, while finish runs; optional.
+    std::function<std::optional<std::pair<std::uint64_t, std::uint64_t>>(const std::string& fileUrl)> unpacked;
 
     static WorkspaceSteps OnDisk();
 };
@@ -79,6 +85,7 @@ private:
     FlipbookPageHost(std::string fileUrl, std::shared_ptr<Desktop> desktop, FlipbookSurface* surface,
                      WorkspaceSteps steps);
     void BeginBusy();
+    void ReportProgress(int generation);
     void EndBusy();
     void ApplyFinished(const WorkspaceSteps::Finished& finished);
     void HandToSystem(const std::string& address);

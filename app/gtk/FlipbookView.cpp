@@ -17,6 +17,11 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
         if (window_) gtk_window_set_title(window_, title.c_str());
     };
     effects.showBusy = [this](bool busy) { gtk_widget_set_visible(busy_, busy); };
+    effects.showProgress = [this](const std::string& text, double fraction) {
+        gtk_label_set_text(GTK_LABEL(busyText_), text.c_str());
+        gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(busyBar_), fraction);
+        gtk_widget_set_visible(busyBar_, TRUE);
+    };
     effects.showProblem = [this](const std::string& text) { ShowProblem(text); };
     effects.flipbookShown = RememberRecent;
     webView_ = std::make_unique<web::WebViewFlipbook>(std::move(urlFlipbook), std::move(desktop), std::move(effects));
@@ -27,7 +32,12 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     gtk_spinner_start(GTK_SPINNER(spinner));
     gtk_widget_set_size_request(spinner, 48, 48);
     gtk_box_append(GTK_BOX(busy_), spinner);
-    gtk_box_append(GTK_BOX(busy_), gtk_label_new(_("Opening flipbook…")));
+    busyText_ = gtk_label_new(_("Opening flipbook…"));
+    gtk_box_append(GTK_BOX(busy_), busyText_);
+    busyBar_ = gtk_progress_bar_new();
+    gtk_widget_set_size_request(busyBar_, 240, -1);
+    gtk_widget_set_visible(busyBar_, FALSE);
+    gtk_box_append(GTK_BOX(busy_), busyBar_);
     gtk_widget_set_halign(busy_, GTK_ALIGN_CENTER);
     gtk_widget_set_valign(busy_, GTK_ALIGN_CENTER);
     gtk_widget_set_visible(busy_, FALSE);

@@ -31,6 +31,8 @@ private:
     GtkWindow* window_;  // weak
     RefPtr<GtkWidget> overlay_;
     GtkWidget* busy_ = nullptr;
+    GtkWidget* busyText_ = nullptr;
+    GtkWidget* busyBar_ = nullptr;
     GtkWidget* problem_ = nullptr;
     std::unique_ptr<web::WebViewFlipbook> webView_;
 };

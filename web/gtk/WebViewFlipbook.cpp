@@ -73,6 +73,9 @@ public:
     void ShowBusy(bool busy) override {
         if (effects_.showBusy) effects_.showBusy(busy);
     }
+    void ShowProgress(const std::string& text, double fraction) override {
+        if (effects_.showProgress) effects_.showProgress(text, fraction);
+    }
     void ShowProblem(const std::string& text) override { Call(effects_.showProblem, text); }
     void FlipbookShown(const std::string& fileUrl) override { Call(effects_.flipbookShown, fileUrl); }
 

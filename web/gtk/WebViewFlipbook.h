@@ -20,6 +20,7 @@ public:
         std::function<void(const std::string& pngPath)> setIcon;
         std::function<void(const std::string& title)> setTitle;
         std::function<void(bool busy)> showBusy;
+        std::function<void(const std::string& text, double fraction)> showProgress;
         std::function<void(const std::string& text)> showProblem;
         std::function<void(const std::string& fileUrl)> flipbookShown;
     };

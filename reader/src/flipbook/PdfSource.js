@@ -57,16 +57,21 @@ async function fetchRange(url, begin, end) {
 class RangeTransport extends PDFDataRangeTransport {
   #url;
   #failed;
+  #read;
 
-  constructor(url, total, initial, failed) {
+  constructor(url, total, initial, failed, read) {
     super(total, initial);
     this.#url = url;
     this.#failed = failed;
+    this.#read = read;
   }
 
   requestDataRange(begin, end) {
     fetchRange(this.#url, begin, end).then(
-      ({ bytes }) => this.onDataRange(begin, bytes),
+      ({ bytes }) => {
+        this.#read(bytes.length);
+        this.onDataRange(begin, bytes);
+      },
       (error) => this.#failed(error),
     );
   }
@@ -88,6 +93,9 @@ export class PdfSource {
   #canvas = document.createElement("canvas");
   #queue = Promise.resolve();
   #destroyed = false;
+  #bytesRead = 0;
+  /** Called with the bytes read so far, while the document loads by ranges. */
+  onRead = null;
 
   /** url: a file URL, or the host's book scheme address, which is read by ranges. */
   constructor(url) {
@@ -98,6 +106,11 @@ export class PdfSource {
 
   async #openRanged(url) {
     const [{ bytes, total }, w] = await Promise.all([fetchRange(url, 0, RANGE_CHUNK), sharedWorker()]);
+    const read = (n) => {
+      this.#bytesRead += n;
+      this.onRead?.(this.#bytesRead);
+    };
+    read(bytes.length);
     if (!Number.isInteger(total) || total <= bytes.length) {
       return getDocument({ ...COMMON, data: bytes, worker: w });
     }
@@ -105,7 +118,7 @@ export class PdfSource {
     const transport = new RangeTransport(url, total, bytes, (error) => {
       failed = error;
       task.destroy();
-    });
+    }, read);
     const task = getDocument({
       ...COMMON,
       range: transport,

@@ -37,6 +37,9 @@ export class Reader {
     this.#setBusy(true);
     const source = new PdfSource(bookUrl(config.pdfUrl) ?? config.pdfUrl);
     this.#source = source;
+    source.onRead = (bytes) => {
+      if (session === this.#session) $("loading-text").textContent = loadingText(bytes);
+    };
     let count;
     let aspect;
     try {
@@ -142,6 +145,7 @@ export class Reader {
 
   #setBusy(busy) {
     $("loading").hidden = !busy;
+    if (!busy) $("loading-text").textContent = "";
     $("main").setAttribute("aria-busy", String(busy));
   }
 
@@ -160,6 +164,12 @@ export class Reader {
     this.#source = null;
     await source?.destroy().catch(() => {});
   }
+}
+
+/** What the loading hint says while the first pages' bytes come in. */
+function loadingText(bytes) {
+  const mb = bytes / 1e6;
+  return `Loading the first page… ${mb < 10 ? mb.toFixed(1) : Math.round(mb)} MB read`;
 }
 
 /** Plain text of a title that may carry markup or character references; never parsed into the page. */

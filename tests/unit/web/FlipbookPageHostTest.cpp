@@ -15,11 +15,13 @@ class FakeSurface : public FlipbookSurface {
 public:
     Lines loaded, scripts, icons, titles, problems, shownFiles;
     std::vector<bool> busy;
+    std::vector<std::pair<std::string, double>> progress;
     void LoadPage(const std::string& page, const std::string&) override { loaded.push_back(page); }
     void RunScript(const std::string& s) override { scripts.push_back(s); }
     void SetIcon(const std::string& p) override { icons.push_back(p); }
     void SetTitle(const std::string& t) override { titles.push_back(t); }
     void ShowBusy(bool b) override { busy.push_back(b); }
+    void ShowProgress(const std::string& t, double f) override { progress.emplace_back(t, f); }
     void ShowProblem(const std::string& t) override { problems.push_back(t); }
     void FlipbookShown(const std::string& f) override { shownFiles.push_back(f); }
 };
@@ -191,6 +193,32 @@ TEST(FlipbookPageHostTest, ProgressShowsOnlyWhenUnpackingTakesLonger) {
         const std::vector<bool> expected = wait < 300ms ? std::vector{false, false} : std::vector{false, true, false};
         EXPECT_EQ(r.surface.busy, expected) << wait.count();
     }
+}
+
+// A heavy book shows how far unpacking has come, and nothing more once it is done.
+TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
+    Reader r("file:///home/u/Book.flip");
+    std::uint64_t done = 0;
+    r.host =
+        FlipbookPageHost::Create("file:///home/u/Book.flip", r.desktop, &r.surface,
+                                 {[](const std::string& f) { return std::optional(WorkspaceOf(f)); },
+                                  [](const std::string& f) {
+                                      return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), ""};
+                                  },
+                                  [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
+                                  [&](const std::string&) {
+                                      return std::optional(std::pair<std::uint64_t, std::uint64_t>(done, 270'000'000));
+                                  }});
+    r.LoadHeld();
+    r.host->PageFinished(r.surface.loaded.back());
+    r.desktop->Advance(250ms);
+    done = 135'000'000;
+    r.desktop->Advance(250ms);
+    r.desktop->RunBackground();
+    r.desktop->Advance(1s);
+    const std::vector<std::pair<std::string, double>> expected = {{"Unpacking… 0 of 270 MB", 0.0},
+                                                                  {"Unpacking… 135 of 270 MB", 0.5}};
+    EXPECT_EQ(r.surface.progress, expected);
 }
 
 TEST(FlipbookPageHostTest, WorkFinishingAfterTheViewWentAwayTouchesNothing) {

@@ -51,8 +51,10 @@ struct Reader {
         };
         host = FlipbookPageHost::Create(
             file, desktop, &surface,
-            {[this](const std::string& f) { return workspace ? std::optional(WorkspaceOf(f)) : std::nullopt; }, finish,
-             [](const std::string& f) { return std::optional(WorkspaceOf(f)); }});
+            {[this](const std::string& f) { return workspace ? std::optional(WorkspaceOf(f)) : std::nullopt; },
+             finish,
+             [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
+             {}});
     }
     void Open() {
         host->Load();

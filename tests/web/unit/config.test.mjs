@@ -1,7 +1,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
-  ERROR_BAD_PATH, ERROR_NO_CONFIG, ERROR_NO_PATH, joinUrl, readBackground, readConfig,
+  ERROR_BAD_PATH, ERROR_NO_CONFIG, ERROR_NO_PATH, bookUrl, joinUrl, readBackground, readConfig,
 } from "../../../reader/src/flipbook/config.js";
 import { tocFromMetadata, tocFromOutline } from "../../../reader/src/flipbook/toc.js";
 
@@ -11,6 +11,19 @@ const DATA = "file:///tmp/book-1/data/";
 test("joinUrl adds exactly one slash whether or not the directory URL ends with one", () => {
   const cases = [["file:///tmp/x/data", "f.pdf", "file:///tmp/x/data/f.pdf"], ["file:///tmp/x/data/", "/f.pdf", "file:///tmp/x/data/f.pdf"], ["", "a.png", "a.png"]];
   for (const [dir, rel, want] of cases) assert.equal(joinUrl(dir, rel), want, `${dir} + ${rel}`);
+});
+
+test("local file URLs map to the host's book scheme where it offers one; nothing else does", () => {
+  const cases = [
+    ["file:///tmp/A%20B-x/data/flipbook.pdf", "brivane-book", "brivane-book:///tmp/A%20B-x/data/flipbook.pdf"],
+    ["file:///tmp/x/pdfjs/", "brivane-book", "brivane-book:///tmp/x/pdfjs/"],
+    ["file:///tmp/x.pdf", undefined, null], // a plain browser: file URLs as they are
+    ["file://server/share/x.pdf", "brivane-book", null],
+    ["https://example.com/x.pdf", "brivane-book", null],
+    ["not a url", "brivane-book", null],
+    ["file:///tmp/x.pdf", "javascript:alert(1)//", null],
+  ];
+  for (const [url, scheme, want] of cases) assert.equal(bookUrl(url, scheme), want, `${url} via ${scheme}`);
 });
 
 test("a configuration the page cannot use yields a message instead of a blank page", () => {

@@ -51,9 +51,10 @@ WorkspaceSteps WorkspaceSteps::OnDisk() {
         finished.title = document::FlipbookMeta(fileUrl).GetTitle();
         return finished;
     };
-    steps.unpacked = [](const std::string& fileUrl) -> std::optional<std::pair<std::uint64_t, std::uint64_t>> {
-        const auto workspace = document::FlipbookFile(fileUrl).GetWorkspaceURL();
-        const auto data = workspace ? PathFromFileUrl(Join(*workspace, "data")) : std::nullopt;
+    steps.unpacked = [](const std::string& fileUrl,
+                        const std::string& workspaceUrl) -> std::optional<std::pair<std::uint64_t, std::uint64_t>> {
+        // Asked a few times a second: nothing here may read the metadata or log.
+        const auto data = PathFromFileUrl(Join(workspaceUrl, "data"));
         const auto progress = data ? UnpackProgress::Measure(fileUrl, *data) : std::nullopt;
         if (!progress) return std::nullopt;
         return std::pair(progress->done, progress->total);
@@ -84,11 +85,12 @@ void FlipbookPageHost::BeginBusy() {
 }
 
 void FlipbookPageHost::ReportProgress(int generation) {
-    if (!steps_.unpacked) return;
+    if (!steps_.unpacked || !workspace_) return;
     desktop_->ScheduleAfter(PROGRESS_INTERVAL, [weak = weak_from_this(), generation] {
         auto self = weak.lock();
         if (!self || !self->surface_ || !self->finishing_ || self->busyGeneration_ != generation) return;
-        if (const auto unpacked = self->steps_.unpacked(self->fileUrl_); unpacked && unpacked->second > 0) {
+        const auto unpacked = self->steps_.unpacked(self->fileUrl_, *self->workspace_);
+        if (unpacked && unpacked->second > 0) {
             const UnpackProgress progress{unpacked->first, unpacked->second};
             self->surface_->ShowProgress(UnpackProgress::Describe(progress),
                                          static_cast<double>(progress.done) / static_cast<double>(progress.total));

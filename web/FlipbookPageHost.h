@@ -49,7 +49,9 @@ struct WorkspaceSteps {
     std::function<Finished(const std::string& fileUrl)> finish;
     std::function<std::optional<std::string>(const std::string& fileUrl)> workspaceUrl;
     // Bytes unpacked so far and in all, while finish runs; optional.
-    std::function<std::optional<std::pair<std::uint64_t, std::uint64_t>>(const std::string& fileUrl)> unpacked;
+    std::function<std::optional<std::pair<std::uint64_t, std::uint64_t>>(const std::string& fileUrl,
+                                                                         const std::string& workspaceUrl)>
+        unpacked;
 
     static WorkspaceSteps OnDisk();
 };

@@ -208,7 +208,7 @@ TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
                                       return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), ""};
                                   },
                                   [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-                                  [&](const std::string&) {
+                                  [&](const std::string&, const std::string&) {
                                       return std::optional(std::pair<std::uint64_t, std::uint64_t>(done, 270'000'000));
                                   }});
     r.LoadHeld();

@@ -27,17 +27,25 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     webView_ = std::make_unique<web::WebViewFlipbook>(std::move(urlFlipbook), std::move(desktop), std::move(effects));
     gtk_overlay_set_child(GTK_OVERLAY(overlay_.get()), webView_->Widget());
 
-    busy_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
+    busy_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    // Light on dark whatever the page under it shows.
+    gtk_widget_add_css_class(busy_, "osd");
+    GtkWidget* busyContent = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
+    gtk_widget_set_margin_top(busyContent, 18);
+    gtk_widget_set_margin_bottom(busyContent, 18);
+    gtk_widget_set_margin_start(busyContent, 24);
+    gtk_widget_set_margin_end(busyContent, 24);
+    gtk_box_append(GTK_BOX(busy_), busyContent);
     GtkWidget* spinner = gtk_spinner_new();
     gtk_spinner_start(GTK_SPINNER(spinner));
     gtk_widget_set_size_request(spinner, 48, 48);
-    gtk_box_append(GTK_BOX(busy_), spinner);
+    gtk_box_append(GTK_BOX(busyContent), spinner);
     busyText_ = gtk_label_new(_("Opening flipbook…"));
-    gtk_box_append(GTK_BOX(busy_), busyText_);
+    gtk_box_append(GTK_BOX(busyContent), busyText_);
     busyBar_ = gtk_progress_bar_new();
     gtk_widget_set_size_request(busyBar_, 240, -1);
     gtk_widget_set_visible(busyBar_, FALSE);
-    gtk_box_append(GTK_BOX(busy_), busyBar_);
+    gtk_box_append(GTK_BOX(busyContent), busyBar_);
     gtk_widget_set_halign(busy_, GTK_ALIGN_CENTER);
     gtk_widget_set_valign(busy_, GTK_ALIGN_CENTER);
     gtk_widget_set_visible(busy_, FALSE);

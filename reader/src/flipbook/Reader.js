@@ -57,6 +57,9 @@ export class Reader {
     this.book = new Book($("stage"), this.#images, (spread) => this.#changed(spread));
     document.body.classList.add("has-book");
     this.book.open(count, aspect, 1);
+    // From here each page shows its own loading state.
+    source.onRead = null;
+    $("loading-text").textContent = "";
     $("page-count").textContent = String(count);
     // The overview and the contents wait until the first pages are on screen.
     await this.#images.settled();

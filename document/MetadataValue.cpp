@@ -22,10 +22,49 @@ std::int64_t TruncateToInt64(double d) {
     return static_cast<std::int64_t>(t);
 }
 
-std::string ShortestDecimal(double d) {
+// An integral value is its plain digits (1e20 is 100000000000000000000, -0.0
+// is 0): the shortest digits that read back the same, then zeros. Anything
+// else is the shortest text that reads back the same.
+std::string DecimalText(double d) {
+    if (d == 0) return "0";
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, d);
-    return std::string(buffer, result.ptr);
+    if (std::trunc(d) != d) return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, d).ptr);
+    const std::string scientific(buffer,
+                                 std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::scientific).ptr);
+    const auto e = scientific.find('e');
+    std::string digits;
+    for (const char c : std::string_view(scientific).substr(0, e))
+        if (c != '.') digits += c;  // the sign stays
+    const int exponent = std::stoi(scientific.substr(e + 1));
+    const auto significant = static_cast<int>(digits.size()) - (d < 0 ? 1 : 0);
+    // Integral: the exponent is at least the count of digits after the point.
+    return digits + std::string(static_cast<std::size_t>(exponent - (significant - 1)), '0');
+}
+
+// The parser takes a NUL byte for the end of input, although a raw NUL is
+// never JSON; and deep nesting must be refused before anything recurses over
+// it. In valid JSON, brackets outside strings give the depth exactly.
+bool FitsLimits(std::string_view text) {
+    std::size_t depth = 0;
+    bool inString = false, escaped = false;
+    for (const char c : text) {
+        if (c == '\0') return false;
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxJsonDepth) return false;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -66,7 +105,7 @@ std::string MetadataValue::Text() const {
     case nlohmann::json::value_t::number_unsigned:
         return std::to_string(value_->get<std::uint64_t>());
     case nlohmann::json::value_t::number_float:
-        return ShortestDecimal(value_->get<double>());
+        return DecimalText(value_->get<double>());
     case nlohmann::json::value_t::boolean:
         return value_->get<bool>() ? "true" : "false";
     default:
@@ -79,15 +118,23 @@ std::optional<std::string> MetadataValue::String() const {
     return value_->get<std::string>();
 }
 
-std::optional<nlohmann::json> ParseMetadata(std::string_view text) {
+std::optional<nlohmann::json> ParseJson(std::string_view text) {
+    if (!FitsLimits(text)) return std::nullopt;
     try {
-        auto doc = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
-        if (!doc.is_object() && !doc.is_array()) return std::nullopt;
+        auto doc = nlohmann::json::parse(text.begin(), text.end(), nullptr,
+                                         /*allow_exceptions=*/false);
+        if (doc.is_discarded()) return std::nullopt;
         return doc;
     } catch (...) {
         // Folded like any other parse failure; nothing may escape to callers.
         return std::nullopt;
     }
+}
+
+std::optional<nlohmann::json> ParseMetadata(std::string_view text) {
+    auto doc = ParseJson(text);
+    if (doc && !doc->is_object() && !doc->is_array()) return std::nullopt;
+    return doc;
 }
 
 std::string WriteMetadata(const nlohmann::json& metadata) {

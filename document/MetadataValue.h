@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,7 +32,16 @@ private:
     const nlohmann::json* value_;
 };
 
-// Parses metadata text as a JSON object or array; absent on any failure.
+// Real metadata nests a handful of levels. Writing a document back as text,
+// and the reader page's script parser, recurse once per level: 512 leaves real
+// documents a hundredfold room and keeps every walk far from a thread's stack
+// end (a 64 KiB stack would do).
+inline constexpr std::size_t kMaxJsonDepth = 512;
+
+// Parses the whole text as one JSON value; absent on any failure, and for a
+// document nested deeper than kMaxJsonDepth.
+std::optional<nlohmann::json> ParseJson(std::string_view text);
+// The same, for metadata: the top level must be an object or an array.
 std::optional<nlohmann::json> ParseMetadata(std::string_view text);
 // Metadata text as the publishing service writes it: every '/' escaped
 // ("files\/user\/a.png"), which is what the asset-path rewrite looks for.

@@ -1,28 +1,47 @@
 #include "ReaderConfiguration.h"
 
 #include "BuildConfig.h"
+#include "MetadataValue.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
 
 namespace brivane::document {
 
-namespace {
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-    for (size_t pos = text.find(from); pos != std::string::npos; pos = text.find(from, pos + to.size()))
-        text.replace(pos, from.size(), to);
-}
-
-}  // namespace
-
-std::string ReaderConfiguration::RewriteAssetPaths(std::string metadataText, const UrlOf& urlOf) {
-    for (const char* tree : {"user", "backgrounds", "toc"})
-        ReplaceAll(metadataText, std::string("files\\/") + tree, urlOf(std::string("files/") + tree));
-    return metadataText;
+std::string ReaderConfiguration::RewriteAssetPaths(std::string_view metadataText, const UrlOf& urlOf) {
+    // The three references never overlap one another and a replacement (a file
+    // URL, which holds no backslash) cannot complete one, so a single pass
+    // gives what replacing each of them in turn would.
+    static constexpr std::string_view kPrefix = "files\\/";
+    const std::array<std::pair<std::string_view, std::string>, 3> trees = {{
+        {"user", urlOf("files/user")},
+        {"backgrounds", urlOf("files/backgrounds")},
+        {"toc", urlOf("files/toc")},
+    }};
+    std::string out;
+    out.reserve(metadataText.size());
+    std::size_t copied = 0;
+    for (std::size_t pos = metadataText.find(kPrefix); pos != std::string_view::npos;
+         pos = metadataText.find(kPrefix, pos)) {
+        const std::string_view rest = metadataText.substr(pos + kPrefix.size());
+        const auto tree =
+            std::find_if(trees.begin(), trees.end(), [&](const auto& t) { return rest.starts_with(t.first); });
+        if (tree == trees.end()) {
+            ++pos;
+            continue;
+        }
+        out.append(metadataText.substr(copied, pos - copied));
+        out += tree->second;
+        pos += kPrefix.size() + tree->first.size();
+        copied = pos;
+    }
+    out.append(metadataText.substr(copied));
+    return out;
 }
 
 nlohmann::json ReaderConfiguration::Build(const std::string& metadataText, const std::string& pdfFileName,
                                           const UrlOf& urlOf) {
-    nlohmann::json metadata = nlohmann::json::parse(RewriteAssetPaths(metadataText, urlOf), nullptr, false);
-    if (metadata.is_discarded()) metadata = nullptr;
     nlohmann::json configuration = {
         {"path", urlOf(pdfFileName)},
         {"thumbnailPath", urlOf("")},
@@ -31,8 +50,12 @@ nlohmann::json ReaderConfiguration::Build(const std::string& metadataText, const
         {"appVersion", 1},
         {"appClient", APP_CLIENT},
     };
-    configuration["metadata"] = std::move(metadata);
+    configuration["metadata"] = ParseJson(RewriteAssetPaths(metadataText, urlOf)).value_or(nullptr);
     return configuration;
+}
+
+std::string ReaderConfiguration::Text(const nlohmann::json& configuration) {
+    return configuration.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace brivane::document

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace brivane::document {
 
@@ -14,11 +15,15 @@ public:
     using UrlOf = std::function<std::string(const std::string& relativePath)>;
 
     // Points the escaped asset references ("files\/user", ...) at the data
-    // directory's asset trees.
-    static std::string RewriteAssetPaths(std::string metadataText, const UrlOf& urlOf);
+    // directory's asset trees, in one pass over the text.
+    static std::string RewriteAssetPaths(std::string_view metadataText, const UrlOf& urlOf);
 
     // The seven members; "metadata" is null when the rewritten text is not JSON.
     static nlohmann::json Build(const std::string& metadataText, const std::string& pdfFileName, const UrlOf& urlOf);
+
+    // The configuration as the page receives it: compact JSON, never throwing
+    // (text that is not UTF-8 becomes U+FFFD).
+    static std::string Text(const nlohmann::json& configuration);
 };
 
 }  // namespace brivane::document

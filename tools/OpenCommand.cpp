@@ -2,6 +2,7 @@
 
 #include "Diagnostics.h"
 #include "FlipbookFile.h"
+#include "ReaderConfiguration.h"
 
 #include <nlohmann/json.hpp>
 
@@ -17,7 +18,7 @@ int OpenCommand::Run(const std::vector<std::string>& args) {
     book.ExtractZip();
     const auto configuration = book.GetReaderConfiguration();
     if (!configuration) return EXIT_REJECTED;
-    Diagnostics::Line(configuration->dump(4));
+    Diagnostics::Line(document::ReaderConfiguration::Text(*configuration));
     return EXIT_ACCEPTED;
 }
 

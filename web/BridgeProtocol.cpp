@@ -1,5 +1,8 @@
 #include "BridgeProtocol.h"
 
+#include "ReaderConfiguration.h"
+#include "Utf8.h"
+
 #include <nlohmann/json.hpp>
 
 namespace brivane::web {
@@ -23,6 +26,34 @@ bool Match(std::string_view text, std::string_view name, BridgeProtocol::Flipboo
 }
 }  // namespace
 
+std::string BridgeProtocol::ScriptStringLiteral(std::string_view text) {
+    // A message is the page's to send, so it may hold anything: quotes, line
+    // breaks, "</script>". Inside the literal all of that stays text.
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const std::string utf8 = DecodeUtf8Lossy(text);
+    std::string literal = "'";
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '\\' || c == '\'') {
+            literal += '\\';
+            literal += c;
+        } else if (b < 0x20 || c == '<' || c == '>') {
+            literal += "\\x";
+            literal += kHex[b >> 4];
+            literal += kHex[b & 0xF];
+        } else if (utf8.compare(i, 2, "\xE2\x80") == 0 && i + 2 < utf8.size() &&
+                   (utf8[i + 2] == '\xA8' || utf8[i + 2] == '\xA9')) {
+            // Line and paragraph separators end a line in older script parsers.
+            literal += utf8[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            literal += c;
+        }
+    }
+    return literal + "'";
+}
+
 BridgeProtocol::StartAction BridgeProtocol::DispatchStartMessage(std::string_view text) {
     if (text == OPEN_FILE) return StartAction::OpenFile;
     if (text == HELP) return StartAction::Help;
@@ -37,15 +68,11 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
 }
 
 std::string BridgeProtocol::EchoScript(std::string_view text) {
-    std::string script = "webkit.messageHandlers.bridge.onMessage('";
-    script += text;
-    script += "')";
-    return script;
+    return "webkit.messageHandlers.bridge.onMessage(" + ScriptStringLiteral(text) + ")";
 }
 
 std::string BridgeProtocol::ConfigurationScript(const nlohmann::json& configuration) {
-    // Never throws on text that is not UTF-8: the page gets a replacement character.
-    return "onMessage(" + configuration.dump(4, ' ', false, nlohmann::json::error_handler_t::replace) + ")";
+    return "onMessage(" + document::ReaderConfiguration::Text(configuration) + ")";
 }
 
 }  // namespace brivane::web

@@ -24,9 +24,12 @@ public:
     // whatever that byte is.
     static FlipbookMessage DispatchFlipbookMessage(std::string_view text);
 
-    // Texts go into the scripts verbatim, as the pages expect.
+    // The echo carries the message text as a string literal, whatever it holds.
     static std::string EchoScript(std::string_view text);
+    // The configuration goes in as a compact JSON object.
     static std::string ConfigurationScript(const nlohmann::json& configuration);
+    // text as a single-quoted script string literal that reads back as text.
+    static std::string ScriptStringLiteral(std::string_view text);
 };
 
 }  // namespace brivane::web

@@ -33,26 +33,42 @@ TEST(BridgeProtocolTest, FlipbookMessagesMatchByPrefixAndByteOffset) {
     }
 }
 
-TEST(BridgeProtocolTest, StartMessagesMatchTheWholeTextAndEchoVerbatim) {
+TEST(BridgeProtocolTest, StartMessagesMatchTheWholeText) {
     using Start = BridgeProtocol::StartAction;
     const std::pair<std::string, Start> cases[] = {
         {"action.openfile", Start::OpenFile}, {"action.help", Start::Help},   {"action.openfile ", Start::None},
         {"Action.help", Start::None},         {"action.helpme", Start::None},
     };
     for (const auto& [text, action] : cases) EXPECT_EQ(BridgeProtocol::DispatchStartMessage(text), action) << text;
-    EXPECT_EQ(BridgeProtocol::EchoScript("it's"), "webkit.messageHandlers.bridge.onMessage('it's')");
+}
+
+// The echo hands the text back as a string literal: quotes, line breaks and
+// markup in it are only text.
+TEST(BridgeProtocolTest, EchoCarriesTheTextAsAStringLiteral) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"action.help", R"('action.help')"},
+        {"it's", R"('it\'s')"},
+        {"');alert(1);('", R"('\');alert(1);(\'')"},
+        {"a\\b\nc\r", R"('a\\b\x0Ac\x0D')"},
+        {"</script><b>", R"('\x3C/script\x3E\x3Cb\x3E')"},
+        {"\xE2\x80\xA8 \xE2\x80\xA9 \xE2\x80\xA6", "'\\u2028 \\u2029 \xE2\x80\xA6'"},
+        {"bad \xFF", "'bad \xEF\xBF\xBD'"},
+    };
+    for (const auto& [text, literal] : cases)
+        EXPECT_EQ(BridgeProtocol::EchoScript(text), "webkit.messageHandlers.bridge.onMessage(" + literal + ")") << text;
 }
 
 // The page must receive an object, and text that is not UTF-8 must not throw
-// inside the load-finished handler.
-TEST(BridgeProtocolTest, ConfigurationCallCarriesMultiLineJsonObject) {
+// inside the load-finished handler. Compact: a large metadata document must
+// not grow by its indentation.
+TEST(BridgeProtocolTest, ConfigurationCallCarriesCompactJsonObject) {
     const nlohmann::json configuration = {{"path", "file:///w/data/flipbook.pdf"},
                                           {"metadata", {{"title", "bad \xFF"}}}};
     std::string script;
     ASSERT_NO_THROW(script = BridgeProtocol::ConfigurationScript(configuration));
     ASSERT_TRUE(script.starts_with("onMessage(") && script.ends_with(")"));
     const std::string text = script.substr(10, script.size() - 11);
-    EXPECT_NE(text.find('\n'), std::string::npos);
+    EXPECT_EQ(text.find('\n'), std::string::npos);
     EXPECT_EQ(nlohmann::json::parse(text)["path"], "file:///w/data/flipbook.pdf");
 }
 

@@ -1,5 +1,6 @@
 #include "StartPageHost.h"
 
+#include "BridgeProtocol.h"
 #include "CapturedLines.h"
 #include "FakeDesktop.h"
 #include "ServiceAddresses.h"
@@ -25,7 +26,8 @@ struct Fixture {
     }
 };
 
-// The echo follows every message except a rejected file, whose alert replaces it.
+// The echo follows every message except a rejected file, whose alert replaces
+// it.
 TEST(StartPageHostTest, MessagesRunTheirActionThenEchoOneSecondLater) {
     const std::string file = "file:///home/u/Book.flip";
     const struct {
@@ -58,7 +60,7 @@ TEST(StartPageHostTest, MessagesRunTheirActionThenEchoOneSecondLater) {
         f.desktop->Advance(999ms);
         EXPECT_TRUE(f.scripts.empty());
         f.desktop->Advance(1ms);
-        const std::vector<std::string> echo = {"webkit.messageHandlers.bridge.onMessage('" + c.text + "')"};
+        const std::vector<std::string> echo = {BridgeProtocol::EchoScript(c.text)};
         EXPECT_EQ(f.scripts, c.echo ? echo : std::vector<std::string>{});
     }
 }

@@ -9,15 +9,18 @@
 #include "ReaderConfiguration.h"
 #include "TreeCopier.h"
 #include "TreeRemover.h"
+#include "Unique.h"
 #include "Utf8.h"
 #include "WorkspaceRoot.h"
 #include "ZipReader.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
-#include <fstream>
+#include <cstring>
 #include <utility>
 
 namespace brivane::document {
@@ -92,12 +95,27 @@ bool MakeDirectory(const std::string& path) {
     return mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && IsDirectory(path));
 }
 
+// The stored metadata copy, read as the archive's entry is: bounded the same
+// way (a larger file is no copy we wrote) and decoded lossily, so that both
+// sides of the change test and the configuration see the same text.
 std::optional<std::string> ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || !IsValidUtf8(text)) return std::nullopt;
-    return text;
+    UniqueFd in(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st;
+    if (!in || fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) > kMetadataLimit)
+        return std::nullopt;
+    std::string bytes;
+    char chunk[16384];
+    for (;;) {
+        const ssize_t n = read(in.Get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        // The file may have grown since it was measured.
+        if (static_cast<std::uint64_t>(n) > kMetadataLimit - bytes.size()) return std::nullopt;
+        bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+    return DecodeUtf8Lossy(bytes);
 }
 
 }  // namespace
@@ -138,16 +156,28 @@ FlipbookFile::DataState FlipbookFile::ExamineDataDirectory(const std::string& da
     return DataState::Changed;
 }
 
-bool FlipbookFile::UnpackInto(const std::string& workspacePath, const std::string& dataPath) const {
+std::optional<UnpackFailure> FlipbookFile::UnpackInto(const std::string& workspacePath,
+                                                      const std::string& dataPath) const {
+    if (!WorkspaceRoot::Ensure() || !MakeDirectory(workspacePath) || !MakeDirectory(dataPath))
+        return UnpackFailure(UnpackFailure::Cause::WriteFailed, "",
+                             "cannot create " + dataPath + ": " + std::strerror(errno));
     const auto archivePath = PathFromFileUrl(filePath);
-    return WorkspaceRoot::Ensure() && MakeDirectory(workspacePath) && MakeDirectory(dataPath) && archivePath &&
-           !ArchiveExtractor::Unpack(*archivePath, dataPath);
+    if (!archivePath) return UnpackFailure(UnpackFailure::Cause::Damaged, "", "not a local file");
+    return ArchiveExtractor::Unpack(*archivePath, dataPath);
 }
 
 void FlipbookFile::ExtractZip() {
+    using Cause = UnpackFailure::Cause;
+    unpackFailure.reset();
+    // The fixed line stays first; the reason follows on a line of its own.
+    const auto fail = [this](UnpackFailure failure) {
+        Diagnostics::Line("Extract ZIP error");
+        Diagnostics::Line(failure.Line());
+        unpackFailure = std::move(failure);
+    };
     const auto workspaceUrl = GetWorkspaceURL();
     const auto workspace = workspaceUrl ? PathFromFileUrl(*workspaceUrl) : std::nullopt;
-    if (!workspace) return Diagnostics::Line("Extract ZIP error");
+    if (!workspace) return fail(UnpackFailure(Cause::Damaged, METADATA_FILE_NAME, "names no workspace"));
     const std::string workspacePath = StripTrailingSlash(*workspace);
     const std::string dataPath = workspacePath + "/data";
     const std::string dataUrl = UrlOfPath(dataPath);
@@ -160,14 +190,15 @@ void FlipbookFile::ExtractZip() {
         unpackedLine = dataUrl;
         break;
     case DataState::Changed:
-        if (!TreeRemover::Remove(dataPath)) return Diagnostics::Line("Extract ZIP error");
+        if (!TreeRemover::Remove(dataPath))
+            return fail(UnpackFailure(Cause::WriteFailed, "", "cannot remove " + dataPath));
         [[fallthrough]];
     case DataState::Incomplete:
         unpackedLine = "replace tempd dir:" + dataUrl;
         break;
     }
     if (!unpackedLine.empty()) {
-        if (!UnpackInto(workspacePath, dataPath)) return Diagnostics::Line("Extract ZIP error");
+        if (auto failure = UnpackInto(workspacePath, dataPath)) return fail(std::move(*failure));
         Diagnostics::Line(unpackedLine);
     }
     tempPath = dataUrl;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UnpackFailure.h"
+
 #include <nlohmann/json_fwd.hpp>
 
 #include <optional>
@@ -18,6 +20,8 @@ public:
     const std::string PDF_FILE_NAME = "flipbook.pdf";
     std::string filePath;                 // the archive
     std::optional<std::string> tempPath;  // the data directory, once ExtractZip succeeded
+    // Why the last ExtractZip failed, for the reader; empty after a success.
+    std::optional<UnpackFailure> unpackFailure;
 
     // Installs a fresh copy of the reader core as the workspace directory.
     std::optional<std::string> CreateCore();
@@ -39,7 +43,7 @@ private:
         Changed,     // metadata differs in length: remove, then unpack
     };
     DataState ExamineDataDirectory(const std::string& dataPath) const;
-    bool UnpackInto(const std::string& workspacePath, const std::string& dataPath) const;
+    std::optional<UnpackFailure> UnpackInto(const std::string& workspacePath, const std::string& dataPath) const;
 };
 
 }  // namespace brivane::document

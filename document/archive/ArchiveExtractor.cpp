@@ -2,6 +2,7 @@
 
 #include "ArchiveSource.h"
 #include "ArchiveSurvey.h"
+#include "CentralDirectory.h"
 #include "DirectoryCursor.h"
 #include "EntryCopier.h"
 #include "LinkGuard.h"
@@ -25,8 +26,16 @@ namespace {
 
 constexpr std::uint64_t kMaxLinkTarget = 4095;
 
-std::string Errno(const std::string& what, const SurveyedEntry& entry) {
-    return entry.path.Joined() + ": " + what + ": " + std::strerror(errno);
+using Cause = UnpackFailure::Cause;
+
+// A refused write: an item already in place, or what the system said.
+UnpackFailure WriteFailure(const std::string& what, const SurveyedEntry& entry) {
+    if (errno == EEXIST) return UnpackFailure(Cause::AlreadyExists, entry.path.Joined());
+    return UnpackFailure(Cause::WriteFailed, entry.path.Joined(), what + ": " + std::strerror(errno));
+}
+
+UnpackFailure Outside(const std::string& joined, const std::string& target) {
+    return UnpackFailure(Cause::LeadsOutside, joined, "link to " + target);
 }
 
 // Writes entries of one thread; the first failure of either thread stops both.
@@ -35,10 +44,11 @@ public:
     Writer(zip_t* archive, int rootFd, std::atomic<bool>& failed)
         : archive_(archive), rootFd_(rootFd), cursor_(rootFd), failed_(failed) {}
 
-    std::optional<std::string> Write(const SurveyedEntry& entry) {
+    std::optional<UnpackFailure> Write(const SurveyedEntry& entry) {
         const auto& parts = entry.path.Components();
+        if (parts.empty()) return std::nullopt;  // "./": the destination itself
         int parent = cursor_.Enter(parts, parts.size() - 1);
-        if (parent < 0) return Errno("cannot enter parent directory", entry);
+        if (parent < 0) return WriteFailure("cannot enter parent directory", entry);
         const char* name = parts.back().c_str();
         switch (entry.kind) {
         case SurveyedEntry::Kind::Directory:
@@ -50,24 +60,25 @@ public:
         }
         mode_t mode = entry.executable ? 0755 : 0644;
         UniqueFd out(openat(parent, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-        if (!out) return Errno("cannot create file", entry);
-        if (auto error = copier_.ToFile(archive_, entry.index, entry.size, out.Get())) {
+        if (!out) return WriteFailure("cannot create file", entry);
+        if (auto failure = copier_.ToFile(archive_, entry.index, entry.size, out.Get())) {
             // Damaged content is not left behind looking like the real file.
             unlinkat(parent, name, 0);
-            return entry.path.Joined() + ": " + *error;
+            failure->entry = entry.path.Joined();
+            return failure;
         }
         return std::nullopt;
     }
 
     // Takes batches from the shared queue until it is empty or a thread failed.
-    std::optional<std::string> WriteQueued(const std::vector<std::vector<const SurveyedEntry*>>& queue,
-                                           std::atomic<size_t>& next) {
+    std::optional<UnpackFailure> WriteQueued(const std::vector<std::vector<const SurveyedEntry*>>& queue,
+                                             std::atomic<size_t>& next) {
         for (size_t i = next++; i < queue.size() && !failed_; i = next++) {
             for (const SurveyedEntry* entry : queue[i]) {
                 if (failed_) break;
-                if (auto error = Write(*entry)) {
+                if (auto failure = Write(*entry)) {
                     failed_ = true;
-                    return error;
+                    return failure;
                 }
             }
         }
@@ -77,27 +88,31 @@ public:
     std::vector<std::string> links;  // relative paths of the links made
 
 private:
-    std::optional<std::string> WriteDirectory(const SurveyedEntry& entry, int parent, const char* name) {
+    std::optional<UnpackFailure> WriteDirectory(const SurveyedEntry& entry, int parent, const char* name) {
         if (mkdirat(parent, name, 0755) == 0) return std::nullopt;
         struct stat st;
         if (errno == EEXIST && fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
             return std::nullopt;
-        return Errno("cannot create directory", entry);
+        return WriteFailure("cannot create directory", entry);
     }
 
-    std::optional<std::string> WriteSymlink(const SurveyedEntry& entry, int parent, const char* name) {
-        if (entry.size > kMaxLinkTarget) return entry.path.Joined() + ": link target too long";
-        std::string error;
-        auto target = copier_.ToString(archive_, entry.index, entry.size, error);
-        if (!target) return entry.path.Joined() + ": " + error;
-        if (!entry.path.LinkTargetStaysInside(*target)) return entry.path.Joined() + ": link leads outside: " + *target;
-        if (symlinkat(target->c_str(), parent, name) != 0) return Errno("cannot create link", entry);
+    std::optional<UnpackFailure> WriteSymlink(const SurveyedEntry& entry, int parent, const char* name) {
+        if (entry.size > kMaxLinkTarget)
+            return UnpackFailure(Cause::Damaged, entry.path.Joined(), "link target too long");
+        std::optional<UnpackFailure> failure;
+        auto target = copier_.ToString(archive_, entry.index, entry.size, failure);
+        if (!target) {
+            failure->entry = entry.path.Joined();
+            return failure;
+        }
+        if (!entry.path.LinkTargetStaysInside(*target)) return Outside(entry.path.Joined(), *target);
+        if (symlinkat(target->c_str(), parent, name) != 0) return WriteFailure("cannot create link", entry);
         std::string joined = entry.path.Joined();
         links.push_back(joined);
         if (LinkGuard::Check(rootFd_, joined) == LinkGuard::Verdict::Outside) {
             unlinkat(parent, name, 0);
             links.pop_back();
-            return joined + ": link leads outside: " + *target;
+            return Outside(joined, *target);
         }
         return std::nullopt;
     }
@@ -111,14 +126,14 @@ private:
 
 // Links can be composed after the fact (a later link changes where an
 // earlier one leads), so every link is judged again on the finished tree.
-std::optional<std::string> RecheckLinks(int rootFd, const std::vector<std::string>& links) {
-    std::optional<std::string> error;
+std::optional<UnpackFailure> RecheckLinks(int rootFd, const std::vector<std::string>& links) {
+    std::optional<UnpackFailure> failure;
     for (const std::string& link : links) {
         if (LinkGuard::Check(rootFd, link) != LinkGuard::Verdict::Outside) continue;
         unlinkat(rootFd, link.c_str(), 0);
-        if (!error) error = link + ": link leads outside";
+        if (!failure) failure.emplace(Cause::LeadsOutside, link, "through the links beside it");
     }
-    return error;
+    return failure;
 }
 
 }  // namespace
@@ -129,16 +144,23 @@ using Batches = std::vector<std::vector<const SurveyedEntry*>>;
 
 // Every entry checked before the first write, against the room on the disk
 // and the archive's own size.
-std::optional<std::vector<SurveyedEntry>> Survey(zip_t* archive, int archiveFd, int root, std::string& error) {
+std::optional<std::vector<SurveyedEntry>> Survey(zip_t* archive, int archiveFd, int root,
+                                                 std::optional<UnpackFailure>& failure) {
+    const auto names = CentralDirectory::Names(archiveFd, archive);
+    if (!names) {
+        failure.emplace(Cause::Damaged, "", "central directory cannot be read");
+        return std::nullopt;
+    }
     struct stat archiveStat;
     struct statvfs disk;
     if (fstat(archiveFd, &archiveStat) != 0 || fstatvfs(root, &disk) != 0) {
-        error = "cannot measure archive or destination: " + std::string(std::strerror(errno));
+        failure.emplace(Cause::WriteFailed, "",
+                        "cannot measure archive or destination: " + std::string(std::strerror(errno)));
         return std::nullopt;
     }
     const ArchiveSurvey::Limits limits{static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize,
                                        static_cast<std::uint64_t>(archiveStat.st_size)};
-    return ArchiveSurvey::Take(archive, limits, error);
+    return ArchiveSurvey::Take(archive, *names, limits, failure);
 }
 
 // Without conflicting names the order of writing can't change the outcome:
@@ -168,18 +190,18 @@ Batches InArchiveOrder(const std::vector<SurveyedEntry>& entries) {
 }
 
 // Each thread reads through its own archive handle; the first error stops all.
-std::optional<std::string> WriteAll(UniqueZip first, int archiveFd, int root, const Batches& batches,
-                                    unsigned threads) {
+std::optional<UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, const Batches& batches,
+                                      unsigned threads) {
     std::string error;
     std::vector<UniqueZip> handles(threads);
     handles[0] = std::move(first);
     for (unsigned t = 1; t < threads; ++t) {
         handles[t] = ArchiveSource::Open(archiveFd, error);
-        if (!handles[t]) return error;
+        if (!handles[t]) return UnpackFailure(Cause::Damaged, "", error);
     }
     std::atomic<bool> failed{false};
     std::atomic<size_t> next{0};
-    std::vector<std::optional<std::string>> errors(threads);
+    std::vector<std::optional<UnpackFailure>> errors(threads);
     std::vector<std::vector<std::string>> links(threads);
     auto work = [&](unsigned t) {
         Writer writer(handles[t].get(), root, failed);
@@ -192,7 +214,7 @@ std::optional<std::string> WriteAll(UniqueZip first, int archiveFd, int root, co
     for (std::thread& w : workers) w.join();
 
     // Even after a failure: the links already made must not lead out.
-    std::optional<std::string> linkError;
+    std::optional<UnpackFailure> linkError;
     for (const auto& made : links) {
         if (auto e = RecheckLinks(root, made); e && !linkError) linkError = e;
     }
@@ -204,16 +226,19 @@ std::optional<std::string> WriteAll(UniqueZip first, int archiveFd, int root, co
 
 }  // namespace
 
-std::optional<std::string> ArchiveExtractor::Unpack(const std::string& archivePath, const std::string& destination) {
-    UniqueFd archiveFd(open(archivePath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!archiveFd) return "cannot open archive: " + std::string(std::strerror(errno));
+std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archivePath, const std::string& destination) {
+    UniqueFd archiveFd(open(archivePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!archiveFd)
+        return UnpackFailure(Cause::Damaged, "", "cannot open archive: " + std::string(std::strerror(errno)));
     UniqueFd root(open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!root) return "cannot open destination: " + std::string(std::strerror(errno));
+    if (!root)
+        return UnpackFailure(Cause::WriteFailed, "", "cannot open destination: " + std::string(std::strerror(errno)));
     std::string error;
     UniqueZip archive = ArchiveSource::Open(archiveFd.Get(), error);
-    if (!archive) return error;
-    const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), error);
-    if (!entries) return error;
+    if (!archive) return UnpackFailure(Cause::Damaged, "", error);
+    std::optional<UnpackFailure> failure;
+    const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), failure);
+    if (!entries) return failure;
 
     const bool parallel = !ArchiveSurvey::HasConflicts(*entries) && entries->size() > 1;
     const Batches batches = parallel ? ByDirectory(*entries) : InArchiveOrder(*entries);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UnpackFailure.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,8 +14,8 @@ namespace brivane::document {
 // failure stays. Large entries are written on a second thread.
 class ArchiveExtractor {
 public:
-    // Absent on success, else a description of the failure.
-    static std::optional<std::string> Unpack(const std::string& archivePath, const std::string& destination);
+    // Absent on success, else which entry failed and why.
+    static std::optional<UnpackFailure> Unpack(const std::string& archivePath, const std::string& destination);
 
     // Entries at least this large are started first.
     static constexpr std::uint64_t kLargeEntry = 4ull << 20;

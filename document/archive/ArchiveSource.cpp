@@ -91,13 +91,13 @@ zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source
 
 }  // namespace
 
-UniqueZip ArchiveSource::Open(int fd, std::string& error) {
+UniqueZip ArchiveSource::Open(int fd, std::string& error, size_t bufferSize) {
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         error = "not a readable archive: not a regular file";
         return nullptr;
     }
-    auto* state = new State{fd, static_cast<std::uint64_t>(st.st_size), 0, std::vector<char>(kBufferSize), 0, 0, {}};
+    auto* state = new State{fd, static_cast<std::uint64_t>(st.st_size), 0, std::vector<char>(bufferSize), 0, 0, {}};
     zip_error_init(&state->error);
     zip_error_t ze;
     zip_error_init(&ze);

@@ -18,7 +18,7 @@ class ArchiveSource {
 public:
     // The archive, or null with `error` set. The descriptor is only read
     // (with pread), never moved or closed.
-    static UniqueZip Open(int fd, std::string& error);
+    static UniqueZip Open(int fd, std::string& error, size_t bufferSize = kBufferSize);
 
     static constexpr size_t kBufferSize = 1 << 20;
 };

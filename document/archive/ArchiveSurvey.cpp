@@ -11,15 +11,6 @@ namespace {
 constexpr zip_uint8_t kOpsysUnix = ZIP_OPSYS_UNIX;
 constexpr zip_uint32_t kDosDirectory = 0x10;
 
-std::string Describe(zip_uint64_t index, const char* name, const std::string& reason) {
-    return "entry " + std::to_string(index) + " \"" + (name ? name : "") + "\": " + reason;
-}
-
-bool MethodSupported(zip_uint16_t method) {
-    return method == ZIP_CM_STORE || method == ZIP_CM_DEFLATE ||
-           zip_compression_method_supported(static_cast<zip_int32_t>(method), 0);
-}
-
 // Sets kind and executable from the stored attributes; false for an entry
 // type that must never be recreated.
 bool ClassifyAttributes(zip_t* archive, zip_uint64_t index, SurveyedEntry& entry) {
@@ -51,46 +42,50 @@ bool ClassifyAttributes(zip_t* archive, zip_uint64_t index, SurveyedEntry& entry
 
 }  // namespace
 
-std::optional<std::vector<SurveyedEntry>> ArchiveSurvey::Take(zip_t* archive, const Limits& limits,
-                                                              std::string& error) {
+std::optional<std::vector<SurveyedEntry>> ArchiveSurvey::Take(zip_t* archive,
+                                                              const std::vector<std::optional<std::string>>& names,
+                                                              const Limits& limits,
+                                                              std::optional<UnpackFailure>& failure) {
+    using Cause = UnpackFailure::Cause;
     zip_int64_t count = zip_get_num_entries(archive, 0);
-    if (count < 0) {
-        error = "cannot list entries";
+    if (count < 0 || static_cast<std::uint64_t>(count) != names.size()) {
+        failure.emplace(Cause::Damaged, "", "cannot list entries");
         return std::nullopt;
     }
     std::vector<SurveyedEntry> entries;
     entries.reserve(static_cast<size_t>(count));
     std::uint64_t total = 0;
     for (zip_uint64_t i = 0; i < static_cast<zip_uint64_t>(count); ++i) {
+        const std::string shown = names[i].value_or("entry " + std::to_string(i));
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(archive, i, ZIP_FL_ENC_STRICT, &st) != 0) {
-            error = Describe(i, nullptr, zip_error_strerror(zip_get_error(archive)));
+        if (zip_stat_index(archive, i, 0, &st) != 0) {
+            failure.emplace(Cause::Damaged, shown, zip_error_strerror(zip_get_error(archive)));
             return std::nullopt;
         }
-        constexpr zip_uint64_t needed =
-            ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+        constexpr zip_uint64_t needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
         if ((st.valid & needed) != needed) {
-            error = Describe(i, st.name, "incomplete directory record");
+            failure.emplace(Cause::Damaged, shown, "incomplete directory record");
             return std::nullopt;
         }
-        auto path = EntryPath::Parse(st.name);
+        auto path = names[i] ? EntryPath::Parse(*names[i]) : std::nullopt;
         if (!path) {
-            error = Describe(i, st.name, "unsafe name");
+            const bool readable = names[i] && !names[i]->empty() && IsPrintableUtf8(*names[i]);
+            failure.emplace(readable ? Cause::LeadsOutside : Cause::UnreadableName, shown);
             return std::nullopt;
         }
         if (st.encryption_method != ZIP_EM_NONE) {
-            error = Describe(i, st.name, "encrypted");
+            failure.emplace(Cause::Encrypted, shown);
             return std::nullopt;
         }
-        if (!MethodSupported(st.comp_method)) {
-            error = Describe(i, st.name, "unsupported compression method " + std::to_string(st.comp_method));
+        if (!zip_compression_method_supported(static_cast<zip_int32_t>(st.comp_method), 0)) {
+            failure.emplace(Cause::UnsupportedMethod, shown, std::to_string(st.comp_method));
             return std::nullopt;
         }
         SurveyedEntry entry{i, std::move(*path), SurveyedEntry::Kind::File, st.size, false};
         if (entry.path.HasTrailingSlash()) entry.kind = SurveyedEntry::Kind::Directory;
         if (!ClassifyAttributes(archive, i, entry)) {
-            error = Describe(i, st.name, "unsupported entry type");
+            failure.emplace(Cause::UnsupportedType, shown);
             return std::nullopt;
         }
         total += st.size;
@@ -98,12 +93,14 @@ std::optional<std::vector<SurveyedEntry>> ArchiveSurvey::Take(zip_t* archive, co
         entries.push_back(std::move(entry));
     }
     if (total > limits.freeBytes) {
-        error = "archive needs " + std::to_string(total) + " bytes, " + std::to_string(limits.freeBytes) + " free";
+        failure.emplace(Cause::TooLarge, "",
+                        "needs " + std::to_string(total) + " bytes, " + std::to_string(limits.freeBytes) + " free");
         return std::nullopt;
     }
     bool ratioExceeded = limits.archiveBytes <= UINT64_MAX / kBombRatio && total > limits.archiveBytes * kBombRatio;
     if (total > kBombFloor && ratioExceeded) {
-        error = "archive expands to " + std::to_string(total) + " bytes from " + std::to_string(limits.archiveBytes);
+        failure.emplace(Cause::TooLarge, "",
+                        "expands to " + std::to_string(total) + " bytes from " + std::to_string(limits.archiveBytes));
         return std::nullopt;
     }
     return entries;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EntryPath.h"
+#include "UnpackFailure.h"
 
 #include <zip.h>
 
@@ -33,8 +34,11 @@ public:
         std::uint64_t archiveBytes = 0;  // size of the archive file
     };
 
-    // On failure, `error` describes the first offending entry.
-    static std::optional<std::vector<SurveyedEntry>> Take(zip_t* archive, const Limits& limits, std::string& error);
+    // names: the entries' names as CentralDirectory decodes them. On failure,
+    // `failure` tells the first offending entry and why.
+    static std::optional<std::vector<SurveyedEntry>> Take(zip_t* archive,
+                                                          const std::vector<std::optional<std::string>>& names,
+                                                          const Limits& limits, std::optional<UnpackFailure>& failure);
 
     // True when two entries claim the same item, or one is placed beneath
     // another's file or link: then entries must be written strictly in order.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UnpackFailure.h"
+
 #include <zip.h>
 
 #include <cstdint>
@@ -16,15 +18,15 @@ class EntryCopier {
 public:
     explicit EntryCopier(size_t bufferSize = 1 << 20) : buffer_(bufferSize) {}
 
-    // Absent on success, else what went wrong.
-    std::optional<std::string> ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, int fd);
+    // Absent on success, else what went wrong (without the entry's name).
+    std::optional<UnpackFailure> ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, int fd);
     // Reads a small entry (a link target) whole; absent on failure.
     std::optional<std::string> ToString(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
-                                        std::string& error);
+                                        std::optional<UnpackFailure>& failure);
 
 private:
     template <typename Sink>
-    std::optional<std::string> Pump(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, Sink&& sink);
+    std::optional<UnpackFailure> Pump(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, Sink&& sink);
 
     std::vector<char> buffer_;
 };

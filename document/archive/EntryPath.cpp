@@ -41,10 +41,14 @@ std::optional<EntryPath> EntryPath::Parse(std::string_view name) {
         path.trailingSlash_ = true;
         name.remove_suffix(1);
     }
+    // "./a" and "a//b" name a/b, as other unpackers read them.
     for (std::string_view part : SplitSlashes(name)) {
-        if (part.empty() || part == "." || part == "..") return std::nullopt;
+        if (part == "..") return std::nullopt;
+        if (part.empty() || part == ".") continue;
         path.components_.emplace_back(part);
     }
+    // Only a directory entry may name the destination itself ("./").
+    if (path.components_.empty()) return path.trailingSlash_ ? std::optional(path) : std::nullopt;
     if (IsDriveLetter(path.components_.front())) return std::nullopt;
     return path;
 }

@@ -11,8 +11,9 @@ namespace brivane::document {
 // directory: relative, made of plain components, printable UTF-8.
 class EntryPath {
 public:
-    // Absent for an empty, absolute or drive-letter name, a "." or ".."
-    // component, an empty component, invalid UTF-8 or a control character.
+    // Absent for an empty, absolute or drive-letter name, a ".." component,
+    // invalid UTF-8 or a control character. "." and empty components are
+    // dropped; a directory entry may be left with none (the destination).
     static std::optional<EntryPath> Parse(std::string_view name);
 
     // True when a link at this path with the given target stays inside the

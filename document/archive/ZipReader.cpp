@@ -1,7 +1,10 @@
 #include "ZipReader.h"
 
+#include "ArchiveSource.h"
+#include "CentralDirectory.h"
 #include "FileUrl.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <array>
@@ -29,18 +32,21 @@ std::optional<ZipReader> ZipReader::Open(const std::string& fileUrl) {
     // never end: only regular files can be archives.
     struct stat st;
     if (stat(path->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    int error = 0;
-    // No ZIP_CHECKCONS: archives with odd but readable directories still open.
-    zip_t* zip = zip_open(path->c_str(), ZIP_RDONLY, &error);
+    UniqueFd fd(open(path->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));  // never wait on a FIFO swapped in
+    if (!fd) return std::nullopt;
+    std::string error;
+    // No consistency check: archives with odd but readable directories still
+    // open. A small read-ahead: the check must not read the PDF's bytes.
+    UniqueZip zip = ArchiveSource::Open(fd.Get(), error, kChunkSize);
     if (!zip) return std::nullopt;
-    return ZipReader(zip);
+    auto names = CentralDirectory::Names(fd.Get(), zip.get());
+    if (!names) return std::nullopt;
+    return ZipReader(std::move(fd), std::move(zip), std::move(*names));
 }
 
 std::optional<std::uint64_t> ZipReader::Find(std::string_view name) const {
-    const zip_int64_t count = zip_get_num_entries(zip_.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* entryName = zip_get_name(zip_.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_STRICT);
-        if (entryName && name == entryName) return static_cast<std::uint64_t>(i);
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        if (names_[i] == name) return i;
     }
     return std::nullopt;
 }

@@ -6,12 +6,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace brivane::document {
 
 // Read-only view of a ZIP archive on disk, open for the lifetime of the
-// object. Entry names are decoded strictly: UTF-8 when the entry says so
-// (general-purpose bit 11), code page 437 otherwise.
+// object. Entry names are the central directory's header bytes, decoded as
+// UTF-8 when the entry says so (general-purpose bit 11), code page 437
+// otherwise.
 class ZipReader {
 public:
     // Absent when the URL is not a local file URL, or the file is missing,
@@ -34,8 +37,11 @@ public:
     zip_t* Handle() const { return zip_.get(); }
 
 private:
-    explicit ZipReader(zip_t* zip) : zip_(zip) {}
+    ZipReader(UniqueFd fd, UniqueZip zip, std::vector<std::optional<std::string>> names)
+        : fd_(std::move(fd)), zip_(std::move(zip)), names_(std::move(names)) {}
+    UniqueFd fd_;  // read by zip_, which does not own it
     UniqueZip zip_;
+    std::vector<std::optional<std::string>> names_;
 };
 
 }  // namespace brivane::document

@@ -46,9 +46,8 @@ struct Prepared {
     }
     std::string Zip64Extra(bool zeros) const {
         std::string extra;
-        if (!e.zip64) return extra;
-        Put(extra, {{0x0001, 2}, {16, 2}, {zeros ? 0 : size, 8}, {zeros ? 0 : payload.size(), 8}});
-        return extra;
+        if (e.zip64) Put(extra, {{0x0001, 2}, {16, 2}, {zeros ? 0 : size, 8}, {zeros ? 0 : payload.size(), 8}});
+        return extra + e.extra;
     }
     // The fields from "version needed" to "extra length", shared by both headers.
     void Common(std::string& out, bool deferred, const std::string& extra) const {
@@ -72,6 +71,13 @@ struct Prepared {
 };
 
 }  // namespace
+
+std::string UnicodePathField(const std::string& headerName, const std::string& unicodeName) {
+    std::string field;
+    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(headerName.data()), static_cast<uInt>(headerName.size()));
+    Put(field, {{0x7075, 2}, {5 + unicodeName.size(), 2}, {1, 1}, {crc, 4}});
+    return field + unicodeName;
+}
 
 std::string ZipWriter::Bytes() const {
     std::string out = prefix_;
@@ -101,7 +107,8 @@ std::string ZipWriter::Bytes() const {
         const std::uint32_t mode = p.e.unixMode.value_or(dir                                ? 040755
                                                          : p.e.kind == ZipEntry::Kind::File ? 0100644
                                                                                             : 0120777);
-        // comment length, disk, internal attributes; mode with the MS-DOS directory bit
+        // comment length, disk, internal attributes; mode with the MS-DOS directory
+        // bit
         Put(out, {{0, 6}, {(mode << 16) | (dir ? 0x10 : 0), 4}, {Narrow(p.offset), 4}});
         out += p.e.name + extra;
     }

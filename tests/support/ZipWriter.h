@@ -25,7 +25,11 @@ struct ZipEntry {
     std::optional<std::uint32_t> crc = std::nullopt;  // override the CRC-32 written
     std::optional<std::uint64_t> declaredSize = std::nullopt;  // override the uncompressed size written
     std::optional<std::uint32_t> unixMode = std::nullopt;      // override st_mode in the external attributes
+    std::string extra = {};                                    // further extra fields, in both headers
 };
+
+// An Info-ZIP Unicode Path extra field (0x7075) that renames headerName.
+std::string UnicodePathField(const std::string& headerName, const std::string& unicodeName);
 
 class ZipWriter {
 public:

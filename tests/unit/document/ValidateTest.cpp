@@ -37,6 +37,8 @@ TEST(ValidateFlipbookFile, AnswersTheRightCode) {
     json noApp = sample;
     noApp.erase("app");
     const std::string id = Fingerprint(800, 600, 3, SamplePdf().size());  // of the sample with the default PDF
+    const std::string good = WriteMetadata(With({{"id", id}})), kMeta = "metadata.brivane";
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
     std::string upper = id;
     for (auto& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     const ValidateCase cases[] = {
@@ -66,6 +68,21 @@ TEST(ValidateFlipbookFile, AnswersTheRightCode) {
          "ERROR_CORRUPTED"},
         {"empty PDF entry", ValidFlipbook(sample, ""), "ERROR_CORRUPTED"},
         {"second PDF entry ignored", ValidFlipbook(sample, SamplePdf(), {{.name = "flipbook.pdf", .data = "short"}}),
+         ""},
+        // The whole entry is the document, however it continues.
+        {"NUL after the document", MetadataOnly(std::string(R"({"app":2})") + '\0' + "text"), "ERROR_NO_META", 1},
+        {"nested 100000 levels", MetadataOnly(R"({"app":1,"x":)" + deep + "}"), "ERROR_NO_META", 1},
+        // Names come from the header bytes, never from a Unicode Path extra
+        // field.
+        {"Unicode Path field names another entry the metadata",
+         ZipWriter()
+             .Add({.name = "other.txt", .data = good, .extra = test::UnicodePathField("other.txt", kMeta)})
+             .File("flipbook.pdf", SamplePdf()),
+         "ERROR_NO_META"},
+        {"Unicode Path field renames the metadata",
+         ZipWriter()
+             .Add({.name = kMeta, .data = good, .extra = test::UnicodePathField(kMeta, "other.txt")})
+             .File("flipbook.pdf", SamplePdf()),
          ""},
     };
     test::TempDir dir;

@@ -19,7 +19,7 @@ struct Scratch {
         dir.Write("outside/secret.txt", "untouched");
         fs::create_directory(dest);
     }
-    std::optional<std::string> Unpack(const std::string& bytes) {
+    std::optional<document::UnpackFailure> Unpack(const std::string& bytes) {
         Write(archive, bytes);
         return ArchiveExtractor::Unpack(archive, dest);
     }
@@ -37,7 +37,8 @@ std::string Of(std::vector<ZipEntry> entries) {
     return zip.Bytes();
 }
 
-// The entries follow a good first one; reason is part of the failure description; truncate cuts the last 30 bytes.
+// The entries follow a good first one; reason is part of the failure
+// description; truncate cuts the last 30 bytes.
 struct HostileCase {
     const char* fault;
     std::vector<ZipEntry> entries;
@@ -46,35 +47,43 @@ struct HostileCase {
 };
 
 const HostileCase kHostile[] = {
-    {"parent component climbs out", {{"../outside/evil.txt", "x"}}, "unsafe name"},
-    {"absolute path", {{"/tmp/evil.txt", "x"}}, "unsafe name"},
-    {"link to an absolute path", {Link("passwd", "/etc/passwd")}, "link leads outside"},
+    {"parent component climbs out", {{"../outside/evil.txt", "x"}}, "../outside/evil.txt: leads outside the workspace"},
+    {"absolute path", {{"/tmp/evil.txt", "x"}}, "/tmp/evil.txt: leads outside the workspace"},
+    {"drive letter", {{"C:/evil.txt", "x"}}, "C:/evil.txt: leads outside the workspace"},
+    {"control character in a name", {{"a\nb.txt", "x"}}, "a\\x0Ab.txt: name is not printable"},
+    {"name flagged UTF-8 but not UTF-8", {{"a\xFF.txt", "x"}}, "not a readable archive"},
+    {"link to an absolute path", {Link("passwd", "/etc/passwd")}, "passwd: leads outside the workspace"},
     {"link climbing out, then a file through it",
      {Link("up", "../outside"), {"up/evil.txt", "x"}},
-     "link leads outside"},
+     "up: leads outside"},
     {"link to an inner directory, then entries beneath it",
      {{.name = "sub/", .kind = Kind::Directory}, Link("d", "sub"), {"d/x.txt", "x"}},
      "cannot enter parent directory"},
-    {"link replaced by a file of the same name", {Link("s", "first.txt"), {"s", "overwrite"}}, "cannot create file"},
-    {"duplicate file names", {{"dup.txt", "1"}, {"dup.txt", "2"}}, "cannot create file"},
-    {"link chain composed on disk (a -> ., then c -> a/..)", {Link("a", "."), Link("c", "a/..")}, "link leads outside"},
+    {"link replaced by a file of the same name", {Link("s", "first.txt"), {"s", "overwrite"}}, "s: already exists"},
+    {"duplicate file names", {{"dup.txt", "1"}, {"dup.txt", "2"}}, "dup.txt: already exists"},
+    {"the same file spelled with ./ and //", {{"./d//x.txt", "1"}, {"d/x.txt", "2"}}, "d/x.txt: already exists"},
+    {"link chain composed on disk (a -> ., then c -> a/..)",
+     {Link("a", "."), Link("c", "a/..")},
+     "leads outside the workspace"},
     {"link chain composed afterwards (c -> a/.., then a -> .)",
      {Link("c", "a/.."), Link("a", ".")},
-     "link leads outside"},
+     "leads outside the workspace"},
     {"CRC-32 mismatch mid-archive",
      {{.name = "bad.txt", .data = "payload", .crc = 0x12345678}, {"after.txt", "never written"}},
-     "CRC"},
+     "bad.txt: CRC mismatch"},
     {"CRC-32 mismatch in a large deflated entry (unpacked apart)",
      {{.name = "big.bin", .data = std::string(ArchiveExtractor::kLargeEntry + 1000, 'z'), .method = 8, .crc = 1}},
-     "CRC"},
+     "big.bin: CRC mismatch"},
     {"truncated archive", {{"x.txt", "x"}}, "not a readable archive", true},
     {"declared size smaller than the data",
      {{.name = "liar.txt", .data = std::string(5000, 'a'), .declaredSize = 10}},
      "more data than declared"},
     {"declared size larger than the data", {{.name = "short.txt", .data = "abc", .declaredSize = 100}}, ""},
-    {"unsupported compression method", {{.name = "odd.bin", .data = "x", .method = 97}}, "unsupported compression"},
-    {"encrypted entry", {{.name = "secret.bin", .data = "x", .encrypted = true}}, "encrypted"},
-    {"character device entry", {{.name = "dev", .unixMode = 020644}}, "unsupported entry type"},
+    {"unsupported compression method",
+     {{.name = "odd.bin", .data = "x", .method = 93}},
+     "odd.bin: compression method 93 is not supported"},
+    {"encrypted entry", {{.name = "secret.bin", .data = "x", .encrypted = true}}, "secret.bin: encrypted"},
+    {"character device entry", {{.name = "dev", .unixMode = 020644}}, "dev: not a file"},
     {"zip bomb declaring far more than the archive holds",
      {{.name = "bomb.bin", .data = "tiny", .declaredSize = 300ull << 20}},
      "expands to"},
@@ -93,9 +102,10 @@ TEST_P(HostileArchive, FailsWithoutReachingOutsideTheDestination) {
     const std::string bytes = Of(c.entries);
     Write(s.archive, c.truncate ? bytes.substr(0, bytes.size() - 30) : bytes);
     auto before = SnapshotTree(s.dir.Path(), s.dest);
-    std::optional<std::string> error = ArchiveExtractor::Unpack(s.archive, s.dest);
-    ASSERT_TRUE(error.has_value());
-    EXPECT_NE(error->find(c.reason), std::string::npos) << *error;
+    const auto failure = ArchiveExtractor::Unpack(s.archive, s.dest);
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_NE(failure->Line().find(c.reason), std::string::npos) << failure->Line();
+    EXPECT_EQ(failure->Line().find('\n'), std::string::npos);
     EXPECT_EQ(SnapshotTree(s.dir.Path(), s.dest), before);
     EXPECT_FALSE(LinkLeadsOutside(s.dest));
     EXPECT_FALSE(fs::exists(s.dest + "/after.txt"));
@@ -129,6 +139,21 @@ TEST(ArchiveExtractor, RecreatesFilesDirectoriesAndInnerLinks) {
     ASSERT_EQ(stat((s.dest + "/tool.sh").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & (S_ISUID | S_ISGID), 0u) << "setuid/setgid must never be set";
     EXPECT_NE(st.st_mode & S_IXUSR, 0u);
+}
+
+// Names are the header bytes, read by bit 11 (UTF-8, otherwise code page
+// 437): a Unicode Path extra field, which other tools ignore, renames nothing.
+TEST(ArchiveExtractor, NamesComeFromTheHeaderBytes) {
+    Scratch s;
+    ZipWriter zip;
+    zip.Add({.name = "real.txt", .data = "1", .extra = UnicodePathField("real.txt", "shown.txt")});
+    zip.Add({.name = "caf\x82.txt", .data = "2", .utf8Flag = false});
+    zip.Add({.name = "./files//x.txt", .data = "3"}).Add({.name = "./", .kind = Kind::Directory});
+    ASSERT_EQ(s.Unpack(zip.Bytes()), std::nullopt);
+    EXPECT_EQ(Read(s.dest + "/real.txt"), "1");
+    EXPECT_FALSE(fs::exists(s.dest + "/shown.txt"));
+    EXPECT_EQ(Read(s.dest + "/caf\xC3\xA9.txt"), "2");
+    EXPECT_EQ(Read(s.dest + "/files/x.txt"), "3");
 }
 
 TEST(ArchiveExtractor, EntriesWrittenBeforeAFailureStayButDamagedContentDoesNot) {

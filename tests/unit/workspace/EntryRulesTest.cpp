@@ -12,14 +12,20 @@ const std::pair<std::string, bool> kNames[] = {
     {"dir/", true},
     {"ünïcödé/名前.txt", true},
     {"a..b/c.", true},
+    // "." and empty components are dropped, as other unpackers do.
+    {"a/./x", true},
+    {"./files/x", true},
+    {"files//x", true},
+    {"./", true},
     {"", false},
     {"/abs", false},
     {"../x", false},
     {"a/../x", false},
-    {"a/./x", false},
+    {"./../x", false},
     {"..", false},
-    {"a//b", false},
+    {".", false},
     {"C:/x", false},
+    {"./C:/x", false},
     {"c:", false},
     {"a\tb", false},
     {"a\x7F", false},
@@ -34,6 +40,7 @@ const std::pair<std::string, bool> kNames[] = {
 TEST(EntryPath, AcceptsOnlyPlainRelativeNames) {
     for (const auto& [name, accepted] : kNames)
         EXPECT_EQ(EntryPath::Parse(name).has_value(), accepted) << testing::PrintToString(name);
+    EXPECT_EQ(EntryPath::Parse("./files//user/./a.png")->Joined(), "files/user/a.png");
 }
 
 }  // namespace

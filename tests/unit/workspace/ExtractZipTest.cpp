@@ -33,7 +33,8 @@ TEST_F(ExtractZip, FirstUnpackPrintsTheDataUrlAndSetsTempPath) {
     EXPECT_EQ(Read(PathOf(*book.tempPath) + "/flipbook.pdf"), SamplePdf());
 }
 
-// storedCopy: what the data directory keeps, made from the archive's metadata text.
+// storedCopy: what the data directory keeps, made from the archive's metadata
+// text.
 struct ReuseCase {
     const char* rule;
     std::function<std::string(const std::string&)> storedCopy;
@@ -52,13 +53,14 @@ const ReuseCase kReuse[] = {
     {"a combining accent adds bytes but no character: unchanged",
      [](const std::string& t) { return t.substr(0, t.size() - 1) + "\xCC\x81}"; }, false},
     {"one character longer is replaced", [](const std::string& t) { return t + " "; }, true},
-    {"a stored copy that is not UTF-8 can't vouch for the tree",
+    // Read as the check reads the archive's entry: a bad byte is one U+FFFD.
+    {"a byte that is not UTF-8 is one character: unchanged",
      [](const std::string& t) {
          std::string s = t;
          s[s.size() - 2] = '\xFF';
          return s;
      },
-     true},
+     false},
 };
 
 class ReuseRule : public ExtractZip, public ::testing::WithParamInterface<ReuseCase> {};
@@ -95,17 +97,24 @@ TEST_F(ExtractZip, DataDirectoryWithoutMetadataCopyIsFilledOrRefused) {
     EXPECT_EQ(lines.back(), "replace tempd dir:" + over.tempPath.value_or("?"));
     fs::remove(data + "/metadata.brivane");  // the PDF stays: unpacking over it must fail
     FlipbookFile clash(url);
-    EXPECT_EQ(Unpack(clash).back(), "Extract ZIP error");
+    const auto refused = Unpack(clash);
+    ASSERT_GE(refused.size(), 2u);
+    EXPECT_EQ(std::vector(refused.end() - 2, refused.end()),
+              (std::vector<std::string>{"Extract ZIP error", "flipbook.pdf: already exists"}));
     EXPECT_FALSE(clash.tempPath);
+    ASSERT_TRUE(clash.unpackFailure);
+    EXPECT_EQ(clash.unpackFailure->cause, document::UnpackFailure::Cause::AlreadyExists);
 }
 
-TEST_F(ExtractZip, HostileArchiveFailsWithOneLineAndTouchesNothingElse) {
+// The fixed line, then the reason on its own line.
+TEST_F(ExtractZip, HostileArchiveFailsSayingWhyAndTouchesNothingElse) {
     FlipbookFile book(Flipbook("Hostile.flip", SampleMetadata(), {{"../escaped.txt", "x"}, {"files/after.txt", "x"}}));
     auto before = SnapshotTree(g_get_tmp_dir());
     const auto lines = Unpack(book);
     EXPECT_FALSE(book.tempPath);
-    ASSERT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
+    ASSERT_EQ(lines.size(), 3u) << testing::PrintToString(lines);
     EXPECT_EQ(lines[1], "Extract ZIP error");
+    EXPECT_EQ(lines[2], "../escaped.txt: leads outside the workspace");
     std::string workspace = PathOf(lines[0]);
     if (workspace.back() == '/') workspace.pop_back();
     // Only the workspace chain (root, workspace, data) may be new.

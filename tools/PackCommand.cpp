@@ -1,8 +1,10 @@
 #include "PackCommand.h"
 
+#include "EntryPath.h"
 #include "FlipbookMeta.h"
 #include "FlipbookWriter.h"
 #include "PdfInfo.h"
+#include "Utf8.h"
 
 #include <nlohmann/json.hpp>
 
@@ -68,8 +70,14 @@ std::vector<FlipbookWriter::Asset> CollectAssets(const fs::path& dir, std::strin
     for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
         if (!it->is_regular_file(ec)) continue;
-        const std::string relative = it->path().lexically_relative(dir).generic_string();
-        assets.emplace_back("files/" + relative, it->path().string());
+        const std::string name = "files/" + it->path().lexically_relative(dir).generic_string();
+        // Never write a name that unpacking would refuse, nor one that is not text.
+        if (!IsValidUtf8(name) || !document::EntryPath::Parse(name)) {
+            error = "cannot pack the asset " + nlohmann::json(DecodeUtf8Lossy(name)).dump() +
+                    ": its name is not plain UTF-8 text without control characters";
+            return {};
+        }
+        assets.emplace_back(name, it->path().string());
     }
     if (ec) error = "cannot read assets in " + dir.string() + ": " + ec.message();
     std::sort(assets.begin(), assets.end());
@@ -81,6 +89,9 @@ std::vector<FlipbookWriter::Asset> CollectAssets(const fs::path& dir, std::strin
 int PackCommand::Run(const std::vector<std::string>& args) {
     Options options;
     if (const std::string problem = Parse(args, options); !problem.empty()) return UsageError(kCommand, problem);
+    // The metadata is JSON text: it can only carry UTF-8.
+    if (!IsValidUtf8(options.title) || !IsValidUtf8(options.subtitle))
+        return Fail("the title and subtitle must be UTF-8 text");
 
     std::error_code ec;
     if (!fs::is_regular_file(options.pdf, ec)) return Fail("no such PDF file: " + options.pdf);

@@ -6,6 +6,7 @@
 #include "TitleCommand.h"
 
 #include <cstring>
+#include <exception>
 #include <iostream>
 
 namespace {
@@ -29,7 +30,17 @@ int Usage() {
 int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     for (const auto* command : kCommands) {
-        if (std::strcmp(argv[1], command->name) == 0) return command->run({argv + 2, argv + argc});
+        if (std::strcmp(argv[1], command->name) != 0) continue;
+        // A command that meets something it did not foresee says so in one
+        // line instead of aborting.
+        try {
+            return command->run({argv + 2, argv + argc});
+        } catch (const std::exception& error) {
+            std::cerr << "brivane-flip " << command->name << ": " << error.what() << '\n';
+        } catch (...) {
+            std::cerr << "brivane-flip " << command->name << ": unexpected failure\n";
+        }
+        return brivane::tools::EXIT_REJECTED;
     }
     std::cerr << "brivane-flip: unknown command " << argv[1] << '\n';
     return Usage();

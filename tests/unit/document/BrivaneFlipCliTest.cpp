@@ -1,9 +1,13 @@
+#include "FileUrl.h"
 #include "FlipbookFile.h"
 #include "Flipbooks.h"
 #include "TempDir.h"
 
 #include <sys/wait.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 
 namespace brivane::test {
 namespace {
@@ -82,6 +86,61 @@ TEST(BrivaneFlip, PackMakesAFlipbookThatPassesTheCheck) {
     EXPECT_EQ(Flip(dir, pack).exit, 1) << "overwrote without --force";
     pack.push_back("--force");
     EXPECT_EQ(Flip(dir, pack).exit, 0);
+}
+
+// What pack writes, open unpacks: every asset name pack accepts survives the
+// round trip, and a name open would refuse is refused by pack, in one line.
+TEST(BrivaneFlip, PackRefusesWhatOpenWouldRefuse) {
+    const struct {
+        const char* name;
+        std::string asset, title;
+        bool packs;
+    } cases[] = {
+        {"plain tree", "user/12/page 1.jpg", "T", true},
+        {"odd but printable names", "toc/#1 %20 caf\xC3\xA9 \xE5\x90\x8D?.png", "T", true},
+        {"a tab in an asset name", "user/a\tb.png", "T", false},
+        {"an asset name that is not UTF-8", "user/caf\xE9.png", "T", false},
+        {"a title that is not UTF-8", "user/a.png", "caf\xE9", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        dir.Write("assets/" + c.asset, "asset bytes");
+        const std::string out = dir / "Round Trip.flip";
+        const FlipRun pack =
+            Flip(dir, {"pack", BRIVANE_SAMPLE_PDF, "-o", out, "--title", c.title, "--assets", dir / "assets"});
+        if (!c.packs) {
+            EXPECT_EQ(pack.exit, 1);
+            EXPECT_EQ(std::count(pack.err.begin(), pack.err.end(), '\n'), 1) << pack.err;
+            EXPECT_FALSE(std::filesystem::exists(out));
+            continue;
+        }
+        ASSERT_EQ(pack.exit, 0) << pack.err;
+        const FlipRun open = Flip(dir, {"open", out});
+        ASSERT_EQ(open.exit, 0) << open.out;
+        // The configuration is the last line, compact.
+        const std::string last = open.out.substr(open.out.rfind('\n', open.out.size() - 2) + 1);
+        const auto config = nlohmann::json::parse(last);
+        const std::string data = PathFromFileUrl(config["thumbnailPath"].get<std::string>()).value_or("?");
+        EXPECT_EQ(Read(data + "/files/" + c.asset), "asset bytes");
+    }
+}
+
+// Metadata nested 100,000 levels once passed the check and then crashed open
+// while the configuration was written out.
+TEST(BrivaneFlip, DeepMetadataIsRefusedNotFatal) {
+    TempDir dir;
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    ZipWriter()
+        .File("metadata.brivane", R"({"id":"x","deep":)" + deep + "}", 8)
+        .File("flipbook.pdf", SamplePdf())
+        .WriteTo(dir / "deep.flip");
+    const FlipRun check = Flip(dir, {"check", dir / "deep.flip"});
+    EXPECT_EQ(check.exit, 1);
+    EXPECT_EQ(check.out, "Error parsing metadata GetMetadataSource\nERROR_NO_META\n");
+    const FlipRun open = Flip(dir, {"open", dir / "deep.flip"});
+    EXPECT_EQ(open.exit, 1);
+    EXPECT_NE(open.out.find("Extract ZIP error\n"), std::string::npos) << open.out;
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ WorkspaceSteps WorkspaceSteps::OnDisk() {
         document::FlipbookFile file(fileUrl);
         file.ExtractZip();
         Finished finished;
+        if (file.unpackFailure) finished.unpackProblem = file.unpackFailure->PlainWords();
         finished.configuration = file.GetReaderConfiguration();
         finished.workspaceUrl = file.GetWorkspaceURL();
         finished.title = document::FlipbookMeta(fileUrl).GetTitle();
@@ -153,7 +154,10 @@ void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
     if (finished.workspaceUrl) surface_->SetIcon(FaviconPath(*finished.workspaceUrl));
     if (const std::string title = document::decodeHTML(finished.title); !title.empty()) surface_->SetTitle(title);
     if (!finished.configuration) {
-        surface_->ShowProblem(_(NO_CONFIGURATION_MESSAGE));
+        // The reason, when known, follows the general message (not yet in the catalogues).
+        std::string problem = _(NO_CONFIGURATION_MESSAGE);
+        if (!finished.unpackProblem.empty()) problem += " " + finished.unpackProblem;
+        surface_->ShowProblem(problem);
         return;
     }
     surface_->RunScript(BridgeProtocol::ConfigurationScript(*finished.configuration));

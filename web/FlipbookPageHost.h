@@ -42,7 +42,8 @@ struct WorkspaceSteps {
     struct Finished {
         std::optional<nlohmann::json> configuration;
         std::optional<std::string> workspaceUrl;
-        std::string title;  // as stored: may hold markup and entities
+        std::string title;          // as stored: may hold markup and entities
+        std::string unpackProblem;  // why unpacking failed, in plain words; empty otherwise
     };
     std::function<std::optional<std::string>(const std::string& fileUrl)> createCore;
     // Unpack, configure, locate the workspace, read the title.

@@ -31,7 +31,8 @@ std::string WorkspaceOf(const std::string& fileUrl) {
     return "file:///tmp/r/" + fileUrl.substr(fileUrl.rfind('/') + 1) + "-id/";
 }
 
-// A page host on a fake view and desktop, with workspace steps that only record.
+// A page host on a fake view and desktop, with workspace steps that only
+// record.
 struct Reader {
     test::CapturedLines lines;
     std::shared_ptr<test::FakeDesktop> desktop;
@@ -39,6 +40,7 @@ struct Reader {
     Lines finishedFiles;
     bool workspace = true, configuration = true;
     std::string title = "A &amp; B";
+    std::string unpackProblem;
     std::shared_ptr<FlipbookPageHost> host;
 
     explicit Reader(const std::string& file, std::shared_ptr<test::FakeDesktop> d = nullptr)
@@ -46,8 +48,8 @@ struct Reader {
         const auto finish = [this](const std::string& f) {
             finishedFiles.push_back(f);
             const nlohmann::json config = {{"path", WorkspaceOf(f) + "data/flipbook.pdf"}};
-            return WorkspaceSteps::Finished{configuration ? std::optional(config) : std::nullopt, WorkspaceOf(f),
-                                            title};
+            return WorkspaceSteps::Finished{configuration ? std::optional(config) : std::nullopt, WorkspaceOf(f), title,
+                                            unpackProblem};
         };
         host = FlipbookPageHost::Create(
             file, desktop, &surface,
@@ -101,21 +103,27 @@ TEST(FlipbookPageHostTest, LoadAndFinishFollowTheirOrder) {
     EXPECT_TRUE(untitled.surface.titles.empty());
 }
 
-// A flipbook that cannot be prepared must say so instead of leaving a blank page.
+// A flipbook that cannot be prepared must say so instead of leaving a blank
+// page.
 TEST(FlipbookPageHostTest, FailuresAreShownInTheWindow) {
+    const std::string encrypted =
+        "The file holds an encrypted item, which this "
+        "reader cannot open (files/a.png).";
     const struct {
         bool workspace, configuration;
-        std::string problem;
+        std::string unpackProblem, problem;
         std::size_t loads;
     } cases[] = {
-        {false, true, FlipbookPageHost::NO_WORKSPACE_MESSAGE, 0},
-        {true, false, FlipbookPageHost::NO_CONFIGURATION_MESSAGE, 1},
+        {false, true, "", FlipbookPageHost::NO_WORKSPACE_MESSAGE, 0},
+        {true, false, "", FlipbookPageHost::NO_CONFIGURATION_MESSAGE, 1},
+        {true, false, encrypted, std::string(FlipbookPageHost::NO_CONFIGURATION_MESSAGE) + " " + encrypted, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.problem);
         Reader r("file:///home/u/Book.flip");
         r.workspace = c.workspace;
         r.configuration = c.configuration;
+        r.unpackProblem = c.unpackProblem;
         r.Open();
         EXPECT_EQ(r.surface.loaded.size(), c.loads);
         EXPECT_EQ(r.surface.problems, Lines{c.problem});
@@ -205,7 +213,7 @@ TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
         FlipbookPageHost::Create("file:///home/u/Book.flip", r.desktop, &r.surface,
                                  {[](const std::string& f) { return std::optional(WorkspaceOf(f)); },
                                   [](const std::string& f) {
-                                      return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), ""};
+                                      return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", ""};
                                   },
                                   [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
                                   [&](const std::string&, const std::string&) {

@@ -4,6 +4,7 @@
 #include "DataDirectory.h"
 #include "Diagnostics.h"
 #include "GObjectPtr.h"
+#include "ScriptMessage.h"
 
 #include <webkit/webkit.h>
 
@@ -23,8 +24,7 @@ public:
     WebKitWebView* WebView() const { return WEBKIT_WEB_VIEW(view.get()); }
 
     static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
-        UniqueGChars text(jsc_value_to_string(value));
-        static_cast<Coordinator*>(data)->host->MessageReceived(text ? text.get() : "");
+        static_cast<Coordinator*>(data)->host->MessageReceived(ScriptMessage::Text(value));
     }
 
     static void LoadChanged(WebKitWebView* webView, WebKitLoadEvent event, gpointer data) {

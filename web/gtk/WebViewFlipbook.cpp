@@ -5,6 +5,7 @@
 #include "BridgedWebView.h"
 #include "FileUrl.h"
 #include "GObjectPtr.h"
+#include "ScriptMessage.h"
 #include "Unique.h"
 
 #include <webkit/webkit.h>
@@ -81,8 +82,7 @@ public:
 
     static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
         auto* self = static_cast<Coordinator*>(data);
-        UniqueGChars text(jsc_value_to_string(value));
-        self->host->MessageReceived(text ? text.get() : "", UriOf(self->WebView()));
+        self->host->MessageReceived(ScriptMessage::Text(value), UriOf(self->WebView()));
     }
 
     static void LoadChanged(WebKitWebView* webView, WebKitLoadEvent event, gpointer data) {

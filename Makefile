@@ -45,9 +45,9 @@ fuzz: deps
 	@cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@python3 fuzz/make-seeds.py $(FUZZ_BUILD)/seeds
-	@for t in MetadataFuzzer UnpackFuzzer; do \
+	@for t in ConfigurationFuzzer MetadataFuzzer UnpackFuzzer; do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$t; \
-	  seeds=$(FUZZ_BUILD)/seeds/$$( [ $$t = MetadataFuzzer ] && echo metadata || echo unpack); \
+	  seeds=$(FUZZ_BUILD)/seeds/$$( [ $$t = UnpackFuzzer ] && echo unpack || echo metadata); \
 	  $(FUZZ_BUILD)/$$t -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_BUILD)/corpus/$$t $$seeds || exit 1; \
 	done
 

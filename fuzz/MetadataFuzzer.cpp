@@ -1,11 +1,13 @@
-// Metadata text from an archive: validation, workspace naming, the reader
-// configuration's rewrite and the change test's character count.
+// Metadata text from an archive: validation, workspace naming, unpacking,
+// the reader configuration from the unpacked copy and the change test's
+// character count.
 
 #include "FlipbookFile.h"
 #include "FlipbookMeta.h"
 #include "FuzzScratch.h"
 #include "GraphemeCount.h"
 #include "ReaderConfiguration.h"
+#include "TreeRemover.h"
 #include "Unique.h"
 #include "WorkspaceRoot.h"
 
@@ -55,6 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string rest = workspace->substr(prefix.size());
         if (!rest.empty() && rest.back() == '/') rest.pop_back();
         if (rest.empty() || rest.find('/') != std::string::npos) abort();
+        // The unpacked copy read back into the configuration the page gets.
+        book.ExtractZip();
+        if (auto config = book.GetReaderConfiguration()) document::ReaderConfiguration::Text(*config);
+        TreeRemover::Remove(*root + "/" + rest);
     }
 
     auto urlOf = [](const std::string& rel) { return "file:///tmp/data/" + rel; };

@@ -5,7 +5,9 @@ import io
 import json
 import os
 import stat
+import struct
 import sys
+import zlib
 import zipfile
 
 out = sys.argv[1]
@@ -34,5 +36,18 @@ for n, variant in enumerate(["plain", "links", "deflate"]):
             z.writestr("flipbook.pdf", b"%PDF-1.4 " * 300, compress_type=zipfile.ZIP_DEFLATED)
     open(f"{out}/unpack/seed{n}.zip", "wb").write(buf.getvalue())
 
-for n, text in enumerate([json.dumps(meta), '{"id": 5}', '[1,2]', '{"id":"a/b"}', '{"id":"x","title":"files\\/toc"}']):
+# Names that need a second look: "./" and "//", and a Unicode Path extra
+# field (0x7075) that must not rename its entry.
+buf = io.BytesIO()
+with zipfile.ZipFile(buf, "w") as z:
+    z.writestr("./files//user/b.jpg", b"jpeg")
+    renamed = zipfile.ZipInfo("other.txt")
+    renamed.extra = struct.pack("<HHBI", 0x7075, 5 + 16, 1, zlib.crc32(b"other.txt")) + b"metadata.brivane"
+    z.writestr(renamed, b"{}")
+open(f"{out}/unpack/seed3.zip", "wb").write(buf.getvalue())
+
+texts = [json.dumps(meta), '{"id": 5}', '[1,2]', '{"id":"a/b"}', '{"id":"x","title":"files\\/toc"}',
+         '{"id":"x","a":"files\\/files\\/user files\\/backgrounds\\/b files\\/tocfiles\\/"}',
+         '{"id":"x","n":[100000.0,1e20,-0.0,2.5e-3]}', '{"app":2}\0text', '[' * 600 + ']' * 600]
+for n, text in enumerate(texts):
     open(f"{out}/metadata/seed{n}.json", "w").write(text)

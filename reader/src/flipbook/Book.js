@@ -69,6 +69,7 @@ export class Book {
     this.#el.style.width = `${this.#spreads ? 2 * pw : pw}px`;
     this.#el.style.height = `${ph}px`;
     this.#el.style.setProperty("--page-width", `${pw}px`);
+    this.#el.style.setProperty("--page-units", String(pw));
     this.#images.setPixelWidth(pw * (window.devicePixelRatio || 1), this.#aspect);
     this.#page = spreadAnchor(this.#page, this.#count, this.#spreads);
     this.show(this.spread);
@@ -102,6 +103,7 @@ export class Book {
     this.#turn.finish();
     const from = this.#page;
     if (target === from) return;
+    this.dropSelection();
     const near = target === nextPage(from, this.#count, this.#spreads) || target === previousPage(from, this.#count, this.#spreads);
     this.#page = target;
     if (animate && this.#zoom === 1 && near && this.#turn.start(from, target)) {
@@ -128,8 +130,15 @@ export class Book {
 
   /** Called by the turn when a drag started by the reader lands on `page`. */
   landed(page) {
+    this.dropSelection();
     this.#page = page;
     this.#onChange(this.spread);
+  }
+
+  /** A selection on pages that turn away would be left hanging over others. */
+  dropSelection() {
+    const selection = document.getSelection();
+    if (selection?.rangeCount && this.#el.contains(selection.anchorNode)) selection.removeAllRanges();
   }
 
   #settle() {

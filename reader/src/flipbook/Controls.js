@@ -24,6 +24,7 @@ export class Controls {
     click("btn-fullscreen", () => this.run("fullscreen"));
     click("btn-openpdf", () => reader.openPdf());
     click("btn-print", () => this.run("print"));
+    click("btn-find", () => (reader.find.isOpen ? reader.find.close() : reader.find.open()));
     click("btn-thumbs", () => this.#toggle("thumbs-panel", "btn-thumbs"));
     click("btn-contents", () => this.#toggle("contents-panel", "btn-contents"));
     for (const close of document.querySelectorAll("[data-close]")) {
@@ -51,7 +52,10 @@ export class Controls {
     switch (command) {
       case "print": return reader.print();
       case "fullscreen": return toggleFullscreen();
-      case "close": return this.#closePanels();
+      case "close": return reader.find.isOpen ? reader.find.close() : this.#closePanels();
+      case "find": return reader.find.open();
+      case "findNext": return reader.find.step(1);
+      case "findPrevious": return reader.find.step(-1);
       default: break;
     }
     if (!book) return undefined;
@@ -121,6 +125,8 @@ export class Controls {
     stage.addEventListener("pointerdown", (e) => {
       const book = this.#reader.book;
       if (!book || e.button !== 0) return;
+      // Words are for selecting, not for dragging the book about.
+      if (e.pointerType === "mouse" && e.target instanceof Element && e.target.closest(".textLayer > *")) return;
       start = { x: e.clientX, y: e.clientY, left: stage.scrollLeft, top: stage.scrollTop, id: e.pointerId, type: e.pointerType };
       if (book.zoom > 1 && e.pointerType === "mouse") stage.classList.add("panning");
     });

@@ -14,17 +14,19 @@ export class PageImages {
   #source;
   #root;
   #onLink;
+  #text;
   #images = new LruCache(IMAGE_CACHE, (entry) => URL.revokeObjectURL(entry.url));
   #links = new LruCache(LINK_CACHE);
   #pending = new Map();
   #pixelWidth = 1;
   #wanted = new Set();
 
-  /** `root` holds every page element; `onLink(target)` follows a clicked link. */
-  constructor(source, root, onLink) {
+  /** `root` holds every page element; `onLink(target)` follows a clicked link; `text` lays text over pages. */
+  constructor(source, root, onLink, text = null) {
     this.#source = source;
     this.#root = root;
     this.#onLink = onLink;
+    this.#text = text;
   }
 
   get cachedCount() {
@@ -50,7 +52,11 @@ export class PageImages {
     page.append(img, links);
     this.#show(page, number);
     // The caller puts the element into the book right after this returns.
-    queueMicrotask(() => this.#showLinks(page, number));
+    queueMicrotask(() => {
+      this.#showLinks(page, number);
+      // A leaf's faces only repeat a page for the length of a turn.
+      if (page.parentElement?.classList.contains("slot")) this.#text?.attach(page, number);
+    });
     return page;
   }
 

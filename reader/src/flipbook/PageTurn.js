@@ -88,6 +88,7 @@ export class PageTurn {
       this.#setFace(this.#back, null);
     }
     this.#leaf.classList.remove("idle");
+    book.element.classList.add("turning");
   }
 
   #animate(fromAngle, toAngle, duration, onEnd) {
@@ -100,6 +101,7 @@ export class PageTurn {
     ];
     this.#done = () => {
       this.#leaf.classList.add("idle");
+      this.#book.element.classList.remove("turning");
       this.#leaf.style.transform = "";
       this.#front.replaceChildren(this.#front.lastChild);
       this.#back.replaceChildren(this.#back.lastChild);
@@ -114,6 +116,8 @@ export class PageTurn {
   #pointerDown(event) {
     const book = this.#book;
     if (event.button !== 0 || book.zoom > 1 || this.#done) return;
+    // Pressing on words starts a selection, never a turn.
+    if (event.pointerType !== "touch" && event.target instanceof Element && event.target.closest(".textLayer > *")) return;
     const rect = book.element.getBoundingClientRect();
     const x = event.clientX - rect.left;
     const edge = Math.max(36, book.pageWidth * EDGE_SHARE);
@@ -131,6 +135,7 @@ export class PageTurn {
     if (!drag.started) {
       if (Math.hypot(event.clientX - drag.x0, event.clientY - drag.y0) < DRAG_THRESHOLD) return;
       drag.started = true;
+      this.#book.dropSelection();
       this.#book.element.setPointerCapture(drag.id);
       this.#prepare(drag.from, drag.to);
     }

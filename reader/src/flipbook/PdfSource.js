@@ -183,6 +183,13 @@ export class PdfSource {
     return { url: URL.createObjectURL(blob), width: viewport.width, height: viewport.height };
   }
 
+  /** The page's text items (extracted by the worker) and its unscaled viewport. */
+  async textContent(number) {
+    const page = await this.#doc.getPage(number);
+    const content = await page.getTextContent();
+    return { content, viewport: page.getViewport({ scale: 1 }) };
+  }
+
   async links(number) {
     const page = await this.#doc.getPage(number);
     const annotations = await page.getAnnotations({ intent: "display" });

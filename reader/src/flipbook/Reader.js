@@ -2,16 +2,21 @@
 // keeps the toolbar, panels and announcements in step with it.
 import { bookUrl, cssUrl, readConfig } from "./config.js";
 import { pageAnnouncement, pagesOf } from "./layout.js";
-import { openPdfMessage, post, printMessage } from "../shared/bridge.js";
+import { openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
 import { t } from "../shared/strings.js";
+import { Find } from "./Find.js";
 import { PageImages } from "./PageImages.js";
 import { PdfSource } from "./PdfSource.js";
+import { TextIndex } from "./TextIndex.js";
+import { TextLayers } from "./TextLayers.js";
 import { Thumbnails } from "./Thumbnails.js";
 import { renderContents } from "./Contents.js";
 
 const $ = (id) => document.getElementById(id);
+// The host is told where the reader is once the pages have stopped turning.
+const POSITION_DELAY_MS = 500;
 
 export class Reader {
   #session = 0;
@@ -19,15 +24,35 @@ export class Reader {
   #source = null;
   #images = null;
   #thumbs = null;
+  #text = null;
+  #startPage = 1;
+  #told = 0;
+  #positionTimer = 0;
   book = null;
+  textIndex = null;
 
   constructor() {
     new ResizeObserver(() => this.book?.layout()).observe($("stage"));
+    this.find = new Find(this);
+  }
+
+  /** The host names the page to open at; it may come before or after the book has opened. */
+  resumeAt(page) {
+    const n = Number(page);
+    if (!Number.isInteger(n) || n < 1) return;
+    if (this.book) this.book.goTo(n, { animate: false });
+    else this.#startPage = n;
+  }
+
+  /** Draws the find bar's marks again on the pages in the book. */
+  refreshMarks() {
+    if (this.#text && this.book) this.#text.refresh(this.book.element);
   }
 
   /** Takes a configuration from the host; a later one replaces the book. */
   async load(raw) {
     const session = ++this.#session;
+    this.#startPage = 1;
     await this.#close();
     const config = readConfig(raw, document.baseURI);
     this.#config = config;
@@ -53,10 +78,14 @@ export class Reader {
     if (session !== this.#session) return undefined;
     if (count < 1) return this.#fail(t("The flipbook cannot be opened"), t("Its PDF has no pages."));
 
-    this.#images = new PageImages(source, $("stage"), (target) => this.#followLink(target));
+    this.#text = new TextLayers(source);
+    this.#text.marks = (number) => this.find.marks(number);
+    this.textIndex = new TextIndex(source);
+    this.#images = new PageImages(source, $("stage"), (target) => this.#followLink(target), this.#text);
     this.book = new Book($("stage"), this.#images, (spread) => this.#changed(spread));
     document.body.classList.add("has-book");
-    this.book.open(count, aspect, 1);
+    this.#told = 0;
+    this.book.open(count, aspect, Math.min(this.#startPage, count));
     // From here each page shows its own loading state.
     source.onRead = null;
     $("loading-text").textContent = "";
@@ -110,6 +139,15 @@ export class Reader {
     $("btn-next").disabled = last;
     $("btn-last").disabled = last;
     this.#thumbs?.mark(pages);
+    clearTimeout(this.#positionTimer);
+    this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
+  }
+
+  #tellPosition() {
+    const page = this.book?.page;
+    if (!page || page === this.#told) return;
+    this.#told = page;
+    post(positionMessage(page));
   }
 
   async #loadContents(config, source, count, session) {
@@ -154,6 +192,11 @@ export class Reader {
 
   async #close() {
     $("message").hidden = true;
+    clearTimeout(this.#positionTimer);
+    this.find.reset();
+    this.#text?.clear();
+    this.#text = null;
+    this.textIndex = null;
     document.body.classList.remove("has-book");
     $("btn-contents").hidden = true;
     $("contents").replaceChildren();

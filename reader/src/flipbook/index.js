@@ -12,3 +12,8 @@ new Controls(reader);
 window.onMessage = (config) => {
   reader.load(config);
 };
+
+// The host's second call after the configuration: the page to reopen at.
+window.onResume = (page) => {
+  reader.resumeAt(page);
+};

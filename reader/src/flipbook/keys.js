@@ -30,6 +30,8 @@ export function commandForKey(event, { zoomed = false, typing = false } = {}) {
   if (modifier && (key === "+" || key === "=")) return "zoomIn";
   if (modifier && key === "-") return "zoomOut";
   if (modifier && key === "0") return "zoomFit";
+  if (modifier && !event.altKey && (key === "f" || key === "F")) return "find";
+  if (key === "F3" && !modifier && !event.altKey) return event.shiftKey ? "findPrevious" : "findNext";
   if (modifier || event.altKey) return null;
   if (typing && key !== "F11" && key !== "Escape") return null;
   if (zoomed && SCROLLING.has(key)) return null;

@@ -11,6 +11,16 @@ export function printMessage(path) {
   return `action.print ${path}`;
 }
 
+/** Where the reader is, so the host can reopen the book there. */
+export function positionMessage(page) {
+  return `action.position ${page}`;
+}
+
+/** Opens the host's recent book at `index` of the list it gave the start page. */
+export function openRecentMessage(index) {
+  return `action.openrecent ${index}`;
+}
+
 export function bridgeHandler(win = globalThis) {
   return win?.webkit?.messageHandlers?.bridge ?? null;
 }

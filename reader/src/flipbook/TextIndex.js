@@ -1,0 +1,36 @@
+// Folded text of every page for searching, extracted on demand and kept for
+// a bounded number of pages so a long book does not fill memory.
+import { LruCache } from "./LruCache.js";
+import { pageText } from "./textSearch.js";
+
+// A thousand-page book's text is a few megabytes; past this it is extracted again.
+const PAGE_LIMIT = 1500;
+
+export class TextIndex {
+  #source;
+  #pages = new LruCache(PAGE_LIMIT);
+  #pending = new Map();
+
+  constructor(source) {
+    this.#source = source;
+  }
+
+  /** The folded text of page `number`; "" for a page whose text cannot be read. */
+  async text(number) {
+    const cached = this.#pages.get(number);
+    if (cached !== undefined) return cached;
+    let job = this.#pending.get(number);
+    if (!job) {
+      job = this.#source
+        .textContent(number)
+        .then(({ content }) => pageText(content.items).text, () => "")
+        .then((text) => {
+          this.#pages.set(number, text);
+          this.#pending.delete(number);
+          return text;
+        });
+      this.#pending.set(number, job);
+    }
+    return job;
+  }
+}

@@ -1,0 +1,108 @@
+// Selectable text over the page images: pdf.js lays each text item out as a
+// transparent span at the place the image shows it. The layer is sized by the
+// book's --page-units, so zooming and resizing only change one CSS variable.
+import { TextLayer } from "pdfjs-dist/legacy/build/pdf.mjs";
+import { LruCache } from "./LruCache.js";
+import { itemRanges, pageText } from "./textSearch.js";
+
+const CONTENT_CACHE = 24;
+
+export class TextLayers {
+  #source;
+  #contents = new LruCache(CONTENT_CACHE);
+  #marks = () => [];
+  #layers = new WeakMap();
+
+  constructor(source) {
+    this.#source = source;
+  }
+
+  /** `marks(number)` gives [{ start, length, current }] in the folded text of page `number`. */
+  set marks(fn) {
+    this.#marks = fn;
+  }
+
+  /** Lays the text of page `number` over `pageEl` once the element is in the book. */
+  async attach(pageEl, number) {
+    let entry = this.#contents.get(number);
+    if (!entry) {
+      try {
+        entry = await this.#source.textContent(number);
+      } catch {
+        return;
+      }
+      entry.map = pageText(entry.content.items, true).map;
+      this.#contents.set(number, entry);
+    }
+    if (!pageEl.isConnected || pageEl.querySelector(".textLayer")) return;
+    const container = document.createElement("div");
+    container.className = "textLayer";
+    container.setAttribute("role", "document");
+    container.setAttribute("aria-label", `Text of page ${number}`);
+    // pdf.js sizes glyphs by a number, not a length: page units to CSS pixels.
+    container.style.setProperty("--total-scale-factor", `calc(var(--page-units) / ${entry.viewport.width})`);
+    const layer = new TextLayer({ textContentSource: entry.content, container, viewport: entry.viewport });
+    pageEl.insertBefore(container, pageEl.querySelector(".links"));
+    try {
+      await layer.render();
+    } catch {
+      container.remove();
+      return;
+    }
+    this.#layers.set(container, { divs: layer.textDivs, texts: layer.textContentItemsStr });
+    this.#highlight(container, number);
+  }
+
+  /** Marks matches again on every page element under `root`. */
+  refresh(root) {
+    for (const container of root.querySelectorAll(".page .textLayer")) {
+      const number = Number(container.closest(".page").dataset.page);
+      this.#highlight(container, number);
+    }
+  }
+
+  clear() {
+    this.#contents.clear();
+  }
+
+  #highlight(container, number) {
+    const layer = this.#layers.get(container);
+    if (!layer) return;
+    const { divs, texts } = layer;
+    for (const div of container.querySelectorAll(".has-highlight")) {
+      const index = divs.indexOf(div);
+      div.textContent = texts[index];
+      div.classList.remove("has-highlight");
+    }
+    const map = this.#contents.peek(number)?.map;
+    if (!map) return;
+    // Ranges per item, so one item holding two matches is split once.
+    const byItem = new Map();
+    for (const mark of this.#marks(number)) {
+      for (const range of itemRanges(map, mark.start, mark.length)) {
+        if (!byItem.has(range.item)) byItem.set(range.item, []);
+        byItem.get(range.item).push({ ...range, current: mark.current });
+      }
+    }
+    for (const [item, ranges] of byItem) {
+      const div = divs[item];
+      const text = texts[item];
+      if (!div || text === undefined) continue;
+      ranges.sort((a, b) => a.from - b.from);
+      const parts = [];
+      let at = 0;
+      for (const range of ranges) {
+        if (range.from < at) continue;
+        parts.push(document.createTextNode(text.slice(at, range.from)));
+        const mark = document.createElement("mark");
+        mark.className = range.current ? "highlight current" : "highlight";
+        mark.textContent = text.slice(range.from, range.to);
+        parts.push(mark);
+        at = range.to;
+      }
+      parts.push(document.createTextNode(text.slice(at)));
+      div.replaceChildren(...parts);
+      div.classList.add("has-highlight");
+    }
+  }
+}

@@ -49,6 +49,16 @@ export class TextLayers {
       container.remove();
       return;
     }
+    // While a drag selects, the blank between lines belongs to this block at the
+    // layer's end, so the selection grows with the pointer instead of jumping
+    // back to the page's first word.
+    const end = document.createElement("div");
+    end.className = "endOfContent";
+    container.append(end);
+    container.addEventListener("pointerdown", () => {
+      container.classList.add("selecting");
+      document.addEventListener("pointerup", () => container.classList.remove("selecting"), { once: true });
+    });
     this.#layers.set(container, { divs: layer.textDivs, texts: layer.textContentItemsStr });
     this.#highlight(container, number);
   }

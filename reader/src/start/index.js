@@ -1,7 +1,8 @@
 // The start page: asks the host to open a flipbook or to show where to get
 // one. The host echoes each message back about a second later.
-import { HELP, OPEN_FILE, bridgeHandler, post } from "../shared/bridge.js";
+import { HELP, OPEN_FILE, bridgeHandler, openRecentMessage, post } from "../shared/bridge.js";
 import { t, translateDocument } from "../shared/strings.js";
+import { recentEntries } from "./recent.js";
 
 translateDocument();
 
@@ -40,5 +41,32 @@ const handler = bridgeHandler();
 if (handler) {
   handler.onMessage = () => setBusy(false);
 }
+
+// The host offers the books read lately once the page has loaded; a click
+// names one by its place in that list, never by its path.
+window.onRecentBooks = (books) => {
+  const entries = recentEntries(books);
+  const list = document.getElementById("recent-list");
+  list.replaceChildren(...entries.map((entry) => {
+    const item = document.createElement("li");
+    const button = document.createElement("button");
+    button.type = "button";
+    const title = document.createElement("span");
+    title.className = "recent-title";
+    title.textContent = entry.title;
+    const file = document.createElement("span");
+    file.className = "recent-file";
+    file.textContent = entry.file;
+    button.append(title, file);
+    button.addEventListener("click", () => {
+      if (open.getAttribute("aria-busy") === "true") return;
+      if (post(openRecentMessage(entry.index))) setBusy(true);
+    });
+    item.append(button);
+    return item;
+  }));
+  document.getElementById("recent").hidden = entries.length === 0;
+  document.body.classList.toggle("has-recent", entries.length > 0);
+};
 
 open.focus();

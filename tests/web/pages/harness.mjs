@@ -3,7 +3,8 @@
 // page an image shows from its pixels.
 import { createRequire } from "node:module";
 import { after, before } from "node:test";
-import { mkdtemp, mkdir, readFile, rm, writeFile } from "node:fs/promises";
+import { copyFile, mkdtemp, mkdir, readFile, rm, writeFile } from "node:fs/promises";
+import { execFileSync } from "node:child_process";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
@@ -11,6 +12,8 @@ import { BAND, makePdf, pageFromColour } from "./makePdf.mjs";
 
 const { chromium } = createRequire(new URL("../../../reader/package.json", import.meta.url))("playwright-core");
 const DATA_DIR = process.env.BRIVANE_DATA_DIR ?? new URL("../../../build/share/brivane-reader/data", import.meta.url).pathname;
+const SAMPLES_DIR = process.env.BRIVANE_SAMPLE_DIR ?? new URL("../../../build/samples", import.meta.url).pathname;
+export const TEXT_BOOK = join(SAMPLES_DIR, "textbook.pdf");
 const SHOTS_DIR = process.env.BRIVANE_WEB_SHOTS ?? join(tmpdir(), "brivane-web-shots");
 let context, profile, work;
 const books = new Map();
@@ -40,6 +43,22 @@ export const book = (count) => books.get(count) ?? books.set(count, (async (dir)
   await writeFile(join(dir, "flipbook.pdf"), await makePdf(count));
   return pathToFileURL(dir).href;
 })(join(work, `book-${count}`, "data"))).get(count);
+
+/** The data directory URL of a workspace-like copy of the build's text book. */
+export const textBook = () => books.get("text") ?? books.set("text", (async (dir) => {
+  await mkdir(dir, { recursive: true });
+  await copyFile(TEXT_BOOK, join(dir, "flipbook.pdf"));
+  return pathToFileURL(dir).href;
+})(join(work, "book-text", "data"))).get("text");
+
+/** Where pdftotext puts the first `word` on `page` of the text book, in PDF points from the top left. */
+export function wordBox(page, word) {
+  const xml = execFileSync("pdftotext", ["-bbox", "-f", String(page), "-l", String(page), TEXT_BOOK, "-"], { encoding: "utf8" });
+  const m = new RegExp(`xMin="([\\d.]+)" yMin="([\\d.]+)" xMax="([\\d.]+)" yMax="([\\d.]+)">${word}<`).exec(xml);
+  if (!m) throw new Error(`${word} not on page ${page}`);
+  const [x0, y0, x1, y1] = m.slice(1).map(Number);
+  return { x0, y0, x1, y1 };
+}
 
 export const configFor = (dataUrl, metadata = null, slash = "/") => ({
   path: `${dataUrl}/flipbook.pdf`, thumbnailPath: dataUrl + slash, tocPath: `${dataUrl}/files/toc/`,

@@ -12,6 +12,18 @@ constexpr std::string_view OPEN_FILE = "action.openfile";
 constexpr std::string_view HELP = "action.help";
 constexpr std::string_view OPEN_PDF = "action.openpdf";
 constexpr std::string_view PRINT = "action.print";
+constexpr std::string_view POSITION = "action.position";
+constexpr std::string_view OPEN_RECENT = "action.openrecent ";
+
+std::optional<std::size_t> Digits(std::string_view text, std::size_t maxDigits) {
+    if (text.empty() || text.size() > maxDigits) return std::nullopt;
+    std::size_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return value;
+}
 
 // Offsets are in bytes of the UTF-8 text; a text that stops at the action
 // name carries no argument and is not acted on.
@@ -63,8 +75,20 @@ BridgeProtocol::StartAction BridgeProtocol::DispatchStartMessage(std::string_vie
 BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::string_view text) {
     FlipbookMessage message;
     if (Match(text, OPEN_PDF, FlipbookAction::OpenPdf, message)) return message;
-    Match(text, PRINT, FlipbookAction::Print, message);
+    if (Match(text, PRINT, FlipbookAction::Print, message)) return message;
+    Match(text, POSITION, FlipbookAction::Position, message);
     return message;
+}
+
+std::optional<std::size_t> BridgeProtocol::RecentBookIndex(std::string_view text) {
+    if (!text.starts_with(OPEN_RECENT)) return std::nullopt;
+    return Digits(text.substr(OPEN_RECENT.size()), 4);
+}
+
+std::optional<int> BridgeProtocol::PageNumber(std::string_view text) {
+    const auto value = Digits(text, 9);
+    if (!value || *value < 1) return std::nullopt;
+    return static_cast<int>(*value);
 }
 
 std::string BridgeProtocol::EchoScript(std::string_view text) {
@@ -73,6 +97,13 @@ std::string BridgeProtocol::EchoScript(std::string_view text) {
 
 std::string BridgeProtocol::ConfigurationScript(const nlohmann::json& configuration) {
     return "onMessage(" + document::ReaderConfiguration::Text(configuration) + ")";
+}
+
+std::string BridgeProtocol::ResumeScript(int page) { return "onResume(" + std::to_string(page) + ")"; }
+
+std::string BridgeProtocol::RecentBooksScript(const nlohmann::json& books) {
+    // ASCII only: the text becomes script source, where some line separators would not survive.
+    return "onRecentBooks(" + books.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace) + ")";
 }
 
 }  // namespace brivane::web

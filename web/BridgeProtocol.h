@@ -2,6 +2,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,7 +13,7 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, None };
-    enum class FlipbookAction { OpenPdf, Print, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;
@@ -23,6 +25,10 @@ public:
     // Prefix match; the argument starts one byte after the action name,
     // whatever that byte is.
     static FlipbookMessage DispatchFlipbookMessage(std::string_view text);
+    // "action.openrecent N": the index into the recent books the page was given.
+    static std::optional<std::size_t> RecentBookIndex(std::string_view text);
+    // A page number as the reader page writes it: decimal digits, from 1.
+    static std::optional<int> PageNumber(std::string_view text);
 
     // The echo carries the message text as a string literal, whatever it holds.
     static std::string EchoScript(std::string_view text);
@@ -30,6 +36,10 @@ public:
     static std::string ConfigurationScript(const nlohmann::json& configuration);
     // text as a single-quoted script string literal that reads back as text.
     static std::string ScriptStringLiteral(std::string_view text);
+    // Our own calls, beside the pages' fixed ones: where to reopen a book,
+    // and the start page's list of recent books.
+    static std::string ResumeScript(int page);
+    static std::string RecentBooksScript(const nlohmann::json& books);
 };
 
 }  // namespace brivane::web

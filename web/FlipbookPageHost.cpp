@@ -6,6 +6,7 @@
 #include "FileUrl.h"
 #include "FlipbookFile.h"
 #include "FlipbookMeta.h"
+#include "MetadataValue.h"
 #include "NavigationPolicy.h"
 #include "NewWindowPolicy.h"
 #include "Unique.h"
@@ -49,7 +50,14 @@ WorkspaceSteps WorkspaceSteps::OnDisk() {
         if (file.unpackFailure) finished.unpackProblem = file.unpackFailure->PlainWords();
         finished.configuration = file.GetReaderConfiguration();
         finished.workspaceUrl = file.GetWorkspaceURL();
-        finished.title = document::FlipbookMeta(fileUrl).GetTitle();
+        const document::FlipbookMeta meta(fileUrl);
+        finished.title = meta.GetTitle();
+        if (const auto doc = meta.LoadMetadata()) {
+            const document::MetadataValue value(*doc);
+            finished.bookId = value["id"].String().value_or("");
+            const auto pages = value["num_pages"].Int().value_or(0);
+            finished.pageCount = pages > 0 && pages <= 1'000'000 ? static_cast<int>(pages) : 0;
+        }
         return finished;
     };
     steps.unpacked = [](const std::string& fileUrl,
@@ -75,6 +83,10 @@ std::shared_ptr<FlipbookPageHost> FlipbookPageHost::Create(std::string fileUrl, 
 }
 
 void FlipbookPageHost::Detach() { surface_ = nullptr; }
+
+void FlipbookPageHost::UsePositions(std::shared_ptr<const document::ReadingPositions> positions) {
+    positions_ = std::move(positions);
+}
 
 void FlipbookPageHost::BeginBusy() {
     const int generation = ++busyGeneration_;
@@ -152,7 +164,8 @@ void FlipbookPageHost::PageFinished(const std::string& uri) {
 void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
     if (!surface_) return;
     if (finished.workspaceUrl) surface_->SetIcon(FaviconPath(*finished.workspaceUrl));
-    if (const std::string title = document::decodeHTML(finished.title); !title.empty()) surface_->SetTitle(title);
+    const std::string title = document::decodeHTML(finished.title);
+    if (!title.empty()) surface_->SetTitle(title);
     if (!finished.configuration) {
         // The reason, when known, follows the general message (not yet in the catalogues).
         std::string problem = _(NO_CONFIGURATION_MESSAGE);
@@ -161,6 +174,9 @@ void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
         return;
     }
     surface_->RunScript(BridgeProtocol::ConfigurationScript(*finished.configuration));
+    book_ = {finished.bookId, 1, fileUrl_, title};
+    pageCount_ = finished.pageCount;
+    Resume();
     surface_->FlipbookShown(fileUrl_);
 }
 
@@ -179,9 +195,35 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
             desktop_->PrintPdf(message.argument);
         }
         break;
+    case BridgeProtocol::FlipbookAction::Position:
+        RememberPosition(message.argument);
+        break;
     case BridgeProtocol::FlipbookAction::None:
         break;
     }
+}
+
+void FlipbookPageHost::Resume() {
+    if (!positions_ || book_.id.empty()) return;
+    const auto page = positions_->PageOf(book_.id);
+    // A record from another edition of the book may point past its end.
+    if (page && *page > 1 && *page <= pageCount_) {
+        book_.page = *page;
+        surface_->RunScript(BridgeProtocol::ResumeScript(*page));
+    }
+    // Opening alone makes the book recent, before any page is turned.
+    positions_->Remember(book_);
+}
+
+void FlipbookPageHost::RememberPosition(const std::string& argument) {
+    const auto page = BridgeProtocol::PageNumber(argument);
+    if (!page || *page > pageCount_ || book_.id.empty()) {
+        Diagnostics::Line("Refused position: " + argument);
+        return;
+    }
+    if (!positions_ || *page == book_.page) return;
+    book_.page = *page;
+    positions_->Remember(book_);
 }
 
 void FlipbookPageHost::NewWindowRequested(const std::string& uri) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Desktop.h"
+#include "ReadingPositions.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 
@@ -44,6 +45,8 @@ struct WorkspaceSteps {
         std::optional<std::string> workspaceUrl;
         std::string title;          // as stored: may hold markup and entities
         std::string unpackProblem;  // why unpacking failed, in plain words; empty otherwise
+        std::string bookId;         // the metadata "id"; empty when missing
+        int pageCount = 0;          // the metadata "num_pages"; 0 when missing
     };
     std::function<std::optional<std::string>(const std::string& fileUrl)> createCore;
     // Unpack, configure, locate the workspace, read the title.
@@ -65,6 +68,8 @@ public:
 
     // The surface goes away; work still running finishes without it.
     void Detach();
+    // Where books were left: the page reopens there and reports where it is.
+    void UsePositions(std::shared_ptr<const document::ReadingPositions> positions);
 
     // Installs the reader core and loads the reader page from it.
     void Load();
@@ -92,6 +97,8 @@ private:
     void EndBusy();
     void ApplyFinished(const WorkspaceSteps::Finished& finished);
     void HandToSystem(const std::string& address);
+    void Resume();
+    void RememberPosition(const std::string& argument);
 
     std::string fileUrl_;
     std::shared_ptr<Desktop> desktop_;
@@ -99,6 +106,9 @@ private:
     WorkspaceSteps steps_;
     std::optional<std::string> workspace_;
     std::string pageUrl_;
+    std::shared_ptr<const document::ReadingPositions> positions_;
+    document::ReadingPositions::Book book_;
+    int pageCount_ = 0;
     bool finishing_ = false;
     bool finishAgain_ = false;
     int busyGeneration_ = 0;

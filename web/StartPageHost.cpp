@@ -4,6 +4,10 @@
 #include "Diagnostics.h"
 #include "FlipbookMeta.h"
 #include "ServiceAddresses.h"
+#include "Unique.h"
+
+#include <glib.h>
+#include <nlohmann/json.hpp>
 
 #include <utility>
 
@@ -20,18 +24,38 @@ std::shared_ptr<StartPageHost> StartPageHost::Create(std::shared_ptr<Desktop> de
         new StartPageHost(std::move(desktop), std::move(updateShow), std::move(validator)));
 }
 
-void StartPageHost::PageFinished(ScriptRunner runScript) { webView_ = std::move(runScript); }
+void StartPageHost::UsePositions(std::shared_ptr<const document::ReadingPositions> positions) {
+    positions_ = std::move(positions);
+}
+
+void StartPageHost::PageFinished(ScriptRunner runScript) {
+    webView_ = std::move(runScript);
+    if (!positions_) return;
+    offered_ = positions_->Recent(RECENT_BOOKS);
+    nlohmann::json list = nlohmann::json::array();
+    for (const auto& book : offered_) {
+        UniqueGChars path(g_filename_from_uri(book.fileUrl.c_str(), nullptr, nullptr));
+        UniqueGChars name(g_path_get_basename(path ? path.get() : book.fileUrl.c_str()));
+        list.push_back({{"title", book.title}, {"file", name.get()}});
+    }
+    webView_(BridgeProtocol::RecentBooksScript(list));
+}
 
 void StartPageHost::Detach() { webView_ = nullptr; }
 
 void StartPageHost::MessageReceived(const std::string& body) {
     Diagnostics::Line(body);
+    auto echoUnlessRejected = [self = shared_from_this(), body](Outcome outcome) {
+        // A rejected file gets its alert instead of the echo.
+        if (outcome != Outcome::Rejected) self->ScheduleEcho(body);
+    };
+    if (const auto index = BridgeProtocol::RecentBookIndex(body)) {
+        OpenRecentBook(*index, echoUnlessRejected);
+        return;
+    }
     switch (BridgeProtocol::DispatchStartMessage(body)) {
     case BridgeProtocol::StartAction::OpenFile:
-        OpenFlipbookFile([self = shared_from_this(), body](Outcome outcome) {
-            // A rejected file gets its alert instead of the echo.
-            if (outcome != Outcome::Rejected) self->ScheduleEcho(body);
-        });
+        OpenFlipbookFile(echoUnlessRejected);
         return;
     case BridgeProtocol::StartAction::Help:
         OpenReaderDownloadPage();
@@ -48,16 +72,30 @@ void StartPageHost::OpenFlipbookFile(std::function<void(Outcome)> done) {
             done(Outcome::Cancelled);
             return;
         }
-        Diagnostics::Line(*fileUrl);
-        // The archive may sit on a slow disk or network mount: keep the window responsive.
-        auto result = std::make_shared<document::CheckResult>();
-        self->desktop_->RunInBackground(
-            [validator = self->validator_, url = *fileUrl, result] { *result = validator(url); },
-            [self, url = *fileUrl, result, done] {
-                self->updateShow_(url, *result);
-                done(*result == document::CheckResult::Accepted ? Outcome::Accepted : Outcome::Rejected);
-            });
+        self->CheckAndShow(*fileUrl, done);
     });
+}
+
+void StartPageHost::OpenRecentBook(std::size_t index, std::function<void(Outcome)> done) {
+    // Only books this host offered: the page cannot name a file of its own.
+    if (index >= offered_.size()) {
+        Diagnostics::Line("Refused recent book: " + std::to_string(index));
+        done(Outcome::Cancelled);
+        return;
+    }
+    CheckAndShow(offered_[index].fileUrl, std::move(done));
+}
+
+void StartPageHost::CheckAndShow(const std::string& fileUrl, std::function<void(Outcome)> done) {
+    Diagnostics::Line(fileUrl);
+    // The archive may sit on a slow disk or network mount: keep the window responsive.
+    auto result = std::make_shared<document::CheckResult>();
+    desktop_->RunInBackground(
+        [validator = validator_, url = fileUrl, result] { *result = validator(url); },
+        [self = shared_from_this(), url = fileUrl, result, done] {
+            self->updateShow_(url, *result);
+            done(*result == document::CheckResult::Accepted ? Outcome::Accepted : Outcome::Rejected);
+        });
 }
 
 void StartPageHost::OpenReaderDownloadPage() { desktop_->OpenURI(ReaderDownloadPageURL()); }

@@ -2,6 +2,7 @@
 
 #include "CheckResult.h"
 #include "Desktop.h"
+#include "ReadingPositions.h"
 
 #include <functional>
 #include <memory>
@@ -24,7 +25,12 @@ public:
     static std::shared_ptr<StartPageHost> Create(std::shared_ptr<Desktop> desktop, UpdateShow updateShow,
                                                  Validator validator = {});
 
-    // The page finished loading: from now on echoes reach it.
+    // Books recently read, offered on the start page once it has loaded.
+    void UsePositions(std::shared_ptr<const document::ReadingPositions> positions);
+    static constexpr std::size_t RECENT_BOOKS = 8;
+
+    // The page finished loading: from now on echoes reach it, and it gets
+    // the recent books.
     void PageFinished(ScriptRunner runScript);
     // The view goes away; later echoes are dropped.
     void Detach();
@@ -37,10 +43,14 @@ public:
     void MessageReceived(const std::string& body);
     void OpenFlipbookFile(std::function<void(Outcome)> done);
     void OpenReaderDownloadPage();
+    // Opens the recent book at index of the list the page was given, through
+    // the same check as a chosen file.
+    void OpenRecentBook(std::size_t index, std::function<void(Outcome)> done);
 
 private:
     StartPageHost(std::shared_ptr<Desktop> desktop, UpdateShow updateShow, Validator validator);
     void ScheduleEcho(const std::string& text);
+    void CheckAndShow(const std::string& fileUrl, std::function<void(Outcome)> done);
 
     std::shared_ptr<Desktop> desktop_;
     UpdateShow updateShow_;
@@ -48,6 +58,8 @@ private:
     ScriptRunner webView_;
     int echoesDue_ = 0;
     std::vector<std::function<void()>> afterEchoes_;
+    std::shared_ptr<const document::ReadingPositions> positions_;
+    std::vector<document::ReadingPositions::Book> offered_;
 };
 
 }  // namespace brivane::web

@@ -51,6 +51,8 @@ def launch(desktop, request):
     """Starts brivane-reader; every instance is gone when the test ends."""
     started = []
     desktop.handler_log.unlink(missing_ok=True)
+    # Each scenario starts without remembered pages or recent books.
+    shutil.rmtree(Path(desktop.env["HOME"]) / ".local" / "state", ignore_errors=True)
 
     def start(*args):
         started.append(ReaderApp(desktop, APP, args, name=f"{request.node.name}-{len(started)}"))

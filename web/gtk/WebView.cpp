@@ -14,6 +14,7 @@ class WebView::Coordinator {
 public:
     Coordinator(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow)
         : host(StartPageHost::Create(std::move(desktop), std::move(updateShow))) {
+        host->UsePositions(document::ReadingPositions::ForUser());
         view = BridgedWebView::Create({});
         connections_[0] = BridgedWebView::OnMessage(view.get(), G_CALLBACK(MessageReceived), this);
         connections_[1] = SignalConnection(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);

@@ -43,6 +43,7 @@ public:
     Coordinator(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects)
         : effects_(std::move(effects)) {
         host = FlipbookPageHost::Create(std::move(fileUrl), std::move(desktop), this);
+        host->UsePositions(document::ReadingPositions::ForUser());
         view = BridgedWebView::Create({.readerPage = true});
         OfferBookScheme(webkit_web_view_get_user_content_manager(WebView()));
         gtk_widget_set_hexpand(view.get(), TRUE);

@@ -25,6 +25,8 @@ TEST(BridgeProtocolTest, FlipbookMessagesMatchByPrefixAndByteOffset) {
         {"action.openpdfx", Action::OpenPdf, ""},
         {"Action.print x", Action::None, ""},
         {" action.print x", Action::None, ""},
+        {"action.position 12", Action::Position, "12"},
+        {"action.positions", Action::Position, ""},
     };
     for (const auto& c : cases) {
         const auto message = BridgeProtocol::DispatchFlipbookMessage(c.text);
@@ -56,6 +58,34 @@ TEST(BridgeProtocolTest, EchoCarriesTheTextAsAStringLiteral) {
     };
     for (const auto& [text, literal] : cases)
         EXPECT_EQ(BridgeProtocol::EchoScript(text), "webkit.messageHandlers.bridge.onMessage(" + literal + ")") << text;
+}
+
+// Only plain decimal numbers the page could have written count; anything
+// else must not reach the position store or pick a recent book.
+TEST(BridgeProtocolTest, PageNumbersAndRecentIndexesAreDigitsOnly) {
+    const std::pair<std::string, std::optional<int>> pages[] = {
+        {"1", 1},          {"352", 352},          {"0", std::nullopt},  {"-3", std::nullopt},
+        {"+3", std::nullopt}, {"3 ", std::nullopt}, {"", std::nullopt}, {"1e3", std::nullopt},
+        {"999999999", 999999999}, {"9999999999", std::nullopt},
+    };
+    for (const auto& [text, want] : pages) EXPECT_EQ(BridgeProtocol::PageNumber(text), want) << text;
+    const std::pair<std::string, std::optional<std::size_t>> recent[] = {
+        {"action.openrecent 0", 0}, {"action.openrecent 7", 7}, {"action.openrecent", std::nullopt},
+        {"action.openrecent ", std::nullopt}, {"action.openrecent x", std::nullopt},
+        {"action.openrecent /etc/passwd", std::nullopt}, {"action.openrecent 99999", std::nullopt},
+    };
+    for (const auto& [text, want] : recent) EXPECT_EQ(BridgeProtocol::RecentBookIndex(text), want) << text;
+    EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.openrecent 0"), BridgeProtocol::StartAction::None);
+}
+
+// Titles become script source: nothing in them may end the call early.
+TEST(BridgeProtocolTest, RecentBooksCallIsOneAsciiLine) {
+    const nlohmann::json books = {{{"title", "Caf\xC3\xA9 ')\n\xE2\x80\xA8"}, {"file", "a.flip"}}};
+    const std::string script = BridgeProtocol::RecentBooksScript(books);
+    ASSERT_TRUE(script.starts_with("onRecentBooks(") && script.ends_with(")"));
+    for (const unsigned char c : script) EXPECT_TRUE(c >= 0x20 && c < 0x80) << script;
+    EXPECT_EQ(nlohmann::json::parse(script.substr(14, script.size() - 15)), books);
+    EXPECT_EQ(BridgeProtocol::ResumeScript(12), "onResume(12)");
 }
 
 // The page must receive an object, and text that is not UTF-8 must not throw

@@ -2,6 +2,7 @@
 
 #include "CapturedLines.h"
 #include "FakeDesktop.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,8 @@ struct Reader {
     bool workspace = true, configuration = true;
     std::string title = "A &amp; B";
     std::string unpackProblem;
+    std::string bookId;
+    int pageCount = 0;
     std::shared_ptr<FlipbookPageHost> host;
 
     explicit Reader(const std::string& file, std::shared_ptr<test::FakeDesktop> d = nullptr)
@@ -49,7 +52,7 @@ struct Reader {
             finishedFiles.push_back(f);
             const nlohmann::json config = {{"path", WorkspaceOf(f) + "data/flipbook.pdf"}};
             return WorkspaceSteps::Finished{configuration ? std::optional(config) : std::nullopt, WorkspaceOf(f), title,
-                                            unpackProblem};
+                                            unpackProblem, bookId, pageCount};
         };
         host = FlipbookPageHost::Create(
             file, desktop, &surface,
@@ -241,6 +244,62 @@ TEST(FlipbookPageHostTest, WorkFinishingAfterTheViewWentAwayTouchesNothing) {
     r.desktop->Advance(1s);
     EXPECT_TRUE(r.surface.loaded.empty());
     EXPECT_TRUE(r.surface.busy.empty());
+}
+
+}  // namespace
+}  // namespace brivane::web
+
+namespace brivane::web {
+namespace {
+
+// A book reopens where it was left; only a page number within the book is
+// kept, so the page cannot store anything else in the user's state.
+TEST(FlipbookPageHostTest, ResumesAtTheRememberedPageAndKeepsOnlyPagesOfTheBook) {
+    const struct { int stored, pageCount; std::vector<std::string> messages; int kept; Lines refused; } cases[] = {
+        {7, 12, {"action.position 9"}, 9, {}},
+        {7, 12, {"action.position 13", "action.position 0", "action.position 3x", "action.position"}, 7,
+         {"Refused position: 13", "Refused position: 0", "Refused position: 3x"}},
+        {20, 12, {}, 1, {}},  // a page past the end is not resumed
+        {7, 0, {"action.position 2"}, 1, {"Refused position: 2"}},  // no page count: nothing to check against
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.stored) + "/" + std::to_string(c.pageCount));
+        test::TempDir dir;
+        auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
+        ASSERT_TRUE(positions->Remember({"book-1", c.stored, "file:///old.flip", "Old"}));
+        Reader reader("file:///home/u/One.flip");
+        reader.bookId = "book-1";
+        reader.pageCount = c.pageCount;
+        reader.host->UsePositions(positions);
+        reader.Open();
+        const bool resumed = c.stored <= c.pageCount;
+        ASSERT_EQ(reader.surface.scripts.size(), resumed ? 2u : 1u);
+        if (resumed) EXPECT_EQ(reader.surface.scripts[1], "onResume(" + std::to_string(c.stored) + ")");
+        test::CapturedLines lines;
+        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageURL());
+        Lines refused;
+        for (const auto& line : lines.lines)
+            if (line.starts_with("Refused")) refused.push_back(line);
+        EXPECT_EQ(refused, c.refused);
+        EXPECT_EQ(positions->PageOf("book-1"), c.kept);
+        const auto recent = positions->Recent(8);
+        EXPECT_TRUE(recent.empty()) << "the file does not exist, so it is not offered";
+    }
+}
+
+// Messages from a page the view navigated to are not the reader's.
+TEST(FlipbookPageHostTest, PositionsFromOtherPagesAreIgnored) {
+    test::TempDir dir;
+    auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
+    Reader reader("file:///home/u/One.flip");
+    reader.bookId = "book-1";
+    reader.pageCount = 12;
+    reader.host->UsePositions(positions);
+    reader.Open();
+    reader.host->MessageReceived("action.position 5", "file:///tmp/r/One.flip-id/data/files/user/page.html");
+    EXPECT_EQ(positions->PageOf("book-1"), 1);
+    reader.host->MessageReceived("action.position 5", reader.host->PageURL());
+    EXPECT_EQ(positions->PageOf("book-1"), 5);
 }
 
 }  // namespace

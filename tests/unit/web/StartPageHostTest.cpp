@@ -4,6 +4,7 @@
 #include "CapturedLines.h"
 #include "FakeDesktop.h"
 #include "ServiceAddresses.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +123,34 @@ TEST(StartPageHostTest, EchoNeedsALoadedAttachedPageWhenDue) {
     f.host.reset();  // the pending echo keeps the host alive
     f.desktop->Advance(1s);
     EXPECT_EQ(f.scripts.size(), 1u);
+}
+
+// The page gets the recent books when it loads and names one by its place in
+// that list; the host opens only what it offered, through the file check.
+TEST(StartPageHostTest, RecentBooksAreOfferedAndOpenedThroughTheCheck) {
+    test::TempDir dir;
+    const std::string one = test::FileUrl(dir.Write("One.flip", "x"));
+    auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
+    ASSERT_TRUE(positions->Remember({"1", 4, one, "Book & One"}));
+    ASSERT_TRUE(positions->Remember({"2", 1, test::FileUrl(dir / "Missing.flip"), "Gone"}));
+    const struct { std::string message, code; std::vector<std::pair<std::string, std::string>> shown; bool echo; } cases[] = {
+        {"action.openrecent 0", "", {{one, ""}}, true},
+        {"action.openrecent 0", "ERROR_CORRUPTED", {{one, "ERROR_CORRUPTED"}}, false},
+        {"action.openrecent 1", "", {}, true},  // only one book was offered
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message + " " + c.code);
+        Fixture f;
+        f.host->UsePositions(positions);
+        f.Load();
+        ASSERT_EQ(f.scripts, std::vector<std::string>{R"(onRecentBooks([{"file":"One.flip","title":"Book & One"}]))"});
+        f.code = c.code;
+        test::CapturedLines lines;
+        f.host->MessageReceived(c.message);
+        EXPECT_EQ(f.shown, c.shown);
+        f.desktop->Advance(1s);
+        EXPECT_EQ(f.scripts.size(), c.echo ? 2u : 1u);
+    }
 }
 
 }  // namespace

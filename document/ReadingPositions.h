@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brivane::document {
+
+// Where each book was left, newest first, in one small JSON file of the
+// user's state directory. Every call reads the file afresh, so windows never
+// overwrite one another's books with a stale copy.
+class ReadingPositions {
+public:
+    struct Book {
+        std::string id;  // the metadata "id"
+        int page = 1;
+        std::string fileUrl;
+        std::string title;  // plain text, for the start page
+        bool operator==(const Book &) const = default;
+    };
+
+    static constexpr std::size_t LIMIT = 500;
+    static constexpr std::string_view FORMAT = "brivane-reader-positions";
+    static constexpr int VERSION = 1;
+
+    explicit ReadingPositions(std::string path);
+    // $XDG_STATE_HOME/brivane-reader/positions.json (~/.local/state/... by
+    // default).
+    static std::string DefaultPath();
+    // The one the windows share, at DefaultPath().
+    static std::shared_ptr<const ReadingPositions> ForUser();
+
+    std::optional<int> PageOf(const std::string &id) const;
+    // Puts the book first, drops its older record and all past LIMIT, and
+    // replaces the file atomically. False when the file cannot be written.
+    bool Remember(const Book &book) const;
+    // Newest first, one per file, only files that still exist.
+    std::vector<Book> Recent(std::size_t count) const;
+
+    // Absent for text that is not our file (damaged, foreign, other version).
+    static std::optional<std::vector<Book>> Parse(std::string_view text);
+    static std::string Serialize(const std::vector<Book> &books);
+
+    const std::string &Path() const { return path_; }
+
+private:
+    std::vector<Book> Read() const;
+    bool Write(const std::vector<Book> &books) const;
+
+    std::string path_;
+    mutable bool reported_ = false;
+};
+
+}  // namespace brivane::document

@@ -1,0 +1,80 @@
+"""Reading real text: find, select and copy, coming back to the page, and the
+start page's recent books. The text book is drawn by the build with a font."""
+import subprocess
+
+from conftest import BUILD
+from desktop import wait_until
+
+TEXT_BOOK = BUILD / "samples" / "textbook.flip"
+TITLE = "Harbour Notes"
+PAGE_W, PAGE_H = 420, 595  # points
+# Page 9, line 10: its first appearance of the phrase.
+LINE = "Then she lit the copper lantern and waited."
+LINE_BASELINE, LINE_LEFT, LINE_RIGHT = 130 + 10 * 18, 48, 300
+
+
+def white_box(desktop, wid):
+    """(left, top, right, bottom) of the white pages in the window."""
+    width, _ = desktop.geometry(wid)
+    raw = desktop.pixels(wid)
+    rows = len(raw) // (3 * width)
+    white = lambda x, y: all(c >= 250 for c in raw[3 * (y * width + x):3 * (y * width + x) + 3])
+    ys = [y for y in range(0, rows, 4) if white(width // 2 + 40, y)]
+    mid = (ys[0] + ys[-1]) // 2
+    xs = [x for x in range(0, width, 2) if white(x, mid)]
+    return xs[0], ys[0], xs[-1], ys[-1]
+
+
+def clipboard(desktop):
+    return subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=desktop.env, capture_output=True,
+                          text=True, timeout=10).stdout
+
+
+def positions(app):
+    return [line for line in app.lines() if line.startswith("action.position ")]
+
+
+def test_find_copy_then_reopen_at_the_page_and_from_the_start_page(desktop, launch):
+    app = launch(TEXT_BOOK)
+    (wid,) = app.wait_windows(1)
+    app.wait_title(wid, TITLE)
+    app.wait_line("action.position 1", timeout=30)
+    desktop.focus(wid)
+    desktop.key("ctrl+f")
+    desktop.type("copper lantern")
+    app.wait_line("action.position 8")  # the spread of pages 8 and 9
+    desktop.key("Escape")
+    desktop.screenshot(wid, "text-book-found")
+
+    # Drag across the line on the right-hand page, then copy it.
+    left, top, right, bottom = white_box(desktop, wid)
+    page_left, scale = (left + right) / 2, (bottom - top) / PAGE_H
+    y = round(top + (LINE_BASELINE - 4) * scale)
+    x0, x1 = round(page_left + (LINE_LEFT + 1) * scale), round(page_left + LINE_RIGHT * scale)
+    desktop.run("xdotool", "mousemove", "--window", str(wid), str(x0), str(y), "mousedown", "1", check=True)
+    for x in range(x0, x1 + 1, max(1, (x1 - x0) // 8)):
+        desktop.run("xdotool", "mousemove", "--window", str(wid), str(x), str(y), check=True)
+    desktop.run("xdotool", "mousemove", "--window", str(wid), str(x1), str(y), "mouseup", "1", check=True)
+    desktop.key("ctrl+c")
+    wait_until("the line on the clipboard", lambda: clipboard(desktop).strip() == LINE, 10)
+    assert positions(app)[-1] == "action.position 8", "dragging on text turned the page"
+
+    # Closing and opening the book again comes back to the same spread.
+    desktop.key("ctrl+w")
+    wait_until("the window to close", lambda: not app.windows())
+    wait_until("the last window to end the application", lambda: app.proc.poll() is not None)
+    again = launch(TEXT_BOOK)
+    again.wait_line("action.position 8", timeout=30)
+    assert positions(again)[0] == "action.position 8", positions(again)
+    again.quit()
+
+    # The start page offers the book; Tab from Open reaches it, Return opens it there.
+    start = launch()
+    wid = start.start_window()
+    desktop.screenshot(wid, "start-page-recent")
+    desktop.focus(wid)
+    desktop.key("Tab", "Return")
+    start.wait_line("action.openrecent 0")
+    start.wait_title(wid, TITLE)
+    start.wait_line("action.position 8", timeout=30)
+    assert positions(start)[0] == "action.position 8"

@@ -1,0 +1,105 @@
+// Draws a book of running text with a real font, for reading, finding and
+// copying: twelve pages of prose in which "copper lantern" first appears on
+// page 9 (four times in all, once across a line break and once in capitals),
+// "lighthouse" is hyphenated over two lines on page 5 and page 3 holds
+// accented words.
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kWidth = 420;  // A5 portrait, in points
+constexpr double kHeight = 595;
+constexpr int kPages = 12;
+constexpr int kLines = 22;
+constexpr double kLeft = 48;
+constexpr double kFirstLine = 130;
+constexpr double kLineHeight = 18;
+constexpr double kBodySize = 12;
+
+// Filler prose; none of its words is one the tests look for.
+const char *const kWords[] = {"the",     "tide",    "rose",   "over",  "grey",    "stones", "while",     "gulls",
+                              "wheeled", "above",   "quiet",  "boats", "and",     "nets",   "dried",     "in",
+                              "pale",    "morning", "wind",   "along", "harbour", "wall",   "where",     "old",
+                              "ropes",   "creaked", "softly", "near",  "sheds",   "of",     "weathered", "timber"};
+
+std::string FillerLine(int page, int line) {
+    std::string text;
+    const int count = sizeof(kWords) / sizeof(kWords[0]);
+    for (int k = 0; k < 7; ++k) {
+        if (k) text += ' ';
+        text += kWords[(page * 7 + line * 5 + k * 3) % count];
+    }
+    return text;
+}
+
+// Lines that replace filler: page -> line -> text.
+const std::map<int, std::map<int, std::string>> kSpecial = {
+    {3, {{4, "At the Café Señor in Zürich we ate"}, {5, "crème brûlée by the quay."}}},
+    {5, {{6, "Out past the breakwater the old light-"}, {7, "house stood on its rocks in the spray."}}},
+    {9, {{10, "Then she lit the copper lantern and waited."}}},
+    {10,
+     {{3, "On the table beside the copper"},
+      {4, "lantern the chart lay open at the reef."},
+      {12, "A copper lantern hung by the door."}}},
+    {12, {{5, "Nobody forgot the COPPER LANTERN that night."}}},
+};
+
+void Text(cairo_t *cr, const std::string &text, double x, double y, double size, bool bold = false) {
+    cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_NORMAL,
+                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, size);
+    cairo_move_to(cr, x, y);
+    cairo_show_text(cr, text.c_str());
+}
+
+void DrawPage(cairo_t *cr, int number) {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0.1, 0.1, 0.12);
+    if (number == 1) {
+        Text(cr, "Harbour Notes", kLeft, 80, 28, true);
+    } else {
+        Text(cr, "Chapter " + std::to_string(number - 1), kLeft, 80, 22, true);
+    }
+    const auto special = kSpecial.find(number);
+    for (int line = 0; line < kLines; ++line) {
+        std::string text = FillerLine(number, line);
+        if (special != kSpecial.end()) {
+            if (const auto it = special->second.find(line); it != special->second.end()) text = it->second;
+        }
+        Text(cr, text, kLeft, kFirstLine + line * kLineHeight, kBodySize);
+    }
+    cairo_set_source_rgb(cr, 0.45, 0.45, 0.5);
+    Text(cr, std::to_string(number), kWidth / 2 - 4, kHeight - 30, 10);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUT.pdf\n", argv[0]);
+        return 2;
+    }
+    cairo_surface_t *surface = cairo_pdf_surface_create(argv[1], kWidth, kHeight);
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, "Harbour Notes");
+    // A fixed date keeps the file, and so its fingerprint, reproducible.
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, "2024-01-01T00:00:00Z");
+    cairo_t *cr = cairo_create(surface);
+    for (int number = 1; number <= kPages; ++number) {
+        DrawPage(cr, number);
+        cairo_show_page(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    const bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    if (!ok) std::fprintf(stderr, "cannot write %s\n", argv[1]);
+    return ok ? 0 : 1;
+}

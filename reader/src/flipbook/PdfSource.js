@@ -186,7 +186,14 @@ export class PdfSource {
   /** The page's text items (extracted by the worker) and its unscaled viewport. */
   async textContent(number) {
     const page = await this.#doc.getPage(number);
-    const content = await page.getTextContent();
+    // Read by hand: WebKitGTK's streams cannot be iterated with for await.
+    const reader = page.streamTextContent().getReader();
+    const content = { items: [], styles: Object.create(null), lang: null };
+    for (let part = await reader.read(); !part.done; part = await reader.read()) {
+      content.lang ??= part.value.lang;
+      Object.assign(content.styles, part.value.styles);
+      for (const item of part.value.items) content.items.push(item);
+    }
     return { content, viewport: page.getViewport({ scale: 1 }) };
   }
 

@@ -52,6 +52,12 @@ public:
         connections_[1] = SignalConnection(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);
         connections_[2] = SignalConnection(view.get(), "decide-policy", G_CALLBACK(DecidePolicy), this);
         connections_[3] = SignalConnection(view.get(), "create", G_CALLBACK(Create), this);
+        // The view's own key handling leaves the clipboard without the text
+        // in the application; copying through the editing command does not.
+        GtkEventController* keys = gtk_event_controller_key_new();
+        gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
+        connections_[4] = SignalConnection(keys, "key-pressed", G_CALLBACK(KeyPressed), this);
+        gtk_widget_add_controller(view.get(), keys);
     }
 
     ~Coordinator() override {
@@ -84,6 +90,16 @@ public:
     static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
         auto* self = static_cast<Coordinator*>(data);
         self->host->MessageReceived(ScriptMessage::Text(value), UriOf(self->WebView()));
+    }
+
+    static gboolean KeyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModifierType state, gpointer data) {
+        const auto mods = state & (GDK_CONTROL_MASK | GDK_SHIFT_MASK | GDK_ALT_MASK | GDK_SUPER_MASK);
+        const bool copy = (mods == GDK_CONTROL_MASK && (keyval == GDK_KEY_c || keyval == GDK_KEY_C)) ||
+                          (mods == GDK_CONTROL_MASK && keyval == GDK_KEY_Insert);
+        if (!copy) return FALSE;
+        webkit_web_view_execute_editing_command(static_cast<Coordinator*>(data)->WebView(),
+                                                WEBKIT_EDITING_COMMAND_COPY);
+        return TRUE;
     }
 
     static void LoadChanged(WebKitWebView* webView, WebKitLoadEvent event, gpointer data) {
@@ -129,7 +145,7 @@ public:
     RefPtr<GtkWidget> view;
 
 private:
-    SignalConnection connections_[4];
+    SignalConnection connections_[5];
     static void Call(const std::function<void(const std::string&)>& f, const std::string& value) {
         if (f) f(value);
     }

@@ -15,6 +15,7 @@ export class TextLayers {
 
   constructor(source) {
     this.#source = source;
+    document.addEventListener("selectionchange", () => this.#followSelection());
   }
 
   /** `marks(number)` gives [{ start, length, current }] in the folded text of page `number`. */
@@ -49,9 +50,9 @@ export class TextLayers {
       container.remove();
       return;
     }
-    // While a drag selects, the blank between lines belongs to this block at the
-    // layer's end, so the selection grows with the pointer instead of jumping
-    // back to the page's first word.
+    // While a drag selects, the blank between and beside lines belongs to this
+    // block, which follows the selection's moving end: past a line's end the
+    // selection stops there instead of jumping to the page's first or last word.
     const end = document.createElement("div");
     end.className = "endOfContent";
     container.append(end);
@@ -69,6 +70,17 @@ export class TextLayers {
       const number = Number(container.closest(".page").dataset.page);
       this.#highlight(container, number);
     }
+  }
+
+  #followSelection() {
+    const layer = document.querySelector(".textLayer.selecting");
+    const selection = document.getSelection();
+    if (!layer || !selection?.rangeCount || !selection.focusNode) return;
+    const node = selection.focusNode;
+    const span = (node.nodeType === Node.ELEMENT_NODE ? node : node.parentElement)?.closest(".textLayer > span");
+    const end = layer.querySelector(".endOfContent");
+    if (!span || !end || span.parentElement !== layer || span.nextSibling === end) return;
+    span.after(end);
   }
 
   clear() {

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The shipped pages in WebKitGTK, the engine the application embeds: check_pages.py <data dir>
-under a display (e.g. xvfb-run). Exits 77 when WebKitGTK's introspection data is not installed."""
+[<text book pdf>] under a display (e.g. xvfb-run). Exits 77 when WebKitGTK's introspection data is not installed."""
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -77,6 +78,63 @@ def run_page(url, size, steps):
     return messages, reports[-1] if reports else {}
 
 
+# The text book: where the text layer puts a word, find from page 1 with
+# its count and wrap, and focus given back on Escape.
+TEXT_STEPS = """
+  onMessage(CONFIG);
+  await until(() => document.querySelector('.slot.right .page[data-page="1"] .textLayer span'));
+  const span = [...document.querySelectorAll('.slot.right .textLayer span')].find(s => s.textContent.includes('Harbour'));
+  const range = document.createRange();
+  range.setStart(span.firstChild, 0);
+  range.setEnd(span.firstChild, 'Harbour'.length);
+  const word = range.getBoundingClientRect(), at = span.closest('.page').getBoundingClientRect();
+  const status = () => document.getElementById('find-status').textContent;
+  const steps = [];
+  document.getElementById('btn-next').focus();
+  document.dispatchEvent(new KeyboardEvent('keydown', {key: 'f', ctrlKey: true, bubbles: true}));
+  const input = document.getElementById('find-input');
+  input.value = 'Copper lantern';
+  input.dispatchEvent(new Event('input'));
+  for (const [key, want, page] of [[null, '1 of 4', 9], ['Enter', '2 of 4', 10], ['Enter', '3 of 4', 10], ['Enter', '4 of 4', 12], ['Enter', '1 of 4', 9]]) {
+    if (key) input.dispatchEvent(new KeyboardEvent('keydown', {key, bubbles: true}));
+    await until(() => status() === want && [shown('left'), shown('right')].includes(page) && document.querySelector('.leaf.idle'));
+    steps.push([status(), shown('left'), shown('right')]);
+  }
+  input.dispatchEvent(new KeyboardEvent('keydown', {key: 'Escape', bubbles: true}));
+  webkit.messageHandlers.bridge.postMessage('text ' + JSON.stringify({steps, focus: document.activeElement.id,
+    word: [word.left - at.left, word.top - at.top, word.right - at.left, word.bottom - at.top], width: at.width}));
+"""
+
+
+def check_text_book(data, work, pdf_path):
+    workspace = os.path.join(work, "Text-1")
+    shutil.copytree(data, workspace)
+    os.makedirs(os.path.join(workspace, "data"))
+    pdf = os.path.join(workspace, "data", "flipbook.pdf")
+    shutil.copyfile(pdf_path, pdf)
+    config = {"path": "file://" + pdf, "thumbnailPath": "file://" + os.path.dirname(pdf), "metadata": None}
+    messages, state = run_page("file://" + workspace + "/flipbook.html", (1280, 800),
+                               TEXT_STEPS.replace("CONFIG", json.dumps(config)))
+    text = next((json.loads(m[5:]) for m in messages if m.startswith("text ")), None)
+    print("text book:", text, state.get("problems"))
+    if not text:
+        return ["the text book page did not finish its steps"]
+    failures = [f"problems: {state['problems']}"] if state.get("problems") else []
+    want = [["1 of 4", 8, 9], ["2 of 4", 10, 11], ["3 of 4", 10, 11], ["4 of 4", 12, None], ["1 of 4", 8, 9]]
+    if text["steps"] != want:
+        failures.append(f"find steps {text['steps']}, want {want}")
+    if text["focus"] != "btn-next":
+        failures.append(f"Escape gave focus to {text['focus']!r}")
+    bbox = subprocess.run(["pdftotext", "-bbox", "-f", "1", "-l", "1", pdf_path, "-"], capture_output=True, text=True).stdout
+    x0, y0, x1, y1 = map(float, re.search(r'xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">Harbour<', bbox).groups())
+    scale = text["width"] / 420
+    left, top, right, bottom = text["word"]
+    off = [left - x0 * scale, right - x1 * scale, (top + bottom) / 2 - (y0 + y1) / 2 * scale]
+    if max(map(abs, off)) > 3:
+        failures.append(f"the text layer's 'Harbour' is off the drawn word by {off} px")
+    return failures
+
+
 def main():
     data = os.path.abspath(sys.argv[1])
     work = tempfile.mkdtemp(prefix="brivane-webkit-")
@@ -101,6 +159,8 @@ def main():
             document.getElementById('open').click();
             document.getElementById('help').click();
         """)
+        text_pdf = sys.argv[2] if len(sys.argv) > 2 else None
+        text_failures = check_text_book(data, work, text_pdf) if text_pdf and os.path.exists(text_pdf) else []
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print("reader:", state, "\nstart:", start_messages[:2], start)
@@ -111,6 +171,7 @@ def main():
         failures.append(f"no print message in {messages}")
     if start_messages[:2] != ["action.openfile", "action.help"] or (start.get("echo"), start.get("busy")) != ("function", "true"):
         failures.append("start page did not post open and help, or its bridge state is wrong")
+    failures += text_failures
     for failure in failures:
         print("FAIL:", failure)
     return 1 if failures else 0

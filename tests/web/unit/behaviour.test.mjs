@@ -20,6 +20,10 @@ test("keys map to reader commands, and leave typing and zoomed scrolling alone",
     [{ key: "0" }, { typing: true }, null],
     [{ key: "F11" }, { typing: true }, "fullscreen"],
     [{ key: "ArrowRight", altKey: true }, {}, null],
+    [{ key: "f", ctrlKey: true }, { typing: true }, "find"],
+    [{ key: "F3" }, { typing: true }, "findNext"],
+    [{ key: "F3", shiftKey: true }, {}, "findPrevious"],
+    [{ key: "c", ctrlKey: true }, {}, null],
   ];
   for (const [event, state, want] of cases) assert.equal(commandForKey(event, state), want, JSON.stringify([event, state]));
 });

@@ -77,3 +77,30 @@ test("the heap stays flat while paging through 500 pages", async (t) => {
   assert.deepEqual(problems, []);
   await page.close();
 });
+
+test("finding in a 1000-page book keeps the page answering and shows the first match early", async (t) => {
+  const { page } = await reader(1000);
+  await waitForPages(page, null, 1, 20000);
+  await page.keyboard.press("Control+f");
+  const result = await page.evaluate(async () => {
+    const stamps = [];
+    let running = true;
+    requestAnimationFrame(function tick(now) { stamps.push(now); if (running) requestAnimationFrame(tick); });
+    const [input, status] = [document.getElementById("find-input"), document.getElementById("find-status")];
+    const t0 = performance.now();
+    input.value = "paper while";
+    input.dispatchEvent(new Event("input"));
+    let first = null;
+    while (!/ of /.test(status.textContent)) {
+      if (first === null && document.querySelector(".slot mark")) first = performance.now() - t0;
+      await new Promise((r) => setTimeout(r, 20));
+    }
+    running = false;
+    const gaps = stamps.slice(1).map((s, i) => s - stamps[i]);
+    return { total: performance.now() - t0, first, status: status.textContent, longest: Math.max(...gaps) };
+  });
+  t.diagnostic(`find: first match ${Math.round(result.first)} ms, all ${result.status.split(" of ")[1]} counted in ${Math.round(result.total)} ms, longest frame ${result.longest.toFixed(1)} ms`);
+  assert.match(result.status, /^1 of \d{3,}$/);
+  assert.ok(result.longest < 250, `a frame took ${result.longest} ms while searching`);
+  assert.ok(result.total < 20000, `the count took ${result.total} ms`);
+});

@@ -1,8 +1,8 @@
 #include "ReadingPositions.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <glib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,7 +43,7 @@ std::optional<std::vector<ReadingPositions::Book>> ReadingPositions::Parse(std::
         return std::nullopt;
     std::vector<Book> out;
     std::set<std::string> seen;
-    for (const auto &entry : *books) {
+    for (const auto& entry : *books) {
         if (out.size() == LIMIT) break;
         if (!entry.is_object()) continue;
         const auto id = entry.value("id", nlohmann::json());
@@ -62,9 +62,9 @@ std::optional<std::vector<ReadingPositions::Book>> ReadingPositions::Parse(std::
     return out;
 }
 
-std::string ReadingPositions::Serialize(const std::vector<Book> &books) {
+std::string ReadingPositions::Serialize(const std::vector<Book>& books) {
     nlohmann::json list = nlohmann::json::array();
-    for (const auto &book : books)
+    for (const auto& book : books)
         list.push_back({{"id", book.id}, {"page", book.page}, {"file", book.fileUrl}, {"title", book.title}});
     const nlohmann::json doc = {{"format", FORMAT}, {"version", VERSION}, {"books", std::move(list)}};
     return doc.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + "\n";
@@ -80,7 +80,7 @@ std::vector<ReadingPositions::Book> ReadingPositions::Read() const {
     return {};
 }
 
-bool ReadingPositions::Write(const std::vector<Book> &books) const {
+bool ReadingPositions::Write(const std::vector<Book>& books) const {
     const fs::path target(path_);
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
@@ -104,15 +104,15 @@ bool ReadingPositions::Write(const std::vector<Book> &books) const {
     return ok;
 }
 
-std::optional<int> ReadingPositions::PageOf(const std::string &id) const {
-    for (const auto &book : Read())
+std::optional<int> ReadingPositions::PageOf(const std::string& id) const {
+    for (const auto& book : Read())
         if (book.id == id) return book.page;
     return std::nullopt;
 }
 
-bool ReadingPositions::Remember(const Book &book) const {
+bool ReadingPositions::Remember(const Book& book) const {
     auto books = Read();
-    std::erase_if(books, [&](const Book &b) { return b.id == book.id; });
+    std::erase_if(books, [&](const Book& b) { return b.id == book.id; });
     books.insert(books.begin(), book);
     if (books.size() > LIMIT) books.resize(LIMIT);
     return Write(books);
@@ -121,7 +121,7 @@ bool ReadingPositions::Remember(const Book &book) const {
 std::vector<ReadingPositions::Book> ReadingPositions::Recent(std::size_t count) const {
     std::vector<Book> out;
     std::set<std::string> files;
-    for (auto &book : Read()) {
+    for (auto& book : Read()) {
         if (out.size() == count) break;
         UniqueGChars path(g_filename_from_uri(book.fileUrl.c_str(), nullptr, nullptr));
         std::error_code ec;

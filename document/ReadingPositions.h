@@ -19,7 +19,7 @@ public:
         int page = 1;
         std::string fileUrl;
         std::string title;  // plain text, for the start page
-        bool operator==(const Book &) const = default;
+        bool operator==(const Book&) const = default;
     };
 
     static constexpr std::size_t LIMIT = 500;
@@ -33,22 +33,22 @@ public:
     // The one the windows share, at DefaultPath().
     static std::shared_ptr<const ReadingPositions> ForUser();
 
-    std::optional<int> PageOf(const std::string &id) const;
+    std::optional<int> PageOf(const std::string& id) const;
     // Puts the book first, drops its older record and all past LIMIT, and
     // replaces the file atomically. False when the file cannot be written.
-    bool Remember(const Book &book) const;
+    bool Remember(const Book& book) const;
     // Newest first, one per file, only files that still exist.
     std::vector<Book> Recent(std::size_t count) const;
 
     // Absent for text that is not our file (damaged, foreign, other version).
     static std::optional<std::vector<Book>> Parse(std::string_view text);
-    static std::string Serialize(const std::vector<Book> &books);
+    static std::string Serialize(const std::vector<Book>& books);
 
-    const std::string &Path() const { return path_; }
+    const std::string& Path() const { return path_; }
 
 private:
     std::vector<Book> Read() const;
-    bool Write(const std::vector<Book> &books) const;
+    bool Write(const std::vector<Book>& books) const;
 
     std::string path_;
     mutable bool reported_ = false;

@@ -24,7 +24,7 @@ constexpr double kLineHeight = 18;
 constexpr double kBodySize = 12;
 
 // Filler prose; none of its words is one the tests look for.
-const char *const kWords[] = {"the",     "tide",    "rose",   "over",  "grey",    "stones", "while",     "gulls",
+const char* const kWords[] = {"the",     "tide",    "rose",   "over",  "grey",    "stones", "while",     "gulls",
                               "wheeled", "above",   "quiet",  "boats", "and",     "nets",   "dried",     "in",
                               "pale",    "morning", "wind",   "along", "harbour", "wall",   "where",     "old",
                               "ropes",   "creaked", "softly", "near",  "sheds",   "of",     "weathered", "timber"};
@@ -51,7 +51,7 @@ const std::map<int, std::map<int, std::string>> kSpecial = {
     {12, {{5, "Nobody forgot the COPPER LANTERN that night."}}},
 };
 
-void Text(cairo_t *cr, const std::string &text, double x, double y, double size, bool bold = false) {
+void Text(cairo_t* cr, const std::string& text, double x, double y, double size, bool bold = false) {
     cairo_select_font_face(cr, "DejaVu Serif", CAIRO_FONT_SLANT_NORMAL,
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, size);
@@ -59,7 +59,7 @@ void Text(cairo_t *cr, const std::string &text, double x, double y, double size,
     cairo_show_text(cr, text.c_str());
 }
 
-void DrawPage(cairo_t *cr, int number) {
+void DrawPage(cairo_t* cr, int number) {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.12);
@@ -82,16 +82,16 @@ void DrawPage(cairo_t *cr, int number) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUT.pdf\n", argv[0]);
         return 2;
     }
-    cairo_surface_t *surface = cairo_pdf_surface_create(argv[1], kWidth, kHeight);
+    cairo_surface_t* surface = cairo_pdf_surface_create(argv[1], kWidth, kHeight);
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, "Harbour Notes");
     // A fixed date keeps the file, and so its fingerprint, reproducible.
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, "2024-01-01T00:00:00Z");
-    cairo_t *cr = cairo_create(surface);
+    cairo_t* cr = cairo_create(surface);
     for (int number = 1; number <= kPages; ++number) {
         DrawPage(cr, number);
         cairo_show_page(cr);

@@ -12,10 +12,11 @@ export class TextLayers {
   #contents = new LruCache(CONTENT_CACHE);
   #marks = () => [];
   #layers = new WeakMap();
+  #listening = new AbortController();
 
   constructor(source) {
     this.#source = source;
-    document.addEventListener("selectionchange", () => this.#followSelection());
+    document.addEventListener("selectionchange", () => this.#followSelection(), { signal: this.#listening.signal });
   }
 
   /** `marks(number)` gives [{ start, length, current }] in the folded text of page `number`. */
@@ -83,7 +84,9 @@ export class TextLayers {
     span.after(end);
   }
 
+  /** The book closes: nothing of it is kept or listened to. */
   clear() {
+    this.#listening.abort();
     this.#contents.clear();
   }
 

@@ -64,15 +64,26 @@ TEST(BridgeProtocolTest, EchoCarriesTheTextAsAStringLiteral) {
 // else must not reach the position store or pick a recent book.
 TEST(BridgeProtocolTest, PageNumbersAndRecentIndexesAreDigitsOnly) {
     const std::pair<std::string, std::optional<int>> pages[] = {
-        {"1", 1},          {"352", 352},          {"0", std::nullopt},  {"-3", std::nullopt},
-        {"+3", std::nullopt}, {"3 ", std::nullopt}, {"", std::nullopt}, {"1e3", std::nullopt},
-        {"999999999", 999999999}, {"9999999999", std::nullopt},
+        {"1", 1},
+        {"352", 352},
+        {"0", std::nullopt},
+        {"-3", std::nullopt},
+        {"+3", std::nullopt},
+        {"3 ", std::nullopt},
+        {"", std::nullopt},
+        {"1e3", std::nullopt},
+        {"999999999", 999999999},
+        {"9999999999", std::nullopt},
     };
     for (const auto& [text, want] : pages) EXPECT_EQ(BridgeProtocol::PageNumber(text), want) << text;
     const std::pair<std::string, std::optional<std::size_t>> recent[] = {
-        {"action.openrecent 0", 0}, {"action.openrecent 7", 7}, {"action.openrecent", std::nullopt},
-        {"action.openrecent ", std::nullopt}, {"action.openrecent x", std::nullopt},
-        {"action.openrecent /etc/passwd", std::nullopt}, {"action.openrecent 99999", std::nullopt},
+        {"action.openrecent 0", 0},
+        {"action.openrecent 7", 7},
+        {"action.openrecent", std::nullopt},
+        {"action.openrecent ", std::nullopt},
+        {"action.openrecent x", std::nullopt},
+        {"action.openrecent /etc/passwd", std::nullopt},
+        {"action.openrecent 99999", std::nullopt},
     };
     for (const auto& [text, want] : recent) EXPECT_EQ(BridgeProtocol::RecentBookIndex(text), want) << text;
     EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.openrecent 0"), BridgeProtocol::StartAction::None);

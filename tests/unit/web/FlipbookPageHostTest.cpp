@@ -255,11 +255,19 @@ namespace {
 // A book reopens where it was left; only a page number within the book is
 // kept, so the page cannot store anything else in the user's state.
 TEST(FlipbookPageHostTest, ResumesAtTheRememberedPageAndKeepsOnlyPagesOfTheBook) {
-    const struct { int stored, pageCount; std::vector<std::string> messages; int kept; Lines refused; } cases[] = {
+    const struct {
+        int stored, pageCount;
+        std::vector<std::string> messages;
+        int kept;
+        Lines refused;
+    } cases[] = {
         {7, 12, {"action.position 9"}, 9, {}},
-        {7, 12, {"action.position 13", "action.position 0", "action.position 3x", "action.position"}, 7,
+        {7,
+         12,
+         {"action.position 13", "action.position 0", "action.position 3x", "action.position"},
+         7,
          {"Refused position: 13", "Refused position: 0", "Refused position: 3x"}},
-        {20, 12, {}, 1, {}},  // a page past the end is not resumed
+        {20, 12, {}, 1, {}},                                        // a page past the end is not resumed
         {7, 0, {"action.position 2"}, 1, {"Refused position: 2"}},  // no page count: nothing to check against
     };
     for (const auto& c : cases) {

@@ -133,7 +133,11 @@ TEST(StartPageHostTest, RecentBooksAreOfferedAndOpenedThroughTheCheck) {
     auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
     ASSERT_TRUE(positions->Remember({"1", 4, one, "Book & One"}));
     ASSERT_TRUE(positions->Remember({"2", 1, test::FileUrl(dir / "Missing.flip"), "Gone"}));
-    const struct { std::string message, code; std::vector<std::pair<std::string, std::string>> shown; bool echo; } cases[] = {
+    const struct {
+        std::string message, code;
+        std::vector<std::pair<std::string, std::string>> shown;
+        bool echo;
+    } cases[] = {
         {"action.openrecent 0", "", {{one, ""}}, true},
         {"action.openrecent 0", "ERROR_CORRUPTED", {{one, "ERROR_CORRUPTED"}}, false},
         {"action.openrecent 1", "", {}, true},  // only one book was offered

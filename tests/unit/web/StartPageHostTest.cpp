@@ -134,16 +134,17 @@ TEST(StartPageHostTest, RecentBooksAreOfferedAndOpenedThroughTheCheck) {
     ASSERT_TRUE(positions->Remember({"1", 4, one, "Book & One"}));
     ASSERT_TRUE(positions->Remember({"2", 1, test::FileUrl(dir / "Missing.flip"), "Gone"}));
     const struct {
-        std::string message, code;
-        std::vector<std::pair<std::string, std::string>> shown;
+        std::string message;
+        document::CheckResult code;
+        std::vector<std::pair<std::string, document::CheckResult>> shown;
         bool echo;
     } cases[] = {
-        {"action.openrecent 0", "", {{one, ""}}, true},
-        {"action.openrecent 0", "ERROR_CORRUPTED", {{one, "ERROR_CORRUPTED"}}, false},
-        {"action.openrecent 1", "", {}, true},  // only one book was offered
+        {"action.openrecent 0", Accepted, {{one, Accepted}}, true},
+        {"action.openrecent 0", Corrupted, {{one, Corrupted}}, false},
+        {"action.openrecent 1", Accepted, {}, true},  // only one book was offered
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.message + " " + c.code);
+        SCOPED_TRACE(c.message + " " + std::string(document::CheckCode(c.code)));
         Fixture f;
         f.host->UsePositions(positions);
         f.Load();

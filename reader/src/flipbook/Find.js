@@ -171,6 +171,6 @@ export class Find {
   #status(searching = this.#searching !== null) {
     const text = matchStatus({ query: this.#query, current: this.#current, total: this.#matches.length, searching });
     $("find-status").textContent = text;
-    this.#bar.classList.toggle("no-match", text === "No matches");
+    this.#bar.classList.toggle("no-match", Boolean(this.#query) && this.#matches.length === 0 && !searching);
   }
 }

@@ -3,6 +3,7 @@
 // book's --page-units, so zooming and resizing only change one CSS variable.
 import { TextLayer } from "pdfjs-dist/legacy/build/pdf.mjs";
 import { LruCache } from "./LruCache.js";
+import { t } from "../shared/strings.js";
 import { itemRanges, pageText } from "./textSearch.js";
 
 const CONTENT_CACHE = 24;
@@ -40,7 +41,7 @@ export class TextLayers {
     const container = document.createElement("div");
     container.className = "textLayer";
     container.setAttribute("role", "document");
-    container.setAttribute("aria-label", `Text of page ${number}`);
+    container.setAttribute("aria-label", t("Text of page {number}", { number }));
     // pdf.js sizes glyphs by a number, not a length: page units to CSS pixels.
     container.style.setProperty("--total-scale-factor", `calc(var(--page-units) / ${entry.viewport.width})`);
     const layer = new TextLayer({ textContentSource: entry.content, container, viewport: entry.viewport });

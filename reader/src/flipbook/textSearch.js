@@ -1,3 +1,5 @@
+import { t } from "../shared/strings.js";
+
 // Searchable text of a page and the matching rules, without the DOM: case and
 // accents are folded away, runs of white space and line breaks count as one
 // blank, and a word hyphenated at the end of a line is joined again.
@@ -97,7 +99,7 @@ export function itemRanges(map, start, length) {
 /** "12 of 40", or what the bar says while there is no count. */
 export function matchStatus({ query, current, total, searching }) {
   if (!query) return "";
-  if (total === 0) return searching ? "Searching…" : "No matches";
-  if (searching) return `${total} found…`;
-  return `${current + 1} of ${total}`;
+  if (total === 0) return searching ? t("Searching…") : t("No matches");
+  if (searching) return t("{count} found…", { count: total });
+  return t("{current} of {total}", { current: current + 1, total });
 }

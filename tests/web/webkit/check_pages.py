@@ -95,9 +95,10 @@ TEXT_STEPS = """
   const input = document.getElementById('find-input');
   input.value = 'Copper lantern';
   input.dispatchEvent(new Event('input'));
-  for (const [key, want, page] of [[null, '1 of 4', 9], ['Enter', '2 of 4', 10], ['Enter', '3 of 4', 10], ['Enter', '4 of 4', 12], ['Enter', '1 of 4', 9]]) {
+  for (const [key, want, left, right] of [[null, '1 of 4', 8, 9], ['Enter', '2 of 4', 10, 11], ['Enter', '3 of 4', 10, 11],
+                                         ['Enter', '4 of 4', 12, null], ['Enter', '1 of 4', 8, 9]]) {
     if (key) input.dispatchEvent(new KeyboardEvent('keydown', {key, bubbles: true}));
-    await until(() => status() === want && [shown('left'), shown('right')].includes(page) && document.querySelector('.leaf.idle'));
+    await until(() => status() === want && shown('left') === left && shown('right') === right && document.querySelector('.leaf.idle'));
     steps.push([status(), shown('left'), shown('right')]);
   }
   input.dispatchEvent(new KeyboardEvent('keydown', {key: 'Escape', bubbles: true}));

@@ -51,8 +51,12 @@ struct Reader {
         const auto finish = [this](const std::string& f) {
             finishedFiles.push_back(f);
             const nlohmann::json config = {{"path", WorkspaceOf(f) + "data/flipbook.pdf"}};
-            return WorkspaceSteps::Finished{configuration ? std::optional(config) : std::nullopt, WorkspaceOf(f), title,
-                                            unpackProblem, bookId, pageCount};
+            return WorkspaceSteps::Finished{configuration ? std::optional(config) : std::nullopt,
+                                            WorkspaceOf(f),
+                                            title,
+                                            unpackProblem,
+                                            bookId,
+                                            pageCount};
         };
         host = FlipbookPageHost::Create(
             file, desktop, &surface,

@@ -110,9 +110,9 @@ export function readConfig(raw, pageUrl) {
 const COLOUR = /^(#[0-9a-f]{3,8}|(rgb|rgba|hsl|hsla)\([0-9.,%\s\u002f+-]+\)|[a-z]{3,30})$/i;
 
 /**
- * A background is a colour, or an image under files/backgrounds given either
- * as the absolute URL the host rewrote it to or as a path relative to the data
- * directory. Anything else is ignored.
+ * A background is a colour, or an image file under the book's own
+ * files/backgrounds, given either as the absolute URL the host rewrote it to or
+ * as a path relative to the data directory. Anything else is ignored.
  */
 export function readBackground(value, dataUrl) {
   let candidate = value;
@@ -123,11 +123,45 @@ export function readBackground(value, dataUrl) {
   const text = candidate.trim();
   if (text === "") return null;
   if (COLOUR.test(text) && !text.includes("/")) return { color: text };
-  const url = localUrl(text, asDirectoryUrl(dataUrl));
-  if (url === null) return null;
-  // The host's rewrite may leave a doubled "/" after the directory name; it still resolves.
-  if (!new URL(url).pathname.includes("/files/backgrounds/")) return null;
-  return { image: url };
+  const base = asDirectoryUrl(dataUrl);
+  const image = fileUnder(text, base, joinUrl(base, "files/backgrounds/"));
+  return image === null ? null : { image };
+}
+
+// The path segments of a file URL as the file system will see them, or null
+// when decoding could smuggle in a separator or a step upwards ("..%2F").
+function fileSegments(url) {
+  if (url.protocol !== "file:" || url.search !== "" || url.hash !== "") return null;
+  const segments = [];
+  for (const raw of url.pathname.split("/")) {
+    let segment;
+    try {
+      segment = decodeURIComponent(raw);
+    } catch {
+      return null;
+    }
+    if (/[/\\\0]/.test(segment) || segment === "." || segment === "..") return null;
+    // The host's rewrite may leave a doubled "/" after the directory name; it still resolves.
+    if (segment !== "") segments.push(segment);
+  }
+  return segments;
+}
+
+/** Canonical URL of `text` (relative to `baseUrl`) when it names a file strictly inside directory `dirUrl`, else null. */
+export function fileUnder(text, baseUrl, dirUrl) {
+  let url;
+  let dir;
+  try {
+    dir = new URL(asDirectoryUrl(dirUrl));
+    url = new URL(text, baseUrl);
+  } catch {
+    return null;
+  }
+  const root = fileSegments(dir);
+  const path = fileSegments(url);
+  if (root === null || path === null || url.host !== dir.host || path.length <= root.length) return null;
+  if (!root.every((segment, i) => path[i] === segment)) return null;
+  return `file://${url.host}/${path.map(encodeURIComponent).join("/")}`;
 }
 
 /** CSS url() value for an already validated URL. */

@@ -58,17 +58,30 @@ test("title and subtitle follow the metadata's lenient text reading; unknown mem
   }
 });
 
-test("a background is a colour or an image under files/backgrounds, nothing else", () => {
+test("a background is a colour or an image file inside the book's own files/backgrounds, nothing else", () => {
   const cases = [
     ["#223344", { color: "#223344" }],
     // The host's rewrite leaves a doubled slash after the directory name.
-    [`${DATA}files/backgrounds//paper.jpg`, { image: `${DATA}files/backgrounds//paper.jpg` }],
-    [{ image: "files/backgrounds/a.png" }, { image: `${DATA}files/backgrounds/a.png` }],
+    [`${DATA}files/backgrounds//paper.jpg`, { image: `${DATA}files/backgrounds/paper.jpg` }],
+    [{ image: "files/backgrounds/a%20b.png" }, { image: `${DATA}files/backgrounds/a%20b.png` }],
+    [`${DATA}files/backgrounds/sub/./x.png`, { image: `${DATA}files/backgrounds/sub/x.png` }],
     ["files/user/1/secret.jpg", null],
     ["files/backgrounds/../../../etc/passwd", null],
     ["https://tracker.example/files/backgrounds/x.png", null],
     ["red; background-image: url(x)", null],
     [12, null],
+    // Only the path has to mention the folder: another book's or any folder of that name.
+    ["file:///any/where/files/backgrounds/x.png", null],
+    ["file:///tmp/book-2/data/files/backgrounds/x.png", null],
+    ["file://otherhost/tmp/book-1/data/files/backgrounds/x.png", null],
+    // Separators and steps upwards that only appear once the file system decodes the name.
+    ["files/backgrounds/..%2F..%2F..%2F..%2Fhome%2Fu%2Foutside.png", null],
+    ["files/backgrounds/%2e%2e/%2e%2e/outside.png", null],
+    ["files/backgrounds/a%5C..%5C..%5Coutside.png", null],
+    ["files/backgrounds/x.png%00.jpg", null],
+    ["files/backgrounds/%E0%A4%A.png", null],
+    ["files/backgrounds/", null],
+    ["files/backgrounds/x.png?../../y", null],
   ];
   for (const [value, want] of cases) assert.deepEqual(readBackground(value, DATA), want, JSON.stringify(value));
 });

@@ -164,11 +164,7 @@ export class Controls {
     if (!open) return;
     panel.hidden = false;
     $(buttonId).setAttribute("aria-expanded", "true");
-    const book = this.#reader.book;
-    if (panelId === "thumbs-panel" && book) {
-      const current = panel.querySelector(`[data-page="${book.page}"]`);
-      current?.scrollIntoView({ block: "center" });
-    }
+    if (panelId === "thumbs-panel") this.#reader.revealThumbnails();
     (panel.querySelector("[aria-current]") ?? panel.querySelector("button:not([data-close])") ?? panel).focus();
     this.#reader.book?.layout();
   }

@@ -1,6 +1,6 @@
 // One reader page: loads the flipbook the host names, shows it as a book and
 // keeps the toolbar, panels and announcements in step with it.
-import { bookUrl, cssUrl, readConfig } from "./config.js";
+import { bookUrl, capText, cssUrl, readConfig, TITLE_MAX_GRAPHEMES } from "./config.js";
 import { pageAnnouncement, pagesOf } from "./layout.js";
 import { openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
@@ -109,6 +109,11 @@ export class Reader {
     this.book?.goTo(page);
   }
 
+  /** The overview panel has opened: centre the current page in it. */
+  revealThumbnails() {
+    if (this.book) this.#thumbs?.reveal(this.book.page);
+  }
+
   openPdf() {
     if (this.#config?.path) post(openPdfMessage(this.#config.path));
   }
@@ -161,8 +166,8 @@ export class Reader {
   }
 
   #showTitles(config) {
-    const title = htmlToText(config.title ?? "");
-    const subtitle = htmlToText(config.subtitle ?? "");
+    const title = displayText(config.title);
+    const subtitle = displayText(config.subtitle);
     $("title").textContent = title;
     $("subtitle").textContent = subtitle;
     document.title = title !== "" ? title : "Brivane Reader";
@@ -216,6 +221,11 @@ export class Reader {
 function loadingText(bytes) {
   const mb = bytes / 1e6;
   return `Loading the first page… ${mb < 10 ? mb.toFixed(1) : Math.round(mb)} MB read`;
+}
+
+// A title of megabytes would cost the page its memory; what fits on a line is plenty.
+function displayText(text) {
+  return capText(htmlToText(capText(text ?? "", 8 * TITLE_MAX_GRAPHEMES)), TITLE_MAX_GRAPHEMES);
 }
 
 /** Plain text of a title that may carry markup or character references; never parsed into the page. */

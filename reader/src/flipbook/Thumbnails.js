@@ -1,96 +1,196 @@
-// The page overview: one button per page, rendered only while it scrolls into
-// view, with a small cache so a long book does not fill memory.
+// The page overview: a scrolling column with room for every page, in which only
+// the buttons near the visible part exist and only visible ones are rendered,
+// so a book of 200,000 pages costs what a book of twenty does.
 import { LruCache } from "./LruCache.js";
 import { t } from "../shared/strings.js";
+import { visibleRange } from "./layout.js";
 
 const THUMB_WIDTH = 120;
 const THUMB_CACHE = 48;
+// Button padding, the gap above the label and the label's line, in CSS pixels.
+const CHROME = 12 + 4 + 16;
+const GAP = 10;
+// Buttons kept beyond each edge of the view, so keyboard focus can move on.
+const SPARE = 4;
+// Engines cap an element's height (WebKit near 33.5 million pixels); past this
+// the column is shorter than its rows and scrolling moves through it faster.
+const MAX_HEIGHT = 4e6;
 
 export class Thumbnails {
   #list;
+  #scroller;
   #source;
   #onPick;
-  #observer = null;
   #cache;
-  #buttons = [];
+  #count = 0;
+  #imageHeight = 0;
+  #buttons = new Map();
+  #current = [];
+  #frame = 0;
+  #resize;
+  #onScroll = () => this.#schedule();
 
   constructor(list, source, onPick) {
     this.#list = list;
+    this.#scroller = list.parentElement;
     this.#source = source;
     this.#onPick = onPick;
     this.#cache = new LruCache(THUMB_CACHE, (url, page) => {
       URL.revokeObjectURL(url);
-      const img = this.#buttons[page - 1]?.firstChild;
-      if (img) img.removeAttribute("src");
+      this.#buttons.get(page)?.firstChild.removeAttribute("src");
     });
+    this.#resize = new ResizeObserver(() => this.#schedule());
+  }
+
+  get pitch() {
+    return this.#imageHeight + CHROME + GAP;
+  }
+
+  get #fullHeight() {
+    return this.#count * this.pitch;
+  }
+
+  // Where the view's top edge is in the full column, and back.
+  #ratio() {
+    const view = this.#scroller.clientHeight;
+    const real = Math.min(this.#fullHeight, MAX_HEIGHT) - view;
+    return real > 0 ? Math.max(1, (this.#fullHeight - view) / real) : 1;
+  }
+
+  /** Buttons that exist right now (a window onto the book, never the whole of it). */
+  get builtCount() {
+    return this.#buttons.size;
   }
 
   build(count, aspect) {
     this.destroy();
-    this.#observer = new IntersectionObserver((entries) => this.#visible(entries), { root: this.#list.parentElement, rootMargin: "200px 0px" });
-    const fragment = document.createDocumentFragment();
-    for (let page = 1; page <= count; page++) {
-      const button = document.createElement("button");
-      button.type = "button";
-      button.className = "thumb";
-      button.dataset.page = String(page);
-      button.setAttribute("aria-label", t("Page {page}", { page }));
-      const img = document.createElement("img");
-      img.alt = "";
-      img.width = THUMB_WIDTH;
-      img.height = Math.round(THUMB_WIDTH / aspect);
-      const label = document.createElement("span");
-      label.textContent = String(page);
-      button.append(img, label);
-      button.addEventListener("click", () => this.#onPick(page));
-      fragment.append(button);
-      this.#observer.observe(button);
-      this.#buttons.push(button);
-    }
-    this.#list.replaceChildren(fragment);
+    this.#count = count;
+    this.#imageHeight = Math.max(1, Math.round(THUMB_WIDTH / (aspect > 0 ? aspect : 0.7071)));
+    this.#list.style.height = `${Math.min(this.#fullHeight, MAX_HEIGHT)}px`;
+    this.#scroller.addEventListener("scroll", this.#onScroll, { passive: true });
+    this.#resize.observe(this.#scroller);
+    this.#update();
   }
 
-  /** Marks the pages on screen and brings them into view. */
+  /** Marks the pages on screen and keeps the first of them in view. */
   mark(pages) {
-    for (const b of this.#list.querySelectorAll("[aria-current]")) b.removeAttribute("aria-current");
-    for (const page of pages) this.#buttons[page - 1]?.setAttribute("aria-current", "page");
-    this.#buttons[pages[0] - 1]?.scrollIntoView({ block: "nearest" });
+    this.#current = pages;
+    for (const [page, button] of this.#buttons) this.#markButton(button, page);
+    this.reveal(pages[0], "nearest");
+  }
+
+  /** Scrolls `page` into view ("nearest" or "center") and builds the buttons around it. */
+  reveal(page, block = "center") {
+    if (!(page >= 1 && page <= this.#count)) return;
+    const scroller = this.#scroller;
+    const ratio = this.#ratio();
+    const top = (page - 1) * this.pitch;
+    const view = scroller.clientHeight;
+    const at = scroller.scrollTop * ratio;
+    let want = at;
+    if (block === "center") want = top - (view - this.pitch) / 2;
+    else if (top < at) want = top;
+    else if (top + this.pitch > at + view) want = top + this.pitch - view;
+    if (want !== at) scroller.scrollTop = want / ratio;
+    this.#update();
   }
 
   destroy() {
-    this.#observer?.disconnect();
-    this.#observer = null;
+    cancelAnimationFrame(this.#frame);
+    this.#frame = 0;
+    this.#resize.disconnect();
+    this.#scroller.removeEventListener("scroll", this.#onScroll);
     this.#cache.clear();
-    this.#buttons = [];
+    this.#buttons.clear();
+    this.#count = 0;
     this.#list.replaceChildren();
+    this.#list.style.height = "";
   }
 
-  #visible(entries) {
-    const dpr = window.devicePixelRatio || 1;
-    for (const entry of entries) {
-      if (!entry.isIntersecting) continue;
-      const button = entry.target;
-      const page = Number(button.dataset.page);
-      const cached = this.#cache.get(page);
-      if (cached) {
-        button.firstChild.src = cached;
-        continue;
+  #schedule() {
+    if (this.#frame === 0) this.#frame = requestAnimationFrame(() => this.#update());
+  }
+
+  #update() {
+    cancelAnimationFrame(this.#frame);
+    this.#frame = 0;
+    if (this.#count === 0) return;
+    const { scrollTop, clientHeight } = this.#scroller;
+    const at = scrollTop * this.#ratio();
+    const shown = visibleRange(at, clientHeight, this.pitch, this.#count);
+    const first = Math.max(1, shown.first - SPARE);
+    const last = Math.min(this.#count, shown.last + SPARE);
+    for (const [page, button] of this.#buttons) {
+      // The focused button stays, so the keyboard does not lose its place.
+      if ((page < first || page > last) && !button.contains(document.activeElement)) {
+        button.remove();
+        this.#buttons.delete(page);
       }
-      const stillVisible = () => this.#observer !== null && button.isConnected && isShown(button);
-      this.#source
-        .render(page, THUMB_WIDTH * dpr, stillVisible, "image/jpeg")
-        .then((result) => {
-          if (!button.isConnected) return URL.revokeObjectURL(result.url);
-          this.#cache.set(page, result.url);
-          button.firstChild.src = result.url;
-        })
-        .catch(() => {});
     }
+    for (let page = first; page <= last; page++) {
+      if (!this.#buttons.has(page)) this.#list.append(this.#button(page));
+    }
+    // Rows sit at their full spacing around the view, whatever the column's scale.
+    for (const [page, button] of this.#buttons) button.style.top = `${scrollTop + (page - 1) * this.pitch - at}px`;
+    // Nothing is rendered while the panel is closed.
+    if (clientHeight === 0) return;
+    for (let page = shown.first; page <= shown.last; page++) this.#render(page);
   }
-}
 
-function isShown(element) {
-  const box = element.getBoundingClientRect();
-  const root = element.parentElement.parentElement.getBoundingClientRect();
-  return box.bottom > root.top - 200 && box.top < root.bottom + 200 && box.width > 0;
+  #button(page) {
+    const button = document.createElement("button");
+    button.type = "button";
+    button.className = "thumb";
+    button.dataset.page = String(page);
+    button.setAttribute("aria-label", t("Page {page}", { page }));
+    button.style.height = `${this.pitch - GAP}px`;
+    const img = document.createElement("img");
+    img.alt = "";
+    img.width = THUMB_WIDTH;
+    img.height = this.#imageHeight;
+    const cached = this.#cache.get(page);
+    if (cached) img.src = cached;
+    const label = document.createElement("span");
+    label.textContent = String(page);
+    button.append(img, label);
+    button.addEventListener("click", () => this.#onPick(page));
+    this.#markButton(button, page);
+    this.#buttons.set(page, button);
+    return button;
+  }
+
+  #markButton(button, page) {
+    if (this.#current.includes(page)) button.setAttribute("aria-current", "page");
+    else button.removeAttribute("aria-current");
+  }
+
+  #render(page) {
+    const button = this.#buttons.get(page);
+    if (!button || button.firstChild.getAttribute("src") || button.dataset.rendering) return;
+    const cached = this.#cache.get(page);
+    if (cached) {
+      button.firstChild.src = cached;
+      return;
+    }
+    button.dataset.rendering = "1";
+    const dpr = window.devicePixelRatio || 1;
+    const stillVisible = () => this.#buttons.get(page) === button && this.#inView(page);
+    this.#source
+      .render(page, THUMB_WIDTH * dpr, stillVisible, "image/jpeg")
+      .then((result) => {
+        if (this.#count === 0) return URL.revokeObjectURL(result.url);
+        this.#cache.set(page, result.url);
+        const now = this.#buttons.get(page);
+        if (now) now.firstChild.src = result.url;
+        return undefined;
+      })
+      .catch(() => {})
+      .finally(() => delete button.dataset.rendering);
+  }
+
+  #inView(page) {
+    const { scrollTop, clientHeight } = this.#scroller;
+    const shown = visibleRange(scrollTop * this.#ratio(), clientHeight, this.pitch, this.#count);
+    return clientHeight > 0 && page >= shown.first - 1 && page <= shown.last + 1;
+  }
 }

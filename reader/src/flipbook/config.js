@@ -164,6 +164,24 @@ export function fileUnder(text, baseUrl, dirUrl) {
   return `file://${url.host}/${path.map(encodeURIComponent).join("/")}`;
 }
 
+/** Longest title or subtitle the page shows, in user-perceived characters. */
+export const TITLE_MAX_GRAPHEMES = 200;
+
+const graphemes = typeof Intl.Segmenter === "function" ? new Intl.Segmenter(undefined, { granularity: "grapheme" }) : null;
+
+/** At most `max` user-perceived characters of `text`; a cut one ends in an ellipsis. */
+export function capText(text, max) {
+  const value = String(text ?? "");
+  if (value.length <= max) return value;
+  const parts = [];
+  const pieces = graphemes ? graphemes.segment(value) : value;
+  for (const piece of pieces) {
+    parts.push(graphemes ? piece.segment : piece);
+    if (parts.length > max) return `${parts.slice(0, max - 1).join("")}…`;
+  }
+  return value;
+}
+
 /** CSS url() value for an already validated URL. */
 export function cssUrl(url) {
   return `url("${String(url).replace(/["\\\n\r\f]/g, (c) => `\\${c.charCodeAt(0).toString(16)} `)}")`;

@@ -103,3 +103,12 @@ export function pageAnnouncement(spread, pageCount) {
   if (pages.length === 2) return t("Pages {first} and {second} of {count}", { first: pages[0], second: pages[1], count: pageCount });
   return t("Page {page} of {count}", { page: pages[0], count: pageCount });
 }
+
+/** Pages of a column of rows `pitch` pixels apart that show in a view scrolled to `scrollTop`. */
+export function visibleRange(scrollTop, viewHeight, pitch, pageCount) {
+  if (pageCount < 1 || !(pitch > 0)) return { first: 1, last: 0 };
+  const top = Math.max(0, scrollTop);
+  const first = Math.min(pageCount, Math.floor(top / pitch) + 1);
+  const last = Math.min(pageCount, Math.max(first, Math.ceil((top + Math.max(0, viewHeight)) / pitch)));
+  return { first, last };
+}

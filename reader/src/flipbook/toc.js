@@ -5,6 +5,9 @@ const TITLE_KEYS = ["title", "label", "name", "text"];
 const PAGE_KEYS = ["page", "pageNumber", "page_number", "pageNum"];
 const CHILD_KEYS = ["children", "items", "entries", "subitems"];
 const MAX_DEPTH = 8;
+// A list longer than this is no help to a reader, and a hostile outline of a
+// page per entry would otherwise be resolved and drawn entry by entry.
+export const MAX_ENTRIES = 1000;
 
 function firstOf(object, keys) {
   for (const key of keys) if (object[key] !== undefined) return object[key];
@@ -17,19 +20,21 @@ function readPage(value, pageCount) {
   return n;
 }
 
-function readEntries(list, pageCount, depth) {
+function readEntries(list, pageCount, depth, budget) {
   if (!Array.isArray(list) || depth > MAX_DEPTH) return [];
   const entries = [];
   for (const item of list) {
+    if (budget.left <= 0) break;
     if (item === null || typeof item !== "object" || Array.isArray(item)) continue;
     const title = firstOf(item, TITLE_KEYS);
     const page = readPage(firstOf(item, PAGE_KEYS), pageCount);
-    const children = readEntries(firstOf(item, CHILD_KEYS), pageCount, depth + 1);
+    const children = readEntries(firstOf(item, CHILD_KEYS), pageCount, depth + 1, budget);
     if (typeof title !== "string" || title.trim() === "") {
       entries.push(...children);
       continue;
     }
     if (page === null && children.length === 0) continue;
+    budget.left -= 1;
     entries.push({ title: title.trim(), page: page ?? children[0].page, children });
   }
   return entries;
@@ -41,7 +46,7 @@ export function tocFromMetadata(metadata, pageCount) {
   const design = metadata.design !== null && typeof metadata.design === "object" ? metadata.design : {};
   const list = metadata.toc ?? design.toc;
   const items = Array.isArray(list) ? list : firstOf(list ?? {}, CHILD_KEYS);
-  return readEntries(items, pageCount, 0);
+  return readEntries(items, pageCount, 0, { left: MAX_ENTRIES });
 }
 
 /**
@@ -49,22 +54,24 @@ export function tocFromMetadata(metadata, pageCount) {
  * (async, dest -> 1-based page or null). Entries that go nowhere keep their
  * children.
  */
-export async function tocFromOutline(outline, resolve, depth = 0) {
+export async function tocFromOutline(outline, resolve, depth = 0, budget = { left: MAX_ENTRIES }) {
   if (!Array.isArray(outline) || depth > MAX_DEPTH) return [];
   const entries = [];
   for (const item of outline) {
-    const children = await tocFromOutline(item.items, resolve, depth + 1);
+    if (budget.left <= 0) break;
+    const children = await tocFromOutline(item?.items, resolve, depth + 1, budget);
+    const title = typeof item?.title === "string" ? item.title.trim() : "";
     let page = null;
     try {
-      page = item.dest ? await resolve(item.dest) : null;
+      page = title !== "" && item.dest ? await resolve(item.dest) : null;
     } catch {
       page = null;
     }
-    const title = typeof item.title === "string" ? item.title.trim() : "";
     if (title === "" || (page === null && children.length === 0)) {
       entries.push(...children);
       continue;
     }
+    budget.left -= 1;
     entries.push({ title, page: page ?? children[0].page, children });
   }
   return entries;

@@ -1,9 +1,10 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
-  ERROR_BAD_PATH, ERROR_NO_CONFIG, ERROR_NO_PATH, bookUrl, joinUrl, readBackground, readConfig,
+  bookUrl, capText, ERROR_BAD_PATH, ERROR_NO_CONFIG, ERROR_NO_PATH, joinUrl, readBackground, readConfig,
+  TITLE_MAX_GRAPHEMES,
 } from "../../../reader/src/flipbook/config.js";
-import { tocFromMetadata, tocFromOutline } from "../../../reader/src/flipbook/toc.js";
+import { MAX_ENTRIES, tocFromMetadata, tocFromOutline } from "../../../reader/src/flipbook/toc.js";
 
 const PAGE = "file:///tmp/book-1/flipbook.html";
 const DATA = "file:///tmp/book-1/data/";
@@ -113,4 +114,26 @@ test("outline destinations resolve to pages; broken ones are dropped without los
     return { d1: 1, d3: 3 }[dest] ?? null;
   });
   assert.deepEqual(toc.map((e) => [e.title, e.page, e.children.length]), [["One", 1, 0], ["Broken", 3, 1]]);
+});
+
+test("titles are cut to what a line can show, by user-perceived characters, with an ellipsis", () => {
+  const family = "👨‍👩‍👧";
+  const cases = [
+    ["short", 10, "short"],
+    ["abcdefghijk", 10, "abcdefghi…"],
+    [family.repeat(12), 10, `${family.repeat(9)}…`],
+    ["e\u0301".repeat(10), 10, "e\u0301".repeat(10)],
+  ];
+  for (const [text, max, want] of cases) assert.equal(capText(text, max), want, text);
+  const huge = "T".repeat(10_000_000);
+  assert.equal(capText(huge, TITLE_MAX_GRAPHEMES).length, TITLE_MAX_GRAPHEMES);
+});
+
+test("a hostile contents list or outline stops at a readable length", async () => {
+  const many = Array.from({ length: 50_000 }, (_, i) => ({ title: `Page ${i + 1}`, page: 1 + (i % 12), dest: "d" }));
+  assert.equal(tocFromMetadata({ toc: many }, 12).length, MAX_ENTRIES);
+  let resolved = 0;
+  const outline = many.map((e) => ({ ...e, items: [] }));
+  const toc = await tocFromOutline(outline, async () => ++resolved && 1);
+  assert.deepEqual([toc.length, resolved], [MAX_ENTRIES, MAX_ENTRIES]);
 });

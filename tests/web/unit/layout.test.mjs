@@ -1,7 +1,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
-  nextPage, pagesOf, parsePageEntry, previousPage, spreadAnchor, spreadOf, usesSpreads,
+  nextPage, pagesOf, parsePageEntry, previousPage, spreadAnchor, spreadOf, usesSpreads, visibleRange,
 } from "../../../reader/src/flipbook/layout.js";
 
 test("spreads put the cover alone on the right and an even last page alone on the left", () => {
@@ -45,4 +45,15 @@ test("wide windows show spreads, narrow ones single pages", () => {
 test("page entry accepts a number, with or without the total, and clamps it", () => {
   const cases = [["12", 12], [" 7 / 40", 7], ["99", 40], ["0", 1], ["abc", null], ["", null], ["-3", null]];
   for (const [text, want] of cases) assert.equal(parsePageEntry(text, 40), want, JSON.stringify(text));
+});
+
+test("the overview builds only the rows a view of the column shows", () => {
+  const cases = [
+    [[0, 400, 100, 200_000], { first: 1, last: 4 }],
+    [[150, 400, 100, 200_000], { first: 2, last: 6 }],
+    [[19_999_950, 400, 100, 200_000], { first: 200_000, last: 200_000 }],
+    [[-30, 0, 100, 5], { first: 1, last: 1 }],
+    [[0, 400, 100, 0], { first: 1, last: 0 }],
+  ];
+  for (const [args, want] of cases) assert.deepEqual(visibleRange(...args), want, JSON.stringify(args));
 });

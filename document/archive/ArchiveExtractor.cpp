@@ -58,7 +58,7 @@ public:
         case SurveyedEntry::Kind::File:
             break;
         }
-        mode_t mode = entry.executable ? 0755 : 0644;
+        const mode_t mode = 0644;  // never executable: the desktop must not run what a flipbook carries
         UniqueFd out(openat(parent, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (!out) return WriteFailure("cannot create file", entry);
         if (auto failure = copier_.ToFile(archive_, entry.index, entry.size, out.Get())) {

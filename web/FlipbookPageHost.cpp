@@ -1,7 +1,6 @@
 #include "FlipbookPageHost.h"
 
 #include "BridgeProtocol.h"
-#include "DecodeHTML.h"
 #include "Diagnostics.h"
 #include "FileUrl.h"
 #include "FlipbookFile.h"
@@ -11,6 +10,8 @@
 #include "NewWindowPolicy.h"
 #include "Unique.h"
 #include "UnpackProgress.h"
+#include "WindowTitle.h"
+#include "WorkspaceLock.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 
@@ -82,7 +83,10 @@ std::shared_ptr<FlipbookPageHost> FlipbookPageHost::Create(std::string fileUrl, 
         new FlipbookPageHost(std::move(fileUrl), std::move(desktop), surface, std::move(steps)));
 }
 
-void FlipbookPageHost::Detach() { surface_ = nullptr; }
+void FlipbookPageHost::Detach() {
+    surface_ = nullptr;
+    workspaceUse_.reset();
+}
 
 void FlipbookPageHost::UsePositions(std::shared_ptr<const document::ReadingPositions> positions) {
     positions_ = std::move(positions);
@@ -119,27 +123,48 @@ void FlipbookPageHost::EndBusy() {
 
 void FlipbookPageHost::Load() {
     currentFlipbookURL = fileUrl_;
+    failed_ = false;
+    ++loadGeneration_;
+    workspaceUse_.reset();
     BeginBusy();
-    auto workspace = std::make_shared<std::optional<std::string>>();
+    struct Installed {
+        std::optional<std::string> workspace;
+        std::shared_ptr<void> use;
+    };
+    auto installed = std::make_shared<Installed>();
     desktop_->RunInBackground(
-        [createCore = steps_.createCore, url = fileUrl_, workspace] { *workspace = createCore(url); },
-        [self = shared_from_this(), workspace] {
+        [steps = steps_, url = fileUrl_, installed] {
+            const auto key = steps.workspaceUrl(url);
+            if (!key) {
+                installed->workspace = steps.createCore(url);
+                return;
+            }
+            // Another window shows a reader page from this workspace: its
+            // reader core stays, the unpacking decides about the data.
+            WorkspaceLock lock(*key);
+            installed->workspace = lock.InUse() ? key : steps.createCore(url);
+            if (installed->workspace) installed->use = lock.MarkInUse();
+        },
+        [self = shared_from_this(), installed] {
             self->EndBusy();
-            if (!*workspace) {
+            const auto& workspace = installed->workspace;
+            if (!workspace) {
                 if (self->surface_) self->surface_->ShowProblem(_(NO_WORKSPACE_MESSAGE));
                 return;
             }
             Diagnostics::Line("load path:");
             Diagnostics::Line(self->fileUrl_);
-            Diagnostics::Line(**workspace);
-            self->workspace_ = *workspace;
-            self->pageUrl_ = Join(**workspace, "flipbook.html");
-            if (self->surface_) self->surface_->LoadPage(self->pageUrl_, **workspace);
+            Diagnostics::Line(*workspace);
+            self->workspace_ = workspace;
+            self->pageUrl_ = Join(*workspace, "flipbook.html");
+            if (!self->surface_) return;  // the use ends with the work
+            self->workspaceUse_ = installed->use;
+            self->surface_->LoadPage(self->pageUrl_, *workspace);
         });
 }
 
 void FlipbookPageHost::PageFinished(const std::string& uri) {
-    if (!NavigationPolicy::IsReaderPage(uri, pageUrl_)) return;
+    if (failed_ || !NavigationPolicy::IsReaderPage(uri, pageUrl_)) return;
     if (finishing_) {
         // A reload while unpacking: one unpacking at a time, then again.
         finishAgain_ = true;
@@ -149,22 +174,30 @@ void FlipbookPageHost::PageFinished(const std::string& uri) {
     BeginBusy();
     ReportProgress(busyGeneration_);
     auto finished = std::make_shared<WorkspaceSteps::Finished>();
-    desktop_->RunInBackground([finish = steps_.finish, url = fileUrl_, finished] { *finished = finish(url); },
-                              [self = shared_from_this(), finished] {
-                                  self->finishing_ = false;
-                                  self->EndBusy();
-                                  if (std::exchange(self->finishAgain_, false)) {
-                                      self->PageFinished(self->pageUrl_);
-                                      return;
-                                  }
-                                  self->ApplyFinished(*finished);
-                              });
+    desktop_->RunInBackground(
+        [steps = steps_, url = fileUrl_, finished] {
+            const auto key = steps.workspaceUrl(url);
+            std::optional<WorkspaceLock> lock;
+            if (key) lock.emplace(*key);  // one unpacking per workspace at a time
+            *finished = steps.finish(url);
+        },
+        [self = shared_from_this(), finished, generation = loadGeneration_] {
+            self->finishing_ = false;
+            self->EndBusy();
+            if (std::exchange(self->finishAgain_, false)) {
+                self->PageFinished(self->pageUrl_);
+                return;
+            }
+            // The page it was for is gone: failed, or replaced by a new load.
+            if (self->failed_ || generation != self->loadGeneration_) return;
+            self->ApplyFinished(*finished);
+        });
 }
 
 void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
     if (!surface_) return;
     if (finished.workspaceUrl) surface_->SetIcon(FaviconPath(*finished.workspaceUrl));
-    const std::string title = document::decodeHTML(finished.title);
+    const std::string title = WindowTitle::FromStored(finished.title);
     if (!title.empty()) surface_->SetTitle(title);
     if (!finished.configuration) {
         // The reason, when known, follows the general message (not yet in the catalogues).
@@ -180,16 +213,37 @@ void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
     surface_->FlipbookShown(fileUrl_);
 }
 
+bool FlipbookPageHost::LoadFailed(const std::string& uri, const std::string& error) {
+    Diagnostics::Line("load failed: " + uri + ": " + error);
+    Fail(LOAD_FAILED_MESSAGE);
+    return true;
+}
+
+void FlipbookPageHost::WebProcessTerminated(const std::string& reason) {
+    Diagnostics::Line("web process ended: " + reason);
+    Fail(PROCESS_ENDED_MESSAGE);
+}
+
+void FlipbookPageHost::Fail(const char* message) {
+    failed_ = true;
+    EndBusy();
+    if (surface_) surface_->ShowProblem(message);
+}
+
+void FlipbookPageHost::Reload() {
+    if (surface_) Load();
+}
+
 void FlipbookPageHost::MessageReceived(const std::string& body, const std::string& shownUri) {
     Diagnostics::Line(body);
-    if (!NavigationPolicy::IsReaderPage(shownUri, pageUrl_)) return;
+    if (failed_ || !NavigationPolicy::IsReaderPage(shownUri, pageUrl_)) return;
     const auto message = BridgeProtocol::DispatchFlipbookMessage(body);
     switch (message.action) {
     case BridgeProtocol::FlipbookAction::OpenPdf:
         HandToSystem(message.argument);
         break;
     case BridgeProtocol::FlipbookAction::Print:
-        if (!NewWindowPolicy::MayHandToSystem(message.argument, workspace_)) {
+        if (!NewWindowPolicy::IsBookPdf(message.argument, workspace_)) {
             Diagnostics::Line("Refused to print: " + message.argument);
         } else if (surface_) {
             desktop_->PrintPdf(message.argument);
@@ -234,11 +288,12 @@ void FlipbookPageHost::NewWindowRequested(const std::string& uri) {
 }
 
 void FlipbookPageHost::HandToSystem(const std::string& address) {
-    if (!NewWindowPolicy::MayHandToSystem(address, workspace_)) {
+    const auto outgoing = NewWindowPolicy::ForSystem(address, workspace_);
+    if (!outgoing) {
         Diagnostics::Line("Refused to open: " + address);
         return;
     }
-    desktop_->OpenURI(address);
+    desktop_->OpenURI(*outgoing);
 }
 
 bool FlipbookPageHost::MainFrameNavigation(const std::string& uri) {
@@ -246,7 +301,7 @@ bool FlipbookPageHost::MainFrameNavigation(const std::string& uri) {
     case NavigationPolicy::Decision::Follow:
         return true;
     case NavigationPolicy::Decision::OpenInBrowser:
-        desktop_->OpenURI(uri);
+        HandToSystem(uri);
         return false;
     case NavigationPolicy::Decision::Refuse:
         Diagnostics::Line("Refused navigation: " + uri);

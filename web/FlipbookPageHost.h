@@ -75,6 +75,14 @@ public:
     void Load();
     // Main-frame load finished at uri.
     void PageFinished(const std::string& uri);
+    // The main-frame load failed (the reader core missing, the disk full):
+    // the page it leaves behind is never configured. True: handled here, the
+    // view shows no error page of its own.
+    bool LoadFailed(const std::string& uri, const std::string& error);
+    // The web process behind the view ended: the page is gone.
+    void WebProcessTerminated(const std::string& reason);
+    // The user asks to try again after a problem.
+    void Reload();
     // shownUri: what the view shows when the message arrives.
     void MessageReceived(const std::string& body, const std::string& shownUri);
     void NewWindowRequested(const std::string& uri);
@@ -88,6 +96,9 @@ public:
         N_("This flipbook cannot be shown: its contents could not be prepared.");
     static constexpr const char* NO_CONFIGURATION_MESSAGE =
         N_("This flipbook cannot be shown: it could not be unpacked. The file may be damaged or the disk full.");
+    static constexpr const char* LOAD_FAILED_MESSAGE =
+        N_("This flipbook cannot be shown: the reader could not be loaded. The disk may be full.");
+    static constexpr const char* PROCESS_ENDED_MESSAGE = N_("The reader stopped unexpectedly.");
 
 private:
     FlipbookPageHost(std::string fileUrl, std::shared_ptr<Desktop> desktop, FlipbookSurface* surface,
@@ -99,16 +110,20 @@ private:
     void HandToSystem(const std::string& address);
     void Resume();
     void RememberPosition(const std::string& argument);
+    void Fail(const char* message);
 
     std::string fileUrl_;
     std::shared_ptr<Desktop> desktop_;
     FlipbookSurface* surface_;
     WorkspaceSteps steps_;
     std::optional<std::string> workspace_;
+    std::shared_ptr<void> workspaceUse_;  // while set, other windows reuse the workspace as it is
     std::string pageUrl_;
     std::shared_ptr<const document::ReadingPositions> positions_;
     document::ReadingPositions::Book book_;
     int pageCount_ = 0;
+    bool failed_ = false;  // the view shows no reader page until the next load
+    int loadGeneration_ = 0;
     bool finishing_ = false;
     bool finishAgain_ = false;
     int busyGeneration_ = 0;

@@ -1,5 +1,7 @@
 #include "NewWindowPolicy.h"
 
+#include "MailtoAddress.h"
+
 #include "Unique.h"
 
 #include <gio/gio.h>
@@ -30,15 +32,6 @@ std::optional<std::filesystem::path> LocalPath(const std::string& fileUrl) {
     return resolved;
 }
 
-bool IsInside(const std::filesystem::path& path, const std::filesystem::path& root) {
-    auto p = path.begin();
-    for (auto r = root.begin(); r != root.end(); ++r, ++p) {
-        if (r->empty()) continue;  // the trailing slash of a directory
-        if (p == path.end() || *p != *r) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string NewWindowPolicy::Rewrite(const std::string& requested, const std::string& workspaceText) {
@@ -61,12 +54,25 @@ bool NewWindowPolicy::IsWebOrMail(const std::string& address) {
     return g_uri_is_valid(address.c_str(), G_URI_FLAGS_NONE, nullptr);
 }
 
-bool NewWindowPolicy::MayHandToSystem(const std::string& address, const std::optional<std::string>& workspaceUrl) {
-    if (IsWebOrMail(address)) return true;
+bool NewWindowPolicy::IsBookPdf(const std::string& address, const std::optional<std::string>& workspaceUrl) {
     if (Scheme(address) != "file" || !workspaceUrl) return false;
     const auto path = LocalPath(address);
     const auto root = LocalPath(*workspaceUrl);
-    return path && root && IsInside(*path, *root) && *path != *root;
+    if (!path || !root) return false;
+    // The resolved address must be the PDF itself, not a link that leads elsewhere.
+    const std::filesystem::path pdf = *root / "data" / "flipbook.pdf";
+    std::error_code error;
+    return *path == pdf && std::filesystem::is_regular_file(std::filesystem::symlink_status(pdf, error));
+}
+
+std::optional<std::string> NewWindowPolicy::ForSystem(const std::string& address,
+                                                      const std::optional<std::string>& workspaceUrl) {
+    if (IsWebOrMail(address)) {
+        if (Scheme(address) == "mailto") return MailtoAddress::WithoutAttachments(address);
+        return address;
+    }
+    if (IsBookPdf(address, workspaceUrl)) return address;
+    return std::nullopt;
 }
 
 }  // namespace brivane::web

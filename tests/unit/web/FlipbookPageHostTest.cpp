@@ -2,7 +2,10 @@
 
 #include "CapturedLines.h"
 #include "FakeDesktop.h"
+#include "FileUrl.h"
+#include "GraphemeCount.h"
 #include "TempDir.h"
+#include "WindowTitle.h"
 
 #include <gtest/gtest.h>
 
@@ -27,9 +30,12 @@ public:
     void FlipbookShown(const std::string& f) override { shownFiles.push_back(f); }
 };
 
-// Each flipbook file has its own workspace, as on disk.
+// Each flipbook file has its own workspace on disk, holding its PDF.
 std::string WorkspaceOf(const std::string& fileUrl) {
-    return "file:///tmp/r/" + fileUrl.substr(fileUrl.rfind('/') + 1) + "-id/";
+    static const test::TempDir root;
+    const std::string name = fileUrl.substr(fileUrl.rfind('/') + 1) + "-id";
+    root.Write(name + "/data/flipbook.pdf", "%PDF");
+    return test::FileUrl(root / name) + "/";
 }
 
 // A page host on a fake view and desktop, with workspace steps that only
@@ -95,9 +101,10 @@ TEST(FlipbookPageHostTest, ReloadUsesItsOwnFileNotTheLastLoaded) {
 TEST(FlipbookPageHostTest, LoadAndFinishFollowTheirOrder) {
     Reader r("file:///home/u/Book.flip");
     r.Open();
-    EXPECT_EQ(r.lines.lines, (Lines{"load path:", "file:///home/u/Book.flip", "file:///tmp/r/Book.flip-id/"}));
-    EXPECT_EQ(r.surface.loaded, Lines{"file:///tmp/r/Book.flip-id/flipbook.html"});
-    EXPECT_EQ(r.surface.icons, Lines{"/tmp/r/Book.flip-id/files/icon/favicon.png"});
+    const std::string ws = WorkspaceOf("file:///home/u/Book.flip");
+    EXPECT_EQ(r.lines.lines, (Lines{"load path:", "file:///home/u/Book.flip", ws}));
+    EXPECT_EQ(r.surface.loaded, Lines{ws + "flipbook.html"});
+    EXPECT_EQ(r.surface.icons, Lines{*PathFromFileUrl(ws) + "files/icon/favicon.png"});
     EXPECT_EQ(r.surface.titles, Lines{"A & B"});
     ASSERT_EQ(r.surface.scripts.size(), 1u);
     EXPECT_TRUE(r.surface.scripts[0].starts_with("onMessage({"));
@@ -142,7 +149,7 @@ TEST(FlipbookPageHostTest, FailuresAreShownInTheWindow) {
 // Only the reader page may use the bridge, and addresses leave only through
 // the allow list; nothing here sends the configuration again.
 TEST(FlipbookPageHostTest, OnlyTheReaderPageIsPrivilegedAndAddressesLeaveThroughTheAllowList) {
-    const std::string ws = "file:///tmp/r/Book.flip-id/", pdf = ws + "data/flipbook.pdf";
+    const std::string ws = WorkspaceOf("file:///home/u/Book.flip"), pdf = ws + "data/flipbook.pdf";
     enum Act { Message, Finished, NewWindow, Navigate };
     // "@" stands for the reader page; `from` is the page a message comes from.
     const struct {
@@ -164,6 +171,12 @@ TEST(FlipbookPageHostTest, OnlyTheReaderPageIsPrivilegedAndAddressesLeaveThrough
         {Navigate, "https://x.example/", "", {"https://x.example/"}, {}, ""},
         {Navigate, "file:///etc/passwd", "", {}, {}, "Refused navigation: file:///etc/passwd"},
         {Navigate, "@#toc", "", {}, {}, "", true},
+        // The book's other files never leave, and mail goes without attachments.
+        {Message, "action.openpdf " + ws + "flipbook.html", "@", {}, {}, "Refused to open: " + ws + "flipbook.html"},
+        {Message, "action.print " + ws + "data/files/x.html", "@", {}, {}, "Refused to print: " + ws + "data/files/x.html"},
+        {Navigate, "mailto:a@example.com?attach=/etc/passwd", "", {"mailto:a@example.com"}, {}, ""},
+        {NewWindow, "mailto:a@example.com?Attachment=~/.ssh/id_rsa&subject=x", "", {"mailto:a@example.com?subject=x"}, {},
+         "mailto:a@example.com?Attachment=~/.ssh/id_rsa&subject=x"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -197,6 +210,98 @@ TEST(FlipbookPageHostTest, ReloadDuringUnpackingRunsTheStepsAgainAfterwards) {
     r.desktop->RunBackground();
     EXPECT_EQ(r.surface.scripts.size(), 1u);
     EXPECT_EQ(r.finishedFiles.size(), 2u);
+}
+
+// When the reader page cannot be loaded or its web process dies, the window
+// says so and offers a reload; whatever page is left is never configured.
+TEST(FlipbookPageHostTest, LoadFailureAndEndedWebProcessShowAMessageAndNeverConfigure) {
+    enum Event { FailedLoad, ProcessEnded };
+    const struct { Event event; bool finishedBefore; std::string problem; } cases[] = {
+        {FailedLoad, false, FlipbookPageHost::LOAD_FAILED_MESSAGE},
+        {ProcessEnded, false, FlipbookPageHost::PROCESS_ENDED_MESSAGE},
+        {ProcessEnded, true, FlipbookPageHost::PROCESS_ENDED_MESSAGE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.problem + (c.finishedBefore ? " after the first configuration" : ""));
+        Reader r("file:///home/u/Book.flip");
+        r.LoadHeld();
+        const std::string page = r.surface.loaded.back();
+        if (c.finishedBefore) {
+            r.host->PageFinished(page);
+            r.desktop->RunBackground();
+        }
+        if (c.event == FailedLoad) {
+            EXPECT_TRUE(r.host->LoadFailed(page, "No space left on device"));
+        } else {
+            r.host->WebProcessTerminated("crashed");
+        }
+        // WebKit still reports the failed load as finished, and its error page would carry the page's URL.
+        r.host->PageFinished(page);
+        r.desktop->RunBackground();
+        r.host->MessageReceived("action.openpdf " + WorkspaceOf("file:///home/u/Book.flip") + "data/flipbook.pdf", page);
+        EXPECT_EQ(r.surface.problems, Lines{c.problem});
+        EXPECT_EQ(r.surface.scripts.size(), c.finishedBefore ? 1u : 0u);
+        EXPECT_TRUE(r.desktop->opened.empty());
+
+        r.host->Reload();
+        r.desktop->RunBackground();
+        ASSERT_EQ(r.surface.loaded.size(), 2u);
+        r.host->PageFinished(r.surface.loaded.back());
+        r.desktop->RunBackground();
+        EXPECT_EQ(r.surface.scripts.size(), c.finishedBefore ? 2u : 1u);
+    }
+}
+
+// A second window on the same flipbook reuses the reader core the first one
+// shows instead of removing it; once no window shows it, it is installed afresh.
+TEST(FlipbookPageHostTest, SecondWindowOnTheSameWorkspaceReusesItsCore) {
+    auto desktop = std::make_shared<test::FakeDesktop>();
+    int installs = 0;
+    const auto counted = [&](Reader& r) {
+        r.host = FlipbookPageHost::Create("file:///home/u/Same.flip", desktop, &r.surface,
+            {[&](const std::string& f) { ++installs; return std::optional(WorkspaceOf(f)); },
+             [](const std::string& f) { return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), ""}; },
+             [](const std::string& f) { return std::optional(WorkspaceOf(f)); }});
+    };
+    auto first = std::make_unique<Reader>("file:///home/u/Same.flip", desktop);
+    auto second = std::make_unique<Reader>("file:///home/u/Same.flip", desktop);
+    counted(*first);
+    counted(*second);
+    first->Open();
+    second->Open();
+    EXPECT_EQ(installs, 1);
+    EXPECT_EQ(second->surface.loaded, first->surface.loaded);
+    EXPECT_EQ(second->surface.scripts.size(), 1u);
+
+    first->host->Detach();
+    second->host->Detach();
+    Reader third("file:///home/u/Same.flip", desktop);
+    counted(third);
+    third.Open();
+    EXPECT_EQ(installs, 2);
+}
+
+// A title of megabytes must not become the window title.
+TEST(FlipbookPageHostTest, WindowTitleIsCutToWhatATitleBarShows) {
+    const std::string family = "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7";
+    const std::string ellipsis = "\xE2\x80\xA6";
+    std::string families;
+    for (int i = 0; i < 300; ++i) families += family;
+    const struct { std::string stored; std::size_t graphemes; std::string ending; } cases[] = {
+        {"Spring &amp; more", 13, "more"},
+        {std::string(10'000'000, 'T'), WindowTitle::MAX_GRAPHEMES, "T" + ellipsis},
+        {"<b>" + std::string(5'000, 'x') + "</b>", WindowTitle::MAX_GRAPHEMES, "x" + ellipsis},
+        {families, WindowTitle::MAX_GRAPHEMES, family + ellipsis},
+    };
+    for (const auto& c : cases) {
+        Reader r("file:///home/u/Book.flip");
+        r.title = c.stored;
+        r.Open();
+        ASSERT_EQ(r.surface.titles.size(), 1u);
+        const std::string& title = r.surface.titles[0];
+        EXPECT_EQ(CountGraphemes(title), c.graphemes);
+        EXPECT_TRUE(title.ends_with(c.ending)) << title.substr(title.size() - 20);
+    }
 }
 
 TEST(FlipbookPageHostTest, ProgressShowsOnlyWhenUnpackingTakesLonger) {

@@ -51,10 +51,18 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     gtk_widget_set_visible(busy_, FALSE);
     gtk_overlay_add_overlay(GTK_OVERLAY(overlay_.get()), busy_);
 
-    problem_ = gtk_label_new(nullptr);
-    gtk_label_set_wrap(GTK_LABEL(problem_), TRUE);
-    gtk_label_set_max_width_chars(GTK_LABEL(problem_), 50);
-    gtk_label_set_justify(GTK_LABEL(problem_), GTK_JUSTIFY_CENTER);
+    problem_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
+    problemText_ = gtk_label_new(nullptr);
+    gtk_label_set_wrap(GTK_LABEL(problemText_), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(problemText_), 50);
+    gtk_label_set_justify(GTK_LABEL(problemText_), GTK_JUSTIFY_CENTER);
+    gtk_box_append(GTK_BOX(problem_), problemText_);
+    GtkWidget* reload = gtk_button_new_with_mnemonic("_Reload");
+    gtk_widget_set_halign(reload, GTK_ALIGN_CENTER);
+    g_signal_connect(reload, "clicked", G_CALLBACK(+[](GtkButton*, gpointer self) {
+        static_cast<FlipbookView*>(self)->Reload();
+    }), this);
+    gtk_box_append(GTK_BOX(problem_), reload);
     gtk_widget_set_halign(problem_, GTK_ALIGN_CENTER);
     gtk_widget_set_valign(problem_, GTK_ALIGN_CENTER);
     gtk_widget_set_visible(problem_, FALSE);
@@ -75,8 +83,14 @@ void FlipbookView::SetIcon(const std::string& pngPath) {
 
 void FlipbookView::ShowProblem(const std::string& text) {
     gtk_widget_set_visible(webView_->Widget(), FALSE);
-    gtk_label_set_text(GTK_LABEL(problem_), text.c_str());
+    gtk_label_set_text(GTK_LABEL(problemText_), text.c_str());
     gtk_widget_set_visible(problem_, TRUE);
+}
+
+void FlipbookView::Reload() {
+    gtk_widget_set_visible(problem_, FALSE);
+    gtk_widget_set_visible(webView_->Widget(), TRUE);
+    webView_->Reload();
 }
 
 void FlipbookView::RememberRecent(const std::string& fileUrl) {

@@ -26,6 +26,7 @@ public:
 private:
     void SetIcon(const std::string& pngPath);
     void ShowProblem(const std::string& text);
+    void Reload();
     static void RememberRecent(const std::string& fileUrl);
 
     GtkWindow* window_;  // weak
@@ -33,7 +34,8 @@ private:
     GtkWidget* busy_ = nullptr;
     GtkWidget* busyText_ = nullptr;
     GtkWidget* busyBar_ = nullptr;
-    GtkWidget* problem_ = nullptr;
+    GtkWidget* problem_ = nullptr;  // the text and a Reload button
+    GtkWidget* problemText_ = nullptr;
     std::unique_ptr<web::WebViewFlipbook> webView_;
 };
 

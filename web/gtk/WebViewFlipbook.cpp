@@ -58,6 +58,9 @@ public:
         gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
         connections_[4] = SignalConnection(keys, "key-pressed", G_CALLBACK(KeyPressed), this);
         gtk_widget_add_controller(view.get(), keys);
+        connections_[5] = SignalConnection(view.get(), "load-failed", G_CALLBACK(LoadFailed), this);
+        connections_[6] =
+            SignalConnection(view.get(), "web-process-terminated", G_CALLBACK(WebProcessTerminated), this);
     }
 
     ~Coordinator() override {
@@ -106,6 +109,22 @@ public:
         if (event == WEBKIT_LOAD_FINISHED) static_cast<Coordinator*>(data)->host->PageFinished(UriOf(webView));
     }
 
+    // WebKit's own error page would otherwise show, and be configured as the reader page.
+    static gboolean LoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError* error, gpointer data) {
+        // A navigation refused by policy or replaced by a newer load leaves the page as it was.
+        if (g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
+            g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED))
+            return FALSE;
+        return static_cast<Coordinator*>(data)->host->LoadFailed(uri ? uri : "", error ? error->message : "");
+    }
+
+    static void WebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
+        const char* why = reason == WEBKIT_WEB_PROCESS_CRASHED                 ? "crashed"
+                          : reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "exceeded the memory limit"
+                                                                                : "terminated";
+        static_cast<Coordinator*>(data)->host->WebProcessTerminated(why);
+    }
+
     static gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                  gpointer data) {
         auto* self = static_cast<Coordinator*>(data);
@@ -145,7 +164,7 @@ public:
     RefPtr<GtkWidget> view;
 
 private:
-    SignalConnection connections_[5];
+    SignalConnection connections_[7];
     static void Call(const std::function<void(const std::string&)>& f, const std::string& value) {
         if (f) f(value);
     }
@@ -160,5 +179,7 @@ WebViewFlipbook::~WebViewFlipbook() = default;
 GtkWidget* WebViewFlipbook::Widget() const { return coordinator_->view.get(); }
 
 void WebViewFlipbook::Load() { coordinator_->host->Load(); }
+
+void WebViewFlipbook::Reload() { coordinator_->host->Reload(); }
 
 }  // namespace brivane::web

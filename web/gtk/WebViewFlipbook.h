@@ -33,6 +33,8 @@ public:
     GtkWidget* Widget() const;
     // Installs the reader core and loads the reader page.
     void Load();
+    // Tries again after a problem was shown.
+    void Reload();
 
     class Coordinator;
 

@@ -8,15 +8,24 @@
 
 namespace brivane::app {
 
-StartScreen::StartScreen(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook)
-    : desktop_(std::move(desktop)), onShowFlipbook_(std::move(showFlipbook)) {}
+StartScreen::StartScreen(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook, ShowElsewhere showElsewhere)
+    : desktop_(std::move(desktop)),
+      onShowFlipbook_(std::move(showFlipbook)),
+      onShowElsewhere_(std::move(showElsewhere)) {}
 
-std::shared_ptr<StartScreen> StartScreen::Create(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook) {
-    return std::shared_ptr<StartScreen>(new StartScreen(std::move(desktop), std::move(showFlipbook)));
+std::shared_ptr<StartScreen> StartScreen::Create(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook,
+                                                 ShowElsewhere showElsewhere) {
+    return std::shared_ptr<StartScreen>(
+        new StartScreen(std::move(desktop), std::move(showFlipbook), std::move(showElsewhere)));
 }
 
 void StartScreen::HandleCheckResult(const std::string& url, document::CheckResult result) {
     urlFlipbook_ = url;
+    if (showFlipbook_ && result == document::CheckResult::Accepted) {
+        // The window took another file meanwhile: this one is not dropped.
+        if (onShowElsewhere_) onShowElsewhere_(url);
+        return;
+    }
     switch (result) {
     case document::CheckResult::TooNew:
         desktop_->ShowAlert({_(TOO_NEW_TEXT), {_("Yes"), _("No")}},

@@ -17,6 +17,8 @@ namespace brivane::app {
 class StartScreen : public std::enable_shared_from_this<StartScreen> {
 public:
     using ShowFlipbook = std::function<void(const std::string& fileUrl)>;
+    // Shows an accepted file in a window of its own.
+    using ShowElsewhere = std::function<void(const std::string& fileUrl)>;
 
     // English, as the catalogue's keys; the alerts show them translated.
     static constexpr const char* TOO_NEW_TEXT =
@@ -24,24 +26,30 @@ public:
     static constexpr const char* INVALID_TEXT =
         N_("The selected flipbook file has an invalid format and cannot be opened.");
 
-    // showFlipbook runs once, when the window switches to the flipbook view.
-    static std::shared_ptr<StartScreen> Create(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook);
+    // showFlipbook runs once, when the window switches to the flipbook view;
+    // a file accepted after that goes to showElsewhere instead of being lost.
+    static std::shared_ptr<StartScreen> Create(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook,
+                                               ShowElsewhere showElsewhere = {});
 
     void HandleCheckResult(const std::string& url, document::CheckResult result);
     void OpenUpdatePage(int response);
     void ShowOpenedURL(const std::string& url);
     // The window went away: results still on their way change nothing on screen.
-    void Detach() { onShowFlipbook_ = nullptr; }
+    void Detach() {
+        onShowFlipbook_ = nullptr;
+        onShowElsewhere_ = nullptr;
+    }
 
     bool showFlipbook() const { return showFlipbook_; }
     const std::optional<std::string>& urlFlipbook() const { return urlFlipbook_; }
 
 private:
-    StartScreen(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook);
+    StartScreen(std::shared_ptr<web::Desktop> desktop, ShowFlipbook showFlipbook, ShowElsewhere showElsewhere);
     void SwitchToFlipbook();
 
     std::shared_ptr<web::Desktop> desktop_;
     ShowFlipbook onShowFlipbook_;
+    ShowElsewhere onShowElsewhere_;
     bool showFlipbook_ = false;
     std::optional<std::string> urlFlipbook_;
 };

@@ -13,15 +13,19 @@
 
 namespace brivane::web {
 
-StartPageHost::StartPageHost(std::shared_ptr<Desktop> desktop, UpdateShow updateShow, Validator validator)
-    : desktop_(std::move(desktop)), updateShow_(std::move(updateShow)), validator_(std::move(validator)) {
+StartPageHost::StartPageHost(std::shared_ptr<Desktop> desktop, UpdateShow updateShow, Validator validator,
+                             OpenElsewhere openElsewhere)
+    : desktop_(std::move(desktop)),
+      updateShow_(std::move(updateShow)),
+      validator_(std::move(validator)),
+      openElsewhere_(std::move(openElsewhere)) {
     if (!validator_) validator_ = document::ValidateFlipbookFile;
 }
 
 std::shared_ptr<StartPageHost> StartPageHost::Create(std::shared_ptr<Desktop> desktop, UpdateShow updateShow,
-                                                     Validator validator) {
-    return std::shared_ptr<StartPageHost>(
-        new StartPageHost(std::move(desktop), std::move(updateShow), std::move(validator)));
+                                                     Validator validator, OpenElsewhere openElsewhere) {
+    return std::shared_ptr<StartPageHost>(new StartPageHost(std::move(desktop), std::move(updateShow),
+                                                            std::move(validator), std::move(openElsewhere)));
 }
 
 void StartPageHost::UsePositions(std::shared_ptr<const document::ReadingPositions> positions) {
@@ -67,8 +71,15 @@ void StartPageHost::MessageReceived(const std::string& body) {
 }
 
 void StartPageHost::OpenFlipbookFile(std::function<void(Outcome)> done) {
+    if (flowRunning_) {
+        if (openElsewhere_) openElsewhere_();
+        done(Outcome::Cancelled);
+        return;
+    }
+    flowRunning_ = true;
     desktop_->ChooseFlipbookFile([self = shared_from_this(), done](std::optional<std::string> fileUrl) {
         if (!fileUrl) {
+            self->flowRunning_ = false;
             done(Outcome::Cancelled);
             return;
         }
@@ -93,6 +104,7 @@ void StartPageHost::CheckAndShow(const std::string& fileUrl, std::function<void(
     desktop_->RunInBackground(
         [validator = validator_, url = fileUrl, result] { *result = validator(url); },
         [self = shared_from_this(), url = fileUrl, result, done] {
+            self->flowRunning_ = false;
             self->updateShow_(url, *result);
             done(*result == document::CheckResult::Accepted ? Outcome::Accepted : Outcome::Rejected);
         });

@@ -19,11 +19,13 @@ public:
     using UpdateShow = std::function<void(const std::string& fileUrl, document::CheckResult result)>;
     using Validator = std::function<document::CheckResult(const std::string& fileUrl)>;
     using ScriptRunner = std::function<void(const std::string& script)>;
+    // Runs an open-file flow in a window of its own.
+    using OpenElsewhere = std::function<void()>;
 
     enum class Outcome { Cancelled, Accepted, Rejected };
 
     static std::shared_ptr<StartPageHost> Create(std::shared_ptr<Desktop> desktop, UpdateShow updateShow,
-                                                 Validator validator = {});
+                                                 Validator validator = {}, OpenElsewhere openElsewhere = {});
 
     // Books recently read, offered on the start page once it has loaded.
     void UsePositions(std::shared_ptr<const document::ReadingPositions> positions);
@@ -41,25 +43,31 @@ public:
     void AfterEchoes(std::function<void()> then);
 
     void MessageReceived(const std::string& body);
+    // The window belongs to the first flow until its file is checked: a
+    // second one started meanwhile runs elsewhere, and done hears Cancelled.
     void OpenFlipbookFile(std::function<void(Outcome)> done);
+    bool FlowRunning() const { return flowRunning_; }
     void OpenReaderDownloadPage();
     // Opens the recent book at index of the list the page was given, through
     // the same check as a chosen file.
     void OpenRecentBook(std::size_t index, std::function<void(Outcome)> done);
 
 private:
-    StartPageHost(std::shared_ptr<Desktop> desktop, UpdateShow updateShow, Validator validator);
+    StartPageHost(std::shared_ptr<Desktop> desktop, UpdateShow updateShow, Validator validator,
+                  OpenElsewhere openElsewhere);
     void ScheduleEcho(const std::string& text);
     void CheckAndShow(const std::string& fileUrl, std::function<void(Outcome)> done);
 
     std::shared_ptr<Desktop> desktop_;
     UpdateShow updateShow_;
     Validator validator_;
+    OpenElsewhere openElsewhere_;
     ScriptRunner webView_;
     int echoesDue_ = 0;
     std::vector<std::function<void()>> afterEchoes_;
     std::shared_ptr<const document::ReadingPositions> positions_;
     std::vector<document::ReadingPositions::Book> offered_;
+    bool flowRunning_ = false;
 };
 
 }  // namespace brivane::web

@@ -4,14 +4,18 @@
 
 namespace brivane::app {
 
-ContentView::ContentView(GtkWindow* window)
+ContentView::ContentView(GtkWindow* window, Elsewhere elsewhere)
     : window_(window),
       desktop_(std::make_shared<GtkDesktop>(window)),
-      startScreen_(StartScreen::Create(desktop_, [this](const std::string& url) { ShowFlipbook(url); })) {
+      startScreen_(StartScreen::Create(
+          desktop_, [this](const std::string& url) { ShowFlipbook(url); }, std::move(elsewhere.showFile))) {
     std::weak_ptr<StartScreen> screen = startScreen_;
-    webView_ = std::make_unique<web::WebView>(desktop_, [screen](const std::string& url, document::CheckResult result) {
-        if (auto s = screen.lock()) s->HandleCheckResult(url, result);
-    });
+    webView_ = std::make_unique<web::WebView>(
+        desktop_,
+        [screen](const std::string& url, document::CheckResult result) {
+            if (auto s = screen.lock()) s->HandleCheckResult(url, result);
+        },
+        std::move(elsewhere.chooseFile));
     gtk_window_set_child(window_, webView_->Widget());
     WindowLooks::ApplyStartWindowStyle(window_);
     webView_->Load();

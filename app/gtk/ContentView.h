@@ -7,6 +7,7 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,13 +17,21 @@ namespace brivane::app {
 // then the flipbook for good.
 class ContentView {
 public:
-    explicit ContentView(GtkWindow* window);
+    // What another window has to take on when this one is spoken for.
+    struct Elsewhere {
+        std::function<void()> chooseFile;
+        std::function<void(const std::string& url)> showFile;
+    };
+
+    ContentView(GtkWindow* window, Elsewhere elsewhere);
     ~ContentView();
     ContentView(const ContentView&) = delete;
     ContentView& operator=(const ContentView&) = delete;
 
     GtkWindow* Window() const { return window_; }
     bool ShowsStartPage() const { return !startScreen_->showFlipbook(); }
+    // On its start page with no file being chosen or checked.
+    bool AcceptsFile() const { return ShowsStartPage() && !webView_->FlowRunning(); }
     // A file handed over by the system: shown without the check.
     void ShowOpenedURL(const std::string& url);
     // The open-file flow of the start page, from the menu.

@@ -99,11 +99,10 @@ void ReaderApplication::InstallMenus() {
         [](GSimpleAction*, GVariant*, gpointer data) {
             auto* self = static_cast<ReaderApplication*>(data);
             ContentView* content = self->ActiveContent();
-            // A window that reads a flipbook keeps it: choose into a new one.
-            if (!content || !content->ShowsStartPage()) {
-                content = &self->NewWindow();
-                gtk_window_present(content->Window());
-            }
+            // A window that reads a flipbook keeps it, and one whose own flow is
+            // still choosing or checking keeps that: choose into a new one.
+            if (!content || !content->AcceptsFile()) content = &self->NewWindow();
+            gtk_window_present(content->Window());
             content->OpenFlipbookFile();
         },
         this);
@@ -152,8 +151,19 @@ ContentView& ReaderApplication::NewWindow() {
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window), TRUE);
     gtk_window_set_title(GTK_WINDOW(window), APP_NAME);
     g_signal_connect(window, "destroy", G_CALLBACK(OnWindowDestroy), this);
+    ContentView::Elsewhere elsewhere;
+    elsewhere.chooseFile = [this] {
+        ContentView& other = NewWindow();
+        gtk_window_present(other.Window());
+        other.OpenFlipbookFile();
+    };
+    elsewhere.showFile = [this](const std::string& url) {
+        ContentView& other = NewWindow();
+        other.ShowOpenedURL(url);
+        gtk_window_present(other.Window());
+    };
     auto& content = windows_[GTK_WINDOW(window)];
-    content = std::make_unique<ContentView>(GTK_WINDOW(window));
+    content = std::make_unique<ContentView>(GTK_WINDOW(window), std::move(elsewhere));
     return *content;
 }
 
@@ -171,10 +181,11 @@ void ReaderApplication::OnWindowDestroy(GtkWidget* window, gpointer data) {
 void ReaderApplication::Open(GFile** files, int count) {
     for (int i = 0; i < count; ++i) {
         UniqueGChars uri(g_file_get_uri(files[i]));
-        // A window still on its start page takes the file; otherwise a new one.
+        // A window still on its start page with no flow of its own takes the
+        // file; otherwise a new one.
         ContentView* target = nullptr;
         for (auto& [window, content] : windows_) {
-            if (content->ShowsStartPage()) {
+            if (content->AcceptsFile()) {
                 target = content.get();
                 break;
             }

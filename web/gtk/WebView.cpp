@@ -12,8 +12,9 @@ namespace brivane::web {
 
 class WebView::Coordinator {
 public:
-    Coordinator(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow)
-        : host(StartPageHost::Create(std::move(desktop), std::move(updateShow))) {
+    Coordinator(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow,
+                StartPageHost::OpenElsewhere openElsewhere)
+        : host(StartPageHost::Create(std::move(desktop), std::move(updateShow), {}, std::move(openElsewhere))) {
         host->UsePositions(document::ReadingPositions::ForUser());
         view = BridgedWebView::Create({});
         connections_[0] = BridgedWebView::OnMessage(view.get(), G_CALLBACK(MessageReceived), this);
@@ -43,8 +44,9 @@ private:
     SignalConnection connections_[2];
 };
 
-WebView::WebView(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow)
-    : coordinator_(std::make_unique<Coordinator>(std::move(desktop), std::move(updateShow))) {
+WebView::WebView(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow,
+                 StartPageHost::OpenElsewhere openElsewhere)
+    : coordinator_(std::make_unique<Coordinator>(std::move(desktop), std::move(updateShow), std::move(openElsewhere))) {
     gtk_widget_set_size_request(Widget(), 450, 300);
 }
 
@@ -66,5 +68,7 @@ void WebView::Retire(std::unique_ptr<WebView> view) {
 void WebView::OpenFlipbookFile() {
     coordinator_->host->OpenFlipbookFile([](StartPageHost::Outcome) {});
 }
+
+bool WebView::FlowRunning() const { return coordinator_->host->FlowRunning(); }
 
 }  // namespace brivane::web

@@ -14,7 +14,8 @@ namespace brivane::web {
 // runs the open-file flow.
 class WebView {
 public:
-    WebView(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow);
+    WebView(std::shared_ptr<Desktop> desktop, StartPageHost::UpdateShow updateShow,
+            StartPageHost::OpenElsewhere openElsewhere);
     ~WebView();
     WebView(const WebView&) = delete;
     WebView& operator=(const WebView&) = delete;
@@ -27,6 +28,8 @@ public:
     // Lets a replaced start page go, with its web process, once any echo
     // still due has reached it.
     static void Retire(std::unique_ptr<WebView> view);
+    // A file is being chosen or checked: the window is spoken for.
+    bool FlowRunning() const;
 
     // Receives what the web view reports and hands it to the host.
     class Coordinator;

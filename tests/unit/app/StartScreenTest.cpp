@@ -12,9 +12,10 @@ using enum document::CheckResult;
 
 struct Screen {
     std::shared_ptr<test::FakeDesktop> desktop = std::make_shared<test::FakeDesktop>();
-    std::vector<std::string> switched;
-    std::shared_ptr<StartScreen> screen =
-        StartScreen::Create(desktop, [this](const std::string& url) { switched.push_back(url); });
+    std::vector<std::string> switched, elsewhere;
+    std::shared_ptr<StartScreen> screen = StartScreen::Create(
+        desktop, [this](const std::string& url) { switched.push_back(url); },
+        [this](const std::string& url) { elsewhere.push_back(url); });
     // An alert's completion holds the screen, as a real dialog does until it closes.
     ~Screen() { desktop->alerts.clear(); }
 };
@@ -75,6 +76,28 @@ TEST(StartScreenTest, OpenedURLsSwitchOnceWithoutCheck) {
     EXPECT_EQ(s.switched, std::vector<std::string>{"file:///first.flip"});
     EXPECT_EQ(s.screen->urlFlipbook(), "file:///second.flip");
     EXPECT_TRUE(s.desktop->alerts.empty());
+}
+
+// A file from the system can take the window while its own check runs: the
+// checked file that passes then opens in a window of its own, not nowhere.
+TEST(StartScreenTest, FileAcceptedAfterTheWindowSwitchedOpensElsewhere) {
+    const struct {
+        document::CheckResult result;
+        std::vector<std::string> elsewhere;
+        std::size_t alerts;
+    } cases[] = {
+        {Accepted, {"file:///checked.flip"}, 0},
+        {Corrupted, {}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(document::CheckCode(c.result));
+        Screen s;
+        s.screen->ShowOpenedURL("file:///from-system.flip");
+        s.screen->HandleCheckResult("file:///checked.flip", c.result);
+        EXPECT_EQ(s.switched, std::vector<std::string>{"file:///from-system.flip"});
+        EXPECT_EQ(s.elsewhere, c.elsewhere);
+        EXPECT_EQ(s.desktop->alerts.size(), c.alerts);
+    }
 }
 
 }  // namespace

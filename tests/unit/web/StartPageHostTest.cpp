@@ -103,6 +103,38 @@ TEST(StartPageHostTest, AfterEchoesWaitsForTheEchoStillDue) {
     }
 }
 
+// The first open flow owns its window until its file is checked: a second one
+// started meanwhile (the page's button again, the menu) runs in a window of
+// its own instead of taking over or being dropped.
+TEST(StartPageHostTest, SecondFlowDuringACheckOpensElsewhere) {
+    const struct { std::optional<std::string> first; bool holdCheck, secondElsewhere; } cases[] = {
+        {"file:///home/u/A.flip", true, true},   // the first file is still being checked
+        {"file:///home/u/A.flip", false, false}, // checked: the window is free again
+        {std::nullopt, false, false},             // the first flow was cancelled
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first.value_or("cancelled") + (c.holdCheck ? " held" : ""));
+        int elsewhere = 0;
+        Fixture f;
+        f.host = StartPageHost::Create(
+            f.desktop, [&](const std::string& url, document::CheckResult r) { f.shown.emplace_back(url, r); },
+            [](const std::string&) { return Accepted; }, [&] { ++elsewhere; });
+        f.desktop->holdBackground = c.holdCheck;
+        f.desktop->chooserAnswers = {c.first, "file:///home/u/B.flip"};
+        test::CapturedLines lines;
+        f.host->MessageReceived("action.openfile");
+        EXPECT_EQ(f.host->FlowRunning(), c.holdCheck);
+        f.host->MessageReceived("action.openfile");
+        EXPECT_EQ(elsewhere, c.secondElsewhere ? 1 : 0);
+        f.desktop->RunBackground();
+        EXPECT_FALSE(f.host->FlowRunning());
+        decltype(f.shown) shown;
+        if (c.first) shown.emplace_back(*c.first, Accepted);
+        if (!c.secondElsewhere) shown.emplace_back("file:///home/u/B.flip", Accepted);
+        EXPECT_EQ(f.shown, shown);
+    }
+}
+
 // The echo reaches the page only if it has loaded by the time the echo is
 // due, and never a view that went away meanwhile.
 TEST(StartPageHostTest, EchoNeedsALoadedAttachedPageWhenDue) {

@@ -4,7 +4,6 @@
 #include "WindowGeometry.h"
 #include "WindowIcon.h"
 
-#include <cmath>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,20 +12,35 @@ namespace brivane::app {
 
 namespace {
 
+constexpr const char* LOOK_KEY = "brivane-window-look";
+
 struct Deferred {
     GWeakRef window;
+    guint look;
     std::function<void(GtkWindow*)> apply;
 };
 
-void Defer(GtkWindow* window, std::function<void(GtkWindow*)> apply) {
-    auto* deferred = new Deferred{{}, std::move(apply)};
+// A window that is not on screen yet takes its look at once, so that it maps
+// at that size: deferred, the look could be undone by the configure event of
+// the first mapping arriving after it (the window then kept its first size).
+// On screen, the look waits one turn, at default priority so that painting
+// and page work cannot starve it, and only the latest look asked for applies.
+void Apply(GtkWindow* window, std::function<void(GtkWindow*)> apply) {
+    const guint look = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(window), LOOK_KEY)) + 1;
+    g_object_set_data(G_OBJECT(window), LOOK_KEY, GUINT_TO_POINTER(look));
+    if (!gtk_widget_get_mapped(GTK_WIDGET(window))) {
+        apply(window);
+        return;
+    }
+    auto* deferred = new Deferred{{}, look, std::move(apply)};
     g_weak_ref_init(&deferred->window, window);
     g_idle_add_full(
-        G_PRIORITY_DEFAULT_IDLE,
+        G_PRIORITY_DEFAULT,
         [](gpointer data) -> gboolean {
             auto* d = static_cast<Deferred*>(data);
-            if (auto w = RefPtr<GtkWindow>::Adopt(static_cast<GtkWindow*>(g_weak_ref_get(&d->window))))
-                d->apply(w.get());
+            if (auto w = RefPtr<GtkWindow>::Adopt(static_cast<GtkWindow*>(g_weak_ref_get(&d->window)))) {
+                if (GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(w.get()), LOOK_KEY)) == d->look) d->apply(w.get());
+            }
             return G_SOURCE_REMOVE;
         },
         deferred,
@@ -35,6 +49,20 @@ void Defer(GtkWindow* window, std::function<void(GtkWindow*)> apply) {
             g_weak_ref_clear(&d->window);
             delete d;
         });
+}
+
+// The menu bar is part of what the default size covers; the reading size is
+// meant for the content below it. The menu bar is built on realizing.
+int MenubarHeight(GtkWindow* window) {
+    gtk_widget_realize(GTK_WIDGET(window));
+    for (GtkWidget* child = gtk_widget_get_first_child(GTK_WIDGET(window)); child;
+         child = gtk_widget_get_next_sibling(child)) {
+        if (!GTK_IS_POPOVER_MENU_BAR(child) || !gtk_widget_get_visible(child)) continue;
+        int minimum = 0, natural = 0;
+        gtk_widget_measure(child, GTK_ORIENTATION_VERTICAL, -1, &minimum, &natural, nullptr, nullptr);
+        return natural;
+    }
+    return 0;
 }
 
 std::optional<WindowGeometry::Size> MonitorOf(GtkWindow* window) {
@@ -59,7 +87,7 @@ std::optional<WindowGeometry::Size> MonitorOf(GtkWindow* window) {
 }  // namespace
 
 void WindowLooks::ApplyStartWindowStyle(GtkWindow* window) {
-    Defer(window, [](GtkWindow* w) {
+    Apply(window, [](GtkWindow* w) {
         gtk_window_set_resizable(w, FALSE);
         gtk_window_set_default_size(w, static_cast<int>(WindowGeometry::START_CONTENT.width),
                                     static_cast<int>(WindowGeometry::START_CONTENT.height));
@@ -68,11 +96,10 @@ void WindowLooks::ApplyStartWindowStyle(GtkWindow* window) {
 
 void WindowLooks::ApplyFlipbookWindowLayout(GtkWindow* window) {
     // The origin is left to the window manager: GTK 4 cannot place windows.
-    Defer(window, [](GtkWindow* w) {
-        const auto size = WindowGeometry::ReadingContentSize(MonitorOf(w));
+    Apply(window, [](GtkWindow* w) {
+        const auto size = WindowGeometry::ReadingWindowSize(MonitorOf(w), MenubarHeight(w));
         gtk_window_set_resizable(w, TRUE);
-        gtk_window_set_default_size(w, static_cast<int>(std::lround(size.width)),
-                                    static_cast<int>(std::lround(size.height)));
+        gtk_window_set_default_size(w, size.width, size.height);
     });
 }
 

@@ -5,7 +5,8 @@
 namespace brivane::app {
 
 // The two window looks and the icon restore. Each look acts on the window
-// that shows the view, one turn of the main loop later, once the view is in.
+// that shows the view: at once while it is not on screen, otherwise one turn
+// of the main loop later, once the view is in.
 class WindowLooks {
 public:
     static void ApplyStartWindowStyle(GtkWindow* window);

@@ -10,7 +10,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import flipbooks  # noqa: E402
 from desktop import Desktop, tool_missing  # noqa: E402
-from reader_app import ReaderApp  # noqa: E402
+from reader_app import ReaderApp, menubar_height  # noqa: E402
 
 BUILD = Path(os.environ.get("BRIVANE_BUILD_DIR", Path(__file__).resolve().parents[2] / "build")).resolve()
 APP = BUILD / "bin" / "brivane-reader"
@@ -28,7 +28,10 @@ def pytest_collection_modifyitems(config, items):
 def desktop():
     root = Path(tempfile.mkdtemp(prefix="brivane-e2e-"))
     shutil.rmtree(ARTIFACTS, ignore_errors=True)
-    yield (d := Desktop(root, ARTIFACTS))
+    d = Desktop(root, ARTIFACTS)
+    if APP.exists() and not tool_missing():
+        d.menubar = menubar_height(d, APP)
+    yield d
     d.close()
     shutil.rmtree(root, ignore_errors=True)
 
@@ -40,7 +43,7 @@ def books(desktop):
     folder.mkdir()
     red = flipbooks.pack(flip, folder / "red-book.flip", [flipbooks.RED] * 8, "Red &amp; Ready",
                          subtitle="The red one", link="https://example.org/from-the-pdf")
-    return {"red": red, "red_title": "Red & Ready - The red one", "blue_title": "Blue Book",
+    return {"flip_tool": flip, "red": red, "red_title": "Red & Ready - The red one", "blue_title": "Blue Book",
             "blue": flipbooks.pack(flip, folder / "blue-book.flip", [flipbooks.BLUE] * 8, "Blue Book"),
             "too_new": flipbooks.rewrite_metadata(red, folder / "too-new.flip", lambda m: {**m, "app": 2}),
             "broken": flipbooks.broken_variants(red, folder / "broken")}

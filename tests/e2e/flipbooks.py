@@ -1,8 +1,10 @@
 """Flipbooks made for the scenarios: real ones packed by brivane-flip from PDFs
 with recognisable page colours, and damaged or too-new variants of them."""
 import json
+import struct
 import subprocess
 import zipfile
+import zlib
 from pathlib import Path
 
 PAGE_W, PAGE_H = 420, 595
@@ -46,6 +48,50 @@ def write_pdf(path: Path, colours, link=None):
     return path
 
 
+def write_many_pages_pdf(path: Path, count, rgb, fanout=100):
+    """A PDF of count pages that all draw one shared content stream, in a page
+    tree of fanout kids per node as PDF producers write it, in one pass:
+    200,000 pages come to about 25 MB."""
+    r, g, b = (c / 255 for c in rgb)
+    stream = f"{r:.3f} {g:.3f} {b:.3f} rg 0 0 {PAGE_W} {PAGE_H} re f\n".encode()
+    groups = (count + fanout - 1) // fanout
+    first_group, first_page = 4, 4 + groups
+    out, offsets = bytearray(b"%PDF-1.4\n"), []
+
+    def obj(body):
+        offsets.append(len(out))
+        out.extend(b"%d 0 obj\n" % len(offsets) + body + b"\nendobj\n")
+
+    def refs(numbers):
+        return b" ".join(b"%d 0 R" % n for n in numbers)
+    obj(b"<< /Type /Catalog /Pages 2 0 R >>")
+    obj(b"<< /Type /Pages /Kids [%s] /Count %d >>" % (refs(range(first_group, first_page)), count))
+    obj(b"<< /Length %d >>\nstream\n" % len(stream) + stream + b"endstream")
+    for group in range(groups):
+        pages = range(group * fanout, min(count, (group + 1) * fanout))
+        obj(b"<< /Type /Pages /Parent 2 0 R /Kids [%s] /Count %d >>" % (refs(first_page + p for p in pages), len(pages)))
+    for page in range(count):
+        obj(b"<< /Type /Page /Parent %d 0 R /MediaBox [0 0 %d %d] /Contents 3 0 R >>"
+            % (first_group + page // fanout, PAGE_W, PAGE_H))
+    xref = len(out)
+    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(offsets) + 1)
+    out += b"".join(b"%010d 00000 n \n" % o for o in offsets)
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(offsets) + 1, xref)
+    path.write_bytes(bytes(out))
+    return path
+
+
+def write_png(path: Path, rgb, size=64):
+    """A solid-colour PNG."""
+    row = b"\x00" + bytes(rgb) * size
+    chunk = lambda kind, data: (struct.pack(">I", len(data)) + kind + data
+                                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0))
+                     + chunk(b"IDAT", zlib.compress(row * size)) + chunk(b"IEND", b""))
+    return path
+
+
 def pack(flip_tool: Path, out: Path, colours, title, subtitle=None, link=None):
     pdf = write_pdf(out.with_suffix(".pdf"), colours, link)
     args = [str(flip_tool), "pack", str(pdf), "-o", str(out), "--title", title, "--force"]
@@ -62,6 +108,26 @@ def rewrite_metadata(src: Path, dst: Path, change):
                 data = json.dumps(change(json.loads(data))).encode()
             zout.writestr(item, data)
     return dst
+
+
+def rewrite_entries(src: Path, dst: Path, metadata_text=None, entries=None):
+    """Copies a flipbook with its metadata replaced by raw text (which need
+    not be anything Python's json could write) and entries added or replaced."""
+    entries = dict(entries or {})
+    with zipfile.ZipFile(src) as zin, zipfile.ZipFile(dst, "w", zipfile.ZIP_DEFLATED) as zout:
+        for item in zin.infolist():
+            data = zin.read(item)
+            if item.filename == "metadata.brivane" and metadata_text is not None:
+                data = metadata_text.encode()
+            zout.writestr(item, entries.pop(item.filename, data))
+        for name, data in entries.items():
+            zout.writestr(name, data)
+    return dst
+
+
+def metadata_of(src: Path):
+    with zipfile.ZipFile(src) as z:
+        return json.loads(z.read("metadata.brivane"))
 
 
 def broken_variants(src: Path, folder: Path):

@@ -1,6 +1,7 @@
 """Starts brivane-reader in the test desktop and observes it from outside."""
 import json
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -14,6 +15,44 @@ TOO_NEW_TEXT = "The selected file format is too new. Please, click yes to update
 INVALID_TEXT = "The selected flipbook file has an invalid format and cannot be opened."
 
 
+def process_state(pid):
+    """(state letter, parent pid) of a process, None when it is gone."""
+    try:
+        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+        return fields[0], int(fields[1])
+    except (OSError, IndexError, ValueError):
+        return None
+
+
+def descendants(pid):
+    """The living processes below pid."""
+    procs = {int(p.name): s for p in Path("/proc").iterdir() if p.name.isdigit() and (s := process_state(p.name))}
+    found, todo = [], [pid]
+    while todo:
+        parent = todo.pop()
+        children = [c for c, (_, ppid) in procs.items() if ppid == parent]
+        todo += children
+        found += [c for c in children if procs[c][0] != "Z"]
+    return found
+
+
+def rss_mb(pid):
+    """Resident memory of a process in MB, 0 when it is gone."""
+    try:
+        return int(re.search(r"VmRSS:\s+(\d+)", Path(f"/proc/{pid}/status").read_text())[1]) / 1024
+    except (OSError, TypeError):
+        return 0
+
+
+def cpu_seconds(pid):
+    """User and system CPU time a process has used so far."""
+    try:
+        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except (OSError, IndexError, ValueError):
+        return 0
+
+
 class ReaderApp:
     def __init__(self, desktop, binary, args=(), name="app"):
         self.desktop, self.stdout_path, self.stderr_path = desktop, *(desktop.root / f"{name}.{s}" for s in ("stdout", "stderr"))
@@ -24,6 +63,15 @@ class ReaderApp:
 
     def lines(self):
         return self.stdout_path.read_text(errors="replace").splitlines()
+
+    def web_processes(self):
+        """The web content processes of this instance (not its network process)."""
+        def name(pid):
+            try:
+                return Path(f"/proc/{pid}/comm").read_text()
+            except OSError:
+                return ""
+        return [p for p in descendants(self.pid) if name(p).startswith("WebKitWebProc")]  # names are cut at 15
 
     def _alive(self, what):
         if self.proc.poll() is not None:
@@ -103,11 +151,23 @@ def assert_start_look(desktop, wid):
     assert lo and lo == hi, f"start window can be resized: min {lo}, max {hi}"
 
 
+def menubar_height(desktop, binary):
+    """The menu bar's height, read off a start window (its content is 300 high) of
+    an instance of its own: later instances hand their work to the running one."""
+    probe = ReaderApp(desktop, binary, (), name="menubar-probe")
+    try:
+        return desktop.geometry(probe.start_window())[1] - 300
+    finally:
+        probe.kill()
+
+
 def assert_reading_look(desktop, wid):
+    """The content below the menu bar, not the window, is the screen's size / 1.2."""
     width, height = desktop.geometry(wid)
     want_w, want_h = (side / 1.2 for side in SCREEN)
-    assert abs(width - want_w) <= 2 and want_h - 2 <= height <= want_h + 40, \
-        f"reading window is {width}x{height}, screen/1.2 is {want_w:.0f}x{want_h:.0f}"
+    content_h = height - desktop.menubar
+    assert abs(width - want_w) <= 1 and abs(content_h - want_h) <= 1, \
+        f"reading content is {width}x{content_h}, screen/1.2 is {want_w:.0f}x{want_h:.0f}"
     lo, hi = desktop.size_hints(wid)
     assert not (lo and lo == hi), f"reading window is not resizable: min {lo}, max {hi}"
 

@@ -1,30 +1,7 @@
 """Several windows, the window icon, and leaving the program."""
-from pathlib import Path
-
 from desktop import wait_until
 from flipbooks import BLUE, RED
-from reader_app import reader_window, wait_pages
-
-
-def state(pid):
-    """(state letter, parent pid) of a process, None when it is gone."""
-    try:
-        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
-        return fields[0], int(fields[1])
-    except (OSError, IndexError, ValueError):
-        return None
-
-
-def descendants(pid):
-    """The living processes below pid."""
-    procs = {int(p.name): s for p in Path("/proc").iterdir() if p.name.isdigit() and (s := state(p.name))}
-    found, todo = [], [pid]
-    while todo:
-        parent = todo.pop()
-        children = [c for c, (_, ppid) in procs.items() if ppid == parent]
-        todo += children
-        found += [c for c in children if procs[c][0] != "Z"]
-    return found
+from reader_app import descendants, process_state, reader_window, wait_pages
 
 
 def test_two_windows_read_two_flipbooks(desktop, launch, books):
@@ -68,4 +45,4 @@ def test_closing_reader_restores_icon_and_ctrl_q_quits(desktop, launch, books):
 
     helpers = descendants(app.pid)
     assert app.quit() == 0
-    wait_until(f"helper processes {helpers} to end", lambda: all((state(p) or "Z")[0] == "Z" for p in helpers))
+    wait_until(f"helper processes {helpers} to end", lambda: all((process_state(p) or "Z")[0] == "Z" for p in helpers))

@@ -3,6 +3,10 @@
 // build machine does not fail them; the figures are printed either way.
 import { test } from "node:test";
 import assert from "node:assert/strict";
+import { mkdir, writeFile } from "node:fs/promises";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { pathToFileURL } from "node:url";
 import { book, cdp, configFor, openPage, reader, useBrowser, waitForPages } from "./harness.mjs";
 
 useBrowser();
@@ -27,6 +31,57 @@ test("first spread of a 200-page book appears soon after the configuration arriv
   }
   t.diagnostic(`first spread: ${times.map(Math.round).join(", ")} ms`);
   assert.ok(median(times) < 1000, `median ${median(times)} ms`);
+});
+
+// Plain pages sharing one content stream, in a page tree of 100 kids per node:
+// 200,000 pages in about 25 MB, written in a moment.
+function manyPagesPdf(count) {
+  const parts = ["%PDF-1.4\n"];
+  const offsets = [];
+  let length = parts[0].length;
+  const obj = (body) => {
+    offsets.push(length);
+    const text = `${offsets.length} 0 obj\n${body}\nendobj\n`;
+    parts.push(text);
+    length += text.length;
+  };
+  const groups = Math.ceil(count / 100);
+  const refs = (from, n) => Array.from({ length: n }, (_, i) => `${from + i} 0 R`).join(" ");
+  const stream = "0.2 0.4 0.8 rg 0 0 420 595 re f\n";
+  obj("<< /Type /Catalog /Pages 2 0 R >>");
+  obj(`<< /Type /Pages /Kids [${refs(4, groups)}] /Count ${count} >>`);
+  obj(`<< /Length ${stream.length} >>\nstream\n${stream}endstream`);
+  for (let g = 0; g < groups; g++) {
+    const n = Math.min(100, count - g * 100);
+    obj(`<< /Type /Pages /Parent 2 0 R /Kids [${refs(4 + groups + g * 100, n)}] /Count ${n} >>`);
+  }
+  for (let p = 0; p < count; p++) obj(`<< /Type /Page /Parent ${4 + Math.floor(p / 100)} 0 R /MediaBox [0 0 420 595] /Contents 3 0 R >>`);
+  const xref = length;
+  parts.push(`xref\n0 ${offsets.length + 1}\n0000000000 65535 f \n`);
+  for (const o of offsets) parts.push(`${String(o).padStart(10, "0")} 00000 n \n`);
+  parts.push(`trailer\n<< /Size ${offsets.length + 1} /Root 1 0 R >>\nstartxref\n${xref}\n%%EOF\n`);
+  return parts.join("");
+}
+
+test("a book of 200,000 pages builds its overview only around what is in view", async (t) => {
+  const dir = join(tmpdir(), `brivane-many-${process.pid}`, "data");
+  await mkdir(dir, { recursive: true });
+  await writeFile(join(dir, "flipbook.pdf"), manyPagesPdf(200_000));
+  const { page, problems } = await openPage("flipbook.html");
+  await page.evaluate((c) => window.onMessage(c), configFor(pathToFileURL(dir).href));
+  await page.waitForFunction(() => document.querySelector(".slot.right .page:not(.loading) img")?.naturalWidth > 0, null, { timeout: 60_000 });
+  await page.waitForTimeout(500); // the overview is set up once the first pages are on screen
+  const built = () => page.evaluate(() => [document.querySelectorAll(".thumb").length, document.getElementsByTagName("*").length]);
+  const [closed, elements] = await built();
+  await page.click("#btn-thumbs");
+  await page.keyboard.press("End");
+  await page.waitForFunction(() => document.getElementById("page-input").value === "200000", null, { timeout: 10_000 });
+  await page.waitForSelector('.thumb[data-page="200000"][aria-current="page"]', { timeout: 10_000 });
+  const [open] = await built();
+  t.diagnostic(`overview buttons: ${closed} with the panel closed, ${open} open at the end; ${elements} elements in all`);
+  assert.ok(closed <= 20 && open <= 40 && elements < 400, `${closed} / ${open} buttons, ${elements} elements`);
+  assert.deepEqual(problems, []);
+  await page.close();
 });
 
 test("a page turn on a spread runs near 60 frames per second", async (t) => {

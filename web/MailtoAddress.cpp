@@ -32,8 +32,8 @@ std::string MailtoAddress::WithoutAttachments(const std::string& mailto) {
     const std::size_t query = mailto.find('?');
     if (query == std::string::npos) return mailto;
     const std::size_t fragment = mailto.find('#', query);
-    const std::string_view headers =
-        std::string_view(mailto).substr(query + 1, fragment == std::string::npos ? std::string::npos : fragment - query - 1);
+    const std::string_view headers = std::string_view(mailto).substr(
+        query + 1, fragment == std::string::npos ? std::string::npos : fragment - query - 1);
 
     // Some mail programs also split headers at ";": judge those pieces too,
     // and keep each kept piece's own separator.

@@ -24,8 +24,8 @@ StartPageHost::StartPageHost(std::shared_ptr<Desktop> desktop, UpdateShow update
 
 std::shared_ptr<StartPageHost> StartPageHost::Create(std::shared_ptr<Desktop> desktop, UpdateShow updateShow,
                                                      Validator validator, OpenElsewhere openElsewhere) {
-    return std::shared_ptr<StartPageHost>(new StartPageHost(std::move(desktop), std::move(updateShow),
-                                                            std::move(validator), std::move(openElsewhere)));
+    return std::shared_ptr<StartPageHost>(
+        new StartPageHost(std::move(desktop), std::move(updateShow), std::move(validator), std::move(openElsewhere)));
 }
 
 void StartPageHost::UsePositions(std::shared_ptr<const document::ReadingPositions> positions) {

@@ -59,9 +59,9 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     gtk_box_append(GTK_BOX(problem_), problemText_);
     GtkWidget* reload = gtk_button_new_with_mnemonic("_Reload");
     gtk_widget_set_halign(reload, GTK_ALIGN_CENTER);
-    g_signal_connect(reload, "clicked", G_CALLBACK(+[](GtkButton*, gpointer self) {
-        static_cast<FlipbookView*>(self)->Reload();
-    }), this);
+    reloadClicked_ = SignalConnection(
+        reload, "clicked", G_CALLBACK(+[](GtkButton*, gpointer self) { static_cast<FlipbookView*>(self)->Reload(); }),
+        this);
     gtk_box_append(GTK_BOX(problem_), reload);
     gtk_widget_set_halign(problem_, GTK_ALIGN_CENTER);
     gtk_widget_set_valign(problem_, GTK_ALIGN_CENTER);

@@ -36,6 +36,7 @@ private:
     GtkWidget* busyBar_ = nullptr;
     GtkWidget* problem_ = nullptr;  // the text and a Reload button
     GtkWidget* problemText_ = nullptr;
+    SignalConnection reloadClicked_;
     std::unique_ptr<web::WebViewFlipbook> webView_;
 };
 

@@ -121,7 +121,7 @@ public:
     static void WebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
         const char* why = reason == WEBKIT_WEB_PROCESS_CRASHED                 ? "crashed"
                           : reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "exceeded the memory limit"
-                                                                                : "terminated";
+                                                                               : "terminated";
         static_cast<Coordinator*>(data)->host->WebProcessTerminated(why);
     }
 

@@ -173,9 +173,18 @@ TEST(FlipbookPageHostTest, OnlyTheReaderPageIsPrivilegedAndAddressesLeaveThrough
         {Navigate, "@#toc", "", {}, {}, "", true},
         // The book's other files never leave, and mail goes without attachments.
         {Message, "action.openpdf " + ws + "flipbook.html", "@", {}, {}, "Refused to open: " + ws + "flipbook.html"},
-        {Message, "action.print " + ws + "data/files/x.html", "@", {}, {}, "Refused to print: " + ws + "data/files/x.html"},
+        {Message,
+         "action.print " + ws + "data/files/x.html",
+         "@",
+         {},
+         {},
+         "Refused to print: " + ws + "data/files/x.html"},
         {Navigate, "mailto:a@example.com?attach=/etc/passwd", "", {"mailto:a@example.com"}, {}, ""},
-        {NewWindow, "mailto:a@example.com?Attachment=~/.ssh/id_rsa&subject=x", "", {"mailto:a@example.com?subject=x"}, {},
+        {NewWindow,
+         "mailto:a@example.com?Attachment=~/.ssh/id_rsa&subject=x",
+         "",
+         {"mailto:a@example.com?subject=x"},
+         {},
          "mailto:a@example.com?Attachment=~/.ssh/id_rsa&subject=x"},
     };
     for (const auto& c : cases) {
@@ -216,7 +225,11 @@ TEST(FlipbookPageHostTest, ReloadDuringUnpackingRunsTheStepsAgainAfterwards) {
 // says so and offers a reload; whatever page is left is never configured.
 TEST(FlipbookPageHostTest, LoadFailureAndEndedWebProcessShowAMessageAndNeverConfigure) {
     enum Event { FailedLoad, ProcessEnded };
-    const struct { Event event; bool finishedBefore; std::string problem; } cases[] = {
+    const struct {
+        Event event;
+        bool finishedBefore;
+        std::string problem;
+    } cases[] = {
         {FailedLoad, false, FlipbookPageHost::LOAD_FAILED_MESSAGE},
         {ProcessEnded, false, FlipbookPageHost::PROCESS_ENDED_MESSAGE},
         {ProcessEnded, true, FlipbookPageHost::PROCESS_ENDED_MESSAGE},
@@ -238,7 +251,8 @@ TEST(FlipbookPageHostTest, LoadFailureAndEndedWebProcessShowAMessageAndNeverConf
         // WebKit still reports the failed load as finished, and its error page would carry the page's URL.
         r.host->PageFinished(page);
         r.desktop->RunBackground();
-        r.host->MessageReceived("action.openpdf " + WorkspaceOf("file:///home/u/Book.flip") + "data/flipbook.pdf", page);
+        r.host->MessageReceived("action.openpdf " + WorkspaceOf("file:///home/u/Book.flip") + "data/flipbook.pdf",
+                                page);
         EXPECT_EQ(r.surface.problems, Lines{c.problem});
         EXPECT_EQ(r.surface.scripts.size(), c.finishedBefore ? 1u : 0u);
         EXPECT_TRUE(r.desktop->opened.empty());
@@ -258,10 +272,16 @@ TEST(FlipbookPageHostTest, SecondWindowOnTheSameWorkspaceReusesItsCore) {
     auto desktop = std::make_shared<test::FakeDesktop>();
     int installs = 0;
     const auto counted = [&](Reader& r) {
-        r.host = FlipbookPageHost::Create("file:///home/u/Same.flip", desktop, &r.surface,
-            {[&](const std::string& f) { ++installs; return std::optional(WorkspaceOf(f)); },
-             [](const std::string& f) { return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), ""}; },
-             [](const std::string& f) { return std::optional(WorkspaceOf(f)); }});
+        r.host =
+            FlipbookPageHost::Create("file:///home/u/Same.flip", desktop, &r.surface,
+                                     {[&](const std::string& f) {
+                                          ++installs;
+                                          return std::optional(WorkspaceOf(f));
+                                      },
+                                      [](const std::string& f) {
+                                          return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), ""};
+                                      },
+                                      [](const std::string& f) { return std::optional(WorkspaceOf(f)); }});
     };
     auto first = std::make_unique<Reader>("file:///home/u/Same.flip", desktop);
     auto second = std::make_unique<Reader>("file:///home/u/Same.flip", desktop);
@@ -287,7 +307,11 @@ TEST(FlipbookPageHostTest, WindowTitleIsCutToWhatATitleBarShows) {
     const std::string ellipsis = "\xE2\x80\xA6";
     std::string families;
     for (int i = 0; i < 300; ++i) families += family;
-    const struct { std::string stored; std::size_t graphemes; std::string ending; } cases[] = {
+    const struct {
+        std::string stored;
+        std::size_t graphemes;
+        std::string ending;
+    } cases[] = {
         {"Spring &amp; more", 13, "more"},
         {std::string(10'000'000, 'T'), WindowTitle::MAX_GRAPHEMES, "T" + ellipsis},
         {"<b>" + std::string(5'000, 'x') + "</b>", WindowTitle::MAX_GRAPHEMES, "x" + ellipsis},

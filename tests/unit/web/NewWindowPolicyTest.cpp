@@ -59,11 +59,13 @@ TEST(NewWindowPolicyTest, OnlyWebAddressesCleanMailAndTheBooksPdfReachTheSystem)
         {"mailto:a@example.com?attach=/home/u/.ssh/id_rsa", "mailto:a@example.com"},
         {"mailto:a@example.com?subject=Hi&Attachment=%2Fetc%2Fpasswd&body=x", "mailto:a@example.com?subject=Hi&body=x"},
         {"mailto:a@example.com?%61ttach=/etc/passwd&ATTACH=x&%2561ttach=y", "mailto:a@example.com"},
-        {"mailto:a@example.com?body=1;attach=/etc/passwd;cc=b@example.com", "mailto:a@example.com?body=1;cc=b@example.com"},
+        {"mailto:a@example.com?body=1;attach=/etc/passwd;cc=b@example.com",
+         "mailto:a@example.com?body=1;cc=b@example.com"},
         {"mailto:a@example.com?%20attach%20=x#top", "mailto:a@example.com#top"},
         {"mailto:a@example.com?body=attach%3D/etc/passwd", "mailto:a@example.com?body=attach%3D/etc/passwd"},
     };
-    for (const auto& [address, expected] : cases) EXPECT_EQ(NewWindowPolicy::ForSystem(address, wsUrl), expected) << address;
+    for (const auto& [address, expected] : cases)
+        EXPECT_EQ(NewWindowPolicy::ForSystem(address, wsUrl), expected) << address;
     // Without a workspace no file is handed out, and only the PDF is printed.
     EXPECT_EQ(NewWindowPolicy::ForSystem(pdf, std::nullopt), refused);
     EXPECT_TRUE(NewWindowPolicy::IsBookPdf(pdf, wsUrl));

@@ -107,9 +107,12 @@ TEST(StartPageHostTest, AfterEchoesWaitsForTheEchoStillDue) {
 // started meanwhile (the page's button again, the menu) runs in a window of
 // its own instead of taking over or being dropped.
 TEST(StartPageHostTest, SecondFlowDuringACheckOpensElsewhere) {
-    const struct { std::optional<std::string> first; bool holdCheck, secondElsewhere; } cases[] = {
-        {"file:///home/u/A.flip", true, true},   // the first file is still being checked
-        {"file:///home/u/A.flip", false, false}, // checked: the window is free again
+    const struct {
+        std::optional<std::string> first;
+        bool holdCheck, secondElsewhere;
+    } cases[] = {
+        {"file:///home/u/A.flip", true, true},    // the first file is still being checked
+        {"file:///home/u/A.flip", false, false},  // checked: the window is free again
         {std::nullopt, false, false},             // the first flow was cancelled
     };
     for (const auto& c : cases) {

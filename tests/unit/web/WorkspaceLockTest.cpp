@@ -14,7 +14,10 @@ using namespace std::chrono_literals;
 // Two windows on one flipbook: the second's work on the workspace waits until
 // the first's is done; work on another workspace does not wait.
 TEST(WorkspaceLockTest, SecondHolderOfTheSameWorkspaceWaits) {
-    const struct { std::string other; bool waits; } cases[] = {
+    const struct {
+        std::string other;
+        bool waits;
+    } cases[] = {
         {"file:///tmp/r/Book-id/", true},
         {"file:///tmp/r/Book-id", true},  // before the directory exists its URL has no final slash
         {"file:///tmp/r/Other-id/", false},

@@ -57,7 +57,7 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     gtk_label_set_max_width_chars(GTK_LABEL(problemText_), 50);
     gtk_label_set_justify(GTK_LABEL(problemText_), GTK_JUSTIFY_CENTER);
     gtk_box_append(GTK_BOX(problem_), problemText_);
-    GtkWidget* reload = gtk_button_new_with_mnemonic("_Reload");
+    GtkWidget* reload = gtk_button_new_with_mnemonic(_("_Reload"));
     gtk_widget_set_halign(reload, GTK_ALIGN_CENTER);
     reloadClicked_ = SignalConnection(
         reload, "clicked", G_CALLBACK(+[](GtkButton*, gpointer self) { static_cast<FlipbookView*>(self)->Reload(); }),

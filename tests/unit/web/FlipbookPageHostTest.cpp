@@ -272,16 +272,17 @@ TEST(FlipbookPageHostTest, SecondWindowOnTheSameWorkspaceReusesItsCore) {
     auto desktop = std::make_shared<test::FakeDesktop>();
     int installs = 0;
     const auto counted = [&](Reader& r) {
-        r.host =
-            FlipbookPageHost::Create("file:///home/u/Same.flip", desktop, &r.surface,
-                                     {[&](const std::string& f) {
-                                          ++installs;
-                                          return std::optional(WorkspaceOf(f));
-                                      },
-                                      [](const std::string& f) {
-                                          return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), ""};
-                                      },
-                                      [](const std::string& f) { return std::optional(WorkspaceOf(f)); }});
+        r.host = FlipbookPageHost::Create("file:///home/u/Same.flip", desktop, &r.surface,
+                                          {[&](const std::string& f) {
+                                               ++installs;
+                                               return std::optional(WorkspaceOf(f));
+                                           },
+                                           [](const std::string& f) {
+                                               return WorkspaceSteps::Finished{
+                                                   nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
+                                           },
+                                           [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
+                                           {}});
     };
     auto first = std::make_unique<Reader>("file:///home/u/Same.flip", desktop);
     auto second = std::make_unique<Reader>("file:///home/u/Same.flip", desktop);
@@ -345,16 +346,16 @@ TEST(FlipbookPageHostTest, ProgressShowsOnlyWhenUnpackingTakesLonger) {
 TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
     Reader r("file:///home/u/Book.flip");
     std::uint64_t done = 0;
-    r.host =
-        FlipbookPageHost::Create("file:///home/u/Book.flip", r.desktop, &r.surface,
-                                 {[](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-                                  [](const std::string& f) {
-                                      return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", ""};
-                                  },
-                                  [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-                                  [&](const std::string&, const std::string&) {
-                                      return std::optional(std::pair<std::uint64_t, std::uint64_t>(done, 270'000'000));
-                                  }});
+    r.host = FlipbookPageHost::Create(
+        "file:///home/u/Book.flip", r.desktop, &r.surface,
+        {[](const std::string& f) { return std::optional(WorkspaceOf(f)); },
+         [](const std::string& f) {
+             return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
+         },
+         [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
+         [&](const std::string&, const std::string&) {
+             return std::optional(std::pair<std::uint64_t, std::uint64_t>(done, 270'000'000));
+         }});
     r.LoadHeld();
     r.host->PageFinished(r.surface.loaded.back());
     r.desktop->Advance(250ms);
@@ -415,7 +416,9 @@ TEST(FlipbookPageHostTest, ResumesAtTheRememberedPageAndKeepsOnlyPagesOfTheBook)
         reader.Open();
         const bool resumed = c.stored <= c.pageCount;
         ASSERT_EQ(reader.surface.scripts.size(), resumed ? 2u : 1u);
-        if (resumed) EXPECT_EQ(reader.surface.scripts[1], "onResume(" + std::to_string(c.stored) + ")");
+        if (resumed) {
+            EXPECT_EQ(reader.surface.scripts[1], "onResume(" + std::to_string(c.stored) + ")");
+        }
         test::CapturedLines lines;
         for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageURL());
         Lines refused;

@@ -166,7 +166,8 @@ std::optional<UnpackFailure> FlipbookFile::UnpackInto(const std::string& workspa
     return ArchiveExtractor::Unpack(*archivePath, dataPath);
 }
 
-void FlipbookFile::ExtractZip() {
+void FlipbookFile::ExtractZip(UnpackListener* listener) {
+    (void)listener;
     using Cause = UnpackFailure::Cause;
     unpackFailure.reset();
     // The fixed line stays first; the reason follows on a line of its own.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UnpackFailure.h"
+#include "UnpackListener.h"
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -26,7 +27,7 @@ public:
     // Installs a fresh copy of the reader core as the workspace directory.
     std::optional<std::string> CreateCore();
     // Makes sure the data directory holds the unpacked archive; sets tempPath.
-    void ExtractZip();
+    void ExtractZip(UnpackListener* listener = nullptr);
     // Uncompressed size of the PDF entry in decimal digits; absent for 0.
     std::optional<std::string> GetPdfSize() const;
     // The metadata entry of the archive at archiveUrl, as text.

@@ -57,6 +57,23 @@ bool IsInside(const fs::path& path, const fs::path& root) {
     return p != path.end();
 }
 
+// The path below dataPath that uri names, spelled as the archive spells its
+// entries; absent for anything else.
+std::optional<std::string> InData(const std::string& uri, const std::string& dataPath) {
+    const auto path = DecodedPath(uri);
+    const std::string prefix = dataPath.ends_with('/') ? dataPath : dataPath + "/";
+    if (!path || !path->starts_with(prefix)) return std::nullopt;
+    // Doubled slashes (the configuration writes some) name the same file.
+    std::string relative;
+    for (const auto& segment : fs::path(path->substr(prefix.size()))) {
+        if (segment.empty()) continue;
+        if (!relative.empty()) relative += '/';
+        relative += segment.string();
+    }
+    if (relative.empty() || path->ends_with('/')) return std::nullopt;
+    return relative;
+}
+
 BookScheme::Reply Refused(int status) {
     BookScheme::Reply reply;
     reply.status = status;
@@ -95,7 +112,7 @@ std::string BookScheme::ContentTypeOf(const fs::path& file) {
 
 BookScheme::Reply BookScheme::Answer(const std::string& uri, const std::string& method,
                                      const std::optional<std::string>& range,
-                                     const std::optional<std::string>& workspaceRoot) {
+                                     const std::optional<std::string>& workspaceRoot, const UnpackingBook* unpacking) {
     const std::pair<std::string, std::string> cors[] = {
         {"Access-Control-Allow-Origin", "*"},
         {"Access-Control-Expose-Headers", "Accept-Ranges, Content-Range, Content-Length"},
@@ -108,11 +125,39 @@ BookScheme::Reply BookScheme::Answer(const std::string& uri, const std::string& 
         return reply;
     }
     if (method != "GET" && method != "HEAD") return Refused(405);
-    const auto file = workspaceRoot ? Resolve(uri, *workspaceRoot) : std::nullopt;
-    if (!file) return Refused(404);
-    std::error_code error;
-    const std::uint64_t size = fs::file_size(*file, error);
-    if (error) return Refused(404);
+    if (!workspaceRoot) return Refused(404);
+    // What the body is read from: a file of the workspace, or a stretch of
+    // the archive while that file is still being written.
+    fs::path file;
+    std::uint64_t base = 0, size = 0;
+    std::string contentType;
+    UnpackingBook::Place place;
+    const bool ownData = unpacking && unpacking->DataPath().starts_with(*workspaceRoot);
+    const auto relative = ownData ? InData(uri, unpacking->DataPath()) : std::nullopt;
+    if (relative) place = unpacking->Locate(*relative);
+    switch (place.kind) {
+    case UnpackingBook::Place::Kind::Wait: {
+        Reply reply = Refused(0);
+        reply.wait = true;
+        return reply;
+    }
+    case UnpackingBook::Place::Kind::Archive:
+        file = unpacking->ArchivePath();
+        base = place.offset;
+        size = place.size;
+        contentType = ContentTypeOf(fs::path(*relative));
+        break;
+    case UnpackingBook::Place::Kind::Disk: {
+        const auto resolved = Resolve(uri, *workspaceRoot);
+        if (!resolved) return Refused(404);
+        std::error_code error;
+        size = fs::file_size(*resolved, error);
+        if (error) return Refused(404);
+        file = *resolved;
+        contentType = ContentTypeOf(file);
+        break;
+    }
+    }
 
     Reply reply;
     reply.headers.assign(std::begin(cors), std::end(cors));
@@ -131,10 +176,10 @@ BookScheme::Reply BookScheme::Answer(const std::string& uri, const std::string& 
         reply.headers.emplace_back("Content-Range", "bytes " + std::to_string(part.first) + "-" +
                                                         std::to_string(part.first + part.length - 1) + "/" + total);
     reply.headers.emplace_back("Content-Length", std::to_string(part.length));
-    reply.contentType = ContentTypeOf(*file);
+    reply.contentType = contentType;
     if (method == "GET") {
-        reply.file = *file;
-        reply.offset = part.first;
+        reply.file = file;
+        reply.offset = base + part.first;
         reply.length = part.length;
     }
     return reply;

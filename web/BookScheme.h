@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UnpackingBook.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -25,6 +27,8 @@ public:
         std::filesystem::path file;
         std::uint64_t offset = 0;
         std::uint64_t length = 0;
+        // Not answerable yet: the file is still being unpacked; ask again.
+        bool wait = false;
     };
 
     // The regular file that uri names, when it lies inside workspaceRoot after
@@ -33,8 +37,10 @@ public:
     static std::optional<std::filesystem::path> Resolve(const std::string& uri, const std::string& workspaceRoot);
 
     // The whole answer to a request; workspaceRoot absent: the view has none.
+    // While unpacking, files of its data directory not yet written are read
+    // from the archive, or waited for.
     static Reply Answer(const std::string& uri, const std::string& method, const std::optional<std::string>& range,
-                        const std::optional<std::string>& workspaceRoot);
+                        const std::optional<std::string>& workspaceRoot, const UnpackingBook* unpacking = nullptr);
 
     static std::string ContentTypeOf(const std::filesystem::path& file);
 };

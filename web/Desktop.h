@@ -32,6 +32,9 @@ public:
     virtual void ChooseFlipbookFile(std::function<void(std::optional<std::string> fileUrl)> done) = 0;
     // Runs work off the main thread, then done on the main thread.
     virtual void RunInBackground(std::function<void()> work, std::function<void()> done) = 0;
+    // From any thread: runs work on the main thread soon, after what was
+    // handed over before it (a background task's done included).
+    virtual void RunOnMain(std::function<void()> work) = 0;
     // Prints the PDF at a file URL through the print dialog, with the settings
     // the session kept from its last print; an unreadable PDF prints nothing.
     virtual void PrintPdf(const std::string& fileUri) = 0;

@@ -8,6 +8,7 @@
 #include "MetadataValue.h"
 #include "NavigationPolicy.h"
 #include "NewWindowPolicy.h"
+#include "ReaderConfiguration.h"
 #include "Unique.h"
 #include "UnpackProgress.h"
 #include "WindowTitle.h"
@@ -17,6 +18,8 @@
 
 #include <glib.h>
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace brivane::web {
@@ -39,26 +42,45 @@ std::string FaviconPath(const std::string& workspaceUrl) {
     return path.get();
 }
 
+// Title, id and page count, from the archive's metadata.
+void Describe(const std::string& fileUrl, WorkspaceSteps::Finished& finished) {
+    const document::FlipbookMeta meta(fileUrl);
+    finished.title = meta.GetTitle();
+    if (const auto doc = meta.LoadMetadata()) {
+        const document::MetadataValue value(*doc);
+        finished.bookId = value["id"].String().value_or("");
+        const auto pages = value["num_pages"].Int().value_or(0);
+        finished.pageCount = pages > 0 && pages <= 1'000'000 ? static_cast<int>(pages) : 0;
+    }
+}
+
 }  // namespace
 
 WorkspaceSteps WorkspaceSteps::OnDisk() {
     WorkspaceSteps steps;
     steps.createCore = [](const std::string& fileUrl) { return document::FlipbookFile(fileUrl).CreateCore(); };
-    steps.finish = [](const std::string& fileUrl) {
+    steps.finish = [](const std::string& fileUrl, document::UnpackListener* listener) {
         document::FlipbookFile file(fileUrl);
-        file.ExtractZip();
+        file.ExtractZip(listener);
         Finished finished;
         if (file.unpackFailure) finished.unpackProblem = file.unpackFailure->PlainWords();
         finished.configuration = file.GetReaderConfiguration();
         finished.workspaceUrl = file.GetWorkspaceURL();
-        const document::FlipbookMeta meta(fileUrl);
-        finished.title = meta.GetTitle();
-        if (const auto doc = meta.LoadMetadata()) {
-            const document::MetadataValue value(*doc);
-            finished.bookId = value["id"].String().value_or("");
-            const auto pages = value["num_pages"].Int().value_or(0);
-            finished.pageCount = pages > 0 && pages <= 1'000'000 ? static_cast<int>(pages) : 0;
-        }
+        Describe(fileUrl, finished);
+        return finished;
+    };
+    steps.early = [](const std::string& fileUrl, const std::string& workspaceUrl) {
+        // The unpacked metadata will be this very entry, so the page gets the
+        // configuration it would get once the unpacking is done.
+        document::FlipbookFile file(fileUrl);
+        file.tempPath = Join(workspaceUrl, "data");
+        Finished finished;
+        if (const auto text = file.GetMetadataSource(fileUrl))
+            finished.configuration = document::ReaderConfiguration::Build(
+                *text, file.PDF_FILE_NAME,
+                [&file](const std::string& relative) { return file.GetTempPathURL(relative); });
+        finished.workspaceUrl = workspaceUrl;
+        Describe(fileUrl, finished);
         return finished;
     };
     steps.unpacked = [](const std::string& fileUrl,
@@ -171,27 +193,94 @@ void FlipbookPageHost::PageFinished(const std::string& uri) {
         return;
     }
     finishing_ = true;
+    configuredEarly_ = false;
     BeginBusy();
     ReportProgress(busyGeneration_);
     auto finished = std::make_shared<WorkspaceSteps::Finished>();
+    unpacking_ = StartUnpacking(loadGeneration_);
     desktop_->RunInBackground(
-        [steps = steps_, url = fileUrl_, finished] {
+        [steps = steps_, url = fileUrl_, finished, book = unpacking_] {
             const auto key = steps.workspaceUrl(url);
             std::optional<WorkspaceLock> lock;
             if (key) lock.emplace(*key);  // one unpacking per workspace at a time
-            *finished = steps.finish(url);
+            *finished = steps.finish(url, book.get());
+            if (book) book->Finish();
         },
         [self = shared_from_this(), finished, generation = loadGeneration_] {
             self->finishing_ = false;
             self->EndBusy();
+            self->unpacking_.reset();
+            const bool early = std::exchange(self->configuredEarly_, false);
+            if (early) self->UnpackingEnded(finished->configuration.has_value(), finished->unpackProblem);
             if (std::exchange(self->finishAgain_, false)) {
                 self->PageFinished(self->pageUrl_);
                 return;
             }
             // The page it was for is gone: failed, or replaced by a new load.
-            if (self->failed_ || generation != self->loadGeneration_) return;
+            if (early || self->failed_ || generation != self->loadGeneration_) return;
             self->ApplyFinished(*finished);
         });
+}
+
+std::shared_ptr<UnpackingBook> FlipbookPageHost::StartUnpacking(int generation) {
+    if (!steps_.early || !workspace_) return nullptr;
+    const auto archive = PathFromFileUrl(fileUrl_);
+    const auto workspace = PathFromFileUrl(*workspace_);
+    if (!archive || !workspace) return nullptr;
+    // The archive is read by slices without following links: name the file itself.
+    std::error_code error;
+    const auto real = std::filesystem::canonical(*archive, error);
+    if (error) return nullptr;
+    std::string data = *workspace;
+    if (!data.ends_with('/')) data += '/';
+    data += "data";
+    auto notify = [weak = weak_from_this(), desktop = desktop_, early = steps_.early, url = fileUrl_,
+                   workspaceUrl = *workspace_, generation](UnpackingBook::Event event) {
+        if (event != UnpackingBook::Event::Surveyed) {
+            desktop->RunOnMain([weak] {
+                auto self = weak.lock();
+                if (self && self->surface_) self->surface_->UnpackingChanged();
+            });
+            return;
+        }
+        // Still on the unpacking thread, before the first write.
+        auto finished = std::make_shared<WorkspaceSteps::Finished>(early(url, workspaceUrl));
+        desktop->RunOnMain([weak, finished, generation] {
+            if (auto self = weak.lock()) self->ApplyEarly(*finished, generation);
+        });
+    };
+    return std::make_shared<UnpackingBook>(real.string(), data, std::move(notify));
+}
+
+void FlipbookPageHost::ApplyEarly(const WorkspaceSteps::Finished& finished, int generation) {
+    if (failed_ || generation != loadGeneration_ || !surface_ || !unpacking_ || !finishing_) return;
+    if (!finished.configuration) return;  // the end will tell
+    configuredEarly_ = true;
+    EndBusy();
+    surface_->ServeUnpacking(unpacking_);
+    ApplyFinished(finished);
+}
+
+void FlipbookPageHost::UnpackingEnded(bool succeeded, const std::string& problem) {
+    auto waiting = std::exchange(afterUnpacking_, {});
+    if (!surface_) return;
+    surface_->ServeUnpacking(nullptr);
+    if (!succeeded) {
+        // The page showed what it had read; the rest of the book is not there.
+        std::string text = _(NO_CONFIGURATION_MESSAGE);
+        if (!problem.empty()) text += " " + problem;
+        surface_->ShowProblem(text);
+        return;
+    }
+    for (auto& action : waiting) action();
+}
+
+void FlipbookPageHost::AfterUnpacking(std::function<void()> action) {
+    if (!configuredEarly_ || !finishing_) return action();
+    afterUnpacking_.push_back(std::move(action));
+    // Say why nothing happens yet: the file is still being written.
+    BeginBusy();
+    ReportProgress(busyGeneration_);
 }
 
 void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
@@ -246,7 +335,9 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
         if (!NewWindowPolicy::IsBookPdf(message.argument, workspace_)) {
             Diagnostics::Line("Refused to print: " + message.argument);
         } else if (surface_) {
-            desktop_->PrintPdf(message.argument);
+            AfterUnpacking([self = shared_from_this(), pdf = message.argument] {
+                if (self->surface_) self->desktop_->PrintPdf(pdf);
+            });
         }
         break;
     case BridgeProtocol::FlipbookAction::Position:
@@ -293,7 +384,8 @@ void FlipbookPageHost::HandToSystem(const std::string& address) {
         Diagnostics::Line("Refused to open: " + address);
         return;
     }
-    desktop_->OpenURI(*outgoing);
+    if (!outgoing->starts_with("file:")) return desktop_->OpenURI(*outgoing);
+    AfterUnpacking([self = shared_from_this(), uri = *outgoing] { self->desktop_->OpenURI(uri); });
 }
 
 bool FlipbookPageHost::MainFrameNavigation(const std::string& uri) {

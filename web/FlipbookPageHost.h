@@ -2,6 +2,7 @@
 
 #include "Desktop.h"
 #include "ReadingPositions.h"
+#include "UnpackingBook.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 
@@ -13,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace brivane::web {
 
@@ -35,6 +37,10 @@ public:
     virtual void ShowProblem(const std::string& text) = 0;
     // The configuration reached the page.
     virtual void FlipbookShown(const std::string& fileUrl) = 0;
+    // The page reads this book while it is being unpacked; null: it is done.
+    virtual void ServeUnpacking(std::shared_ptr<const UnpackingBook> /*book*/) {}
+    // The unpacking moved on: requests that waited for a file may go on.
+    virtual void UnpackingChanged() {}
 };
 
 // The workspace work, each step on its own FlipbookFile. Replaceable so the
@@ -49,13 +55,17 @@ struct WorkspaceSteps {
         int pageCount = 0;          // the metadata "num_pages"; 0 when missing
     };
     std::function<std::optional<std::string>(const std::string& fileUrl)> createCore;
-    // Unpack, configure, locate the workspace, read the title.
-    std::function<Finished(const std::string& fileUrl)> finish;
+    // Unpack, configure, locate the workspace, read the title. The listener
+    // hears how the unpacking goes, if there is one.
+    std::function<Finished(const std::string& fileUrl, document::UnpackListener* listener)> finish;
     std::function<std::optional<std::string>(const std::string& fileUrl)> workspaceUrl;
     // Bytes unpacked so far and in all, while finish runs; optional.
     std::function<std::optional<std::pair<std::uint64_t, std::uint64_t>>(const std::string& fileUrl,
                                                                          const std::string& workspaceUrl)>
         unpacked;
+    // What finish will give, from the archive itself, for a page that reads
+    // the book while it is still being written out; optional.
+    std::function<Finished(const std::string& fileUrl, const std::string& workspaceUrl)> early;
 
     static WorkspaceSteps OnDisk();
 };
@@ -107,6 +117,11 @@ private:
     void ReportProgress(int generation);
     void EndBusy();
     void ApplyFinished(const WorkspaceSteps::Finished& finished);
+    void ApplyEarly(const WorkspaceSteps::Finished& finished, int generation);
+    std::shared_ptr<UnpackingBook> StartUnpacking(int generation);
+    // Files of the book are handed out only once they are complete.
+    void AfterUnpacking(std::function<void()> action);
+    void UnpackingEnded(bool succeeded, const std::string& problem);
     void HandToSystem(const std::string& address);
     void Resume();
     void RememberPosition(const std::string& argument);
@@ -126,6 +141,9 @@ private:
     int loadGeneration_ = 0;
     bool finishing_ = false;
     bool finishAgain_ = false;
+    std::shared_ptr<UnpackingBook> unpacking_;  // while the page reads a book still being written
+    bool configuredEarly_ = false;
+    std::vector<std::function<void()>> afterUnpacking_;
     int busyGeneration_ = 0;
 };
 

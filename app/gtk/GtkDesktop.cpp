@@ -139,6 +139,10 @@ void GtkDesktop::ChooserAnswered(int response) {
     if (done) done(std::move(fileUrl));
 }
 
+void GtkDesktop::RunOnMain(std::function<void()> work) {
+    g_idle_add_full(G_PRIORITY_DEFAULT, RunOnce, new Work(std::move(work)), DeleteWork);
+}
+
 void GtkDesktop::RunInBackground(std::function<void()> work, std::function<void()> done) {
     // Keeps the application running until the work is back, so that quitting
     // never tears down what a worker still uses.

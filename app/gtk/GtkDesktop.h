@@ -21,6 +21,7 @@ public:
     void ShowAlert(const web::Alert& alert, std::function<void(int response)> completion) override;
     void ChooseFlipbookFile(std::function<void(std::optional<std::string> fileUrl)> done) override;
     void RunInBackground(std::function<void()> work, std::function<void()> done) override;
+    void RunOnMain(std::function<void()> work) override;
     void PrintPdf(const std::string& fileUri) override;
 
 private:

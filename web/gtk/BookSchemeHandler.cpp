@@ -6,14 +6,27 @@
 
 #include <map>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace brivane::web {
 
 namespace {
 
-std::map<WebKitWebView*, std::string>& Workspaces() {
-    static std::map<WebKitWebView*, std::string> workspaces;
-    return workspaces;
+struct Served {
+    std::string workspace;
+    std::shared_ptr<const UnpackingBook> unpacking;
+};
+
+std::map<WebKitWebView*, Served>& Views() {
+    static std::map<WebKitWebView*, Served> views;
+    return views;
+}
+
+// Requests for files still being unpacked, answered when the unpacker moves on.
+std::vector<RefPtr<WebKitURISchemeRequest>>& Waiting() {
+    static std::vector<RefPtr<WebKitURISchemeRequest>> waiting;
+    return waiting;
 }
 
 void Fail(WebKitURISchemeRequest* request, int status) {
@@ -25,15 +38,23 @@ void Fail(WebKitURISchemeRequest* request, int status) {
 
 void Answer(WebKitURISchemeRequest* request, gpointer) {
     std::optional<std::string> workspace;
+    const UnpackingBook* unpacking = nullptr;
     WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request);
-    if (auto found = Workspaces().find(view); found != Workspaces().end()) workspace = found->second;
+    if (auto found = Views().find(view); found != Views().end()) {
+        workspace = found->second.workspace;
+        unpacking = found->second.unpacking.get();
+    }
     std::optional<std::string> range;
     SoupMessageHeaders* requestHeaders = webkit_uri_scheme_request_get_http_headers(request);
     if (const char* value = requestHeaders ? soup_message_headers_get_one(requestHeaders, "Range") : nullptr)
         range = value;
     const char* method = webkit_uri_scheme_request_get_http_method(request);
-    const auto reply =
-        BookScheme::Answer(webkit_uri_scheme_request_get_uri(request), method ? method : "GET", range, workspace);
+    const auto reply = BookScheme::Answer(webkit_uri_scheme_request_get_uri(request), method ? method : "GET", range,
+                                          workspace, unpacking);
+    if (reply.wait) {
+        Waiting().push_back(RefPtr<WebKitURISchemeRequest>::Ref(request));
+        return;
+    }
 
     RefPtr<GInputStream> body;
     if (!reply.file.empty()) {
@@ -64,9 +85,28 @@ void BookSchemeHandler::Register(WebKitWebContext* context) {
 }
 
 void BookSchemeHandler::Allow(WebKitWebView* view, const std::string& workspacePath) {
-    Workspaces()[view] = workspacePath;
+    Views()[view] = {workspacePath, nullptr};
 }
 
-void BookSchemeHandler::Forget(WebKitWebView* view) { Workspaces().erase(view); }
+void BookSchemeHandler::ServeUnpacking(WebKitWebView* view, std::shared_ptr<const UnpackingBook> book) {
+    if (auto found = Views().find(view); found != Views().end()) found->second.unpacking = std::move(book);
+    Retry();
+}
+
+void BookSchemeHandler::Retry() {
+    for (auto& request : std::exchange(Waiting(), {})) {
+        // A view that went meanwhile has nobody left to answer.
+        if (!Views().contains(webkit_uri_scheme_request_get_web_view(request.get()))) {
+            Fail(request.get(), 404);
+            continue;
+        }
+        Answer(request.get(), nullptr);
+    }
+}
+
+void BookSchemeHandler::Forget(WebKitWebView* view) {
+    Views().erase(view);
+    Retry();
+}
 
 }  // namespace brivane::web

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "UnpackingBook.h"
+
 #include <webkit/webkit.h>
 
+#include <memory>
 #include <string>
 
 namespace brivane::web {
@@ -13,6 +16,11 @@ public:
     // Once, before the first web view loads anything.
     static void Register(WebKitWebContext* context);
     static void Allow(WebKitWebView* view, const std::string& workspacePath);
+    // Until the book's unpacking ends, the view's page reads the files not
+    // yet written from the archive, or waits for them; null: disk only.
+    static void ServeUnpacking(WebKitWebView* view, std::shared_ptr<const UnpackingBook> book);
+    // The unpacking moved on: answer what waited, if it can be answered now.
+    static void Retry();
     static void Forget(WebKitWebView* view);
 };
 

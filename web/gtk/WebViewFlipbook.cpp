@@ -89,6 +89,10 @@ public:
     }
     void ShowProblem(const std::string& text) override { Call(effects_.showProblem, text); }
     void FlipbookShown(const std::string& fileUrl) override { Call(effects_.flipbookShown, fileUrl); }
+    void ServeUnpacking(std::shared_ptr<const UnpackingBook> book) override {
+        BookSchemeHandler::ServeUnpacking(WebView(), std::move(book));
+    }
+    void UnpackingChanged() override { BookSchemeHandler::Retry(); }
 
     static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
         auto* self = static_cast<Coordinator*>(data);

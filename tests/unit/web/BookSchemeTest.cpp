@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 namespace brivane::web {
 namespace {
@@ -137,6 +138,63 @@ TEST(BookSchemeTest, AnswersRangesWithTheirStatusHeadersAndSlice) {
     const auto reply = BookScheme::Answer(pdf, "GET", "bytes=0-0", w.mine);
     EXPECT_EQ(Header(reply, "Access-Control-Allow-Origin"), "*");
     EXPECT_NE(Header(reply, "Access-Control-Expose-Headers").find("Content-Range"), std::string::npos);
+}
+
+// While a book is unpacked, what is not written yet is read from the archive
+// (stored entries) or waited for; what is written, and everything once the
+// unpacking is over, comes from the disk as before.
+TEST(BookSchemeTest, ReadsFilesStillBeingUnpackedFromTheArchive) {
+    Workspaces w;
+    const std::string archive = w.dir.Path() + "/Book.flip";
+    w.dir.Write("Book.flip", "HEADER0123456789....sea!");
+    std::vector<UnpackingBook::Event> events;
+    UnpackingBook book(archive, w.mine + "/data", [&](UnpackingBook::Event e) { events.push_back(e); });
+    book.Surveyed({{"flipbook.pdf", 10, 6}, {"files/a.png", 5, std::nullopt}, {"files/backgrounds/sea.jpg", 4, 20}});
+
+    enum class From { Archive, Disk, Wait, Nothing };
+    const struct {
+        std::string path;
+        std::optional<std::string> range;
+        From from;
+        int status;
+        std::uint64_t offset, length;
+    } cases[] = {
+        {"/data/flipbook.pdf", std::nullopt, From::Archive, 200, 6, 10},
+        {"/data/flipbook.pdf", "bytes=2-4", From::Archive, 206, 8, 3},
+        {"/data/flipbook.pdf", "bytes=10-", From::Nothing, 416, 0, 0},
+        {"/data/files/backgrounds//sea.jpg", std::nullopt, From::Archive, 200, 20, 4},
+        {"/data/files/a.png", std::nullopt, From::Wait, 0, 0, 0},        // compressed: only once written
+        {"/data/files/missing.png", std::nullopt, From::Wait, 0, 0, 0},  // a link may still bring it
+        {"/data/./flipbook.pdf", std::nullopt, From::Nothing, 404, 0, 0},
+        {"/data/files/%2e%2e/flipbook.pdf", std::nullopt, From::Nothing, 404, 0, 0},
+        {"/flipbook.html", std::nullopt, From::Nothing, 404, 0, 0},  // outside the data: the disk decides
+    };
+    for (const auto& c : cases) {
+        const auto reply = BookScheme::Answer(w.Uri(w.mine + c.path), "GET", c.range, w.mine, &book);
+        const std::string what = c.path + " " + c.range.value_or("");
+        EXPECT_EQ(reply.wait, c.from == From::Wait) << what;
+        EXPECT_EQ(reply.status, c.status) << what;
+        EXPECT_EQ(reply.file.string(), c.from == From::Archive ? archive : "") << what;
+        EXPECT_EQ(reply.offset, c.offset) << what;
+        EXPECT_EQ(reply.length, c.length) << what;
+    }
+    // Another window's workspace stays closed, whatever book is being unpacked.
+    UnpackingBook others(archive, w.other + "/data", nullptr);
+    others.Surveyed({{"flipbook.pdf", 10, 6}});
+    EXPECT_EQ(BookScheme::Answer(w.Uri(w.other + "/data/flipbook.pdf"), "GET", {}, w.mine, &others).status, 404);
+
+    book.Written("flipbook.pdf");
+    book.Written("flipbook.pdf");
+    auto reply = BookScheme::Answer(w.Uri(w.mine + "/data/flipbook.pdf"), "GET", std::nullopt, w.mine, &book);
+    EXPECT_EQ(reply.file, std::filesystem::canonical(w.mine + "/data/flipbook.pdf"));
+    EXPECT_EQ(reply.length, 1000u);
+
+    book.Finish();
+    EXPECT_EQ(BookScheme::Answer(w.Uri(w.mine + "/data/files/a.png"), "GET", {}, w.mine, &book).status, 404);
+    reply = BookScheme::Answer(w.Uri(w.mine + "/data/files/backgrounds/sea.jpg"), "GET", {}, w.mine, &book);
+    EXPECT_EQ(reply.file, std::filesystem::canonical(w.mine + "/data/files/backgrounds/sea.jpg"));
+    using E = UnpackingBook::Event;
+    EXPECT_EQ(events, (std::vector{E::Surveyed, E::Written, E::Finished}));
 }
 
 TEST(BookSchemeTest, ContentTypesNeverMakeAPageOrScript) {

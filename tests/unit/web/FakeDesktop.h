@@ -27,6 +27,7 @@ public:
     std::deque<std::optional<std::string>> chooserAnswers;
     bool holdBackground = false;  // when set, background work waits for RunBackground()
     std::vector<std::pair<std::function<void()>, std::function<void()>>> background;
+    std::vector<std::function<void()>> posted;  // RunOnMain work, run before the task's done
     std::chrono::milliseconds now{0};
 
     void OpenURI(const std::string& uri) override { opened.push_back(uri); }
@@ -48,10 +49,14 @@ public:
         if (!holdBackground) RunBackground();
     }
 
-    // Runs the background work handed over so far, oldest first.
+    void RunOnMain(std::function<void()> work) override { posted.push_back(std::move(work)); }
+
+    // Runs the background work handed over so far, oldest first, each with
+    // what it posted to the main thread before its done.
     void RunBackground() {
         for (auto& [work, done] : std::exchange(background, {})) {
             work();
+            for (auto& p : std::exchange(posted, {})) p();
             done();
         }
     }

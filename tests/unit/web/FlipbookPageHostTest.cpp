@@ -28,6 +28,8 @@ public:
     void ShowProgress(const std::string& t, double f) override { progress.emplace_back(t, f); }
     void ShowProblem(const std::string& t) override { problems.push_back(t); }
     void FlipbookShown(const std::string& f) override { shownFiles.push_back(f); }
+    std::vector<bool> served;  // a book being unpacked (true) or none
+    void ServeUnpacking(std::shared_ptr<const UnpackingBook> book) override { served.push_back(book != nullptr); }
 };
 
 // Each flipbook file has its own workspace on disk, holding its PDF.
@@ -54,7 +56,7 @@ struct Reader {
 
     explicit Reader(const std::string& file, std::shared_ptr<test::FakeDesktop> d = nullptr)
         : desktop(d ? d : std::make_shared<test::FakeDesktop>()) {
-        const auto finish = [this](const std::string& f) {
+        const auto finish = [this](const std::string& f, document::UnpackListener*) {
             finishedFiles.push_back(f);
             const nlohmann::json config = {{"path", WorkspaceOf(f) + "data/flipbook.pdf"}};
             return WorkspaceSteps::Finished{configuration ? std::optional(config) : std::nullopt,
@@ -69,6 +71,7 @@ struct Reader {
             {[this](const std::string& f) { return workspace ? std::optional(WorkspaceOf(f)) : std::nullopt; },
              finish,
              [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
+             {},
              {}});
     }
     void Open() {
@@ -277,11 +280,12 @@ TEST(FlipbookPageHostTest, SecondWindowOnTheSameWorkspaceReusesItsCore) {
                                                ++installs;
                                                return std::optional(WorkspaceOf(f));
                                            },
-                                           [](const std::string& f) {
+                                           [](const std::string& f, document::UnpackListener*) {
                                                return WorkspaceSteps::Finished{
                                                    nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
                                            },
                                            [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
+                                           {},
                                            {}});
     };
     auto first = std::make_unique<Reader>("file:///home/u/Same.flip", desktop);
@@ -342,6 +346,54 @@ TEST(FlipbookPageHostTest, ProgressShowsOnlyWhenUnpackingTakesLonger) {
     }
 }
 
+// A book still being written out is shown as soon as its archive has been
+// checked. Its files go to the printer or another program only once they are
+// complete, and a failure after the page was shown still reaches the window.
+TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
+    const test::TempDir home;
+    home.Write("Book.flip", "PK");  // read by slices: it must be there
+    const std::string file = test::FileUrl(home / "Book.flip"), ws = WorkspaceOf(file), pdf = ws + "data/flipbook.pdf";
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "unpacking fails" : "unpacking succeeds");
+        Reader r(file);
+        std::size_t scriptsMeanwhile = 0, printedMeanwhile = 0, openedMeanwhile = 0;
+        const nlohmann::json config = {{"path", pdf}};
+        const auto finish = [&](const std::string&, document::UnpackListener* listener) {
+            if (!listener) throw std::runtime_error("no listener");
+            listener->Surveyed({{"flipbook.pdf", 4, 0}});
+            // The main thread goes on meanwhile: the page is configured and asks for the PDF.
+            for (auto& posted : std::exchange(r.desktop->posted, {})) posted();
+            scriptsMeanwhile = r.surface.scripts.size();
+            r.host->MessageReceived("action.print " + pdf, r.host->PageURL());
+            r.host->MessageReceived("action.openpdf " + pdf, r.host->PageURL());
+            r.host->MessageReceived("action.openpdf https://example.org/", r.host->PageURL());
+            printedMeanwhile = r.desktop->printed.size();
+            openedMeanwhile = r.desktop->opened.size();
+            return WorkspaceSteps::Finished{
+                fails ? std::nullopt : std::optional(config), ws, "", fails ? "CRC" : "", "", 0};
+        };
+        const auto early = [&](const std::string&, const std::string& workspace) {
+            return WorkspaceSteps::Finished{config, workspace, "Early", "", "id", 3};
+        };
+        r.host = FlipbookPageHost::Create(file, r.desktop, &r.surface,
+                                          {[&](const std::string&) { return std::optional(ws); },
+                                           finish,
+                                           [&](const std::string&) { return std::optional(ws); },
+                                           {},
+                                           early});
+        r.Open();
+        EXPECT_EQ(scriptsMeanwhile, 1u);
+        EXPECT_EQ(printedMeanwhile, 0u);
+        EXPECT_EQ(openedMeanwhile, 1u);           // a web address needs nothing of the book
+        EXPECT_EQ(r.surface.scripts.size(), 1u);  // configured once, early
+        EXPECT_EQ(r.surface.titles, Lines{"Early"});
+        EXPECT_EQ(r.surface.served, (std::vector{true, false}));
+        EXPECT_EQ(r.desktop->printed, fails ? Lines{} : Lines{pdf});
+        EXPECT_EQ(r.desktop->opened.size(), fails ? 1u : 2u);
+        EXPECT_EQ(r.surface.problems.size(), fails ? 1u : 0u);
+    }
+}
+
 // A heavy book shows how far unpacking has come, and nothing more once it is done.
 TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
     Reader r("file:///home/u/Book.flip");
@@ -349,13 +401,14 @@ TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
     r.host = FlipbookPageHost::Create(
         "file:///home/u/Book.flip", r.desktop, &r.surface,
         {[](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-         [](const std::string& f) {
+         [](const std::string& f, document::UnpackListener*) {
              return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
          },
          [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
          [&](const std::string&, const std::string&) {
              return std::optional(std::pair<std::uint64_t, std::uint64_t>(done, 270'000'000));
-         }});
+         },
+         {}});
     r.LoadHeld();
     r.host->PageFinished(r.surface.loaded.back());
     r.desktop->Advance(250ms);

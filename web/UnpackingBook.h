@@ -1,0 +1,63 @@
+#pragma once
+
+#include "UnpackListener.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brivane::web {
+
+// A book whose page reads it while its archive is still being written out:
+// which files the disk can answer for already, and where the others lie in
+// the archive. Written to by the unpacking threads, read on the main thread.
+class UnpackingBook : public document::UnpackListener {
+public:
+    enum class Event { Surveyed, Written, Finished };
+
+    // archivePath: the archive itself (no link on the way); dataPath: the
+    // directory it is unpacked into. notify runs on the thread that caused
+    // the event, after the state changed.
+    UnpackingBook(std::string archivePath, std::string dataPath, std::function<void(Event)> notify);
+
+    void Surveyed(const std::vector<document::ArchivedFile>& files) override;
+    void Written(const std::string& path) override;
+    // The unpacking ended, either way: from now on the disk answers alone.
+    void Finish();
+
+    struct Place {
+        enum class Kind {
+            Disk,     // ask the disk (written, finished, or never in the archive)
+            Archive,  // the bytes lie unchanged in the archive at offset
+            Wait,     // not written yet and only there compressed: ask again later
+        } kind = Kind::Disk;
+        std::uint64_t offset = 0;
+        std::uint64_t size = 0;
+    };
+    // Where the bytes of path (relative to the data directory, joined with
+    // "/") are to be found now.
+    Place Locate(const std::string& relativePath) const;
+
+    const std::string& ArchivePath() const { return archivePath_; }
+    const std::string& DataPath() const { return dataPath_; }
+    bool Finished() const;
+
+private:
+    const std::string archivePath_;
+    const std::string dataPath_;
+    const std::function<void(Event)> notify_;
+    mutable std::mutex mutex_;
+    struct Entry {
+        document::ArchivedFile file;
+        bool written = false;
+    };
+    std::map<std::string, Entry> files_;
+    bool surveyed_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace brivane::web

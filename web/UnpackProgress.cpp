@@ -1,6 +1,11 @@
 #include "UnpackProgress.h"
 
+#include "Unique.h"
 #include "ZipReader.h"
+
+#include <glib/gi18n-lib.h>  // for _() and N_()
+
+#include <glib.h>
 
 #include <zip.h>
 
@@ -31,7 +36,9 @@ std::optional<UnpackProgress> UnpackProgress::Measure(const std::string& archive
 std::string UnpackProgress::Describe(const UnpackProgress& progress) {
     constexpr std::uint64_t MB = 1000 * 1000;
     const auto mb = [](std::uint64_t bytes) { return std::to_string((bytes + MB / 2) / MB); };
-    return "Unpacking… " + mb(progress.done) + " of " + mb(progress.total) + " MB";
+    UniqueGChars text(
+        g_strdup_printf(_("Unpacking… %s of %s MB"), mb(progress.done).c_str(), mb(progress.total).c_str()));
+    return text.get();
 }
 
 }  // namespace brivane::web

@@ -211,7 +211,12 @@ void FlipbookPageHost::PageFinished(const std::string& uri) {
             self->EndBusy();
             self->unpacking_.reset();
             const bool early = std::exchange(self->configuredEarly_, false);
-            if (early) self->UnpackingEnded(finished->configuration.has_value(), finished->unpackProblem);
+            if (early) {
+                // A page loaded since then gets its own unpacking and verdict.
+                const bool current = !self->failed_ && generation == self->loadGeneration_;
+                self->UnpackingEnded(current && finished->configuration.has_value(),
+                                     current ? finished->unpackProblem : std::optional<std::string>());
+            }
             if (std::exchange(self->finishAgain_, false)) {
                 self->PageFinished(self->pageUrl_);
                 return;
@@ -261,14 +266,15 @@ void FlipbookPageHost::ApplyEarly(const WorkspaceSteps::Finished& finished, int 
     ApplyFinished(finished);
 }
 
-void FlipbookPageHost::UnpackingEnded(bool succeeded, const std::string& problem) {
+void FlipbookPageHost::UnpackingEnded(bool succeeded, const std::optional<std::string>& problem) {
     auto waiting = std::exchange(afterUnpacking_, {});
     if (!surface_) return;
     surface_->ServeUnpacking(nullptr);
     if (!succeeded) {
+        if (!problem) return;
         // The page showed what it had read; the rest of the book is not there.
         std::string text = _(NO_CONFIGURATION_MESSAGE);
-        if (!problem.empty()) text += " " + problem;
+        if (!problem->empty()) text += " " + *problem;
         surface_->ShowProblem(text);
         return;
     }

@@ -121,7 +121,8 @@ private:
     std::shared_ptr<UnpackingBook> StartUnpacking(int generation);
     // Files of the book are handed out only once they are complete.
     void AfterUnpacking(std::function<void()> action);
-    void UnpackingEnded(bool succeeded, const std::string& problem);
+    // problem absent: the verdict belongs to no page shown now.
+    void UnpackingEnded(bool succeeded, const std::optional<std::string>& problem);
     void HandToSystem(const std::string& address);
     void Resume();
     void RememberPosition(const std::string& argument);

@@ -1,12 +1,12 @@
 #include "CentralDirectory.h"
 
+#include "HeaderFields.h"
 #include "Utf8.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <string_view>
 
 namespace brivane::document {
 
@@ -19,23 +19,36 @@ constexpr std::uint32_t kHeaderSignature = 0x02014b50;
 constexpr std::size_t kEndSize = 22, kLocatorSize = 20, kZip64EndSize = 56, kHeaderSize = 46;
 constexpr std::uint16_t kUtf8Flag = 1u << 11;
 
-bool ReadAt(int fd, std::uint64_t offset, std::size_t length, std::string& out) {
-    out.assign(length, '\0');
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = pread(fd, out.data() + done, length - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
+constexpr auto ReadAt = ReadHeaderBytes;
+constexpr auto Le = LittleEndianField;
+
+constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
+constexpr std::uint16_t kZip64FieldId = 0x0001;
+
+// The data of the ZIP64 extended-information field in an extra block.
+std::optional<std::string_view> Zip64Field(std::string_view extra) {
+    for (std::size_t at = 0; extra.size() - at >= 4;) {
+        const std::size_t id = Le(extra, at, 2), length = Le(extra, at + 2, 2);
+        if (extra.size() - at - 4 < length) return std::nullopt;
+        if (id == kZip64FieldId) return extra.substr(at + 4, length);
+        at += 4 + length;
     }
-    return true;
+    return std::nullopt;
 }
 
-std::uint64_t Le(const std::string& bytes, std::size_t at, int width) {
-    std::uint64_t v = 0;
-    for (int i = width - 1; i >= 0; --i)
-        v = (v << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    return v;
+// Replaces each field whose 32 bits are all set with the next value of the
+// ZIP64 field, in the order the format gives; false when that field is
+// missing or too short to hold them all.
+bool Widen(std::string_view extra, std::initializer_list<std::uint64_t*> fields) {
+    const auto data = Zip64Field(extra);
+    std::size_t at = 0;
+    for (std::uint64_t* field : fields) {
+        if (*field != kMax32) continue;
+        if (!data || data->size() - at < 8) return false;
+        *field = Le(*data, at, 8);
+        at += 8;
+    }
+    return true;
 }
 
 struct Location {
@@ -92,9 +105,17 @@ std::optional<std::vector<CentralDirectory::Record>> CentralDirectory::Read(int 
         const std::size_t nameLength = Le(directory, at + 28, 2);
         const std::size_t rest = nameLength + Le(directory, at + 30, 2) + Le(directory, at + 32, 2);
         if (directory.size() - at - kHeaderSize < rest) return std::nullopt;
-        records.push_back({directory.substr(at + kHeaderSize, nameLength),
-                           static_cast<std::uint16_t>(Le(directory, at + 8, 2)),
-                           static_cast<std::uint32_t>(Le(directory, at + 16, 4))});
+        Record& r = records.emplace_back();
+        r.rawName = directory.substr(at + kHeaderSize, nameLength);
+        r.flags = static_cast<std::uint16_t>(Le(directory, at + 8, 2));
+        r.method = static_cast<std::uint16_t>(Le(directory, at + 10, 2));
+        r.crc = static_cast<std::uint32_t>(Le(directory, at + 16, 4));
+        r.compressedSize = Le(directory, at + 20, 4);
+        r.size = Le(directory, at + 24, 4);
+        std::uint64_t localOffset = Le(directory, at + 42, 4);
+        const std::string_view extra =
+            std::string_view(directory).substr(at + kHeaderSize + nameLength, Le(directory, at + 30, 2));
+        if (Widen(extra, {&r.size, &r.compressedSize, &localOffset})) r.localHeaderOffset = localOffset;
         at += kHeaderSize + rest;
     }
     return records;
@@ -106,23 +127,32 @@ std::optional<std::string> CentralDirectory::Decode(const std::string& raw, std:
     return raw;
 }
 
-std::optional<std::vector<std::optional<std::string>>> CentralDirectory::Names(int fd, zip_t* archive) {
-    const auto records = Read(fd);
+std::optional<std::vector<CentralDirectory::Record>> CentralDirectory::Matching(int fd, zip_t* archive) {
+    auto records = Read(fd);
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     if (!records || count < 0 || records->size() != static_cast<std::uint64_t>(count)) return std::nullopt;
-    std::vector<std::optional<std::string>> names;
-    names.reserve(records->size());
     for (std::size_t i = 0; i < records->size(); ++i) {
-        const Record& r = (*records)[i];
         zip_stat_t st;
         zip_stat_init(&st);
         // libzip reports the method inside an AES header, not the one recorded:
         // the CRC-32 alone tells the entries apart.
-        if (zip_stat_index(archive, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_CRC) || st.crc != r.crc)
+        if (zip_stat_index(archive, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_CRC) || st.crc != (*records)[i].crc)
             return std::nullopt;
-        names.push_back(Decode(r.rawName, r.flags));
     }
+    return records;
+}
+
+std::vector<std::optional<std::string>> CentralDirectory::Names(const std::vector<Record>& records) {
+    std::vector<std::optional<std::string>> names;
+    names.reserve(records.size());
+    for (const Record& r : records) names.push_back(Decode(r.rawName, r.flags));
     return names;
+}
+
+std::optional<std::vector<std::optional<std::string>>> CentralDirectory::Names(int fd, zip_t* archive) {
+    const auto records = Matching(fd, archive);
+    if (!records) return std::nullopt;
+    return Names(*records);
 }
 
 }  // namespace brivane::document

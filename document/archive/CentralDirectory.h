@@ -27,11 +27,21 @@ public:
     struct Record {
         std::string rawName;
         std::uint16_t flags = 0;
+        std::uint16_t method = 0;
         std::uint32_t crc = 0;
+        std::uint64_t compressedSize = 0;
+        std::uint64_t size = 0;  // uncompressed
+        // Absent when the header defers it, or a size, to a ZIP64 field that
+        // does not hold it.
+        std::optional<std::uint64_t> localHeaderOffset;
     };
     // Every header of the directory that the end record at the end of the
     // file points to, or absent.
     static std::optional<std::vector<Record>> Read(int fd);
+    // The headers of Read, absent unless they are the entries libzip reads
+    // for `archive`, index by index.
+    static std::optional<std::vector<Record>> Matching(int fd, zip_t* archive);
+    static std::vector<std::optional<std::string>> Names(const std::vector<Record>& records);
 };
 
 }  // namespace brivane::document

@@ -6,11 +6,14 @@
 #include "DirectoryCursor.h"
 #include "EntryCopier.h"
 #include "LinkGuard.h"
+#include "StoredData.h"
 #include "Unique.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +28,9 @@ namespace brivane::document {
 namespace {
 
 constexpr std::uint64_t kMaxLinkTarget = 4095;
+constexpr int kWriterNice = 10;
+constexpr int kIoClassShift = 13;
+constexpr long kWriterIoPriority = (2 << kIoClassShift) | 7;  // best effort, lowest level
 
 using Cause = UnpackFailure::Cause;
 
@@ -41,8 +47,8 @@ UnpackFailure Outside(const std::string& joined, const std::string& target) {
 // Writes entries of one thread; the first failure of either thread stops both.
 class Writer {
 public:
-    Writer(zip_t* archive, int rootFd, std::atomic<bool>& failed)
-        : archive_(archive), rootFd_(rootFd), cursor_(rootFd), failed_(failed) {}
+    Writer(zip_t* archive, int rootFd, std::atomic<bool>& failed, UnpackListener* listener)
+        : archive_(archive), rootFd_(rootFd), cursor_(rootFd), failed_(failed), listener_(listener) {}
 
     std::optional<UnpackFailure> Write(const SurveyedEntry& entry) {
         const auto& parts = entry.path.Components();
@@ -58,15 +64,8 @@ public:
         case SurveyedEntry::Kind::File:
             break;
         }
-        const mode_t mode = 0644;  // never executable: the desktop must not run what a flipbook carries
-        UniqueFd out(openat(parent, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-        if (!out) return WriteFailure("cannot create file", entry);
-        if (auto failure = copier_.ToFile(archive_, entry.index, entry.size, out.Get())) {
-            // Damaged content is not left behind looking like the real file.
-            unlinkat(parent, name, 0);
-            failure->entry = entry.path.Joined();
-            return failure;
-        }
+        if (auto failure = WriteFile(entry, parent, name)) return failure;
+        if (listener_) listener_->Written(entry.path.Joined());
         return std::nullopt;
     }
 
@@ -88,6 +87,19 @@ public:
     std::vector<std::string> links;  // relative paths of the links made
 
 private:
+    std::optional<UnpackFailure> WriteFile(const SurveyedEntry& entry, int parent, const char* name) {
+        const mode_t mode = 0644;  // never executable: the desktop must not run what a flipbook carries
+        UniqueFd out(openat(parent, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!out) return WriteFailure("cannot create file", entry);
+        if (auto failure = copier_.ToFile(archive_, entry.index, entry.size, out.Get())) {
+            // Damaged content is not left behind looking like the real file.
+            unlinkat(parent, name, 0);
+            failure->entry = entry.path.Joined();
+            return failure;
+        }
+        return std::nullopt;
+    }
+
     std::optional<UnpackFailure> WriteDirectory(const SurveyedEntry& entry, int parent, const char* name) {
         if (mkdirat(parent, name, 0755) == 0) return std::nullopt;
         struct stat st;
@@ -122,6 +134,7 @@ private:
     DirectoryCursor cursor_;
     EntryCopier copier_;
     std::atomic<bool>& failed_;
+    UnpackListener* listener_;
 };
 
 // Links can be composed after the fact (a later link changes where an
@@ -145,12 +158,8 @@ using Batches = std::vector<std::vector<const SurveyedEntry*>>;
 // Every entry checked before the first write, against the room on the disk
 // and the archive's own size.
 std::optional<std::vector<SurveyedEntry>> Survey(zip_t* archive, int archiveFd, int root,
+                                                 const std::vector<CentralDirectory::Record>& records,
                                                  std::optional<UnpackFailure>& failure) {
-    const auto names = CentralDirectory::Names(archiveFd, archive);
-    if (!names) {
-        failure.emplace(Cause::Damaged, "", "central directory cannot be read");
-        return std::nullopt;
-    }
     struct stat archiveStat;
     struct statvfs disk;
     if (fstat(archiveFd, &archiveStat) != 0 || fstatvfs(root, &disk) != 0) {
@@ -160,7 +169,35 @@ std::optional<std::vector<SurveyedEntry>> Survey(zip_t* archive, int archiveFd, 
     }
     const ArchiveSurvey::Limits limits{static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize,
                                        static_cast<std::uint64_t>(archiveStat.st_size)};
-    return ArchiveSurvey::Take(archive, *names, limits, failure);
+    return ArchiveSurvey::Take(archive, CentralDirectory::Names(records), limits, failure);
+}
+
+// The regular files about to be written, with where the content of each
+// stored one already lies in the archive.
+std::vector<ArchivedFile> ArchivedFiles(zip_t* archive, int archiveFd, const std::vector<SurveyedEntry>& entries,
+                                        const std::vector<CentralDirectory::Record>& records) {
+    struct stat archiveStat;
+    const std::uint64_t archiveSize =
+        fstat(archiveFd, &archiveStat) == 0 ? static_cast<std::uint64_t>(archiveStat.st_size) : 0;
+    std::vector<ArchivedFile> files;
+    for (const SurveyedEntry& e : entries) {
+        if (e.kind != SurveyedEntry::Kind::File) continue;
+        files.push_back(
+            {e.path.Joined(), e.size, StoredData::Offset(archiveFd, archiveSize, archive, e.index, records[e.index])});
+    }
+    return files;
+}
+
+// For this thread alone, and never upwards: a reader renders on the same
+// cores meanwhile. Where the system refuses, writing goes on as it was.
+void YieldToReader() {
+    const pid_t self = gettid();
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(self));
+    if (errno != 0 || nice < kWriterNice) setpriority(PRIO_PROCESS, static_cast<id_t>(self), kWriterNice);
+    constexpr int kWhoProcess = 1, kClassIdle = 3;
+    const long io = syscall(SYS_ioprio_get, kWhoProcess, self);
+    if (io < 0 || (io >> kIoClassShift) != kClassIdle) syscall(SYS_ioprio_set, kWhoProcess, self, kWriterIoPriority);
 }
 
 // Without conflicting names the order of writing can't change the outcome:
@@ -191,7 +228,7 @@ Batches InArchiveOrder(const std::vector<SurveyedEntry>& entries) {
 
 // Each thread reads through its own archive handle; the first error stops all.
 std::optional<UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, const Batches& batches,
-                                      unsigned threads) {
+                                      unsigned threads, UnpackListener* listener) {
     std::string error;
     std::vector<UniqueZip> handles(threads);
     handles[0] = std::move(first);
@@ -204,13 +241,16 @@ std::optional<UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, 
     std::vector<std::optional<UnpackFailure>> errors(threads);
     std::vector<std::vector<std::string>> links(threads);
     auto work = [&](unsigned t) {
-        Writer writer(handles[t].get(), root, failed);
+        if (listener) YieldToReader();
+        Writer writer(handles[t].get(), root, failed, listener);
         errors[t] = writer.WriteQueued(batches, next);
         links[t] = std::move(writer.links);
     };
+    // With a listener somebody reads while we write: the caller only waits,
+    // so its own priority stays untouched.
     std::vector<std::thread> workers;
-    for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work, t);
-    work(0);
+    for (unsigned t = listener ? 0 : 1; t < threads; ++t) workers.emplace_back(work, t);
+    if (!listener) work(0);
     for (std::thread& w : workers) w.join();
 
     // Even after a failure: the links already made must not lead out.
@@ -226,7 +266,8 @@ std::optional<UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, 
 
 }  // namespace
 
-std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archivePath, const std::string& destination) {
+std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archivePath, const std::string& destination,
+                                                      UnpackListener* listener) {
     UniqueFd archiveFd(open(archivePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!archiveFd)
         return UnpackFailure(Cause::Damaged, "", "cannot open archive: " + std::string(std::strerror(errno)));
@@ -236,14 +277,18 @@ std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archive
     std::string error;
     UniqueZip archive = ArchiveSource::Open(archiveFd.Get(), error);
     if (!archive) return UnpackFailure(Cause::Damaged, "", error);
+    const auto records = CentralDirectory::Matching(archiveFd.Get(), archive.get());
+    if (!records) return UnpackFailure(Cause::Damaged, "", "central directory cannot be read");
     std::optional<UnpackFailure> failure;
-    const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), failure);
+    const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), *records, failure);
     if (!entries) return failure;
 
-    const bool parallel = !ArchiveSurvey::HasConflicts(*entries) && entries->size() > 1;
+    const bool anyOrder = !ArchiveSurvey::HasConflicts(*entries);
+    if (listener && anyOrder) listener->Surveyed(ArchivedFiles(archive.get(), archiveFd.Get(), *entries, *records));
+    const bool parallel = anyOrder && entries->size() > 1;
     const Batches batches = parallel ? ByDirectory(*entries) : InArchiveOrder(*entries);
     const unsigned threads = parallel ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads) : 1u;
-    return WriteAll(std::move(archive), archiveFd.Get(), root.Get(), batches, threads);
+    return WriteAll(std::move(archive), archiveFd.Get(), root.Get(), batches, threads, listener);
 }
 
 }  // namespace brivane::document

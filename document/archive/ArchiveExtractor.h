@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UnpackFailure.h"
+#include "UnpackListener.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,11 +12,15 @@ namespace brivane::document {
 // Unpacks a whole ZIP archive into an existing directory, and nothing
 // outside it: no name, planted link or archive link ever leads out. Fails
 // when an item to be written already exists; what was written before a
-// failure stays. Large entries are written on a second thread.
+// failure stays. When the order of writing can't matter, several threads write.
 class ArchiveExtractor {
 public:
-    // Absent on success, else which entry failed and why.
-    static std::optional<UnpackFailure> Unpack(const std::string& archivePath, const std::string& destination);
+    // Absent on success, else which entry failed and why. With a listener the
+    // writing runs on threads of their own at low CPU and I/O priority, for a
+    // reader that reads meanwhile; the listener hears from the survey on the
+    // calling thread and from every file written on the writing threads.
+    static std::optional<UnpackFailure> Unpack(const std::string& archivePath, const std::string& destination,
+                                               UnpackListener* listener = nullptr);
 
     // Entries at least this large are started first.
     static constexpr std::uint64_t kLargeEntry = 4ull << 20;

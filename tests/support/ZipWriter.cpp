@@ -44,14 +44,16 @@ struct Prepared {
             crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size()))));
         size = e.declaredSize.value_or(e.data.size());
     }
-    std::string Zip64Extra(bool zeros) const {
-        std::string extra;
-        if (e.zip64) Put(extra, {{0x0001, 2}, {16, 2}, {zeros ? 0 : size, 8}, {zeros ? 0 : payload.size(), 8}});
-        return extra + e.extra;
+    std::string Zip64Extra(bool zeros, bool withOffset) const {
+        std::string data, extra;
+        if (e.zip64) Put(data, {{zeros ? 0 : size, 8}, {zeros ? 0 : payload.size(), 8}});
+        if (withOffset) Put(data, {{offset, 8}});
+        if (!data.empty()) Put(extra, {{0x0001, 2}, {data.size(), 2}});
+        return extra + data + e.extra;
     }
     // The fields from "version needed" to "extra length", shared by both headers.
     void Common(std::string& out, bool deferred, const std::string& extra) const {
-        Put(out, {{e.zip64 ? 45 : 20, 2},
+        Put(out, {{e.zip64 || e.zip64Offset ? 45 : 20, 2},
                   {flags, 2},
                   {e.method, 2},
                   {kDosTime, 2},
@@ -87,7 +89,7 @@ std::string ZipWriter::Bytes() const {
         Prepared& p = prepared.emplace_back(entry);
         const ZipEntry& e = p.e;
         p.offset = out.size();
-        const std::string extra = p.Zip64Extra(e.dataDescriptor);
+        const std::string extra = p.Zip64Extra(e.dataDescriptor, false);
         Put(out, {{0x04034b50, 4}});
         p.Common(out, e.dataDescriptor, extra);
         out += e.name + extra + p.payload;
@@ -100,7 +102,7 @@ std::string ZipWriter::Bytes() const {
     }
     const std::uint64_t centralStart = out.size();
     for (const auto& p : prepared) {
-        const std::string extra = p.Zip64Extra(false);
+        const std::string extra = p.Zip64Extra(false, p.e.zip64Offset);
         Put(out, {{0x02014b50, 4}, {(3 << 8) | 20, 2}});  // made by Unix, so the mode in the attributes counts
         p.Common(out, false, extra);
         const bool dir = p.e.kind == ZipEntry::Kind::Directory;
@@ -109,7 +111,7 @@ std::string ZipWriter::Bytes() const {
                                                                                             : 0120777);
         // comment length, disk, internal attributes; mode with the MS-DOS directory
         // bit
-        Put(out, {{0, 6}, {(mode << 16) | (dir ? 0x10 : 0), 4}, {Narrow(p.offset), 4}});
+        Put(out, {{0, 6}, {(mode << 16) | (dir ? 0x10 : 0), 4}, {p.e.zip64Offset ? kMax32 : Narrow(p.offset), 4}});
         out += p.e.name + extra;
     }
     const std::uint64_t centralSize = out.size() - centralStart;

@@ -22,6 +22,7 @@ struct ZipEntry {
     bool encrypted = false;                           // general-purpose bit 0 (data left as is)
     bool dataDescriptor = false;                      // bit 3: sizes and CRC after the data
     bool zip64 = false;                               // sizes in a ZIP64 extra field, 0xFFFFFFFF in the headers
+    bool zip64Offset = false;                         // the central header's local header offset there too
     std::optional<std::uint32_t> crc = std::nullopt;  // override the CRC-32 written
     std::optional<std::uint64_t> declaredSize = std::nullopt;  // override the uncompressed size written
     std::optional<std::uint32_t> unixMode = std::nullopt;      // override st_mode in the external attributes

@@ -1,0 +1,233 @@
+#include "ArchiveExtractor.h"
+#include "TempDir.h"
+#include "ZipWriter.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <set>
+
+namespace brivane::document {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Read;
+using test::ZipEntry;
+using test::ZipWriter;
+using Kind = ZipEntry::Kind;
+
+int NiceOf(pid_t tid) { return getpriority(PRIO_PROCESS, static_cast<id_t>(tid)); }
+
+// Keeps what it hears, and what the destination held at that moment.
+struct Recorder : UnpackListener {
+    explicit Recorder(std::string dest) : dest(std::move(dest)) {}
+
+    void Surveyed(const std::vector<ArchivedFile>& heard) override {
+        std::lock_guard lock(mutex);
+        ++surveys;
+        files = heard;
+        destinationEmpty = fs::is_empty(dest);
+    }
+    void Written(const std::string& path) override {
+        std::lock_guard lock(mutex);
+        written[path].push_back(Read(dest + "/" + path));
+        writerNice = std::min(writerNice, NiceOf(gettid()));
+        writerIoPriority = syscall(SYS_ioprio_get, 1, gettid());
+        if (gettid() == caller) writtenOnCaller = true;
+    }
+
+    std::string dest;
+    const pid_t caller = gettid();
+    std::mutex mutex;
+    int surveys = 0;
+    bool destinationEmpty = false;
+    std::vector<ArchivedFile> files;
+    std::map<std::string, std::vector<std::string>> written;  // content seen at each notice
+    int writerNice = 40;
+    long writerIoPriority = -1;
+    bool writtenOnCaller = false;
+};
+
+struct Scratch {
+    test::TempDir dir;
+    std::string archive = dir / "book.flip";
+    std::string dest = dir / "data";
+    Recorder heard{dest};
+
+    std::optional<UnpackFailure> Unpack(const std::string& bytes) {
+        test::Write(archive, bytes);
+        fs::create_directory(dest);
+        return ArchiveExtractor::Unpack(archive, dest, &heard);
+    }
+};
+
+// Patches a little-endian 16-bit field of the first local header.
+std::string WithLocalField(std::string bytes, std::size_t at, std::uint16_t value) {
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>(value >> 8);
+    return bytes;
+}
+
+struct OffsetCase {
+    const char* name;
+    std::string bytes;
+    std::map<std::string, std::string> content;  // every regular file
+    std::set<std::string> storedInPlace;         // the files that get an offset
+    bool unpacks = true;
+};
+
+TEST(UnpackListener, StoredFilesAreFoundByteForByteInTheArchive) {
+    const std::string big(ArchiveExtractor::kLargeEntry + 5, 'B');
+    const std::string plain = ZipWriter().File("a.txt", "alpha").File("deflated.txt", "squeeze me", 8).Bytes();
+    const OffsetCase cases[] = {
+        {"plain, with directories, links and an empty file",
+         ZipWriter()
+             .File("a.txt", "alpha")
+             .Add({.name = "files/", .kind = Kind::Directory})
+             .File("files/user/empty.css", "")
+             .File("files/big.pdf", big)
+             .Add({.name = "link", .data = "a.txt", .kind = Kind::Symlink})
+             .Bytes(),
+         {{"a.txt", "alpha"}, {"files/user/empty.css", ""}, {"files/big.pdf", big}},
+         {"a.txt", "files/user/empty.css", "files/big.pdf"}},
+        {"ZIP64: sizes and offset in extra fields of different lengths",
+         ZipWriter()
+             .File("first.txt", "one")
+             .Add({.name = "wide.bin", .data = "zip64 all", .zip64 = true, .zip64Offset = true})
+             .Add({.name = "sizes.bin", .data = "zip64 sizes", .zip64 = true})
+             .Bytes(),
+         {{"first.txt", "one"}, {"wide.bin", "zip64 all"}, {"sizes.bin", "zip64 sizes"}},
+         {"first.txt", "wide.bin", "sizes.bin"}},
+        {"data descriptor",
+         ZipWriter().Add({.name = "dd.txt", .data = "sized later", .dataDescriptor = true}).File("b.txt", "b").Bytes(),
+         {{"dd.txt", "sized later"}, {"b.txt", "b"}},
+         {"dd.txt", "b.txt"}},
+        {"prefix bytes before the first entry",
+         ZipWriter().Prepend(std::string(5000, 'S')).File("p.txt", "after the stub").Bytes(),
+         {{"p.txt", "after the stub"}},
+         {"p.txt"}},
+        {"deflated", plain, {{"a.txt", "alpha"}, {"deflated.txt", "squeeze me"}}, {"a.txt"}},
+        {"local header says deflated",
+         WithLocalField(plain, 8, 8),
+         {{"a.txt", "alpha"}, {"deflated.txt", "squeeze me"}},
+         {}},
+        {"local header says encrypted",
+         WithLocalField(plain, 6, 1 << 11 | 1),
+         {{"a.txt", "alpha"}, {"deflated.txt", "squeeze me"}},
+         {}},
+        // libzip reads behind the local name too: the bytes it gets fail the CRC-32.
+        {"local name longer than the central one",
+         WithLocalField(plain, 26, 6),
+         {{"a.txt", "alpha"}, {"deflated.txt", "squeeze me"}},
+         {},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scratch s;
+        const auto failure = s.Unpack(c.bytes);
+        EXPECT_EQ(failure.has_value(), !c.unpacks) << (failure ? failure->Line() : "");
+        ASSERT_EQ(s.heard.surveys, 1);
+        EXPECT_TRUE(s.heard.destinationEmpty);
+        std::map<std::string, std::string> listed;
+        for (const ArchivedFile& f : s.heard.files) {
+            SCOPED_TRACE(f.path);
+            ASSERT_TRUE(c.content.count(f.path));
+            const std::string& content = c.content.at(f.path);
+            EXPECT_EQ(f.size, content.size());
+            EXPECT_EQ(f.storedOffset.has_value(), c.storedInPlace.count(f.path) == 1);
+            if (f.storedOffset) {
+                EXPECT_EQ(c.bytes.substr(*f.storedOffset, content.size()), content);
+            }
+            listed[f.path] = content;
+        }
+        EXPECT_EQ(listed, c.content);
+    }
+}
+
+// Everything under root: kind and content or link target.
+std::map<std::string, std::string> Tree(const std::string& root) {
+    std::map<std::string, std::string> tree;
+    for (const auto& item : fs::recursive_directory_iterator(root)) {
+        const std::string rel = fs::relative(item.path(), root).string();
+        const auto status = fs::symlink_status(item.path());
+        const auto mode = std::to_string(static_cast<int>(status.permissions()));
+        tree[rel] = fs::is_symlink(status)     ? "link " + fs::read_symlink(item.path()).string()
+                    : fs::is_directory(status) ? "dir " + mode
+                                               : "file " + mode + " " + Read(item.path());
+    }
+    return tree;
+}
+
+struct NoticeCase {
+    const char* name;
+    std::vector<ZipEntry> entries;
+    bool surveyed;
+    std::set<std::string> written;  // exactly these, each once
+    bool unpacks = true;
+};
+
+TEST(UnpackListener, EveryFileWrittenIsToldOnceAndOnlyWhenWhole) {
+    const std::string big(ArchiveExtractor::kLargeEntry + 99, 'L');
+    const NoticeCase cases[] = {
+        {"parallel, large entry first",
+         {{"a.txt", "a"},
+          {.name = "files/big.bin", .data = big, .method = 8},
+          {"files/c.txt", "c"},
+          {.name = "files/", .kind = Kind::Directory},
+          {.name = "up", .data = "files/c.txt", .kind = Kind::Symlink}},
+         true,
+         {"a.txt", "files/big.bin", "files/c.txt"}},
+        {"a directory claimed twice: in order, no survey",
+         {{.name = "d/", .kind = Kind::Directory},
+          {"d/x.txt", "x"},
+          {.name = "d/", .kind = Kind::Directory},
+          {"y", "y"}},
+         false,
+         {"d/x.txt", "y"}},
+        {"the same file twice: only the first is written",
+         {{"dup.txt", "1"}, {"dup.txt", "2"}},
+         false,
+         {"dup.txt"},
+         false},
+        {"a single entry", {{"only.txt", "1"}}, true, {"only.txt"}},
+        {"CRC-32 mismatch", {{.name = "bad.txt", .data = "bad", .crc = 7}}, true, {}, false},
+    };
+    const int callerNice = NiceOf(gettid());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ZipWriter zip;
+        for (const ZipEntry& e : c.entries) zip.Add(e);
+        Scratch s;
+        const auto failure = s.Unpack(zip.Bytes());
+        EXPECT_EQ(failure.has_value(), !c.unpacks);
+        EXPECT_EQ(s.heard.surveys, c.surveyed ? 1 : 0);
+        std::set<std::string> written;
+        for (const auto& [path, seen] : s.heard.written) {
+            written.insert(path);
+            ASSERT_EQ(seen.size(), 1u) << path;
+            EXPECT_EQ(seen.front(), Read(s.dest + "/" + path)) << path << " was told before it was whole";
+        }
+        EXPECT_EQ(written, c.written);
+        if (!c.unpacks) continue;
+
+        // The reader's threads keep their priority; the writers yield to them.
+        EXPECT_EQ(NiceOf(gettid()), callerNice);
+        EXPECT_FALSE(s.heard.writtenOnCaller);
+        EXPECT_EQ(s.heard.writerNice, std::max(callerNice, 10));
+        EXPECT_EQ(s.heard.writerIoPriority, (2 << 13) | 7);
+
+        test::TempDir without;
+        ASSERT_EQ(ArchiveExtractor::Unpack(s.archive, without.Path()), std::nullopt);
+        EXPECT_EQ(Tree(s.dest), Tree(without.Path())) << "a listener changed what was unpacked";
+    }
+}
+
+}  // namespace
+}  // namespace brivane::document

@@ -156,18 +156,17 @@ FlipbookFile::DataState FlipbookFile::ExamineDataDirectory(const std::string& da
     return DataState::Changed;
 }
 
-std::optional<UnpackFailure> FlipbookFile::UnpackInto(const std::string& workspacePath,
-                                                      const std::string& dataPath) const {
+std::optional<UnpackFailure> FlipbookFile::UnpackInto(const std::string& workspacePath, const std::string& dataPath,
+                                                      UnpackListener* listener) const {
     if (!WorkspaceRoot::Ensure() || !MakeDirectory(workspacePath) || !MakeDirectory(dataPath))
         return UnpackFailure(UnpackFailure::Cause::WriteFailed, "",
                              "cannot create " + dataPath + ": " + std::strerror(errno));
     const auto archivePath = PathFromFileUrl(filePath);
     if (!archivePath) return UnpackFailure(UnpackFailure::Cause::Damaged, "", "not a local file");
-    return ArchiveExtractor::Unpack(*archivePath, dataPath);
+    return ArchiveExtractor::Unpack(*archivePath, dataPath, listener);
 }
 
 void FlipbookFile::ExtractZip(UnpackListener* listener) {
-    (void)listener;
     using Cause = UnpackFailure::Cause;
     unpackFailure.reset();
     // The fixed line stays first; the reason follows on a line of its own.
@@ -199,7 +198,7 @@ void FlipbookFile::ExtractZip(UnpackListener* listener) {
         break;
     }
     if (!unpackedLine.empty()) {
-        if (auto failure = UnpackInto(workspacePath, dataPath)) return fail(std::move(*failure));
+        if (auto failure = UnpackInto(workspacePath, dataPath, listener)) return fail(std::move(*failure));
         Diagnostics::Line(unpackedLine);
     }
     tempPath = dataUrl;

@@ -27,6 +27,8 @@ public:
     // Installs a fresh copy of the reader core as the workspace directory.
     std::optional<std::string> CreateCore();
     // Makes sure the data directory holds the unpacked archive; sets tempPath.
+    // The listener hears of an unpacking only: nothing when the data directory
+    // is reused as it is.
     void ExtractZip(UnpackListener* listener = nullptr);
     // Uncompressed size of the PDF entry in decimal digits; absent for 0.
     std::optional<std::string> GetPdfSize() const;
@@ -44,7 +46,8 @@ private:
         Changed,     // metadata differs in length: remove, then unpack
     };
     DataState ExamineDataDirectory(const std::string& dataPath) const;
-    std::optional<UnpackFailure> UnpackInto(const std::string& workspacePath, const std::string& dataPath) const;
+    std::optional<UnpackFailure> UnpackInto(const std::string& workspacePath, const std::string& dataPath,
+                                            UnpackListener* listener) const;
 };
 
 }  // namespace brivane::document

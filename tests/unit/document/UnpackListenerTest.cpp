@@ -222,7 +222,9 @@ TEST(UnpackListener, EveryFileWrittenIsToldOnceAndOnlyWhenWhole) {
         EXPECT_FALSE(s.heard.writtenOnCaller);
         EXPECT_EQ(s.heard.writerNice, std::max(callerNice, 10));
         // Some sandboxes refuse the I/O priority calls; writing goes on there.
-        if (s.heard.writerIoPriority >= 0) EXPECT_EQ(s.heard.writerIoPriority, (2 << 13) | 7);
+        if (s.heard.writerIoPriority >= 0) {
+            EXPECT_EQ(s.heard.writerIoPriority, (2 << 13) | 7);
+        }
 
         test::TempDir without;
         ASSERT_EQ(ArchiveExtractor::Unpack(s.archive, without.Path()), std::nullopt);

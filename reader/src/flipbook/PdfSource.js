@@ -36,7 +36,7 @@ async function sharedWorker() {
 }
 
 // Bytes per range request. pdf.js asks for whole chunks; see bench/first-page.
-export const RANGE_CHUNK = 64 * 1024;
+export const RANGE_CHUNK = 16 * 1024;
 
 /** Fetches bytes [begin, end) of url; the answer must be exactly that part. */
 async function fetchRange(url, begin, end) {
@@ -50,14 +50,22 @@ async function fetchRange(url, begin, end) {
   return { bytes: response.status === 200 ? bytes.subarray(0, end - begin) : bytes, total };
 }
 
+// Range requests in flight at once. More only queue up in the host.
+const PARALLEL_RANGES = 4;
+
 /**
  * Hands pdf.js the ranges it asks for, from the host's book scheme, so page 1
  * of a large PDF costs what the pages it needs weigh, not the whole file.
+ * The newest request goes first: it is what a page on screen waits for, while
+ * an older burst (pdf.js reading every page's dictionary) can wait.
  */
 class RangeTransport extends PDFDataRangeTransport {
   #url;
   #failed;
   #read;
+  #waiting = [];
+  #running = 0;
+  #closed = false;
 
   constructor(url, total, initial, failed, read) {
     super(total, initial);
@@ -67,13 +75,33 @@ class RangeTransport extends PDFDataRangeTransport {
   }
 
   requestDataRange(begin, end) {
-    fetchRange(this.#url, begin, end).then(
-      ({ bytes }) => {
-        this.#read(bytes.length);
-        this.onDataRange(begin, bytes);
-      },
-      (error) => this.#failed(error),
-    );
+    this.#waiting.push([begin, end]);
+    this.#next();
+  }
+
+  abort() {
+    this.#closed = true;
+    this.#waiting = [];
+  }
+
+  #next() {
+    while (!this.#closed && this.#running < PARALLEL_RANGES && this.#waiting.length > 0) {
+      const [begin, end] = this.#waiting.pop();
+      this.#running += 1;
+      fetchRange(this.#url, begin, end)
+        .then(
+          ({ bytes }) => {
+            if (this.#closed) return;
+            this.#read(bytes.length);
+            this.onDataRange(begin, bytes);
+          },
+          (error) => this.#failed(error),
+        )
+        .finally(() => {
+          this.#running -= 1;
+          this.#next();
+        });
+    }
   }
 }
 

@@ -4,6 +4,7 @@ import {
   GlobalWorkerOptions, PDFDataRangeTransport, PDFWorker, getDocument,
 } from "pdfjs-dist/legacy/build/pdf.mjs";
 import { bookUrl } from "./config.js";
+import { serveJpegDecoding } from "../shared/jpegDecoding.js";
 
 const FILE_ASSETS = new URL("pdfjs/", document.baseURI).href;
 // Where the host serves the workspace, file URLs are closed to the page: its
@@ -20,7 +21,9 @@ async function startWorker() {
   const source = new Blob([await response.arrayBuffer()], { type: "text/javascript" });
   const url = URL.createObjectURL(source);
   try {
-    return new PDFWorker({ port: new Worker(url, { type: "module" }) });
+    const port = new Worker(url, { type: "module" });
+    serveJpegDecoding(port);
+    return new PDFWorker({ port });
   } finally {
     setTimeout(() => URL.revokeObjectURL(url), 60000);
   }

@@ -40,6 +40,8 @@ async function sharedWorker() {
 
 // Bytes per range request. pdf.js asks for whole chunks; see bench/first-page.
 export const RANGE_CHUNK = 16 * 1024;
+// The first read: a PDF up to this size comes in one request and is read whole.
+const FIRST_READ = 64 * 1024;
 
 /** Fetches bytes [begin, end) of url; the answer must be exactly that part. */
 async function fetchRange(url, begin, end) {
@@ -136,7 +138,7 @@ export class PdfSource {
   }
 
   async #openRanged(url) {
-    const [{ bytes, total }, w] = await Promise.all([fetchRange(url, 0, RANGE_CHUNK), sharedWorker()]);
+    const [{ bytes, total }, w] = await Promise.all([fetchRange(url, 0, FIRST_READ), sharedWorker()]);
     const read = (n) => {
       this.#bytesRead += n;
       this.onRead?.(this.#bytesRead);

@@ -42,6 +42,10 @@ async function sharedWorker() {
 export const RANGE_CHUNK = 16 * 1024;
 // The first read: a PDF up to this size comes in one request and is read whole.
 const FIRST_READ = 64 * 1024;
+// Read with the first: where a PDF not made for reading by ranges keeps its
+// cross-reference table, which pdf.js would otherwise read one chunk, and one
+// round trip, at a time (four for the 1024-page book).
+const TAIL_READ = 256 * 1024;
 
 /** Fetches bytes [begin, end) of url; the answer must be exactly that part. */
 async function fetchRange(url, begin, end) {
@@ -53,6 +57,19 @@ async function fetchRange(url, begin, end) {
   const bytes = new Uint8Array(await response.arrayBuffer());
   if (response.status === 200 && begin > 0) throw new Error("ranges not served");
   return { bytes: response.status === 200 ? bytes.subarray(0, end - begin) : bytes, total };
+}
+
+/** The last `length` bytes of url and where they begin, or null. */
+async function fetchTail(url, length) {
+  const response = await fetch(url, { headers: { Range: `bytes=-${length}` } });
+  const range = /^bytes (\d+)-(\d+)\/(\d+)$/.exec(response.headers.get("Content-Range") ?? "");
+  if (response.status !== 206 || !range) {
+    // Never the whole file in place of its end.
+    await response.body?.cancel();
+    return null;
+  }
+  const bytes = new Uint8Array(await response.arrayBuffer());
+  return bytes.length === Number(range[2]) - Number(range[1]) + 1 ? { begin: Number(range[1]), bytes } : null;
 }
 
 // Range requests in flight at once. More only queue up in the host.
@@ -68,20 +85,33 @@ class RangeTransport extends PDFDataRangeTransport {
   #url;
   #failed;
   #read;
+  #tail;
   #waiting = [];
   #running = 0;
   #closed = false;
 
-  constructor(url, total, initial, failed, read) {
+  constructor(url, total, initial, tail, failed, read) {
     super(total, initial);
     this.#url = url;
+    this.#tail = tail;
     this.#failed = failed;
     this.#read = read;
   }
 
   requestDataRange(begin, end) {
+    const tail = this.#tail;
+    if (tail && begin >= tail.begin && end <= tail.begin + tail.bytes.length) {
+      const bytes = tail.bytes.slice(begin - tail.begin, end - tail.begin);
+      Promise.resolve().then(() => this.#closed || this.onDataRange(begin, bytes));
+      return;
+    }
     this.#waiting.push([begin, end]);
     this.#next();
+  }
+
+  /** pdf.js keeps what it was given; the end of the file is not needed twice. */
+  forgetTail() {
+    this.#tail = null;
   }
 
   abort() {
@@ -138,17 +168,21 @@ export class PdfSource {
   }
 
   async #openRanged(url) {
-    const [{ bytes, total }, w] = await Promise.all([fetchRange(url, 0, FIRST_READ), sharedWorker()]);
+    const [{ bytes, total }, tail, w] = await Promise.all([
+      fetchRange(url, 0, FIRST_READ),
+      fetchTail(url, TAIL_READ).catch(() => null),
+      sharedWorker(),
+    ]);
     const read = (n) => {
       this.#bytesRead += n;
       this.onRead?.(this.#bytesRead);
     };
-    read(bytes.length);
+    read(bytes.length + (tail?.bytes.length ?? 0));
     if (!Number.isInteger(total) || total <= bytes.length) {
       return getDocument({ ...COMMON, data: bytes, worker: w });
     }
     let failed = null;
-    const transport = new RangeTransport(url, total, bytes, (error) => {
+    const transport = new RangeTransport(url, total, bytes, tail, (error) => {
       failed = error;
       task.destroy();
     }, read);
@@ -161,6 +195,7 @@ export class PdfSource {
       disableStream: true,
       worker: w,
     });
+    task.promise.then(() => transport.forgetTail(), () => {});
     task.promise.catch(() => {}).then(() => failed && console.warn(`PDF range read failed: ${failed}`));
     return task;
   }

@@ -220,7 +220,7 @@ export class Reader {
 /** What the loading hint says while the first pages' bytes come in. */
 function loadingText(bytes) {
   const mb = bytes / 1e6;
-  return `Loading the first page… ${mb < 10 ? mb.toFixed(1) : Math.round(mb)} MB read`;
+  return t("Loading the first page… {mb} MB read", { mb: mb < 10 ? mb.toFixed(1) : Math.round(mb) });
 }
 
 // A title of megabytes would cost the page its memory; what fits on a line is plenty.

@@ -2,7 +2,8 @@
 // pages are easy to tell apart at a glance (big page number, heading, one
 // colour and one drawing per page), with an external and an internal link.
 
-#include <cairo-pdf.h>
+#include "PdfDrawing.h"
+
 #include <cairo.h>
 
 #include <cmath>
@@ -223,24 +224,7 @@ void DrawPage(cairo_t* cr, const Page& page, int number) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUT.pdf\n", argv[0]);
-        return 2;
-    }
-    cairo_surface_t* surface = cairo_pdf_surface_create(argv[1], kWidth, kHeight);
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, "Tides & Harbours");
-    // A fixed date keeps the file, and so the sample's fingerprint, reproducible.
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, "2024-01-01T00:00:00Z");
-    cairo_t* cr = cairo_create(surface);
-    int number = 1;
-    for (const auto& page : Pages()) {
-        DrawPage(cr, page, number++);
-        cairo_show_page(cr);
-    }
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    const bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    if (!ok) std::fprintf(stderr, "cannot write %s\n", argv[1]);
-    return ok ? 0 : 1;
+    const auto& pages = Pages();
+    return WritePdf(argc, argv, "Tides & Harbours", kWidth, kHeight, static_cast<int>(pages.size()),
+                    [&pages](cairo_t* cr, int number) { DrawPage(cr, pages[number - 1], number); });
 }

@@ -4,7 +4,8 @@
 // "lighthouse" is hyphenated over two lines on page 5 and page 3 holds
 // accented words.
 
-#include <cairo-pdf.h>
+#include "PdfDrawing.h"
+
 #include <cairo.h>
 
 #include <cstdio>
@@ -82,24 +83,4 @@ void DrawPage(cairo_t* cr, int number) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUT.pdf\n", argv[0]);
-        return 2;
-    }
-    cairo_surface_t* surface = cairo_pdf_surface_create(argv[1], kWidth, kHeight);
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, "Harbour Notes");
-    // A fixed date keeps the file, and so its fingerprint, reproducible.
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, "2024-01-01T00:00:00Z");
-    cairo_t* cr = cairo_create(surface);
-    for (int number = 1; number <= kPages; ++number) {
-        DrawPage(cr, number);
-        cairo_show_page(cr);
-    }
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    const bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    if (!ok) std::fprintf(stderr, "cannot write %s\n", argv[1]);
-    return ok ? 0 : 1;
-}
+int main(int argc, char** argv) { return WritePdf(argc, argv, "Harbour Notes", kWidth, kHeight, kPages, DrawPage); }

@@ -37,11 +37,6 @@ void UnpackingBook::Finish() {
     if (notify_) notify_(Event::Finished);
 }
 
-bool UnpackingBook::Finished() const {
-    std::lock_guard lock(mutex_);
-    return finished_;
-}
-
 UnpackingBook::Place UnpackingBook::Locate(const std::string& relativePath) const {
     std::lock_guard lock(mutex_);
     if (finished_) return {};

@@ -44,7 +44,6 @@ public:
 
     const std::string& ArchivePath() const { return archivePath_; }
     const std::string& DataPath() const { return dataPath_; }
-    bool Finished() const;
 
 private:
     const std::string archivePath_;

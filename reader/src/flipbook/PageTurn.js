@@ -153,8 +153,9 @@ export class PageTurn {
       this.#book.element.setPointerCapture(drag.id);
       drag.angle = drag.to > drag.from ? 0 : -180;
       this.#prepare(drag.from, drag.to, drag.angle);
+      drag.reach = this.#reach();
     }
-    drag.angle = this.#angleAt(event.clientX);
+    drag.angle = this.#angleAt(event.clientX, drag.reach);
     this.#pose(drag.angle);
   }
 
@@ -181,17 +182,19 @@ export class PageTurn {
     if (drag?.started) this.#animate(drag.angle, drag.to > drag.from ? 0 : -180, DURATION, () => this.#book.show(this.#book.spreadFor(drag.from)));
   }
 
+  // Where the leaf's free edge can reach, read once as the drag starts: each face is as wide as its page.
+  #reach() {
+    const spine = this.#leaf.getBoundingClientRect().left;
+    return { spine, front: this.#front.offsetWidth, back: this.#back.offsetWidth };
+  }
+
   // The leaf's free edge follows the pointer across the page it is over.
-  #angleAt(clientX) {
-    const book = this.#book;
-    const rect = this.#leaf.getBoundingClientRect();
-    if (!book.spreads) {
+  #angleAt(clientX, reach) {
+    if (!this.#book.spreads) {
       // A single page has no spine beside it: its whole width maps onto the half turn.
-      const half = this.#front.offsetWidth / 2;
-      return dragAngle(clientX, rect.left + half, half);
+      return dragAngle(clientX, reach.spine + reach.front / 2, reach.front / 2);
     }
-    const face = clientX < rect.left ? this.#back : this.#front;
-    return dragAngle(clientX, rect.left, face.offsetWidth);
+    return dragAngle(clientX, reach.spine, clientX < reach.spine ? reach.back : reach.front);
   }
 }
 

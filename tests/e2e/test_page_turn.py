@@ -100,6 +100,7 @@ def test_turns_show_each_face_the_right_way_round(desktop, launch, books, tmp_pa
     for name, action, turning, arriving, covered, end in turns:
         problems, count, gap = book.check_turn(book.capture(action), turning, arriving, covered, end)
         print(f"{name}: {count} frames, longest gap {gap * 1000:.0f} ms")
+        problems = list(dict.fromkeys(problems))
         if problems:
-            found[name] = problems[:3] + [f"and {len(problems) - 3} more"] * (len(problems) > 3)
-    assert not found, found
+            found[name] = "; ".join(problems[:3]) + (f" and {len(problems) - 3} more" if len(problems) > 3 else "")
+    assert not found, "\n".join(f"{name}: {what}" for name, what in found.items())

@@ -78,34 +78,23 @@ export function poseStyles(angle) {
  */
 export function turnKeyframes(from, to, steps = STEPS) {
   const span = to - from;
-  const offsets = [];
-  for (let i = 0; i <= steps; i++) offsets.push(i / steps);
-  const angleAt = (offset) => from + span * ease(offset);
-  const frames = { front: [], back: [], shade: [] };
-  const push = (offset, angle, pose = poseStyles(angle)) => {
-    frames.front.push({ offset, ...pose.front });
-    frames.back.push({ offset, ...pose.back });
-    frames.shade.push({ offset, ...pose.shade });
-  };
+  const poses = [];
+  for (let i = 0; i <= steps; i++) poses.push([i / steps, poseStyles(from + span * ease(i / steps))]);
   const crossing = span === 0 ? -1 : (UPRIGHT - from) / span;
-  const switchAt = crossing > 0 && crossing < 1 ? easeInverse(crossing) : -1;
-  for (let i = 0; i < offsets.length; i++) {
-    const offset = offsets[i];
-    if (switchAt > (i ? offsets[i - 1] : -1) && switchAt <= offset) {
-      // Upright: both faces edge on; the one turning away hides, the other shows.
-      const before = poseStyles(from);
-      const after = poseStyles(to);
-      const upright = poseStyles(UPRIGHT);
-      const side = (which, pose) => ({ ...upright[which], opacity: pose[which].opacity });
-      for (const pose of [before, after]) {
-        frames.front.push({ offset: switchAt, ...side("front", pose) });
-        frames.back.push({ offset: switchAt, ...side("back", pose) });
-        frames.shade.push({ offset: switchAt, ...upright.shade });
-      }
-    }
-    if (offset !== switchAt) push(offset, angleAt(offset));
+  if (crossing > 0 && crossing < 1) {
+    // Both faces stand edge on there: the one turning away hides as the other shows.
+    const at = easeInverse(crossing);
+    const upright = poseStyles(UPRIGHT);
+    const showing = (pose) => ({
+      front: { ...upright.front, opacity: pose.front.opacity },
+      back: { ...upright.back, opacity: pose.back.opacity },
+      shade: upright.shade,
+    });
+    const index = poses.findIndex(([offset]) => offset >= at);
+    poses.splice(index, 0, [at, showing(poseStyles(from))], [at, showing(poseStyles(to))]);
   }
-  return frames;
+  const track = (part) => poses.map(([offset, pose]) => ({ offset, ...pose[part] }));
+  return { front: track("front"), back: track("back"), shade: track("shade") };
 }
 
 /**

@@ -106,8 +106,6 @@ export class PageTurn {
     const span = Math.abs(toAngle - fromAngle) / 180;
     const options = { duration: Math.max(120, duration * span), fill: "forwards" };
     const frames = turnKeyframes(fromAngle, toAngle);
-    // Where the leaf rests should the animation be cut short.
-    this.#pose(toAngle);
     this.#animations = [
       this.#front.animate(frames.front, options),
       this.#back.animate(frames.back, options),

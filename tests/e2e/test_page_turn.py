@@ -4,6 +4,7 @@ import time
 
 import flipbooks
 import frames
+from desktop import SCREEN
 from reader_app import reader_window
 
 PAGES = frames.PAGE_COLOURS  # page n is PAGES[n - 1]
@@ -13,7 +14,7 @@ ROWS = (0.3, 0.5, 0.7)  # heights on the page where each frame is read
 def find_cover(desktop):
     """(left, top, width, height) on screen of the cover, the one page shown at first."""
     screen = frames.Screen(desktop.env["DISPLAY"])
-    width, height = 1600, 1000
+    width, height = SCREEN
     try:
         raw = screen.grab(0, 0, width, height)
     finally:

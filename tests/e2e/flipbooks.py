@@ -12,9 +12,10 @@ RED = (220, 30, 30)
 BLUE = (30, 60, 220)
 
 
-def write_pdf(path: Path, colours, link=None):
+def write_pdf(path: Path, colours, link=None, band=None):
     """A PDF whose pages are filled with the given colours. link, if set, is a
-    URI annotation over the middle of the first page."""
+    URI annotation over the middle of the first page. band, if set, darkens the
+    left third of each page to that share of its colour instead of the white square."""
     objects = [None, None]  # the catalog and the page tree, filled in last
 
     def add(body):
@@ -23,8 +24,13 @@ def write_pdf(path: Path, colours, link=None):
 
     kids = []
     for n, (r, g, b) in enumerate(colours):
-        stream = (f"{r / 255:.3f} {g / 255:.3f} {b / 255:.3f} rg 0 0 {PAGE_W} {PAGE_H} re f\n"
-                  f"1 1 1 rg {PAGE_W / 2 - 30} {PAGE_H / 2 - 30} 60 60 re f\n").encode()
+        stream = f"{r / 255:.3f} {g / 255:.3f} {b / 255:.3f} rg 0 0 {PAGE_W} {PAGE_H} re f\n"
+        if band is None:
+            stream += f"1 1 1 rg {PAGE_W / 2 - 30} {PAGE_H / 2 - 30} 60 60 re f\n"
+        else:
+            dark = " ".join(f"{c * band / 255:.3f}" for c in (r, g, b))
+            stream += f"{dark} rg 0 0 {PAGE_W / 3:.1f} {PAGE_H} re f\n"
+        stream = stream.encode()
         content = add(b"<< /Length %d >>\nstream\n" % len(stream) + stream + b"endstream")
         annots = b""
         if link and n == 0:
@@ -92,8 +98,8 @@ def write_png(path: Path, rgb, size=64):
     return path
 
 
-def pack(flip_tool: Path, out: Path, colours, title, subtitle=None, link=None):
-    pdf = write_pdf(out.with_suffix(".pdf"), colours, link)
+def pack(flip_tool: Path, out: Path, colours, title, subtitle=None, link=None, band=None):
+    pdf = write_pdf(out.with_suffix(".pdf"), colours, link, band)
     args = [str(flip_tool), "pack", str(pdf), "-o", str(out), "--title", title, "--force"]
     subprocess.run(args + (["--subtitle", subtitle] if subtitle else []), check=True, capture_output=True, timeout=60)
     return out

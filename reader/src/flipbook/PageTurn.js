@@ -1,15 +1,13 @@
 import { nextPage, previousPage } from "./layout.js";
+import { poseStyles, turnKeyframes, dragAngle, UPRIGHT } from "./leafMotion.js";
 
 // Turning a leaf: animated for clicks and keys, following the pointer when the
 // reader drags a page corner. Only transforms and opacity change, so the
 // compositor can run the animation without re-laying out the book.
 const DURATION = 650;
-const EASING = "cubic-bezier(0.35, 0.1, 0.25, 1)";
 const EDGE_SHARE = 0.2;
 const DRAG_THRESHOLD = 6;
 const reducedMotion = window.matchMedia("(prefers-reduced-motion: reduce)");
-// The leaf darkens as it stands up from the page and lightens as it lands.
-const shadeAt = (angle) => Math.sin((Math.abs(angle) * Math.PI) / 180) * 0.45;
 
 export class PageTurn {
   #book;
@@ -40,8 +38,8 @@ export class PageTurn {
   /** Animates the turn from page `from` to the neighbouring spread of `to`; false when it does not animate. */
   start(from, to) {
     if (reducedMotion.matches) return false;
-    this.#prepare(from, to);
     const forward = to > from;
+    this.#prepare(from, to, forward ? 0 : -180);
     this.#animate(forward ? 0 : -180, forward ? -180 : 0, DURATION, () => this.#book.show(this.#book.spreadFor(to)));
     return true;
   }
@@ -64,49 +62,64 @@ export class PageTurn {
     return face;
   }
 
-  #setFace(face, number) {
+  // A page that carries its own size sizes its face; the CSS anchors the face at the spine.
+  #setFace(face, page, like = null) {
     const shade = face.lastChild;
-    const page = this.#book.pageElement(number);
     face.replaceChildren(...(page ? [page] : []), shade);
     face.classList.toggle("blank", page === null);
+    const size = page ?? like;
+    face.style.width = size?.style.width ?? "";
+    face.style.height = size?.style.height ?? "";
   }
 
-  // Lays the pages under the leaf and on its two faces.
-  #prepare(from, to) {
+  #pose(angle) {
+    const pose = poseStyles(angle);
+    Object.assign(this.#front.style, { transform: pose.front.transform, opacity: String(pose.front.opacity) });
+    Object.assign(this.#back.style, { transform: pose.back.transform, opacity: String(pose.back.opacity) });
+    this.#front.lastChild.style.opacity = this.#back.lastChild.style.opacity = String(pose.shade.opacity);
+  }
+
+  // Lays the pages under the leaf and on its two faces, the leaf at `angle`.
+  #prepare(from, to, angle) {
     const book = this.#book;
     const a = book.spreadFor(from);
     const b = book.spreadFor(to);
     const forward = to > from;
     const [earlier, later] = forward ? [a, b] : [b, a];
     if (book.spreads) {
+      const front = book.pageElement(earlier.right);
+      this.#setFace(this.#front, front);
+      this.#setFace(this.#back, book.pageElement(later.left), front);
       book.show({ left: earlier.left, right: later.right, single: null });
-      this.#setFace(this.#front, earlier.right);
-      this.#setFace(this.#back, later.left);
     } else {
+      const front = book.pageElement(earlier.single);
+      this.#setFace(this.#front, front);
+      this.#setFace(this.#back, null, front);
       book.show({ left: null, right: null, single: later.single });
-      this.#setFace(this.#front, earlier.single);
-      this.#setFace(this.#back, null);
     }
+    this.#pose(angle);
     this.#leaf.classList.remove("idle");
     book.element.classList.add("turning");
   }
 
   #animate(fromAngle, toAngle, duration, onEnd) {
     const span = Math.abs(toAngle - fromAngle) / 180;
-    const options = { duration: Math.max(120, duration * span), easing: EASING, fill: "forwards" };
+    const options = { duration: Math.max(120, duration * span), fill: "forwards" };
+    const frames = turnKeyframes(fromAngle, toAngle);
     this.#animations = [
-      this.#leaf.animate([{ transform: `rotateY(${fromAngle}deg)` }, { transform: `rotateY(${toAngle}deg)` }], options),
-      this.#front.lastChild.animate([{ opacity: shadeAt(fromAngle) }, { opacity: 0.45 }, { opacity: shadeAt(toAngle) }], options),
-      this.#back.lastChild.animate([{ opacity: shadeAt(fromAngle) }, { opacity: 0.45 }, { opacity: shadeAt(toAngle) }], options),
+      this.#front.animate(frames.front, options),
+      this.#back.animate(frames.back, options),
+      this.#front.lastChild.animate(frames.shade, options),
+      this.#back.lastChild.animate(frames.shade, options),
     ];
     this.#done = () => {
       this.#leaf.classList.add("idle");
       this.#book.element.classList.remove("turning");
-      this.#leaf.style.transform = "";
-      this.#front.replaceChildren(this.#front.lastChild);
-      this.#back.replaceChildren(this.#back.lastChild);
-      this.#front.lastChild.style.opacity = "";
-      this.#back.lastChild.style.opacity = "";
+      for (const face of [this.#front, this.#back]) {
+        face.replaceChildren(face.lastChild);
+        face.removeAttribute("style");
+        face.lastChild.removeAttribute("style");
+      }
       onEnd();
       this.#book.turned();
     };
@@ -137,12 +150,12 @@ export class PageTurn {
       drag.started = true;
       this.#book.dropSelection();
       this.#book.element.setPointerCapture(drag.id);
-      this.#prepare(drag.from, drag.to);
+      drag.angle = drag.to > drag.from ? 0 : -180;
+      this.#prepare(drag.from, drag.to, drag.angle);
+      drag.reach = this.#reach();
     }
-    drag.angle = this.#angleAt(event.clientX);
-    this.#leaf.style.transform = `rotateY(${drag.angle}deg)`;
-    this.#front.lastChild.style.opacity = String(shadeAt(drag.angle));
-    this.#back.lastChild.style.opacity = String(shadeAt(drag.angle));
+    drag.angle = this.#angleAt(event.clientX, drag.reach);
+    this.#pose(drag.angle);
   }
 
   #pointerUp(event) {
@@ -155,7 +168,7 @@ export class PageTurn {
       return;
     }
     const forward = drag.to > drag.from;
-    const complete = forward ? drag.angle < -90 : drag.angle > -90;
+    const complete = forward ? drag.angle < UPRIGHT : drag.angle > UPRIGHT;
     const end = forward === complete ? -180 : 0;
     const page = complete ? drag.to : drag.from;
     this.#animate(drag.angle, end, DURATION, () => book.show(book.spreadFor(page)));
@@ -168,15 +181,19 @@ export class PageTurn {
     if (drag?.started) this.#animate(drag.angle, drag.to > drag.from ? 0 : -180, DURATION, () => this.#book.show(this.#book.spreadFor(drag.from)));
   }
 
-  // The leaf's free edge follows the pointer: its projection is cos(angle) page widths from the spine.
-  #angleAt(clientX) {
-    const book = this.#book;
-    const rect = book.element.getBoundingClientRect();
-    // A single page has no spine beside it: its whole width maps onto the half turn.
-    const centre = rect.left + rect.width / 2;
-    const reach = book.spreads ? book.pageWidth : book.pageWidth / 2;
-    const ratio = Math.min(1, Math.max(-1, (clientX - centre) / Math.max(1, reach)));
-    return -(Math.acos(ratio) * 180) / Math.PI;
+  // Where the leaf's free edge can reach, read once as the drag starts: each face is as wide as its page.
+  #reach() {
+    const spine = this.#leaf.getBoundingClientRect().left;
+    return { spine, front: this.#front.offsetWidth, back: this.#back.offsetWidth };
+  }
+
+  // The leaf's free edge follows the pointer across the page it is over.
+  #angleAt(clientX, reach) {
+    if (!this.#book.spreads) {
+      // A single page has no spine beside it: its whole width maps onto the half turn.
+      return dragAngle(clientX, reach.spine + reach.front / 2, reach.front / 2);
+    }
+    return dragAngle(clientX, reach.spine, clientX < reach.spine ? reach.back : reach.front);
   }
 }
 

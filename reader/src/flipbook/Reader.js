@@ -66,11 +66,14 @@ export class Reader {
       if (session === this.#session) $("loading-text").textContent = loadingText(bytes);
     };
     let count;
-    let aspect;
+    let first;
     try {
       await source.open();
       count = source.pageCount;
-      aspect = await source.aspect();
+      // Page 1 stands in for pages whose shapes are not known yet; the start page is laid out right away.
+      first = await source.shape(1);
+      const start = Math.min(this.#startPage, count);
+      if (start > 1) await source.shape(start);
     } catch (error) {
       if (session !== this.#session) return undefined;
       return this.#fail(t("The flipbook cannot be opened"), describeLoadError(error));
@@ -82,10 +85,15 @@ export class Reader {
     this.#text.marks = (number) => this.find.marks(number);
     this.textIndex = new TextIndex(source);
     this.#images = new PageImages(source, $("stage"), (target) => this.#followLink(target), this.#text);
-    this.book = new Book($("stage"), this.#images, (spread) => this.#changed(spread));
+    const shapes = { of: (n) => source.shapeOf(n) ?? first, lookUp: (numbers) => source.lookUp(numbers) };
+    this.book = new Book($("stage"), this.#images, (spread) => this.#changed(spread), shapes);
+    source.onShape = (n) => {
+      this.book?.reshaped(n);
+      this.#thumbs?.reshaped(n);
+    };
     document.body.classList.add("has-book");
     this.#told = 0;
-    this.book.open(count, aspect, Math.min(this.#startPage, count));
+    this.book.open(count, Math.min(this.#startPage, count));
     // From here each page shows its own loading state.
     source.onRead = null;
     $("loading-text").textContent = "";
@@ -95,7 +103,7 @@ export class Reader {
     if (session !== this.#session) return undefined;
     this.#setBusy(false);
     this.#thumbs = new Thumbnails($("thumbs"), source, (page) => this.goTo(page));
-    this.#thumbs.build(count, aspect);
+    this.#thumbs.build(count, first);
     this.#thumbs.mark(pagesOf(this.book.spread));
     this.#loadContents(config, source, count, session);
     return undefined;

@@ -19,6 +19,7 @@ export class Book {
   #page = 1;
   #zoom = 1;
   #view = { width: 1, height: 1 };
+  #judged = { width: 0, height: 0 };
   #fit = null;
   #slots;
   #turn;
@@ -60,6 +61,7 @@ export class Book {
 
   open(count, page = 1) {
     this.#count = count;
+    this.#judged = { width: 0, height: 0 };
     this.#page = clampPage(page, count);
     this.layout();
   }
@@ -71,11 +73,17 @@ export class Book {
     const width = this.#stage.clientWidth;
     const height = this.#stage.clientHeight;
     const margin = Math.min(32, width * 0.04);
-    this.#view = { width: width - 2 * margin, height: height - 2 * margin };
-    // Judged on the pages the reader is on, so a book keeps its pairing while it turns.
-    const pair = spreadOf(this.#page, this.#count, true);
-    const aspect = pairAspect(this.#shapeOf(pair.left), this.#shapeOf(pair.right));
-    this.#spreads = usesSpreads(this.#view.width, this.#view.height, aspect, this.#count);
+    const view = { width: width - 2 * margin, height: height - 2 * margin };
+    // Judged on the pages the reader is on when the view changes size, so
+    // turning and zooming never change how pages pair up.
+    const judged = this.#judged;
+    if (this.#zoom === 1 && (view.width !== judged.width || view.height !== judged.height)) {
+      const pair = spreadOf(this.#page, this.#count, true);
+      const aspect = pairAspect(this.#shapeOf(pair.left), this.#shapeOf(pair.right));
+      this.#spreads = usesSpreads(view.width, view.height, aspect, this.#count);
+      this.#judged = view;
+    }
+    this.#view = view;
     this.#el.classList.toggle("spreads", this.#spreads);
     this.#page = spreadAnchor(this.#page, this.#count, this.#spreads);
     this.show(this.spread);

@@ -45,8 +45,10 @@ export class PageImages {
     const box = this.#sizer(number);
     page.style.width = `${box.width}px`;
     page.style.height = `${box.height}px`;
-    // The text layer scales its glyphs by this.
+    // The text layer scales its glyphs by this, and a turned page's layer is laid out across.
     page.style.setProperty("--page-units", String(box.width));
+    page.style.setProperty("--page-w", `${box.width}px`);
+    page.style.setProperty("--page-h", `${box.height}px`);
     const img = document.createElement("img");
     img.alt = t("Page {page}", { page: number });
     img.draggable = false;

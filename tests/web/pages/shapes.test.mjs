@@ -99,6 +99,29 @@ test("spreads pair pages of different shapes at the spine, bottoms level, one sc
   const link = await page.$eval('.slot.right .page[data-page="3"] .link', (a) => ["left", "top", "width", "height"].map((k) => parseFloat(a.style[k])));
   const want = [(842 - 100) / 842, 50 / 595, 80 / 842, 200 / 595].map((v) => v * 100);
   assert.ok(link.every((v, k) => Math.abs(v - want[k]) < 0.5), `link at ${link}, want ${want}`);
+
+  // The turned page's words lie across it, where its image shows them.
+  const words = await page.$eval('.slot.right .page[data-page="3"]', async (el) => {
+    while (!el.querySelector(".textLayer span")) await new Promise((r) => setTimeout(r, 20));
+    const p = el.getBoundingClientRect();
+    const r = el.querySelector(".textLayer span").getBoundingClientRect();
+    return { left: (r.left - p.left) / p.width, top: (r.top - p.top) / p.height, width: r.width / p.width, height: r.height / p.height };
+  });
+  // Drawn at x = 0.2 and y = 0.5 of the unturned page, from its bottom up: the turned page shows it
+  // running down from 0.2 of its height, about the middle of its width.
+  assert.ok(words.height > 0.4 && words.width < 0.1, `a column of text: ${JSON.stringify(words)}`);
+  assert.ok(Math.abs(words.top - 0.2) < 0.05 && words.left > 0.4 && words.left < 0.5, `placed as drawn: ${JSON.stringify(words)}`);
+
+  // Each zoom step renders the pages again at exactly their new boxes.
+  let last = (await shownPages(page)).pages[0].width;
+  for (const level of ["125%", "150%", "200%"]) {
+    await page.keyboard.press("+");
+    await page.waitForFunction((z) => document.getElementById("zoom-level").textContent === z, level);
+    const seen = await shownPages(page);
+    for (const p of seen.pages) for (const k of ["width", "height"]) assert.ok(whole(p[k], seen.dpr), `${level}: page ${p.number} ${k} ${p[k]}`);
+    assert.ok(seen.pages[0].width > last, `${level} is larger`);
+    last = seen.pages[0].width;
+  }
   assert.deepEqual(problems, []);
   await page.close();
 });

@@ -178,10 +178,12 @@ export class Book {
 
   #settle() {
     const around = pagesAround(this.#page, this.#count, this.#spreads);
-    // Shapes a turn or two ahead, so the spread a turn lands on is laid out right from the start.
-    const ahead = pagesAround(nextPage(nextPage(this.#page, this.#count, this.#spreads), this.#count, this.#spreads), this.#count, this.#spreads);
-    this.#shapes.lookUp([...new Set([...around, ...ahead])]);
     this.#images.prefetch(around);
+    // Rendering the pages around teaches their shapes; those a second turn
+    // ahead are looked up once the pages on screen no longer wait for bytes.
+    const further = nextPage(nextPage(this.#page, this.#count, this.#spreads), this.#count, this.#spreads);
+    const ahead = pagesAround(further, this.#count, this.#spreads).filter((n) => !around.includes(n));
+    if (ahead.length > 0) this.#images.settled().then(() => this.#shapes.lookUp(ahead));
     this.#onChange(this.spread);
   }
 

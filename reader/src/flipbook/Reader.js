@@ -70,10 +70,11 @@ export class Reader {
     try {
       await source.open();
       count = source.pageCount;
-      // Page 1 stands in for pages whose shapes are not known yet; the start page is laid out right away.
+      // Page 1 stands in for pages whose shapes are not known yet; the start page and its
+      // neighbours (one of them shares its spread) are laid out right away.
       first = await source.shape(1);
       const start = Math.min(this.#startPage, count);
-      if (start > 1) await source.shape(start);
+      if (start > 1) await Promise.all([start - 1, start, start + 1].filter((n) => n <= count).map((n) => source.shape(n)));
     } catch (error) {
       if (session !== this.#session) return undefined;
       return this.#fail(t("The flipbook cannot be opened"), describeLoadError(error));

@@ -166,7 +166,8 @@ export class PdfSource {
   #queue = Promise.resolve();
   #destroyed = false;
   #bytesRead = 0;
-  #shapes = new Map();
+  // Widths and heights by page, NaN while unknown: searching a long book looks every page up.
+  #shapes = null;
   /** Called with the bytes read so far, while the document loads by ranges. */
   onRead = null;
   /** Called with a page's number when its shape becomes known. */
@@ -225,26 +226,28 @@ export class PdfSource {
 
   /** Page `number`'s { width, height } in points, rotation and user unit applied, or null while unknown. */
   shapeOf(number) {
-    return this.#shapes.get(number) ?? null;
+    const width = this.#shapes?.[2 * (number - 1)];
+    return width > 0 ? { width, height: this.#shapes[2 * number - 1] } : null;
   }
 
   /** Learns page `number`'s shape (its dictionary only, not its content). */
   async shape(number) {
     await this.#page(number);
-    return this.#shapes.get(number);
+    return this.shapeOf(number);
   }
 
   /** Learns the shapes of `numbers` in the background. */
   lookUp(numbers) {
-    for (const n of numbers) if (!this.#shapes.has(n)) this.#page(n).catch(() => {});
+    for (const n of numbers) if (!this.shapeOf(n)) this.#page(n).catch(() => {});
   }
 
   // Every page lookup teaches the page's shape, so the book lays it out right.
   async #page(number) {
     const page = await this.#doc.getPage(number);
-    if (!this.#shapes.has(number)) {
+    if (!this.shapeOf(number)) {
       const { width, height } = page.getViewport({ scale: 1 });
-      this.#shapes.set(number, { width, height });
+      this.#shapes ??= new Float64Array(2 * this.#doc.numPages);
+      this.#shapes.set([width, height], 2 * (number - 1));
       if (!this.#destroyed) this.onShape?.(number);
     }
     return page;

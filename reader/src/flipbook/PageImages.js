@@ -1,6 +1,7 @@
 // Page elements for the book: each carries its own size and shows its page as
-// an image of exactly that many device pixels, with its links laid over it. Rendered images are kept in
-// a small cache; everything else is dropped as the reader moves on.
+// an image of exactly that many device pixels, with its links laid over it.
+// Rendered images are kept in a small cache; everything else is dropped as the
+// reader moves on.
 import { LruCache } from "./LruCache.js";
 import { linkTarget, rectToBox } from "./links.js";
 import { t } from "../shared/strings.js";

@@ -17,6 +17,8 @@ import { renderContents } from "./Contents.js";
 const $ = (id) => document.getElementById(id);
 // The host is told where the reader is once the pages have stopped turning.
 const POSITION_DELAY_MS = 500;
+// The shape a page takes when its PDF gives it none that can be drawn.
+const A4 = { width: 595, height: 842 };
 
 export class Reader {
   #session = 0;
@@ -72,9 +74,11 @@ export class Reader {
       count = source.pageCount;
       // Page 1 stands in for pages whose shapes are not known yet; the start page and its
       // neighbours (one of them shares its spread) are laid out right away.
-      first = await source.shape(1);
+      first = (await source.shape(1)) ?? A4;
       const start = Math.min(this.#startPage, count);
-      if (start > 1) await Promise.all([start - 1, start, start + 1].filter((n) => n <= count).map((n) => source.shape(n)));
+      const near = start > 1 ? [start - 1, start, start + 1].filter((n) => n <= count) : [];
+      // A damaged page there shows as damaged; it does not stop the book from opening.
+      await Promise.all(near.map((n) => source.shape(n).catch(() => null)));
     } catch (error) {
       if (session !== this.#session) return undefined;
       return this.#fail(t("The flipbook cannot be opened"), describeLoadError(error));

@@ -35,6 +35,12 @@ export class Reader {
 
   constructor() {
     new ResizeObserver(() => this.book?.layout()).observe($("stage"));
+    // A new pixel ratio (another screen, another scale) needs pages of other pixel sizes.
+    const watchRatio = () => matchMedia(`(resolution: ${window.devicePixelRatio}dppx)`).addEventListener("change", () => {
+      this.book?.layout();
+      watchRatio();
+    }, { once: true });
+    watchRatio();
     this.find = new Find(this);
   }
 

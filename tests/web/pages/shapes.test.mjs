@@ -126,7 +126,7 @@ test("spreads pair pages of different shapes at the spine, bottoms level, one sc
   await page.close();
 });
 
-test("single pages are each fitted on their own, and the overview shows every page in its shape", async () => {
+test("single pages are each fitted on their own, also at a new pixel ratio, and the overview shows every page in its shape", async () => {
   const { page, problems } = await openMixed({ width: 560, height: 800 }, 1);
   for (const n of MIXED_PAGES.keys()) {
     if (n > 0) await page.keyboard.press("ArrowRight");
@@ -138,6 +138,13 @@ test("single pages are each fitted on their own, and the overview shows every pa
     const fills = Math.max(p.width / seen.stage.width, p.height / seen.stage.height);
     assert.ok(fills > 0.85, `page ${n + 1} is fitted to the view (${fills})`);
   }
+  // A new pixel ratio (the window moved to another screen) renders the page again at its pixels.
+  // Chromium's emulation sends no resolution change, so the window changes size with it.
+  await (await cdp(page)).send("Emulation.setDeviceMetricsOverride", { width: 600, height: 800, deviceScaleFactor: 1.5, mobile: false });
+  const moved = await shownPages(page);
+  assert.equal(moved.dpr, 1.5);
+  checkPages(moved, "at ratio 1.5");
+
   await page.click("#btn-thumbs");
   // Only rows in view are rendered: scroll down the column collecting them.
   const thumbs = new Map();

@@ -168,3 +168,16 @@ test("single pages are each fitted on their own, also at a new pixel ratio, and 
   assert.deepEqual(problems, []);
   await page.close();
 });
+
+test("a spread laid out before its pages' shapes were known takes them once they arrive", async () => {
+  const { page, problems } = await openMixed({ width: 1280, height: 800 }, 1);
+  // Straight on from the book's creation: pages 4 and 5 stand in page 1's shape until they are looked up.
+  await page.waitForFunction(() => document.querySelector(".book"));
+  await page.evaluate(() => window.onResume(5));
+  await waitForPages(page, 4, 5);
+  const seen = await shownPages(page);
+  checkPages(seen, "resumed spread");
+  assert.deepEqual(seen.pages.map((p) => p.number), [4, 5]);
+  assert.deepEqual(problems, []);
+  await page.close();
+});

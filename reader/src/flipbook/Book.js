@@ -1,8 +1,10 @@
 // The book on screen: spreads or single pages sized to the stage, turned by a
 // leaf that rotates about the spine. The leaf always hangs on the right-hand
-// half: its front is a right-hand page, its back a left-hand page.
+// half: its front is a right-hand page, its back a left-hand page. Each page
+// keeps its own shape; pages meet at the spine with their bottoms level.
 import {
-  clampPage, nextPage, pageSize, pagesAround, previousPage, spreadAnchor, spreadOf, usesSpreads,
+  centred, clampPage, fitSpread, nextPage, pairAspect, pagesAround, previousPage, spreadAnchor,
+  spreadOf, usesSpreads,
 } from "./layout.js";
 import { PageTurn } from "./PageTurn.js";
 
@@ -11,19 +13,27 @@ export class Book {
   #el;
   #images;
   #onChange;
+  #shapes;
   #count = 0;
-  #aspect = 0.7071;
   #spreads = false;
   #page = 1;
   #zoom = 1;
-  #size = { width: 1, height: 1 };
+  #view = { width: 1, height: 1 };
+  #judged = { width: 0, height: 0 };
+  #fit = null;
   #slots;
   #turn;
 
-  constructor(stage, images, onChange) {
+  /**
+   * `shapes.of(number)` is a page's { width, height }, known or a stand-in;
+   * `shapes.lookUp(numbers)` learns the real ones, which come back through `reshaped`.
+   */
+  constructor(stage, images, onChange, shapes) {
     this.#stage = stage;
     this.#images = images;
     this.#onChange = onChange;
+    this.#shapes = shapes;
+    images.setSizer((number) => this.pageBox(number));
     this.#el = document.createElement("div");
     this.#el.className = "book";
     this.#slots = {
@@ -44,13 +54,14 @@ export class Book {
   get pageCount() { return this.#count; }
   get spreads() { return this.#spreads; }
   get zoom() { return this.#zoom; }
-  get pageWidth() { return this.#size.width; }
+  /** Width of the right-hand page (the one the leaf turns), in CSS pixels. */
+  get pageWidth() { return this.#fit ? this.#fit.width - this.#fit.spine : 1; }
   get spread() { return spreadOf(this.#page, this.#count, this.#spreads); }
   get turning() { return this.#turn.active; }
 
-  open(count, aspect, page = 1) {
+  open(count, page = 1) {
     this.#count = count;
-    this.#aspect = aspect > 0 ? aspect : this.#aspect;
+    this.#judged = { width: 0, height: 0 };
     this.#page = clampPage(page, count);
     this.layout();
   }
@@ -62,18 +73,40 @@ export class Book {
     const width = this.#stage.clientWidth;
     const height = this.#stage.clientHeight;
     const margin = Math.min(32, width * 0.04);
-    this.#spreads = usesSpreads(width - 2 * margin, height - 2 * margin, this.#aspect, this.#count);
-    this.#size = pageSize(width - 2 * margin, height - 2 * margin, this.#aspect, this.#spreads, this.#zoom);
-    const { width: pw, height: ph } = this.#size;
+    const view = { width: width - 2 * margin, height: height - 2 * margin };
+    // Judged on the pages the reader is on when the view changes size, so
+    // turning and zooming never change how pages pair up.
+    const judged = this.#judged;
+    if (this.#zoom === 1 && (view.width !== judged.width || view.height !== judged.height)) {
+      const pair = spreadOf(this.#page, this.#count, true);
+      const aspect = pairAspect(this.#shapeOf(pair.left), this.#shapeOf(pair.right));
+      this.#spreads = usesSpreads(view.width, view.height, aspect, this.#count);
+      this.#judged = view;
+    }
+    this.#view = view;
     this.#el.classList.toggle("spreads", this.#spreads);
-    this.#el.style.width = `${this.#spreads ? 2 * pw : pw}px`;
-    this.#el.style.height = `${ph}px`;
-    this.#el.style.setProperty("--page-width", `${pw}px`);
-    this.#el.style.setProperty("--page-units", String(pw));
-    this.#images.setPixelWidth(pw * (window.devicePixelRatio || 1), this.#aspect);
     this.#page = spreadAnchor(this.#page, this.#count, this.#spreads);
     this.show(this.spread);
     this.#settle();
+  }
+
+  /** CSS size of page `number` as its own spread shows it. */
+  pageBox(number) {
+    const s = spreadOf(number, this.#count, this.#spreads);
+    const fit = this.#fitOf(s);
+    return (s.left === number ? fit.left : fit.right) ?? fit.right ?? fit.left;
+  }
+
+  /** A page's real shape has arrived: the pages on screen take it if it changes them. */
+  reshaped(number) {
+    if (this.#count === 0 || this.#turn.active) return;
+    const shown = this.spread;
+    if (![shown.single, shown.left, shown.right].includes(number)) return;
+    const fit = this.#fitOf(shown);
+    const was = this.#fit;
+    if (was && fit.width === was.width && fit.height === was.height && fit.spine === was.spine
+      && this.#slotsMatch(fit)) return;
+    this.show(shown);
   }
 
   setZoom(zoom) {
@@ -89,6 +122,8 @@ export class Book {
 
   /** Puts the pages of `spread` into the two slots (single pages use the right one). */
   show(spread) {
+    // A turn shows pages of two spreads at once: the book keeps the shape of the one the reader is on.
+    this.#place(this.#fitOf(this.spread));
     this.#fill(this.#slots.left, spread.left);
     this.#fill(this.#slots.right, spread.single ?? spread.right);
   }
@@ -142,9 +177,51 @@ export class Book {
   }
 
   #settle() {
-    this.#images.prefetch(pagesAround(this.#page, this.#count, this.#spreads));
+    const around = pagesAround(this.#page, this.#count, this.#spreads);
+    this.#images.prefetch(around);
+    // Rendering the pages around teaches their shapes; those a second turn
+    // ahead are looked up once the pages on screen no longer wait for bytes.
+    const further = nextPage(nextPage(this.#page, this.#count, this.#spreads), this.#count, this.#spreads);
+    const ahead = pagesAround(further, this.#count, this.#spreads).filter((n) => !around.includes(n));
+    if (ahead.length > 0) this.#images.settled().then(() => this.#shapes.lookUp(ahead));
     this.#onChange(this.spread);
   }
+
+  #shapeOf(number) {
+    return number === null ? null : this.#shapes.of(number);
+  }
+
+  #fitOf(spread) {
+    const dpr = window.devicePixelRatio || 1;
+    const shapes = spread.single !== null
+      ? { single: this.#shapeOf(spread.single) }
+      : { left: this.#shapeOf(spread.left), right: this.#shapeOf(spread.right) };
+    return fitSpread(shapes, this.#view.width, this.#view.height, this.#zoom, dpr);
+  }
+
+  // Sizes the book and the slots around the spine, and sets it on whole device pixels.
+  #place(fit) {
+    this.#fit = fit;
+    const el = this.#el;
+    const dpr = window.devicePixelRatio || 1;
+    const stage = this.#stage;
+    const at = stage.getBoundingClientRect();
+    el.style.width = `${fit.width}px`;
+    el.style.height = `${fit.height}px`;
+    el.style.margin = `${centred(stage.clientHeight, fit.height, at.top + stage.clientTop, dpr)}px 0 0 `
+      + `${centred(stage.clientWidth, fit.width, at.left + stage.clientLeft, dpr)}px`;
+    el.style.setProperty("--spine", `${fit.spine}px`);
+    el.style.setProperty("--page-width", `${fit.width - fit.spine}px`);
+  }
+
+  #slotsMatch(fit) {
+    return ["left", "right"].every((side) => {
+      const page = this.#slots[side].firstChild;
+      const box = fit[side];
+      return !page || !box || (page.style.width === `${box.width}px` && page.style.height === `${box.height}px`);
+    });
+  }
+
 
   #slot(side) {
     const slot = document.createElement("div");

@@ -1,6 +1,7 @@
-// Page elements for the book: each shows its page as an image rendered at the
-// device pixel ratio, with its links laid over it. Rendered images are kept in
-// a small cache; everything else is dropped as the reader moves on.
+// Page elements for the book: each carries its own size and shows its page as
+// an image of exactly that many device pixels, with its links laid over it.
+// Rendered images are kept in a small cache; everything else is dropped as the
+// reader moves on.
 import { LruCache } from "./LruCache.js";
 import { linkTarget, rectToBox } from "./links.js";
 import { t } from "../shared/strings.js";
@@ -18,7 +19,7 @@ export class PageImages {
   #images = new LruCache(IMAGE_CACHE, (entry) => URL.revokeObjectURL(entry.url));
   #links = new LruCache(LINK_CACHE);
   #pending = new Map();
-  #pixelWidth = 1;
+  #sizer = () => ({ width: 1, height: 1 });
   #wanted = new Set();
 
   /** `root` holds every page element; `onLink(target)` follows a clicked link; `text` lays text over pages. */
@@ -33,16 +34,22 @@ export class PageImages {
     return this.#images.size;
   }
 
-  /** Device pixels across one page of this aspect; changing it renders the shown pages again. */
-  setPixelWidth(width, aspect) {
-    const limit = Math.sqrt(MAX_PIXELS * aspect);
-    this.#pixelWidth = Math.max(1, Math.round(Math.min(width, limit)));
+  /** `sizer(number)` gives a page's box in CSS pixels; a new size renders the page again. */
+  setSizer(sizer) {
+    this.#sizer = sizer;
   }
 
   element(number) {
     const page = document.createElement("div");
     page.className = "page";
     page.dataset.page = String(number);
+    const box = this.#sizer(number);
+    page.style.width = `${box.width}px`;
+    page.style.height = `${box.height}px`;
+    // The text layer scales its glyphs by this, and a turned page's layer is laid out across.
+    page.style.setProperty("--page-units", String(box.width));
+    page.style.setProperty("--page-w", `${box.width}px`);
+    page.style.setProperty("--page-h", `${box.height}px`);
     const img = document.createElement("img");
     img.alt = t("Page {page}", { page: number });
     img.draggable = false;
@@ -77,20 +84,30 @@ export class PageImages {
     this.#pending.clear();
   }
 
-  #key(number) {
-    return `${number}@${this.#pixelWidth}`;
+  // Exactly the box's device pixels, so the image is never resampled; past the
+  // memory bound it is drawn smaller and stretched.
+  #pixels(number) {
+    const box = this.#sizer(number);
+    const dpr = window.devicePixelRatio || 1;
+    const shrink = Math.min(1, Math.sqrt(MAX_PIXELS / (box.width * box.height * dpr * dpr)));
+    return { width: Math.max(1, Math.round(box.width * dpr * shrink)), height: Math.max(1, Math.round(box.height * dpr * shrink)) };
+  }
+
+  #key(number, size = this.#pixels(number)) {
+    return `${number}@${size.width}x${size.height}`;
   }
 
   #show(page, number) {
     const img = page.firstChild;
-    const entry = this.#images.get(this.#key(number)) ?? this.#anySize(number);
+    const key = this.#key(number);
+    const entry = this.#images.get(key) ?? this.#anySize(number);
     if (entry) {
       if (img.getAttribute("src") !== entry.url) img.src = entry.url;
       page.classList.remove("loading");
     } else {
       page.classList.add("loading");
     }
-    if (!entry || entry.width !== this.#pixelWidth) this.#request(number);
+    if (entry?.key !== key) this.#request(number);
   }
 
   // A render at another zoom stands in, stretched, until the sharp one is ready.
@@ -101,21 +118,22 @@ export class PageImages {
   }
 
   #request(number) {
-    const key = this.#key(number);
+    const size = this.#pixels(number);
+    const key = this.#key(number, size);
     if (this.#images.has(key) || this.#pending.has(key)) return;
-    const width = this.#pixelWidth;
+    const current = () => this.#key(number) === key;
     // Queued renders the reader has paged past are skipped when their turn comes.
     const wanted = () =>
-      this.#wanted.has(key) || (width === this.#pixelWidth && this.#root.querySelector(`.page[data-page="${number}"]`) !== null);
+      this.#wanted.has(key) || (current() && this.#root.querySelector(`.page[data-page="${number}"]`) !== null);
     const job = this.#source
-      .render(number, width, wanted)
+      .render(number, size, wanted)
       .then(async (result) => {
         // Decoded ahead, and held decoded, so a turn does not stall on it.
         const decoded = new Image();
         decoded.src = result.url;
         await decoded.decode().catch(() => {});
-        this.#images.set(key, { url: result.url, width, decoded });
-        if (width === this.#pixelWidth) {
+        this.#images.set(key, { url: result.url, key, decoded });
+        if (current()) {
           for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) this.#show(page, number);
         }
       })
@@ -138,7 +156,7 @@ export class PageImages {
     if (layer.childElementCount > 0 || !page.isConnected) return;
     for (const annotation of links.annotations) {
       const target = linkTarget(annotation);
-      const box = target && rectToBox(annotation.rect, links.view);
+      const box = target && rectToBox(annotation.rect, links.viewport);
       if (!box) continue;
       const a = document.createElement("a");
       a.className = "link";

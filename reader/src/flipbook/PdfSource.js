@@ -166,8 +166,12 @@ export class PdfSource {
   #queue = Promise.resolve();
   #destroyed = false;
   #bytesRead = 0;
+  // Widths and heights by page, NaN while unknown: searching a long book looks every page up.
+  #shapes = null;
   /** Called with the bytes read so far, while the document loads by ranges. */
   onRead = null;
+  /** Called with a page's number when its shape becomes known. */
+  onShape = null;
 
   /** url: a file URL, or the host's book scheme address, which is read by ranges. */
   constructor(url) {
@@ -220,49 +224,75 @@ export class PdfSource {
     return this.#doc?.numPages ?? 0;
   }
 
-  /** Width / height of page 1, the shape the book takes. */
-  async aspect() {
-    const page = await this.#doc.getPage(1);
-    const { width, height } = page.getViewport({ scale: 1 });
-    return width / height;
+  /** Page `number`'s { width, height } in points, rotation and user unit applied, or null while unknown. */
+  shapeOf(number) {
+    const width = this.#shapes?.[2 * (number - 1)];
+    return width > 0 ? { width, height: this.#shapes[2 * number - 1] } : null;
+  }
+
+  /** Learns page `number`'s shape (its dictionary only, not its content). */
+  async shape(number) {
+    await this.#page(number);
+    return this.shapeOf(number);
+  }
+
+  /** Learns the shapes of `numbers` in the background. */
+  lookUp(numbers) {
+    for (const n of numbers) if (!this.shapeOf(n)) this.#page(n).catch(() => {});
+  }
+
+  // Every page lookup teaches the page's shape, so the book lays it out right.
+  async #page(number) {
+    const page = await this.#doc.getPage(number);
+    if (!this.shapeOf(number)) {
+      const { width, height } = page.getViewport({ scale: 1 });
+      this.#shapes ??= new Float64Array(2 * this.#doc.numPages);
+      this.#shapes.set([width, height], 2 * (number - 1));
+      if (!this.#destroyed) this.onShape?.(number);
+    }
+    return page;
   }
 
   /**
-   * Renders page `number` `pixelWidth` device pixels wide. Renders run one at a
-   * time on one canvas so memory does not grow with the queue.
+   * Renders page `number` to exactly `size` ({ width, height }) device pixels.
+   * Renders run one at a time on one canvas so memory does not grow with the queue.
    */
-  render(number, pixelWidth, wanted = () => true, type = "image/png") {
+  render(number, size, wanted = () => true, type = "image/png") {
     const job = this.#queue.then(() => {
       if (!wanted()) throw new Error("skipped");
-      return this.#renderNow(number, pixelWidth, type);
+      return this.#renderNow(number, size, type);
     });
     this.#queue = job.catch(() => {});
     return job;
   }
 
-  async #renderNow(number, pixelWidth, type) {
+  async #renderNow(number, size, type) {
     if (this.#destroyed) throw new Error("closed");
-    const page = await this.#doc.getPage(number);
+    const page = await this.#page(number);
     const base = page.getViewport({ scale: 1 });
-    const viewport = page.getViewport({ scale: pixelWidth / base.width });
+    const width = Math.max(1, Math.round(size.width));
+    const height = Math.max(1, Math.round(size.height));
+    const viewport = page.getViewport({ scale: width / base.width });
     const canvas = this.#canvas;
-    canvas.width = Math.max(1, Math.round(viewport.width));
-    canvas.height = Math.max(1, Math.round(viewport.height));
+    canvas.width = width;
+    canvas.height = height;
     const context = canvas.getContext("2d", { alpha: false });
     context.fillStyle = "#fff";
-    context.fillRect(0, 0, canvas.width, canvas.height);
-    await page.render({ canvasContext: context, canvas, viewport, annotationMode: 1 }).promise;
+    context.fillRect(0, 0, width, height);
+    // Whole pixels both ways: the height may differ from the page's by a fraction.
+    const transform = [1, 0, 0, height / viewport.height, 0, 0];
+    await page.render({ canvasContext: context, canvas, viewport, transform, annotationMode: 1 }).promise;
     const blob = await new Promise((resolve, reject) =>
       canvas.toBlob((b) => (b ? resolve(b) : reject(new Error("encode"))), type, 0.85));
     canvas.width = 1;
     canvas.height = 1;
     page.cleanup();
-    return { url: URL.createObjectURL(blob), width: viewport.width, height: viewport.height };
+    return { url: URL.createObjectURL(blob), width, height };
   }
 
   /** The page's text items (extracted by the worker) and its unscaled viewport. */
   async textContent(number) {
-    const page = await this.#doc.getPage(number);
+    const page = await this.#page(number);
     // Read by hand: WebKitGTK's streams cannot be iterated with for await.
     const reader = page.streamTextContent().getReader();
     const content = { items: [], styles: Object.create(null), lang: null };
@@ -274,10 +304,11 @@ export class PdfSource {
     return { content, viewport: page.getViewport({ scale: 1 }) };
   }
 
+  /** The page's annotations and its unscaled viewport, which places them on a turned page. */
   async links(number) {
-    const page = await this.#doc.getPage(number);
+    const page = await this.#page(number);
     const annotations = await page.getAnnotations({ intent: "display" });
-    return { annotations, view: page.view };
+    return { annotations, viewport: page.getViewport({ scale: 1 }) };
   }
 
   /** 1-based page of a named or explicit destination, or null. */

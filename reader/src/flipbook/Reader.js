@@ -17,6 +17,8 @@ import { renderContents } from "./Contents.js";
 const $ = (id) => document.getElementById(id);
 // The host is told where the reader is once the pages have stopped turning.
 const POSITION_DELAY_MS = 500;
+// The shape a page takes when its PDF gives it none that can be drawn.
+const A4 = { width: 595, height: 842 };
 
 export class Reader {
   #session = 0;
@@ -33,6 +35,12 @@ export class Reader {
 
   constructor() {
     new ResizeObserver(() => this.book?.layout()).observe($("stage"));
+    // A new pixel ratio (another screen, another scale) needs pages of other pixel sizes.
+    const watchRatio = () => matchMedia(`(resolution: ${window.devicePixelRatio}dppx)`).addEventListener("change", () => {
+      this.book?.layout();
+      watchRatio();
+    }, { once: true });
+    watchRatio();
     this.find = new Find(this);
   }
 
@@ -66,11 +74,17 @@ export class Reader {
       if (session === this.#session) $("loading-text").textContent = loadingText(bytes);
     };
     let count;
-    let aspect;
+    let first;
     try {
       await source.open();
       count = source.pageCount;
-      aspect = await source.aspect();
+      // Page 1 stands in for pages whose shapes are not known yet; the start page and its
+      // neighbours (one of them shares its spread) are laid out right away.
+      first = (await source.shape(1)) ?? A4;
+      const start = Math.min(this.#startPage, count);
+      const near = start > 1 ? [start - 1, start, start + 1].filter((n) => n <= count) : [];
+      // A damaged page there shows as damaged; it does not stop the book from opening.
+      await Promise.all(near.map((n) => source.shape(n).catch(() => null)));
     } catch (error) {
       if (session !== this.#session) return undefined;
       return this.#fail(t("The flipbook cannot be opened"), describeLoadError(error));
@@ -82,10 +96,15 @@ export class Reader {
     this.#text.marks = (number) => this.find.marks(number);
     this.textIndex = new TextIndex(source);
     this.#images = new PageImages(source, $("stage"), (target) => this.#followLink(target), this.#text);
-    this.book = new Book($("stage"), this.#images, (spread) => this.#changed(spread));
+    const shapes = { of: (n) => source.shapeOf(n) ?? first, lookUp: (numbers) => source.lookUp(numbers) };
+    this.book = new Book($("stage"), this.#images, (spread) => this.#changed(spread), shapes);
+    source.onShape = (n) => {
+      this.book?.reshaped(n);
+      this.#thumbs?.reshaped(n);
+    };
     document.body.classList.add("has-book");
     this.#told = 0;
-    this.book.open(count, aspect, Math.min(this.#startPage, count));
+    this.book.open(count, Math.min(this.#startPage, count));
     // From here each page shows its own loading state.
     source.onRead = null;
     $("loading-text").textContent = "";
@@ -95,7 +114,7 @@ export class Reader {
     if (session !== this.#session) return undefined;
     this.#setBusy(false);
     this.#thumbs = new Thumbnails($("thumbs"), source, (page) => this.goTo(page));
-    this.#thumbs.build(count, aspect);
+    this.#thumbs.build(count, first);
     this.#thumbs.mark(pagesOf(this.book.spread));
     this.#loadContents(config, source, count, session);
     return undefined;

@@ -1,6 +1,6 @@
 // Selectable text over the page images: pdf.js lays each text item out as a
-// transparent span at the place the image shows it. The layer is sized by the
-// book's --page-units, so zooming and resizing only change one CSS variable.
+// transparent span at the place the image shows it. The layer is sized by its
+// page's --page-units, so zooming and resizing only change one CSS variable.
 import { TextLayer } from "pdfjs-dist/legacy/build/pdf.mjs";
 import { LruCache } from "./LruCache.js";
 import { t } from "../shared/strings.js";

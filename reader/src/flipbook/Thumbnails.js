@@ -1,6 +1,7 @@
 // The page overview: a scrolling column with room for every page, in which only
 // the buttons near the visible part exist and only visible ones are rendered,
-// so a book of 200,000 pages costs what a book of twenty does.
+// so a book of 200,000 pages costs what a book of twenty does. Rows share one
+// pitch; each page is fitted, in its own shape, into a frame of page 1's shape.
 import { LruCache } from "./LruCache.js";
 import { t } from "../shared/strings.js";
 import { visibleRange } from "./layout.js";
@@ -23,6 +24,7 @@ export class Thumbnails {
   #onPick;
   #cache;
   #count = 0;
+  #first = { width: 1, height: 1 };
   #imageHeight = 0;
   #buttons = new Map();
   #current = [];
@@ -37,7 +39,7 @@ export class Thumbnails {
     this.#onPick = onPick;
     this.#cache = new LruCache(THUMB_CACHE, (url, page) => {
       URL.revokeObjectURL(url);
-      this.#buttons.get(page)?.firstChild.removeAttribute("src");
+      this.#buttons.get(page)?.querySelector("img")?.removeAttribute("src");
     });
     this.#resize = new ResizeObserver(() => this.#schedule());
   }
@@ -62,9 +64,12 @@ export class Thumbnails {
     return this.#buttons.size;
   }
 
-  build(count, aspect) {
+  /** `first` is page 1's shape, the frame every thumbnail is fitted into. */
+  build(count, first) {
     this.destroy();
     this.#count = count;
+    this.#first = first;
+    const aspect = first.width / first.height;
     this.#imageHeight = Math.max(1, Math.round(THUMB_WIDTH / (aspect > 0 ? aspect : 0.7071)));
     this.#list.style.height = `${Math.min(this.#fullHeight, MAX_HEIGHT)}px`;
     this.#scroller.addEventListener("scroll", this.#onScroll, { passive: true });
@@ -93,6 +98,12 @@ export class Thumbnails {
     else if (top + this.pitch > at + view) want = top + this.pitch - view;
     if (want !== at) scroller.scrollTop = want / ratio;
     this.#update();
+  }
+
+  /** Page `number`'s shape is known now: its thumbnail takes it. */
+  reshaped(number) {
+    const img = this.#buttons.get(number)?.querySelector("img");
+    if (img) this.#size(img, number);
   }
 
   destroy() {
@@ -144,19 +155,40 @@ export class Thumbnails {
     button.dataset.page = String(page);
     button.setAttribute("aria-label", t("Page {page}", { page }));
     button.style.height = `${this.pitch - GAP}px`;
+    const frame = document.createElement("span");
+    frame.className = "thumb-frame";
+    frame.style.width = `${THUMB_WIDTH}px`;
+    frame.style.height = `${this.#imageHeight}px`;
     const img = document.createElement("img");
     img.alt = "";
-    img.width = THUMB_WIDTH;
-    img.height = this.#imageHeight;
+    this.#size(img, page);
     const cached = this.#cache.get(page);
     if (cached) img.src = cached;
+    frame.append(img);
     const label = document.createElement("span");
     label.textContent = String(page);
-    button.append(img, label);
+    button.append(frame, label);
     button.addEventListener("click", () => this.#onPick(page));
     this.#markButton(button, page);
     this.#buttons.set(page, button);
     return button;
+  }
+
+  // The page's box inside the frame, in whole device pixels.
+  #fitted(page) {
+    const shape = this.#source.shapeOf(page) ?? this.#first;
+    const dpr = window.devicePixelRatio || 1;
+    const scale = Math.min(THUMB_WIDTH / shape.width, this.#imageHeight / shape.height);
+    return {
+      width: Math.max(1, Math.round(shape.width * scale * dpr)) / dpr,
+      height: Math.max(1, Math.round(shape.height * scale * dpr)) / dpr,
+    };
+  }
+
+  #size(img, page) {
+    const box = this.#fitted(page);
+    img.style.width = `${box.width}px`;
+    img.style.height = `${box.height}px`;
   }
 
   #markButton(button, page) {
@@ -166,22 +198,27 @@ export class Thumbnails {
 
   #render(page) {
     const button = this.#buttons.get(page);
-    if (!button || button.firstChild.getAttribute("src") || button.dataset.rendering) return;
+    const img = button?.querySelector("img");
+    if (!img || img.getAttribute("src") || button.dataset.rendering) return;
     const cached = this.#cache.get(page);
     if (cached) {
-      button.firstChild.src = cached;
+      img.src = cached;
       return;
     }
     button.dataset.rendering = "1";
-    const dpr = window.devicePixelRatio || 1;
     const stillVisible = () => this.#buttons.get(page) === button && this.#inView(page);
     this.#source
-      .render(page, THUMB_WIDTH * dpr, stillVisible, "image/jpeg")
+      .shape(page)
+      .then(() => {
+        const box = this.#fitted(page);
+        const dpr = window.devicePixelRatio || 1;
+        return this.#source.render(page, { width: box.width * dpr, height: box.height * dpr }, stillVisible, "image/jpeg");
+      })
       .then((result) => {
         if (this.#count === 0) return URL.revokeObjectURL(result.url);
         this.#cache.set(page, result.url);
-        const now = this.#buttons.get(page);
-        if (now) now.firstChild.src = result.url;
+        const now = this.#buttons.get(page)?.querySelector("img");
+        if (now) now.src = result.url;
         return undefined;
       })
       .catch(() => {})

@@ -62,11 +62,53 @@ export function parsePageEntry(text, pageCount) {
   return clampPage(Number(m[1]), pageCount);
 }
 
-/** CSS size of one page so that the shown pages fit the view, times the zoom. */
-export function pageSize(viewWidth, viewHeight, pageAspect, spreads, zoom = 1) {
-  const columns = spreads ? 2 : 1;
-  const height = Math.max(1, Math.min(viewWidth / columns / pageAspect, viewHeight));
-  return { width: Math.round(height * pageAspect * zoom), height: Math.round(height * zoom) };
+/** Snaps a CSS length to whole device pixels (never below one). */
+export function snap(length, dpr = 1) {
+  return Math.max(1, Math.round(length * dpr)) / dpr;
+}
+
+/**
+ * Boxes of the pages shown, in CSS pixels that are whole device pixels, for
+ * pages whose shapes are { width, height } (any unit). In spreads, `left` and
+ * `right` share one scale that fits the pair to the view and keeps their sizes
+ * relative; an empty side mirrors the other so the spine stays in the middle.
+ * A single page (`single`) is fitted on its own. `spine` is where the pages
+ * meet, measured from the book's left edge; bottoms are level.
+ */
+export function fitSpread(shapes, viewWidth, viewHeight, zoom = 1, dpr = 1) {
+  const vw = Math.max(1, viewWidth);
+  const vh = Math.max(1, viewHeight);
+  const boxOf = (shape, scale) => (shape ? { width: snap(shape.width * scale, dpr), height: snap(shape.height * scale, dpr) } : null);
+  if (shapes.single) {
+    const s = shapes.single;
+    const box = boxOf(s, Math.min(vw / s.width, vh / s.height) * zoom);
+    return { left: null, right: box, spine: 0, width: box.width, height: box.height };
+  }
+  const l = shapes.left ?? shapes.right;
+  const r = shapes.right ?? shapes.left;
+  const scale = Math.min(vw / (l.width + r.width), vh / Math.max(l.height, r.height)) * zoom;
+  const [lb, rb] = [boxOf(l, scale), boxOf(r, scale)];
+  return {
+    left: shapes.left ? lb : null,
+    right: shapes.right ? rb : null,
+    spine: lb.width,
+    width: lb.width + rb.width,
+    height: Math.max(lb.height, rb.height),
+  };
+}
+
+/** Offset that centres `size` in `room` on a device pixel boundary, counted from `origin` (where the room starts on screen). */
+export function centred(room, size, origin = 0, dpr = 1) {
+  const free = Math.max(0, (room - size) / 2);
+  return Math.round((origin + free) * dpr) / dpr - origin;
+}
+
+/** Width over height of a spread's pages side by side, per page: what `usesSpreads` weighs. */
+export function pairAspect(left, right) {
+  const l = left ?? right;
+  const r = right ?? left;
+  if (!l) return 0;
+  return (l.width + r.width) / 2 / Math.max(l.height, r.height);
 }
 
 /** Pages worth rendering ahead: the shown spread and its neighbours, nearest first. */

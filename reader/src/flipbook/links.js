@@ -28,23 +28,24 @@ export function linkTarget(annotation) {
 }
 
 /**
- * Position of a rectangle in PDF user space ([x1, y1, x2, y2], origin bottom
- * left) as fractions of a page whose view box is `view`.
+ * Position of a rectangle in PDF user space ([x1, y1, x2, y2]) as fractions of
+ * the page as shown: `viewport` ({ transform, width, height }, pdf.js's at
+ * scale 1) maps user space onto the shown page, turned by its /Rotate.
  */
-export function rectToBox(rect, view) {
-  const [vx1, vy1, vx2, vy2] = view;
-  const width = vx2 - vx1;
-  const height = vy2 - vy1;
-  if (!(width > 0) || !(height > 0) || !Array.isArray(rect) || rect.length !== 4) return null;
-  const x1 = Math.min(rect[0], rect[2]);
-  const x2 = Math.max(rect[0], rect[2]);
-  const y1 = Math.min(rect[1], rect[3]);
-  const y2 = Math.max(rect[1], rect[3]);
+export function rectToBox(rect, viewport) {
+  const { transform: m, width, height } = viewport ?? {};
+  if (!(width > 0) || !(height > 0) || !Array.isArray(m) || !Array.isArray(rect) || rect.length !== 4) return null;
+  const xs = [];
+  const ys = [];
+  for (const [x, y] of [[rect[0], rect[1]], [rect[2], rect[3]]]) {
+    xs.push((m[0] * x + m[2] * y + m[4]) / width);
+    ys.push((m[1] * x + m[3] * y + m[5]) / height);
+  }
   const clamp = (v) => Math.min(Math.max(v, 0), 1);
-  const left = clamp((x1 - vx1) / width);
-  const right = clamp((x2 - vx1) / width);
-  const top = clamp((vy2 - y2) / height);
-  const bottom = clamp((vy2 - y1) / height);
+  const left = clamp(Math.min(...xs));
+  const right = clamp(Math.max(...xs));
+  const top = clamp(Math.min(...ys));
+  const bottom = clamp(Math.max(...ys));
   if (right - left <= 0 || bottom - top <= 0) return null;
   return { left, top, width: right - left, height: bottom - top };
 }

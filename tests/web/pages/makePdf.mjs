@@ -3,7 +3,7 @@
 import { createRequire } from "node:module";
 
 // Test tools live with the web content's own npm dependencies.
-const { PDFDocument, PDFName, PDFString, StandardFonts, rgb } = createRequire(new URL("../../../reader/package.json", import.meta.url))("pdf-lib");
+const { PDFDocument, PDFName, PDFString, StandardFonts, degrees, rgb } = createRequire(new URL("../../../reader/package.json", import.meta.url))("pdf-lib");
 
 export const BAND = { x: 0.5, y: 0.06 };
 const pageColour = (n) => [n % 256, 60 + 40 * Math.floor(n / 256), 180];
@@ -34,6 +34,49 @@ export async function makePdf(count) {
   };
   if (count >= 2) link(pages[1], "example.org", { A: doc.context.obj({ S: "URI", URI: PDFString.of("https://example.org/from-page-2") }) });
   if (count >= 6) link(pages[2], "Go to page 6", { Dest: doc.context.obj([pages[5].ref, PDFName.of("Fit")]) });
+  return doc.save();
+}
+
+/**
+ * Pages of many shapes, as { box: [width, height] in points, rotate, userUnit, shown: [width, height] as a
+ * reader shows them }: portrait, landscape, portrait turned by /Rotate 90, a small page, a page
+ * with /UserUnit 2. Page 3 (turned) links to example.org near its unturned top left corner.
+ */
+export const MIXED_PAGES = [
+  { box: [595, 842] },
+  { box: [842, 595] },
+  { box: [595, 842], rotate: 90 },
+  { box: [300, 420] },
+  { box: [400, 300], userUnit: 2 },
+  { box: [595, 842] },
+  { box: [595, 842] },
+].map((p) => {
+  const [w, h] = p.box.map((v) => v * (p.userUnit ?? 1));
+  return { ...p, shown: p.rotate ? [h, w] : [w, h] };
+});
+
+export async function makeMixedPdf() {
+  const doc = await PDFDocument.create();
+  const font = await doc.embedFont(StandardFonts.Helvetica);
+  for (const [i, spec] of MIXED_PAGES.entries()) {
+    const n = i + 1;
+    const [w, h] = spec.box;
+    const page = doc.addPage([w, h]);
+    const [r, g, b] = pageColour(n);
+    // The band reads the same on a turned page: it covers the top of what is shown.
+    if (spec.rotate === 90) page.drawRectangle({ x: 0, y: 0, width: 0.12 * w, height: h, color: rgb(r / 255, g / 255, b / 255) });
+    else page.drawRectangle({ x: 0, y: h * 0.88, width: w, height: h * 0.12, color: rgb(r / 255, g / 255, b / 255) });
+    page.drawText(`Page ${n} of many shapes`, { x: w * 0.2, y: h * 0.5, size: Math.min(w, h) / 14, font, color: rgb(0.1, 0.1, 0.1) });
+    if (spec.rotate) page.setRotation(degrees(spec.rotate));
+    if (spec.userUnit) page.node.set(PDFName.of("UserUnit"), doc.context.obj(spec.userUnit));
+    if (n === 3) {
+      const annot = doc.context.obj({
+        Type: "Annot", Subtype: "Link", Rect: [50, h - 100, 250, h - 20], Border: [0, 0, 0],
+        A: doc.context.obj({ S: "URI", URI: PDFString.of("https://example.org/turned") }),
+      });
+      page.node.set(PDFName.of("Annots"), doc.context.obj([doc.context.register(annot)]));
+    }
+  }
   return doc.save();
 }
 

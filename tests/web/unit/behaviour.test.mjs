@@ -57,10 +57,19 @@ test("only web and mail links leave the book; internal links keep their destinat
   for (const [a, want] of cases) assert.deepEqual(linkTarget({ subtype: "Link", ...a }), want, JSON.stringify(a));
 });
 
-test("link rectangles land where they are on the page, with the y axis flipped", () => {
-  const round = (box) => Object.fromEntries(Object.entries(box).map(([k, v]) => [k, Math.round(v * 1e6) / 1e6]));
-  assert.deepEqual(round(rectToBox([300, 800, 60, 720], [0, 0, 600, 800])), { left: 0.1, top: 0, width: 0.4, height: 0.1 }, "corners in any order");
-  assert.deepEqual(round(rectToBox([10, 10, 110, 90], [10, 10, 210, 410])), { left: 0, top: 0.8, width: 0.5, height: 0.2 }, "offset view box");
-  assert.equal(rectToBox([0, 0, 0, 10], [0, 0, 600, 800]), null);
-  assert.equal(rectToBox([0, 0, 10, 10], [0, 0, 0, 0]), null);
+test("link rectangles land where the page shows them, turned pages and offset boxes included", () => {
+  const round = (box) => box && Object.fromEntries(Object.entries(box).map(([k, v]) => [k, Math.round(v * 1e6) / 1e6]));
+  // pdf.js's viewports at scale 1 for a view box [x1, y1, x2, y2] turned by 0 or 90 degrees.
+  const upright = ([x1, y1, x2, y2]) => ({ transform: [1, 0, 0, -1, -x1, y2], width: x2 - x1, height: y2 - y1 });
+  const turned = ([x1, y1, x2, y2]) => ({ transform: [0, 1, 1, 0, -y1, -x1], width: y2 - y1, height: x2 - x1 });
+  const cases = [
+    ["corners in any order", [300, 800, 60, 720], upright([0, 0, 600, 800]), { left: 0.1, top: 0, width: 0.4, height: 0.1 }],
+    ["offset view box", [10, 10, 110, 90], upright([10, 10, 210, 410]), { left: 0, top: 0.8, width: 0.5, height: 0.2 }],
+    ["top left of a page turned by 90 shows top right", [50, 742, 250, 822], turned([0, 0, 595, 842]),
+      { left: 742 / 842, top: 50 / 595, width: 80 / 842, height: 200 / 595 }],
+    ["no area", [0, 0, 0, 10], upright([0, 0, 600, 800]), null],
+    ["empty page", [0, 0, 10, 10], upright([0, 0, 0, 0]), null],
+    ["no viewport", [0, 0, 10, 10], undefined, null],
+  ];
+  for (const [what, rect, viewport, want] of cases) assert.deepEqual(round(rectToBox(rect, viewport)), want && round(want), what);
 });

@@ -1,7 +1,8 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
-  nextPage, pagesOf, parsePageEntry, previousPage, spreadAnchor, spreadOf, usesSpreads, visibleRange,
+  centred, fitSpread, nextPage, pagesOf, pairAspect, parsePageEntry, previousPage, snap, spreadAnchor, spreadOf, usesSpreads,
+  visibleRange,
 } from "../../../reader/src/flipbook/layout.js";
 
 test("spreads put the cover alone on the right and an even last page alone on the left", () => {
@@ -56,4 +57,80 @@ test("the overview builds only the rows a view of the column shows", () => {
     [[0, 400, 100, 0], { first: 1, last: 0 }],
   ];
   for (const [args, want] of cases) assert.deepEqual(visibleRange(...args), want, JSON.stringify(args));
+});
+
+const A4 = { width: 595, height: 842 };
+const LANDSCAPE = { width: 842, height: 595 };
+const SMALL = { width: 300, height: 420 };
+
+test("spreads share one scale fitted to the view, meet at the spine and keep bottoms level", () => {
+  const box = (width, height) => ({ width, height });
+  const cases = [
+    // [what, shapes, view, zoom, dpr, want: left box, right box, spine, book width, book height]
+    ["two A4 pages fill the height", { left: A4, right: A4 }, [1000, 600], 1, 1, [box(424, 600), box(424, 600), 424, 848, 600]],
+    ["the cover alone keeps the spine in the middle", { left: null, right: A4 }, [1000, 600], 1, 1, [null, box(424, 600), 424, 848, 600]],
+    ["an even last page alone on the left", { left: A4, right: null }, [1000, 600], 1, 1, [box(424, 600), null, 424, 848, 600]],
+    ["a landscape fold-out takes the width it needs", { left: A4, right: LANDSCAPE }, [1000, 600], 1, 1,
+      [box(414, 586), box(586, 414), 414, 1000, 586]],
+    ["a small page keeps its size beside a big one", { left: SMALL, right: A4 }, [1000, 600], 1, 1, [box(214, 299), box(424, 600), 214, 638, 600]],
+    ["zoom scales the fitted pair", { left: A4, right: A4 }, [1000, 600], 2, 1, [box(848, 1200), box(848, 1200), 848, 1696, 1200]],
+    ["half pixels at ratio 2", { left: A4, right: A4 }, [1000, 601], 1, 2, [box(424.5, 601), box(424.5, 601), 424.5, 849, 601]],
+  ];
+  for (const [what, shapes, [vw, vh], zoom, dpr, want] of cases) {
+    const fit = fitSpread(shapes, vw, vh, zoom, dpr);
+    assert.deepEqual([fit.left, fit.right, fit.spine, fit.width, fit.height], want, what);
+  }
+});
+
+test("at any ratio, boxes are whole device pixels and a pair keeps its relative size", () => {
+  for (const dpr of [1, 1.25, 1.5, 2]) {
+    for (const [vw, vh] of [[999, 599], [1233.7, 701.3], [640, 1000]]) {
+      const fit = fitSpread({ left: SMALL, right: LANDSCAPE }, vw, vh, 1, dpr);
+      for (const v of [fit.left.width, fit.left.height, fit.right.width, fit.right.height]) {
+        assert.ok(Math.abs(v * dpr - Math.round(v * dpr)) < 1e-9, `${v} at ratio ${dpr}`);
+      }
+      assert.ok(Math.abs(fit.left.height - (fit.right.height * SMALL.height) / LANDSCAPE.height) <= 1 / dpr, `${vw}x${vh} at ${dpr}`);
+      assert.equal(fit.spine, fit.left.width);
+    }
+  }
+});
+
+test("a single page is fitted on its own, in whole device pixels", () => {
+  const cases = [
+    [A4, [500, 600], 1, 1, { width: 424, height: 600 }],
+    [LANDSCAPE, [500, 600], 1, 1, { width: 500, height: 353 }],
+    [SMALL, [500, 600], 1.5, 1, { width: 643, height: 900 }],
+    [A4, [500, 601], 1, 2, { width: 424.5, height: 601 }],
+    [{ width: 595, height: 841.89 }, [333.3, 1000], 1, 1.25, { width: 333.6, height: 471.2 }],
+  ];
+  for (const [shape, [vw, vh], zoom, dpr, want] of cases) {
+    const fit = fitSpread({ single: shape }, vw, vh, zoom, dpr);
+    assert.deepEqual(fit.right, want, `${shape.width}x${shape.height} in ${vw}x${vh} at ${zoom}, ratio ${dpr}`);
+    assert.deepEqual([fit.spine, fit.width, fit.height], [0, want.width, want.height]);
+    for (const v of [want.width, want.height]) assert.ok(Number.isInteger(Math.round(v * dpr * 1e9) / 1e9), `${v} at ratio ${dpr}`);
+  }
+});
+
+test("the book is centred on a device pixel, wherever the stage starts", () => {
+  const cases = [
+    // [room, size, origin, dpr, want offset]
+    [1000, 848, 0, 1, 76],
+    [1001, 848, 0, 1, 77], // 76.5 rounds to a whole pixel
+    [1000, 848, 48.5, 1, 76.5], // a stage at half a pixel is made up for
+    [1000, 847, 0, 2, 76.5], // half CSS pixels are whole device pixels at ratio 2
+    [500, 848, 0.25, 1, -0.25], // larger than the room: no centring, but still on a pixel
+  ];
+  for (const [room, size, origin, dpr, want] of cases) {
+    const offset = centred(room, size, origin, dpr);
+    assert.equal(offset, want, `${size} in ${room} from ${origin} at ${dpr}`);
+    assert.equal(((origin + offset) * dpr) % 1, 0);
+  }
+});
+
+test("snapping and the aspect a spread is judged by", () => {
+  assert.deepEqual([snap(100.4), snap(100.4, 2), snap(0.1), snap(0.1, 3)], [100, 100.5, 1, 1 / 3]);
+  const cases = [[A4, A4, 595 / 842], [null, A4, 595 / 842], [A4, LANDSCAPE, (595 + 842) / 2 / 842], [null, null, 0]];
+  for (const [l, r, want] of cases) assert.equal(pairAspect(l, r), want);
+  // A landscape fold-out beside a portrait page still reads as a spread in a wide window.
+  assert.equal(usesSpreads(1400, 800, pairAspect(A4, LANDSCAPE), 40), true);
 });

@@ -1,0 +1,183 @@
+// A book of pages in many shapes: each page keeps its own shape, in spreads, in
+// single view and in the overview, and its image has exactly the device pixels
+// of its box, so nothing is resampled.
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import { mkdir, writeFile } from "node:fs/promises";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { pathToFileURL } from "node:url";
+import { cdp, configFor, openPage, shot, useBrowser, waitForPages } from "./harness.mjs";
+import { MIXED_PAGES, makeMixedPdf } from "./makePdf.mjs";
+
+useBrowser();
+
+let mixed;
+const mixedBook = () => (mixed ??= (async () => {
+  const dir = join(tmpdir(), `brivane-mixed-${process.pid}`, "data");
+  await mkdir(dir, { recursive: true });
+  await writeFile(join(dir, "flipbook.pdf"), await makeMixedPdf());
+  return pathToFileURL(dir).href;
+})());
+
+async function openMixed(viewport, dpr) {
+  const { page, problems } = await openPage("flipbook.html", viewport);
+  if (dpr !== 1) {
+    await (await cdp(page)).send("Emulation.setDeviceMetricsOverride", { ...viewport, deviceScaleFactor: dpr, mobile: false });
+  }
+  await page.emulateMedia({ reducedMotion: "reduce" });
+  await page.evaluate((c) => window.onMessage(c), configFor(await mixedBook()));
+  return { page, problems };
+}
+
+/** The shown pages once each shows its sharp image: box, side and the image's natural size. */
+async function shownPages(page) {
+  const read = () => page.evaluate(() => {
+    const stage = document.getElementById("stage").getBoundingClientRect();
+    const pages = [...document.querySelectorAll(".slot .page")]
+      .filter((el) => getComputedStyle(el.parentElement).display !== "none")
+      .map((el) => {
+        const r = el.getBoundingClientRect();
+        const img = el.querySelector("img");
+        return {
+          number: Number(el.dataset.page), side: el.parentElement.classList.contains("left") ? "left" : "right",
+          left: r.left, top: r.top, right: r.right, bottom: r.bottom, width: r.width, height: r.height,
+          natural: [img.naturalWidth, img.naturalHeight], loading: el.classList.contains("loading"),
+        };
+      });
+    return { pages, dpr: window.devicePixelRatio, stage: { left: stage.left, top: stage.top, width: stage.width, height: stage.height } };
+  });
+  let seen;
+  for (const until = Date.now() + 5000; Date.now() < until; await page.waitForTimeout(25)) {
+    seen = await read();
+    const sharp = (p) => !p.loading && p.natural[0] === Math.round(p.width * seen.dpr) && p.natural[1] === Math.round(p.height * seen.dpr);
+    if (seen.pages.length > 0 && seen.pages.every(sharp)) return seen;
+  }
+  throw new Error(`pages never showed sharp images: ${JSON.stringify(seen)}`);
+}
+
+const shownAspect = (n) => MIXED_PAGES[n - 1].shown[0] / MIXED_PAGES[n - 1].shown[1];
+const whole = (v, dpr) => Math.abs(v * dpr - Math.round(v * dpr)) < 0.02;
+
+/** Checks shared by every view: own shape, whole device pixels, inside the stage. */
+function checkPages({ pages, dpr, stage }, what) {
+  for (const p of pages) {
+    const tag = `${what}, page ${p.number}`;
+    // Each side is rounded to a device pixel on its own.
+    assert.ok(Math.abs(p.width - p.height * shownAspect(p.number)) <= (1 + shownAspect(p.number)) / dpr, `${tag}: ${p.width}x${p.height}`);
+    for (const k of ["left", "top", "width", "height"]) assert.ok(whole(p[k], dpr), `${tag}: ${k} ${p[k]} at ratio ${dpr}`);
+    assert.ok(p.left >= stage.left - 0.01 && p.right <= stage.left + stage.width + 0.01, `${tag} is inside the stage`);
+    assert.ok(p.top >= stage.top - 0.01 && p.bottom <= stage.top + stage.height + 0.01, `${tag} is inside the stage`);
+  }
+}
+
+test("spreads pair pages of different shapes at the spine, bottoms level, one scale, images at device pixels", async () => {
+  const { page, problems } = await openMixed({ width: 1280, height: 800 }, 2);
+  const spreads = [[null, 1], [2, 3], [4, 5], [6, 7]];
+  for (const [i, [left, right]] of spreads.entries()) {
+    if (i > 0) await page.keyboard.press("ArrowRight");
+    await waitForPages(page, left, right);
+    const seen = await shownPages(page);
+    checkPages(seen, `spread ${left}|${right}`);
+    if (left === null) continue;
+    const [l, r] = ["left", "right"].map((side) => seen.pages.find((p) => p.side === side));
+    assert.deepEqual([l.number, r.number], [left, right]);
+    assert.equal(l.right, r.left, "the pages meet at the spine");
+    assert.equal(l.bottom, r.bottom, "bottoms are level");
+    const heights = MIXED_PAGES[left - 1].shown[1] / MIXED_PAGES[right - 1].shown[1];
+    assert.ok(Math.abs(l.height - r.height * heights) <= 1, `one scale: ${l.height} / ${r.height}, want ${heights}`);
+    const fills = Math.max((r.right - l.left) / seen.stage.width, Math.max(l.height, r.height) / seen.stage.height);
+    assert.ok(fills > 0.85, `the pair is fitted to the view (${fills})`);
+  }
+  await shot(page, "shapes-spread");
+
+  // A link on the turned page lands where the turned page shows its corner.
+  await page.keyboard.press("Home");
+  await page.keyboard.press("ArrowRight");
+  await waitForPages(page, 2, 3);
+  await page.waitForSelector('.slot.right .page[data-page="3"] .link');
+  const link = await page.$eval('.slot.right .page[data-page="3"] .link', (a) => ["left", "top", "width", "height"].map((k) => parseFloat(a.style[k])));
+  const want = [(842 - 100) / 842, 50 / 595, 80 / 842, 200 / 595].map((v) => v * 100);
+  assert.ok(link.every((v, k) => Math.abs(v - want[k]) < 0.5), `link at ${link}, want ${want}`);
+
+  // The turned page's words lie across it, where its image shows them.
+  const words = await page.$eval('.slot.right .page[data-page="3"]', async (el) => {
+    while (!el.querySelector(".textLayer span")) await new Promise((r) => setTimeout(r, 20));
+    const p = el.getBoundingClientRect();
+    const r = el.querySelector(".textLayer span").getBoundingClientRect();
+    return { left: (r.left - p.left) / p.width, top: (r.top - p.top) / p.height, width: r.width / p.width, height: r.height / p.height };
+  });
+  // Drawn at x = 0.2 and y = 0.5 of the unturned page, from its bottom up: the turned page shows it
+  // running down from 0.2 of its height, about the middle of its width.
+  assert.ok(words.height > 0.4 && words.width < 0.1, `a column of text: ${JSON.stringify(words)}`);
+  assert.ok(Math.abs(words.top - 0.2) < 0.05 && words.left > 0.4 && words.left < 0.5, `placed as drawn: ${JSON.stringify(words)}`);
+
+  // Each zoom step renders the pages again at exactly their new boxes.
+  let last = (await shownPages(page)).pages[0].width;
+  for (const level of ["125%", "150%", "200%"]) {
+    await page.keyboard.press("+");
+    await page.waitForFunction((z) => document.getElementById("zoom-level").textContent === z, level);
+    const seen = await shownPages(page);
+    for (const p of seen.pages) for (const k of ["width", "height"]) assert.ok(whole(p[k], seen.dpr), `${level}: page ${p.number} ${k} ${p[k]}`);
+    assert.ok(seen.pages[0].width > last, `${level} is larger`);
+    last = seen.pages[0].width;
+  }
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
+test("single pages are each fitted on their own, also at a new pixel ratio, and the overview shows every page in its shape", async () => {
+  const { page, problems } = await openMixed({ width: 560, height: 800 }, 1);
+  for (const n of MIXED_PAGES.keys()) {
+    if (n > 0) await page.keyboard.press("ArrowRight");
+    await waitForPages(page, null, n + 1);
+    const seen = await shownPages(page);
+    assert.equal(seen.pages.length, 1);
+    checkPages(seen, "single view");
+    const [p] = seen.pages;
+    const fills = Math.max(p.width / seen.stage.width, p.height / seen.stage.height);
+    assert.ok(fills > 0.85, `page ${n + 1} is fitted to the view (${fills})`);
+  }
+  // A new pixel ratio (the window moved to another screen) renders the page again at its pixels.
+  // Chromium's emulation sends no resolution change, so the window changes size with it.
+  await (await cdp(page)).send("Emulation.setDeviceMetricsOverride", { width: 600, height: 800, deviceScaleFactor: 1.5, mobile: false });
+  const moved = await shownPages(page);
+  assert.equal(moved.dpr, 1.5);
+  checkPages(moved, "at ratio 1.5");
+
+  await page.click("#btn-thumbs");
+  // Only rows in view are rendered: scroll down the column collecting them.
+  const thumbs = new Map();
+  await page.waitForSelector(".thumb");
+  await page.$eval(".thumbs-scroll", (el) => { el.scrollTop = 0; });
+  for (let tries = 0; thumbs.size < MIXED_PAGES.length && tries < 100; tries++) {
+    const rendered = await page.$$eval(".thumb", (all) => all.filter((b) => b.querySelector("img").naturalWidth > 0).map((b) => {
+      const img = b.querySelector("img").getBoundingClientRect();
+      return { number: Number(b.dataset.page), width: img.width, height: img.height, pitch: b.getBoundingClientRect().height };
+    }));
+    for (const th of rendered) thumbs.set(th.number, th);
+    await page.$eval(".thumbs-scroll", (el) => el.scrollBy(0, 120));
+    await page.waitForTimeout(100);
+  }
+  assert.equal(thumbs.size, MIXED_PAGES.length, "every thumbnail rendered");
+  await shot(page, "shapes-thumbnails");
+  for (const th of thumbs.values()) {
+    assert.ok(Math.abs(th.width - th.height * shownAspect(th.number)) <= 1 + shownAspect(th.number), `thumbnail ${th.number}: ${th.width}x${th.height}`);
+    assert.equal(th.pitch, thumbs.get(1).pitch, "rows share one pitch");
+  }
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
+test("a spread laid out before its pages' shapes were known takes them once they arrive", async () => {
+  const { page, problems } = await openMixed({ width: 1280, height: 800 }, 1);
+  // Straight on from the book's creation: pages 4 and 5 stand in page 1's shape until they are looked up.
+  await page.waitForFunction(() => document.querySelector(".book"));
+  await page.evaluate(() => window.onResume(5));
+  await waitForPages(page, 4, 5);
+  const seen = await shownPages(page);
+  checkPages(seen, "resumed spread");
+  assert.deepEqual(seen.pages.map((p) => p.number), [4, 5]);
+  assert.deepEqual(problems, []);
+  await page.close();
+});

@@ -5,13 +5,26 @@ import { cp, mkdir, readdir, readFile, rm, copyFile } from "node:fs/promises";
 import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
 
+const PDFJS = join(dirname(fileURLToPath(import.meta.url)), "node_modules", "pdfjs-dist");
+
 // pdf.js finds page n of a flat page tree by reading the dictionaries of the
 // pages before it. Read by ranges, each is a request of its own: checking the
 // last page on opening cost one per page (1024 for a 1024-page book) before
 // page 1 could show, and looking up any page fetched all of them at once.
 // A PDF read by ranges skips the check (one loaded whole keeps it), and a
 // lookup fetches ahead only the pages up to the one it looks for.
+//
+// WebKit cannot compile pdf.js's JPEG 2000 decoder (relaxed SIMD), so pdf.js
+// falls back to the decoders in script, which it would import from beside the
+// wasm files: the host's scheme serves no scripts and a worker started from a
+// blob may import none, so they are bundled into the worker, run only on use.
+const fallback = (name) => [
+  `    const path = \`\${this.#wasmUrl}${name}_nowasm_fallback.js\`;\n    let instance = null;\n    try {\n      const mod = await import(\n      /*webpackIgnore: true*/\n      /*@vite-ignore*/\n      path);\n`,
+  `    let instance = null;\n    try {\n      const mod = await import(${JSON.stringify(join(PDFJS, "wasm", `${name}_nowasm_fallback.js`))});\n`,
+];
 const WORKER_CHANGES = [
+  fallback("jbig2"),
+  fallback("openjpeg"),
   ["      await this.getPage(numPages - 1);\n", "      if (this.stream.isDataLoaded) await this.getPage(numPages - 1);\n"],
   [
     "        if (currentNode === this.toplevelPagesDict && lastKid instanceof Ref && !pageDictCache.has(lastKid)) {\n",
@@ -43,7 +56,6 @@ if (!out) {
   process.exit(2);
 }
 const src = join(here, "src");
-const pdfjs = join(here, "node_modules", "pdfjs-dist");
 
 await mkdir(out, { recursive: true });
 await build({
@@ -78,9 +90,17 @@ await build({
   logLevel: "warning",
   plugins: [patchWorker],
 });
-await copyFile(join(pdfjs, "LICENSE"), join(assets, "LICENSE"));
-for (const dir of ["cmaps", "standard_fonts"]) {
-  await cp(join(pdfjs, dir), join(assets, dir), { recursive: true });
+await copyFile(join(PDFJS, "LICENSE"), join(assets, "LICENSE"));
+for (const dir of ["cmaps", "standard_fonts", "iccs"]) {
+  await cp(join(PDFJS, dir), join(assets, dir), { recursive: true });
+}
+// The image decoders (JPEG 2000, JBIG2 and fax) and colour management. Not
+// quickjs-eval: the page runs no document scripts; not the fallbacks, which
+// are in the worker.
+await mkdir(join(assets, "wasm"));
+for (const file of await readdir(join(PDFJS, "wasm"))) {
+  if (file.startsWith("quickjs") || file.endsWith(".js")) continue;
+  await copyFile(join(PDFJS, "wasm", file), join(assets, "wasm", file));
 }
 const count = (await readdir(join(assets, "cmaps"))).length;
 console.log(`web content written to ${out} (${count} cmaps)`);

@@ -20,6 +20,7 @@ export class PageImages {
   #pending = new Map();
   #pixelWidth = 1;
   #wanted = new Set();
+  #failed = new Set();
 
   /** `root` holds every page element; `onLink(target)` follows a clicked link; `text` lays text over pages. */
   constructor(source, root, onLink, text = null) {
@@ -75,6 +76,7 @@ export class PageImages {
     this.#images.clear();
     this.#links.clear();
     this.#pending.clear();
+    this.#failed.clear();
   }
 
   #key(number) {
@@ -103,6 +105,7 @@ export class PageImages {
   #request(number) {
     const key = this.#key(number);
     if (this.#images.has(key) || this.#pending.has(key)) return;
+    if (this.#failed.has(number)) return void queueMicrotask(() => this.#showFailed(number));
     const width = this.#pixelWidth;
     // Queued renders the reader has paged past are skipped when their turn comes.
     const wanted = () =>
@@ -119,9 +122,22 @@ export class PageImages {
           for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) this.#show(page, number);
         }
       })
-      .catch(() => {})
+      .catch((error) => error?.notDrawn && this.#showFailed(number))
       .finally(() => this.#pending.delete(key));
     this.#pending.set(key, job);
+  }
+
+  // Never a silent white page: the page says it could not be drawn.
+  #showFailed(number) {
+    this.#failed.add(number);
+    for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) {
+      page.classList.replace("loading", "failed") || page.classList.add("failed");
+      if (page.querySelector(".failed-notice")) continue;
+      const notice = document.createElement("p");
+      notice.className = "failed-notice";
+      notice.textContent = t("This page could not be drawn");
+      page.append(notice);
+    }
   }
 
   async #showLinks(page, number) {

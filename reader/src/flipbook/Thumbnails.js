@@ -166,7 +166,7 @@ export class Thumbnails {
 
   #render(page) {
     const button = this.#buttons.get(page);
-    if (!button || button.firstChild.getAttribute("src") || button.dataset.rendering) return;
+    if (!button || button.firstChild.getAttribute("src") || button.dataset.rendering || button.classList.contains("failed")) return;
     const cached = this.#cache.get(page);
     if (cached) {
       button.firstChild.src = cached;
@@ -184,7 +184,11 @@ export class Thumbnails {
         if (now) now.firstChild.src = result.url;
         return undefined;
       })
-      .catch(() => {})
+      .catch((error) => {
+        if (!error?.notDrawn) return;
+        button.classList.add("failed");
+        button.title = t("This page could not be drawn");
+      })
       .finally(() => delete button.dataset.rendering);
   }
 

@@ -77,15 +77,21 @@ test("JPEG 2000, fax, JBIG2 and CMYK JPEG pages are drawn as poppler draws them"
   await page.evaluate(PIXELS);
   await page.evaluate((c) => window.onMessage(c), configFor(url));
   const kinds = ["JPEG 2000", "CCITT fax", "JBIG2", "CMYK JPEG"];
+  const faults = [];
   for (const [i, kind] of kinds.entries()) {
     const number = i + 1;
     if (number > 1) await page.evaluate((n) => window.onResume(n), number);
     const drawn = await pageImage(page, number);
-    assert.notEqual(drawn, "failed", `${kind}: the page could not be drawn`);
+    if (drawn === "failed") {
+      faults.push(`${kind}: not drawn`);
+      continue;
+    }
     const result = compare(drawn, await popplerImage(page, join(dir, "flipbook.pdf"), number, drawn.width, drawn.height));
-    if (result.verdict !== "ok") await shot(page, `fidelity-${number}`);
-    assert.equal(result.verdict, "ok", `${kind}: ${(100 * result.share).toFixed(1)}% differs, ink ${result.readerInk} vs ${result.popplerInk}`);
+    if (result.verdict === "ok") continue;
+    await shot(page, `fidelity-${number}`);
+    faults.push(`${kind}: ${result.verdict}, ${(100 * result.share).toFixed(1)}% differs`);
   }
+  assert.deepEqual(faults, []);
   assert.deepEqual(problems, []);
   await page.close();
 });
@@ -110,7 +116,7 @@ test("a page that cannot be drawn says so, once on the console, on the page and 
   await page.evaluate((c) => window.onMessage(c), configFor(url));
   assert.notEqual(await pageImage(page, 1), "failed", "a good page is drawn");
   await page.evaluate(() => window.onResume(2));
-  assert.equal(await pageImage(page, 2), "failed");
+  assert.ok((await pageImage(page, 2)) === "failed", "page 2 shows that it could not be drawn");
   assert.equal(await page.locator('.slot .page[data-page="2"] .failed-notice').textContent(), "This page could not be drawn");
   assert.ok(await page.locator('.slot .page[data-page="2"] .failed-notice').isVisible());
 

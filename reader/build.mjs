@@ -91,10 +91,11 @@ await build({
   plugins: [patchWorker],
 });
 await copyFile(join(PDFJS, "LICENSE"), join(assets, "LICENSE"));
-for (const dir of ["cmaps", "standard_fonts", "iccs"]) {
+for (const dir of ["cmaps", "standard_fonts"]) {
   await cp(join(PDFJS, dir), join(assets, dir), { recursive: true });
 }
 // The image decoders (JPEG 2000, JBIG2 and fax) and colour management. Not
+// iccs/: PdfSource leaves DeviceCMYK to pdf.js's own conversion. Not
 // quickjs-eval: the page runs no document scripts; not the fallbacks, which
 // are in the worker.
 await mkdir(join(assets, "wasm"));

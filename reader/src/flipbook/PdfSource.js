@@ -153,10 +153,11 @@ const COMMON = {
   cMapUrl: `${ASSETS}cmaps/`,
   cMapPacked: true,
   standardFontDataUrl: `${ASSETS}standard_fonts/`,
-  // JPEG 2000, JBIG2 and fax images, ICC colour and CMYK all need these; the
-  // worker reads them itself (pdf.js only trusts http for that, so it is told).
+  // JPEG 2000, JBIG2 and fax images and ICC colour need these; the worker
+  // reads them itself (pdf.js only trusts http for that, so it is told). No
+  // iccUrl: through pdf.js's CMYK profile DeviceCMYK drew duller than poppler
+  // draws it (bench/fidelity, function_based_shading_cmyk.pdf).
   wasmUrl: `${ASSETS}wasm/`,
-  iccUrl: `${ASSETS}iccs/`,
   useWasm: true,
   useWorkerFetch: true,
   isEvalSupported: false,

@@ -60,7 +60,7 @@ export function inkShare(reduced, ink = TOLERANCE.ink) {
 
 /**
  * Compares the reader's image with poppler's, both RGBA of the same size.
- * Returns the share of differing cells, both ink shares and the verdict:
+ * Returns the share of differing cells, the mean difference, both ink shares and the verdict:
  * "ok", "blank" (poppler draws something, the reader nothing), "shape" or "differs".
  */
 export function compare(reader, poppler, tolerance = TOLERANCE) {
@@ -73,18 +73,25 @@ export function compare(reader, poppler, tolerance = TOLERANCE) {
   const a = reduce(crop(reader, width, height), tolerance.reduce);
   const b = reduce(crop(poppler, width, height), tolerance.reduce);
   let differing = 0;
+  let total = 0;
   const cells = a.width * a.height;
   for (let i = 0; i < cells; i++) {
     let worst = 0;
-    for (let c = 0; c < 3; c++) worst = Math.max(worst, Math.abs(a.data[i * 3 + c] - b.data[i * 3 + c]));
+    for (let c = 0; c < 3; c++) {
+      const d = Math.abs(a.data[i * 3 + c] - b.data[i * 3 + c]);
+      worst = Math.max(worst, d);
+      total += d;
+    }
     if (worst > tolerance.channel) differing += 1;
   }
   const share = differing / Math.max(cells, 1);
+  // The mean difference per channel: colour shifts too small to count as faults.
+  const mean = total / Math.max(cells * 3, 1);
   const readerInk = inkShare(a, tolerance.ink);
   const popplerInk = inkShare(b, tolerance.ink);
   let verdict = share <= tolerance.share ? "ok" : "differs";
   if (readerInk < tolerance.blankInk && popplerInk >= tolerance.blankInk) verdict = "blank";
-  return { share, readerInk, popplerInk, verdict };
+  return { share, mean, readerInk, popplerInk, verdict };
 }
 
 /** "shape" when the reader's image has not the page's width / height, else null. */

@@ -6,14 +6,18 @@ import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
 
 const PDFJS = join(dirname(fileURLToPath(import.meta.url)), "node_modules", "pdfjs-dist");
+const SOFT_MASK = join(dirname(fileURLToPath(import.meta.url)), "src", "flipbook", "softMask.js");
 
-// pdf.js finds page n of a flat page tree by reading the dictionaries of the
-// pages before it. Read by ranges, each is a request of its own: checking the
-// last page on opening cost one per page (1024 for a 1024-page book) before
-// page 1 could show, and looking up any page fetched all of them at once.
-// A PDF read by ranges skips the check (one loaded whole keeps it), and a
-// lookup fetches ahead only the pages up to the one it looks for.
-//
+/** Applies `changes` to `source`. Each must apply exactly once: a pdf.js update that moves the code fails the build. */
+function change(source, changes, file) {
+  for (const [was, now] of changes) {
+    const at = source.indexOf(was);
+    if (at < 0 || source.indexOf(was, at + 1) >= 0) throw new Error(`${file}: no single place for: ${was}`);
+    source = source.replace(was, now);
+  }
+  return source;
+}
+
 // WebKit cannot compile pdf.js's JPEG 2000 decoder (relaxed SIMD), so pdf.js
 // falls back to the decoders in script, which it would import from beside the
 // wasm files: the host's scheme serves no scripts and a worker started from a
@@ -22,9 +26,16 @@ const fallback = (name) => [
   `    const path = \`\${this.#wasmUrl}${name}_nowasm_fallback.js\`;\n    let instance = null;\n    try {\n      const mod = await import(\n      /*webpackIgnore: true*/\n      /*@vite-ignore*/\n      path);\n`,
   `    let instance = null;\n    try {\n      const mod = await import(${JSON.stringify(join(PDFJS, "wasm", `${name}_nowasm_fallback.js`))});\n`,
 ];
+
 const WORKER_CHANGES = [
   fallback("jbig2"),
   fallback("openjpeg"),
+  // pdf.js finds page n of a flat page tree by reading the dictionaries of the
+  // pages before it. Read by ranges, each is a request of its own: checking the
+  // last page on opening cost one per page (1024 for a 1024-page book) before
+  // page 1 could show, and looking up any page fetched all of them at once.
+  // A PDF read by ranges skips the check (one loaded whole keeps it), and a
+  // lookup fetches ahead only the pages up to the one it looks for.
   ["      await this.getPage(numPages - 1);\n", "      if (this.stream.isDataLoaded) await this.getPage(numPages - 1);\n"],
   [
     "        if (currentNode === this.toplevelPagesDict && lastKid instanceof Ref && !pageDictCache.has(lastKid)) {\n",
@@ -32,19 +43,30 @@ const WORKER_CHANGES = [
   ],
 ];
 
+// WebKit's canvas has no filters, which pdf.js needs to turn a soft mask into
+// alpha; softMask.js does it on the pixels there.
+const maskStep = (source) => [
+  `      pCtx.filter = subtype === "Alpha" ? this.filterFactory.addAlphaFilter(transferMap) : this.filterFactory.addLuminosityFilter(transferMap);\n      pCtx.drawImage(${source}, 0, 0);\n      pCtx.filter = "none";\n`,
+  `      __brivaneDrawMask(pCtx, ${source}, subtype, transferMap, () => {\n        pCtx.filter = subtype === "Alpha" ? this.filterFactory.addAlphaFilter(transferMap) : this.filterFactory.addLuminosityFilter(transferMap);\n        pCtx.drawImage(${source}, 0, 0);\n        pCtx.filter = "none";\n      });\n`,
+];
+const DISPLAY_CHANGES = [maskStep("srcEntry.canvas"), maskStep("maskCanvas")];
+
 const patchWorker = {
   name: "patch-pdf-worker",
   setup(build) {
-    build.onLoad({ filter: /pdf\.worker\.mjs$/ }, async ({ path }) => {
-      let source = await readFile(path, "utf8");
-      // Each change must apply exactly once: a pdf.js update that moves the
-      // code fails the build instead of silently bringing the cost back.
-      for (const [was, now] of WORKER_CHANGES) {
-        const at = source.indexOf(was);
-        if (at < 0 || source.indexOf(was, at + 1) >= 0) throw new Error(`pdf.worker.mjs: no single place for: ${was}`);
-        source = source.replace(was, now);
-      }
-      return { contents: source, loader: "js" };
+    build.onLoad({ filter: /pdf\.worker\.mjs$/ }, async ({ path }) => ({
+      contents: change(await readFile(path, "utf8"), WORKER_CHANGES, "pdf.worker.mjs"),
+      loader: "js",
+    }));
+  },
+};
+
+const patchDisplay = {
+  name: "patch-pdf-display",
+  setup(build) {
+    build.onLoad({ filter: /[\\/]legacy[\\/]build[\\/]pdf\.mjs$/ }, async ({ path }) => {
+      const source = change(await readFile(path, "utf8"), DISPLAY_CHANGES, "pdf.mjs");
+      return { contents: `import { drawMask as __brivaneDrawMask } from ${JSON.stringify(SOFT_MASK)};\n${source}`, loader: "js" };
     });
   },
 };
@@ -69,6 +91,7 @@ await build({
   legalComments: "eof",
   logLevel: "warning",
   logOverride: { "empty-import-meta": "silent" },
+  plugins: [patchDisplay],
 });
 
 for (const file of ["main.html", "main.css", "flipbook.html", "flipbook.css"]) {

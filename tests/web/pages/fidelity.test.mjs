@@ -127,3 +127,29 @@ test("a page that cannot be drawn says so, once on the console, on the page and 
   assert.deepEqual(lines, ["Page 2 could not be drawn: 1 image could not be decoded"]);
   await page.close();
 });
+
+test("a luminosity soft mask fades what it masks, with the engine's canvas filters and without (WebKit)", async () => {
+  // Blue over red, masked by a group that is white, then mid grey, then (the backdrop) black.
+  const doc = await PDFDocument.create();
+  const page = doc.addPage([300, 220]);
+  const ctx = doc.context;
+  const group = ctx.register(ctx.flateStream("1 g 40 40 160 140 re f 0.5 g 200 40 60 140 re f", {
+    Type: "XObject", Subtype: "Form", BBox: [0, 0, 300, 220], Group: { S: "Transparency", CS: "DeviceRGB" },
+  }));
+  const gs = page.node.newExtGState("GS", ctx.obj({ Type: "ExtGState", SMask: { Type: "Mask", S: "Luminosity", G: group } }));
+  page.node.set(PDFName.of("Contents"), ctx.register(ctx.flateStream(`1 0 0 rg 40 60 100 100 re f q /${gs} gs 0 0 1 rg 90 50 170 120 re f Q`)));
+  const { dir, url } = await bookDir(await doc.save());
+
+  for (const filters of [true, false]) {
+    const { page: view } = await openPage("flipbook.html");
+    if (!filters) await view.addInitScript(() => delete CanvasRenderingContext2D.prototype.filter);
+    if (!filters) await view.reload();
+    await view.evaluate(PIXELS);
+    await view.evaluate((c) => window.onMessage(c), configFor(url));
+    const drawn = await pageImage(view, 1);
+    const result = compare(drawn, await popplerImage(view, join(dir, "flipbook.pdf"), 1, drawn.width, drawn.height));
+    if (result.verdict !== "ok") await shot(view, `fidelity-mask-${filters}`);
+    assert.equal(result.verdict, "ok", `${filters ? "with" : "without"} filters: ${(100 * result.share).toFixed(1)}% differs`);
+    await view.close();
+  }
+});

@@ -5,13 +5,37 @@ import { cp, mkdir, readdir, readFile, rm, copyFile } from "node:fs/promises";
 import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
 
-// pdf.js finds page n of a flat page tree by reading the dictionaries of the
-// pages before it. Read by ranges, each is a request of its own: checking the
-// last page on opening cost one per page (1024 for a 1024-page book) before
-// page 1 could show, and looking up any page fetched all of them at once.
-// A PDF read by ranges skips the check (one loaded whole keeps it), and a
-// lookup fetches ahead only the pages up to the one it looks for.
+const PDFJS = join(dirname(fileURLToPath(import.meta.url)), "node_modules", "pdfjs-dist");
+const SOFT_MASK = join(dirname(fileURLToPath(import.meta.url)), "src", "flipbook", "softMask.js");
+
+/** Applies `changes` to `source`. Each must apply exactly once: a pdf.js update that moves the code fails the build. */
+function change(source, changes, file) {
+  for (const [was, now] of changes) {
+    const at = source.indexOf(was);
+    if (at < 0 || source.indexOf(was, at + 1) >= 0) throw new Error(`${file}: no single place for: ${was}`);
+    source = source.replace(was, now);
+  }
+  return source;
+}
+
+// WebKit cannot compile pdf.js's JPEG 2000 decoder (relaxed SIMD), so pdf.js
+// falls back to the decoders in script, which it would import from beside the
+// wasm files: the host's scheme serves no scripts and a worker started from a
+// blob may import none, so they are bundled into the worker, run only on use.
+const fallback = (name) => [
+  `    const path = \`\${this.#wasmUrl}${name}_nowasm_fallback.js\`;\n    let instance = null;\n    try {\n      const mod = await import(\n      /*webpackIgnore: true*/\n      /*@vite-ignore*/\n      path);\n`,
+  `    let instance = null;\n    try {\n      const mod = await import(${JSON.stringify(join(PDFJS, "wasm", `${name}_nowasm_fallback.js`))});\n`,
+];
+
 const WORKER_CHANGES = [
+  fallback("jbig2"),
+  fallback("openjpeg"),
+  // pdf.js finds page n of a flat page tree by reading the dictionaries of the
+  // pages before it. Read by ranges, each is a request of its own: checking the
+  // last page on opening cost one per page (1024 for a 1024-page book) before
+  // page 1 could show, and looking up any page fetched all of them at once.
+  // A PDF read by ranges skips the check (one loaded whole keeps it), and a
+  // lookup fetches ahead only the pages up to the one it looks for.
   ["      await this.getPage(numPages - 1);\n", "      if (this.stream.isDataLoaded) await this.getPage(numPages - 1);\n"],
   [
     "        if (currentNode === this.toplevelPagesDict && lastKid instanceof Ref && !pageDictCache.has(lastKid)) {\n",
@@ -19,19 +43,30 @@ const WORKER_CHANGES = [
   ],
 ];
 
+// WebKit's canvas has no filters, which pdf.js needs to turn a soft mask into
+// alpha; softMask.js does it on the pixels there.
+const maskStep = (source) => [
+  `      pCtx.filter = subtype === "Alpha" ? this.filterFactory.addAlphaFilter(transferMap) : this.filterFactory.addLuminosityFilter(transferMap);\n      pCtx.drawImage(${source}, 0, 0);\n      pCtx.filter = "none";\n`,
+  `      __brivaneDrawMask(pCtx, ${source}, subtype, transferMap, () => {\n        pCtx.filter = subtype === "Alpha" ? this.filterFactory.addAlphaFilter(transferMap) : this.filterFactory.addLuminosityFilter(transferMap);\n        pCtx.drawImage(${source}, 0, 0);\n        pCtx.filter = "none";\n      });\n`,
+];
+const DISPLAY_CHANGES = [maskStep("srcEntry.canvas"), maskStep("maskCanvas")];
+
 const patchWorker = {
   name: "patch-pdf-worker",
   setup(build) {
-    build.onLoad({ filter: /pdf\.worker\.mjs$/ }, async ({ path }) => {
-      let source = await readFile(path, "utf8");
-      // Each change must apply exactly once: a pdf.js update that moves the
-      // code fails the build instead of silently bringing the cost back.
-      for (const [was, now] of WORKER_CHANGES) {
-        const at = source.indexOf(was);
-        if (at < 0 || source.indexOf(was, at + 1) >= 0) throw new Error(`pdf.worker.mjs: no single place for: ${was}`);
-        source = source.replace(was, now);
-      }
-      return { contents: source, loader: "js" };
+    build.onLoad({ filter: /pdf\.worker\.mjs$/ }, async ({ path }) => ({
+      contents: change(await readFile(path, "utf8"), WORKER_CHANGES, "pdf.worker.mjs"),
+      loader: "js",
+    }));
+  },
+};
+
+const patchDisplay = {
+  name: "patch-pdf-display",
+  setup(build) {
+    build.onLoad({ filter: /[\\/]legacy[\\/]build[\\/]pdf\.mjs$/ }, async ({ path }) => {
+      const source = change(await readFile(path, "utf8"), DISPLAY_CHANGES, "pdf.mjs");
+      return { contents: `import { drawMask as __brivaneDrawMask } from ${JSON.stringify(SOFT_MASK)};\n${source}`, loader: "js" };
     });
   },
 };
@@ -43,7 +78,6 @@ if (!out) {
   process.exit(2);
 }
 const src = join(here, "src");
-const pdfjs = join(here, "node_modules", "pdfjs-dist");
 
 await mkdir(out, { recursive: true });
 await build({
@@ -57,6 +91,7 @@ await build({
   legalComments: "eof",
   logLevel: "warning",
   logOverride: { "empty-import-meta": "silent" },
+  plugins: [patchDisplay],
 });
 
 for (const file of ["main.html", "main.css", "flipbook.html", "flipbook.css"]) {
@@ -78,9 +113,18 @@ await build({
   logLevel: "warning",
   plugins: [patchWorker],
 });
-await copyFile(join(pdfjs, "LICENSE"), join(assets, "LICENSE"));
+await copyFile(join(PDFJS, "LICENSE"), join(assets, "LICENSE"));
 for (const dir of ["cmaps", "standard_fonts"]) {
-  await cp(join(pdfjs, dir), join(assets, dir), { recursive: true });
+  await cp(join(PDFJS, dir), join(assets, dir), { recursive: true });
+}
+// The image decoders (JPEG 2000, JBIG2 and fax) and colour management. Not
+// iccs/: PdfSource leaves DeviceCMYK to pdf.js's own conversion. Not
+// quickjs-eval: the page runs no document scripts; not the fallbacks, which
+// are in the worker.
+await mkdir(join(assets, "wasm"));
+for (const file of await readdir(join(PDFJS, "wasm"))) {
+  if (file.startsWith("quickjs") || file.endsWith(".js")) continue;
+  await copyFile(join(PDFJS, "wasm", file), join(assets, "wasm", file));
 }
 const count = (await readdir(join(assets, "cmaps"))).length;
 console.log(`web content written to ${out} (${count} cmaps)`);

@@ -21,6 +21,7 @@ export class PageImages {
   #pending = new Map();
   #sizer = () => ({ width: 1, height: 1 });
   #wanted = new Set();
+  #failed = new Set();
 
   /** `root` holds every page element; `onLink(target)` follows a clicked link; `text` lays text over pages. */
   constructor(source, root, onLink, text = null) {
@@ -82,6 +83,7 @@ export class PageImages {
     this.#images.clear();
     this.#links.clear();
     this.#pending.clear();
+    this.#failed.clear();
   }
 
   // Exactly the box's device pixels, so the image is never resampled; past the
@@ -122,6 +124,7 @@ export class PageImages {
     const key = this.#key(number, size);
     if (this.#images.has(key) || this.#pending.has(key)) return;
     const current = () => this.#key(number) === key;
+    if (this.#failed.has(number)) return void queueMicrotask(() => this.#showFailed(number));
     // Queued renders the reader has paged past are skipped when their turn comes.
     const wanted = () =>
       this.#wanted.has(key) || (current() && this.#root.querySelector(`.page[data-page="${number}"]`) !== null);
@@ -137,9 +140,22 @@ export class PageImages {
           for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) this.#show(page, number);
         }
       })
-      .catch(() => {})
+      .catch((error) => error?.notDrawn && this.#showFailed(number))
       .finally(() => this.#pending.delete(key));
     this.#pending.set(key, job);
+  }
+
+  // Never a silent white page: the page says it could not be drawn.
+  #showFailed(number) {
+    this.#failed.add(number);
+    for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) {
+      page.classList.replace("loading", "failed") || page.classList.add("failed");
+      if (page.querySelector(".failed-notice")) continue;
+      const notice = document.createElement("p");
+      notice.className = "failed-notice";
+      notice.textContent = t("This page could not be drawn");
+      page.append(notice);
+    }
   }
 
   async #showLinks(page, number) {

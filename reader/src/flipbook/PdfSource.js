@@ -153,10 +153,24 @@ const COMMON = {
   cMapUrl: `${ASSETS}cmaps/`,
   cMapPacked: true,
   standardFontDataUrl: `${ASSETS}standard_fonts/`,
+  // JPEG 2000, JBIG2 and fax images and ICC colour need these; the worker
+  // reads them itself (pdf.js only trusts http for that, so it is told). No
+  // iccUrl: through pdf.js's CMYK profile DeviceCMYK drew duller than poppler
+  // draws it (bench/fidelity, function_based_shading_cmyk.pdf).
+  wasmUrl: `${ASSETS}wasm/`,
+  useWasm: true,
+  useWorkerFetch: true,
   isEvalSupported: false,
   enableXfa: false,
   stopAtErrors: false,
 };
+
+/** Ids of the images pdf.js could not decode, in an object store of a page or the document. */
+function failedImages(objects) {
+  const ids = [];
+  for (const [id, data] of objects) if (data === null) ids.push(id);
+  return ids;
+}
 
 export class PdfSource {
   #task;
@@ -168,6 +182,7 @@ export class PdfSource {
   #bytesRead = 0;
   // Widths and heights by page, NaN while unknown: searching a long book looks every page up.
   #shapes = null;
+  #reported = new Set();
   /** Called with the bytes read so far, while the document loads by ranges. */
   onRead = null;
   /** Called with a page's number when its shape becomes known. */
@@ -255,7 +270,9 @@ export class PdfSource {
 
   /**
    * Renders page `number` to exactly `size` ({ width, height }) device pixels.
-   * Renders run one at a time on one canvas so memory does not grow with the queue.
+   * Renders run one at a time on one canvas so memory does not grow with the
+   * queue. A page that could not be drawn rejects with an error whose
+   * `notDrawn` is set.
    */
   render(number, size, wanted = () => true, type = "image/png") {
     const job = this.#queue.then(() => {
@@ -281,13 +298,38 @@ export class PdfSource {
     context.fillRect(0, 0, width, height);
     // Whole pixels both ways: the height may differ from the page's by a fraction.
     const transform = [1, 0, 0, height / viewport.height, 0, 0];
-    await page.render({ canvasContext: context, canvas, viewport, transform, annotationMode: 1 }).promise;
+    await this.#draw(number, page, { canvasContext: context, canvas, viewport, transform, annotationMode: 1 });
     const blob = await new Promise((resolve, reject) =>
       canvas.toBlob((b) => (b ? resolve(b) : reject(new Error("encode"))), type, 0.85));
     canvas.width = 1;
     canvas.height = 1;
     page.cleanup();
     return { url: URL.createObjectURL(blob), width, height };
+  }
+
+  // pdf.js draws what it can: an image it cannot decode is left out, its data
+  // resolved to null, and the page looks finished. Such a page is reported
+  // (once, whoever asked for it) and not passed off as drawn.
+  async #draw(number, page, params) {
+    const before = new Set(failedImages(page.commonObjs));
+    let reason = null;
+    try {
+      await page.render(params).promise;
+      const lost = [...failedImages(page.objs), ...failedImages(page.commonObjs).filter((id) => !before.has(id))];
+      if (lost.length > 0) reason = `${lost.length} image${lost.length > 1 ? "s" : ""} could not be decoded`;
+    } catch (error) {
+      if (this.#destroyed || error?.name === "RenderingCancelledException") throw error;
+      reason = String(error?.message ?? error);
+    }
+    if (reason === null) return;
+    params.canvas.width = 1;
+    params.canvas.height = 1;
+    page.cleanup();
+    if (!this.#reported.has(number)) {
+      this.#reported.add(number);
+      console.warn(`Page ${number} could not be drawn: ${reason}`);
+    }
+    throw Object.assign(new Error(reason), { notDrawn: true });
   }
 
   /** The page's text items (extracted by the worker) and its unscaled viewport. */

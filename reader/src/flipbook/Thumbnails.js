@@ -199,7 +199,7 @@ export class Thumbnails {
   #render(page) {
     const button = this.#buttons.get(page);
     const img = button?.querySelector("img");
-    if (!img || img.getAttribute("src") || button.dataset.rendering) return;
+    if (!img || img.getAttribute("src") || button.dataset.rendering || button.classList.contains("failed")) return;
     const cached = this.#cache.get(page);
     if (cached) {
       img.src = cached;
@@ -221,7 +221,11 @@ export class Thumbnails {
         if (now) now.src = result.url;
         return undefined;
       })
-      .catch(() => {})
+      .catch((error) => {
+        if (!error?.notDrawn) return;
+        button.classList.add("failed");
+        button.title = t("This page could not be drawn");
+      })
       .finally(() => delete button.dataset.rendering);
   }
 

@@ -1,0 +1,156 @@
+// Pages with JPEG 2000, fax, JBIG2 and CMYK images and with a soft mask drawn
+// by the reader page as poppler draws them, and a page that cannot be drawn
+// saying so. bench/fidelity measures the same over a corpus of real files.
+import { after, test } from "node:test";
+import assert from "node:assert/strict";
+import { execFileSync } from "node:child_process";
+import { mkdtemp, mkdir, readFile, rm, writeFile } from "node:fs/promises";
+import { createRequire } from "node:module";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { pathToFileURL } from "node:url";
+import { configFor, openPage, shot, useBrowser } from "./harness.mjs";
+import { compare } from "../../../bench/fidelityMetric.mjs";
+
+const { PDFDocument, PDFName, StandardFonts, drawObject } = createRequire(new URL("../../../reader/package.json", import.meta.url))("pdf-lib");
+const CODECS = new URL("fixtures/codecs.pdf", import.meta.url).pathname;
+
+useBrowser();
+const made = [];
+after(() => Promise.all(made.map((dir) => rm(dir, { recursive: true, force: true }))));
+
+async function bookDir(bytes) {
+  const top = await mkdtemp(join(tmpdir(), "brivane-fidelity-"));
+  made.push(top);
+  const dir = join(top, "data");
+  await mkdir(dir);
+  await writeFile(join(dir, "flipbook.pdf"), bytes);
+  return { dir, url: pathToFileURL(dir).href };
+}
+
+// Pixels cross from the page as base64: an array of numbers is ten times slower.
+const PIXELS = `window.pixels = (canvas) => {
+  const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+  let text = "";
+  for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode(...data.subarray(i, i + 0x8000));
+  return { width: canvas.width, height: canvas.height, data: btoa(text) };
+}`;
+const decode = (image) => (image === "failed" ? image : { ...image, data: Buffer.from(image.data, "base64") });
+
+/** RGBA of page `number`'s image once it is drawn, or "failed" once the page shows it could not be. */
+async function pageImage(page, number) {
+  const selector = `.slot .page[data-page="${number}"]`;
+  await page.waitForFunction((s) => {
+    const el = document.querySelector(s);
+    const img = el?.querySelector("img");
+    return el?.classList.contains("failed") || (el && !el.classList.contains("loading") && img.complete && img.naturalWidth > 0);
+  }, selector, { timeout: 15000 });
+  return page.evaluate((s) => {
+    const el = document.querySelector(s);
+    if (el.classList.contains("failed")) return "failed";
+    const img = el.querySelector("img");
+    const canvas = Object.assign(document.createElement("canvas"), { width: img.naturalWidth, height: img.naturalHeight });
+    const ctx = canvas.getContext("2d");
+    ctx.drawImage(img, 0, 0);
+    return pixels(canvas);
+  }, selector).then(decode);
+}
+
+/** Poppler's (cairo's) drawing of a page at width x height, as RGBA through the browser's PNG decoder. */
+async function popplerImage(page, pdf, number, width, height) {
+  const out = join(tmpdir(), `brivane-fidelity-${process.pid}-${number}`);
+  execFileSync("pdftocairo", ["-png", "-singlefile", "-f", String(number), "-l", String(number),
+    "-scale-to-x", String(width), "-scale-to-y", String(height), pdf, out], { stdio: "ignore" });
+  const png = (await readFile(`${out}.png`)).toString("base64");
+  await rm(`${out}.png`);
+  return page.evaluate(async (b64) => {
+    const bitmap = await createImageBitmap(new Blob([Uint8Array.from(atob(b64), (c) => c.charCodeAt(0))], { type: "image/png" }));
+    const canvas = Object.assign(document.createElement("canvas"), { width: bitmap.width, height: bitmap.height });
+    const ctx = canvas.getContext("2d");
+    ctx.drawImage(bitmap, 0, 0);
+    return pixels(canvas);
+  }, png).then(decode);
+}
+
+test("JPEG 2000, fax, JBIG2 and CMYK JPEG pages are drawn as poppler draws them", async () => {
+  const { dir, url } = await bookDir(await readFile(CODECS));
+  const { page, problems } = await openPage("flipbook.html");
+  await page.evaluate(PIXELS);
+  await page.evaluate((c) => window.onMessage(c), configFor(url));
+  const kinds = ["JPEG 2000", "CCITT fax", "JBIG2", "CMYK JPEG"];
+  const faults = [];
+  for (const [i, kind] of kinds.entries()) {
+    const number = i + 1;
+    if (number > 1) await page.evaluate((n) => window.onResume(n), number);
+    const drawn = await pageImage(page, number);
+    if (drawn === "failed") {
+      faults.push(`${kind}: not drawn`);
+      continue;
+    }
+    const result = compare(drawn, await popplerImage(page, join(dir, "flipbook.pdf"), number, drawn.width, drawn.height));
+    if (result.verdict === "ok") continue;
+    await shot(page, `fidelity-${number}`);
+    faults.push(`${kind}: ${result.verdict}, ${(100 * result.share).toFixed(1)}% differs`);
+  }
+  assert.deepEqual(faults, []);
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
+test("a page that cannot be drawn says so, once on the console, on the page and in its thumbnail", async () => {
+  // Page 2 holds an image whose JPEG 2000 data is not JPEG 2000.
+  const doc = await PDFDocument.create();
+  const font = await doc.embedFont(StandardFonts.Helvetica);
+  for (let n = 1; n <= 3; n++) doc.addPage([400, 500]).drawText(`Page ${n}`, { x: 40, y: 440, size: 30, font });
+  const broken = doc.getPage(1);
+  const junk = doc.context.register(doc.context.stream(new Uint8Array(300).fill(7), {
+    Type: "XObject", Subtype: "Image", Width: 30, Height: 20, Filter: "JPXDecode",
+  }));
+  broken.pushOperators(drawObject(broken.node.newXObject("Im", junk)));
+  broken.node.set(PDFName.of("Group"), doc.context.obj({ S: "Transparency" }));
+  const { url } = await bookDir(await doc.save());
+
+  const { page } = await openPage("flipbook.html");
+  await page.evaluate(PIXELS);
+  const lines = [];
+  page.on("console", (m) => /could not be drawn/.test(m.text()) && lines.push(m.text()));
+  await page.evaluate((c) => window.onMessage(c), configFor(url));
+  assert.notEqual(await pageImage(page, 1), "failed", "a good page is drawn");
+  await page.evaluate(() => window.onResume(2));
+  assert.ok((await pageImage(page, 2)) === "failed", "page 2 shows that it could not be drawn");
+  assert.equal(await page.locator('.slot .page[data-page="2"] .failed-notice').textContent(), "This page could not be drawn");
+  assert.ok(await page.locator('.slot .page[data-page="2"] .failed-notice').isVisible());
+
+  await page.click("#btn-thumbs");
+  await page.waitForSelector('.thumb.failed[data-page="2"]', { timeout: 10000 });
+  assert.equal(await page.getAttribute('.thumb[data-page="2"]', "title"), "This page could not be drawn");
+  await shot(page, "fidelity-not-drawn");
+  assert.deepEqual(lines, ["Page 2 could not be drawn: 1 image could not be decoded"]);
+  await page.close();
+});
+
+test("a luminosity soft mask fades what it masks, with the engine's canvas filters and without (WebKit)", async () => {
+  // Blue over red, masked by a group that is white, then mid grey, then (the backdrop) black.
+  const doc = await PDFDocument.create();
+  const page = doc.addPage([300, 220]);
+  const ctx = doc.context;
+  const group = ctx.register(ctx.flateStream("1 g 40 40 160 140 re f 0.5 g 200 40 60 140 re f", {
+    Type: "XObject", Subtype: "Form", BBox: [0, 0, 300, 220], Group: { S: "Transparency", CS: "DeviceRGB" },
+  }));
+  const gs = page.node.newExtGState("GS", ctx.obj({ Type: "ExtGState", SMask: { Type: "Mask", S: "Luminosity", G: group } }));
+  page.node.set(PDFName.of("Contents"), ctx.register(ctx.flateStream(`1 0 0 rg 40 60 100 100 re f q /${gs} gs 0 0 1 rg 90 50 170 120 re f Q`)));
+  const { dir, url } = await bookDir(await doc.save());
+
+  for (const filters of [true, false]) {
+    const { page: view } = await openPage("flipbook.html");
+    if (!filters) await view.addInitScript(() => delete CanvasRenderingContext2D.prototype.filter);
+    if (!filters) await view.reload();
+    await view.evaluate(PIXELS);
+    await view.evaluate((c) => window.onMessage(c), configFor(url));
+    const drawn = await pageImage(view, 1);
+    const result = compare(drawn, await popplerImage(view, join(dir, "flipbook.pdf"), 1, drawn.width, drawn.height));
+    if (result.verdict !== "ok") await shot(view, `fidelity-mask-${filters}`);
+    assert.equal(result.verdict, "ok", `${filters ? "with" : "without"} filters: ${(100 * result.share).toFixed(1)}% differs`);
+    await view.close();
+  }
+});

@@ -1,5 +1,6 @@
-"""A private X11 desktop for driving the reader: Xvfb, a session bus, fresh
-HOME/TMPDIR/XDG directories and a recording default handler for addresses."""
+"""A private X11 desktop for driving the reader: Xvfb with a window manager, a
+session bus, fresh HOME/TMPDIR/XDG directories and a recording default handler
+for addresses."""
 import os
 import re
 import shutil
@@ -45,6 +46,7 @@ class Desktop:
             # No renderer variables: the program picks its renderer as it does for users.
             LC_ALL="C.UTF-8", GTK_A11Y="atspi")
         self._start_x()
+        self._start_window_manager()
         # dbus-run-session ends the bus when its child (the sleep) ends.
         bus = self._spawn(["dbus-run-session", "--", "sh", "-c",
                            'echo "$DBUS_SESSION_BUS_ADDRESS"; exec sleep 100000'],
@@ -69,6 +71,14 @@ class Desktop:
         wait_until("Xvfb to accept connections", lambda: p.poll() is not None or subprocess.run(
             ["xprop", "-root", "_NET_SUPPORTED"], env=self.env, capture_output=True).returncode == 0, 15, 0.1)
         assert p.poll() is None, f"Xvfb :{number} did not start"
+
+    def _start_window_manager(self):
+        # Users always have one: it maps, sizes and moves windows as they ask,
+        # which a bare X server does only in part.
+        p = self._spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until("the window manager", lambda: p.poll() is not None or "window id" in subprocess.run(
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True, text=True).stdout, 15, 0.1)
+        assert p.poll() is None, "openbox did not start"
 
     def _install_handler(self):
         (apps := Path(self.env["XDG_DATA_HOME"]) / "applications").mkdir()
@@ -162,5 +172,5 @@ def distinct_colours(raw, limit=64):
 
 
 def tool_missing():
-    return next((t for t in ("Xvfb", "xdotool", "xprop", "xwininfo", "import", "dbus-run-session", "gio")
+    return next((t for t in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "import", "dbus-run-session", "gio")
                  if not shutil.which(t)), None)

@@ -106,6 +106,7 @@ export class PageImages {
     if (entry) {
       if (img.getAttribute("src") !== entry.url) img.src = entry.url;
       page.classList.remove("loading");
+      if (entry.incomplete) this.#addNotice(page, t("Part of this page could not be drawn"));
     } else {
       page.classList.add("loading");
     }
@@ -135,7 +136,7 @@ export class PageImages {
         const decoded = new Image();
         decoded.src = result.url;
         await decoded.decode().catch(() => {});
-        this.#images.set(key, { url: result.url, key, decoded });
+        this.#images.set(key, { url: result.url, key, decoded, incomplete: Boolean(result.incomplete) });
         if (current()) {
           for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) this.#show(page, number);
         }
@@ -150,12 +151,16 @@ export class PageImages {
     this.#failed.add(number);
     for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) {
       page.classList.replace("loading", "failed") || page.classList.add("failed");
-      if (page.querySelector(".failed-notice")) continue;
-      const notice = document.createElement("p");
-      notice.className = "failed-notice";
-      notice.textContent = t("This page could not be drawn");
-      page.append(notice);
+      this.#addNotice(page, t("This page could not be drawn"));
     }
+  }
+
+  #addNotice(page, text) {
+    if (page.querySelector(".failed-notice")) return;
+    const notice = document.createElement("p");
+    notice.className = "failed-notice";
+    notice.textContent = text;
+    page.append(notice);
   }
 
   async #showLinks(page, number) {

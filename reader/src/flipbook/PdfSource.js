@@ -5,6 +5,7 @@ import {
 } from "pdfjs-dist/legacy/build/pdf.mjs";
 import { bookUrl } from "./config.js";
 import { serveJpegDecoding } from "../shared/jpegDecoding.js";
+import { post } from "../shared/bridge.js";
 
 const FILE_ASSETS = new URL("pdfjs/", document.baseURI).href;
 // Where the host serves the workspace, file URLs are closed to the page: its
@@ -272,7 +273,8 @@ export class PdfSource {
    * Renders page `number` to exactly `size` ({ width, height }) device pixels.
    * Renders run one at a time on one canvas so memory does not grow with the
    * queue. A page that could not be drawn rejects with an error whose
-   * `notDrawn` is set.
+   * `notDrawn` is set; one drawn without some of its images resolves with
+   * `incomplete` saying why.
    */
   render(number, size, wanted = () => true, type = "image/png") {
     const job = this.#queue.then(() => {
@@ -298,38 +300,46 @@ export class PdfSource {
     context.fillRect(0, 0, width, height);
     // Whole pixels both ways: the height may differ from the page's by a fraction.
     const transform = [1, 0, 0, height / viewport.height, 0, 0];
-    await this.#draw(number, page, { canvasContext: context, canvas, viewport, transform, annotationMode: 1 });
+    const incomplete = await this.#draw(number, page, { canvasContext: context, canvas, viewport, transform, annotationMode: 1 });
     const blob = await new Promise((resolve, reject) =>
       canvas.toBlob((b) => (b ? resolve(b) : reject(new Error("encode"))), type, 0.85));
     canvas.width = 1;
     canvas.height = 1;
     page.cleanup();
-    return { url: URL.createObjectURL(blob), width, height };
+    return { url: URL.createObjectURL(blob), width, height, incomplete };
   }
 
   // pdf.js draws what it can: an image it cannot decode is left out, its data
   // resolved to null, and the page looks finished. Such a page is reported
-  // (once, whoever asked for it) and not passed off as drawn.
+  // (once, whoever asked for it): a drawing that failed rejects, one that
+  // lost images resolves with why, so the rest of the page still shows.
   async #draw(number, page, params) {
     const before = new Set(failedImages(page.commonObjs));
-    let reason = null;
     try {
       await page.render(params).promise;
-      const lost = [...failedImages(page.objs), ...failedImages(page.commonObjs).filter((id) => !before.has(id))];
-      if (lost.length > 0) reason = `${lost.length} image${lost.length > 1 ? "s" : ""} could not be decoded`;
     } catch (error) {
       if (this.#destroyed || error?.name === "RenderingCancelledException") throw error;
-      reason = String(error?.message ?? error);
+      const reason = String(error?.message ?? error);
+      params.canvas.width = 1;
+      params.canvas.height = 1;
+      page.cleanup();
+      this.#report(number, reason);
+      throw Object.assign(new Error(reason), { notDrawn: true });
     }
-    if (reason === null) return;
-    params.canvas.width = 1;
-    params.canvas.height = 1;
-    page.cleanup();
-    if (!this.#reported.has(number)) {
-      this.#reported.add(number);
-      console.warn(`Page ${number} could not be drawn: ${reason}`);
-    }
-    throw Object.assign(new Error(reason), { notDrawn: true });
+    const lost = [...failedImages(page.objs), ...failedImages(page.commonObjs).filter((id) => !before.has(id))];
+    if (lost.length === 0) return null;
+    const reason = `${lost.length} image${lost.length > 1 ? "s" : ""} could not be decoded`;
+    this.#report(number, reason);
+    return reason;
+  }
+
+  #report(number, reason) {
+    if (this.#reported.has(number)) return;
+    this.#reported.add(number);
+    // The host writes every message it gets to its log, and acts on none
+    // that is not an action: the diagnostic reaches the program's output.
+    const line = `Page ${number} could not be drawn: ${reason}`;
+    if (!post(line)) console.warn(line);
   }
 
   /** The page's text items (extracted by the worker) and its unscaled viewport. */

@@ -219,6 +219,7 @@ export class Thumbnails {
         this.#cache.set(page, result.url);
         const now = this.#buttons.get(page)?.querySelector("img");
         if (now) now.src = result.url;
+        if (result.incomplete) button.title = t("Part of this page could not be drawn");
         return undefined;
       })
       .catch((error) => {

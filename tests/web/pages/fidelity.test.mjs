@@ -59,7 +59,7 @@ async function pageImage(page, number) {
 /** Poppler's (cairo's) drawing of a page at width x height, as RGBA through the browser's PNG decoder. */
 async function popplerImage(page, pdf, number, width, height) {
   const out = join(tmpdir(), `brivane-fidelity-${process.pid}-${number}`);
-  execFileSync("pdftocairo", ["-png", "-singlefile", "-f", String(number), "-l", String(number),
+  execFileSync("pdftocairo", ["-png", "-singlefile", "-cropbox", "-f", String(number), "-l", String(number),
     "-scale-to-x", String(width), "-scale-to-y", String(height), pdf, out], { stdio: "ignore" });
   const png = (await readFile(`${out}.png`)).toString("base64");
   await rm(`${out}.png`);

@@ -7,6 +7,7 @@ import { fileURLToPath } from "node:url";
 
 const PDFJS = join(dirname(fileURLToPath(import.meta.url)), "node_modules", "pdfjs-dist");
 const SOFT_MASK = join(dirname(fileURLToPath(import.meta.url)), "src", "flipbook", "softMask.js");
+const DARKEN = join(dirname(fileURLToPath(import.meta.url)), "src", "flipbook", "stemDarkening.js");
 
 /** Applies `changes` to `source`. Each must apply exactly once: a pdf.js update that moves the code fails the build. */
 function change(source, changes, file) {
@@ -49,7 +50,18 @@ const maskStep = (source) => [
   `      pCtx.filter = subtype === "Alpha" ? this.filterFactory.addAlphaFilter(transferMap) : this.filterFactory.addLuminosityFilter(transferMap);\n      pCtx.drawImage(${source}, 0, 0);\n      pCtx.filter = "none";\n`,
   `      __brivaneDrawMask(pCtx, ${source}, subtype, transferMap, () => {\n        pCtx.filter = subtype === "Alpha" ? this.filterFactory.addAlphaFilter(transferMap) : this.filterFactory.addLuminosityFilter(transferMap);\n        pCtx.drawImage(${source}, 0, 0);\n        pCtx.filter = "none";\n      });\n`,
 ];
-const DISPLAY_CHANGES = [maskStep("srcEntry.canvas"), maskStep("maskCanvas")];
+// Small text in the page's fonts gets a hairline outline (stemDarkening.js).
+const DARKEN_TEXT = [
+  [
+    "    ctx.lineWidth = lineWidth;\n    if (needsFill && current.patternFill) {\n",
+    "    ctx.lineWidth = lineWidth;\n    const darken = simpleFillText && __brivaneDarkenText(ctx, fontSize / fontSizeScale);\n    if (needsFill && current.patternFill) {\n",
+  ],
+  [
+    "          ctx.fillText(character, scaledX, scaledY);\n          this.dependencyTracker?.recordCharacterBBox(",
+    "          ctx.fillText(character, scaledX, scaledY);\n          if (darken) ctx.strokeText(character, scaledX, scaledY);\n          this.dependencyTracker?.recordCharacterBBox(",
+  ],
+];
+const DISPLAY_CHANGES = [maskStep("srcEntry.canvas"), maskStep("maskCanvas"), ...DARKEN_TEXT];
 
 const patchWorker = {
   name: "patch-pdf-worker",
@@ -66,7 +78,9 @@ const patchDisplay = {
   setup(build) {
     build.onLoad({ filter: /[\\/]legacy[\\/]build[\\/]pdf\.mjs$/ }, async ({ path }) => {
       const source = change(await readFile(path, "utf8"), DISPLAY_CHANGES, "pdf.mjs");
-      return { contents: `import { drawMask as __brivaneDrawMask } from ${JSON.stringify(SOFT_MASK)};\n${source}`, loader: "js" };
+      const imports = `import { drawMask as __brivaneDrawMask } from ${JSON.stringify(SOFT_MASK)};\n` +
+        `import { darkenText as __brivaneDarkenText } from ${JSON.stringify(DARKEN)};\n`;
+      return { contents: imports + source, loader: "js" };
     });
   },
 };

@@ -222,7 +222,6 @@ export class Book {
     });
   }
 
-
   #slot(side) {
     const slot = document.createElement("div");
     slot.className = `slot ${side}`;

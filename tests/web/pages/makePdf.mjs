@@ -58,17 +58,17 @@ export const MIXED_PAGES = [
 export async function makeMixedPdf() {
   const doc = await PDFDocument.create();
   const font = await doc.embedFont(StandardFonts.Helvetica);
-  for (const [i, spec] of MIXED_PAGES.entries()) {
+  for (const [i, shape] of MIXED_PAGES.entries()) {
     const n = i + 1;
-    const [w, h] = spec.box;
+    const [w, h] = shape.box;
     const page = doc.addPage([w, h]);
     const [r, g, b] = pageColour(n);
     // The band reads the same on a turned page: it covers the top of what is shown.
-    if (spec.rotate === 90) page.drawRectangle({ x: 0, y: 0, width: 0.12 * w, height: h, color: rgb(r / 255, g / 255, b / 255) });
+    if (shape.rotate === 90) page.drawRectangle({ x: 0, y: 0, width: 0.12 * w, height: h, color: rgb(r / 255, g / 255, b / 255) });
     else page.drawRectangle({ x: 0, y: h * 0.88, width: w, height: h * 0.12, color: rgb(r / 255, g / 255, b / 255) });
     page.drawText(`Page ${n} of many shapes`, { x: w * 0.2, y: h * 0.5, size: Math.min(w, h) / 14, font, color: rgb(0.1, 0.1, 0.1) });
-    if (spec.rotate) page.setRotation(degrees(spec.rotate));
-    if (spec.userUnit) page.node.set(PDFName.of("UserUnit"), doc.context.obj(spec.userUnit));
+    if (shape.rotate) page.setRotation(degrees(shape.rotate));
+    if (shape.userUnit) page.node.set(PDFName.of("UserUnit"), doc.context.obj(shape.userUnit));
     if (n === 3) {
       const annot = doc.context.obj({
         Type: "Annot", Subtype: "Link", Rect: [50, h - 100, 250, h - 20], Border: [0, 0, 0],

@@ -136,6 +136,59 @@ def check_text_book(data, work, pdf_path):
     return failures
 
 
+# The codecs book (JPEG 2000, fax, JBIG2, CMYK JPEG): in WebKit JPEG 2000 takes
+# the script decoder, not the wasm one Chromium runs, so the pages are read
+# here too. Each page reports the shares of its pixels near the picture's red,
+# its green and black; a blank, missing or inverted image moves them far.
+CODEC_STEPS = """
+  onMessage(CONFIG);
+  const near = (d, i, c) => Math.abs(d[i] - c[0]) + Math.abs(d[i + 1] - c[1]) + Math.abs(d[i + 2] - c[2]) < 90;
+  const shares = [];
+  for (let n = 1; n <= 4; n++) {
+    if (n > 1) onResume(n);
+    const page = () => document.querySelector(`.slot .page[data-page="${n}"]`);
+    await until(() => page()?.classList.contains('failed') || (page() && !page().classList.contains('loading') && page().querySelector('img').naturalWidth > 0));
+    if (!page() || page().querySelector('.failed-notice')) { shares.push(null); continue; }
+    const img = page().querySelector('img');
+    const canvas = Object.assign(document.createElement('canvas'), {width: img.naturalWidth, height: img.naturalHeight});
+    const context = canvas.getContext('2d');
+    context.drawImage(img, 0, 0);
+    const d = context.getImageData(0, 0, canvas.width, canvas.height).data;
+    const count = [0, 0, 0];
+    for (let i = 0; i < d.length; i += 4) {
+      count[0] += near(d, i, [192, 32, 32]);
+      count[1] += near(d, i, [32, 160, 64]);
+      count[2] += d[i] + d[i + 1] + d[i + 2] < 150;
+    }
+    shares.push(count.map((k) => Math.round(1000 * k / (d.length / 4)) / 1000));
+  }
+  webkit.messageHandlers.bridge.postMessage('codecs ' + JSON.stringify(shares));
+"""
+# [red, green, black] shares as poppler draws the pages (0.129, 0.107, 0 for
+# the colour pages, 0.245 black for the two fax codings), with room to spare.
+CODEC_RANGES = [[(0.08, 0.2), (0.07, 0.16), (0, 0.03)], [(0, 0.01), (0, 0.01), (0.17, 0.32)]]
+
+
+def check_codecs(data, work):
+    workspace = os.path.join(work, "Codecs-1")
+    shutil.copytree(data, workspace)
+    os.makedirs(os.path.join(workspace, "data"))
+    pdf = os.path.join(workspace, "data", "flipbook.pdf")
+    shutil.copyfile(os.path.join(os.path.dirname(__file__), "..", "pages", "fixtures", "codecs.pdf"), pdf)
+    config = {"path": "file://" + pdf, "thumbnailPath": "file://" + os.path.dirname(pdf), "metadata": None}
+    messages, state = run_page("file://" + workspace + "/flipbook.html", (1280, 800),
+                               CODEC_STEPS.replace("CONFIG", json.dumps(config)))
+    shares = next((json.loads(m[7:]) for m in messages if m.startswith("codecs ")), None)
+    print("codecs:", shares, state.get("problems"))
+    if not shares:
+        return ["the codecs book did not finish its steps"]
+    failures = [f"problems: {state['problems']}"] if state.get("problems") else []
+    for name, got, ranges in zip(["JPEG 2000", "CCITT fax", "JBIG2", "CMYK JPEG"], shares, [CODEC_RANGES[i] for i in (0, 1, 1, 0)]):
+        if got is None or any(not lo <= v <= hi for v, (lo, hi) in zip(got, ranges)):
+            failures.append(f"{name} page: red, green, black shares {got}, want within {ranges}")
+    return failures
+
+
 def main():
     data = os.path.abspath(sys.argv[1])
     work = tempfile.mkdtemp(prefix="brivane-webkit-")
@@ -162,6 +215,7 @@ def main():
         """)
         text_pdf = sys.argv[2] if len(sys.argv) > 2 else None
         text_failures = check_text_book(data, work, text_pdf) if text_pdf and os.path.exists(text_pdf) else []
+        text_failures += check_codecs(data, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print("reader:", state, "\nstart:", start_messages[:2], start)

@@ -4,6 +4,7 @@ import {
   GlobalWorkerOptions, PDFDataRangeTransport, PDFWorker, getDocument,
 } from "pdfjs-dist/legacy/build/pdf.mjs";
 import { bookUrl } from "./config.js";
+import { fitsShape } from "./layout.js";
 import { serveJpegDecoding } from "../shared/jpegDecoding.js";
 import { post } from "../shared/bridge.js";
 
@@ -291,6 +292,9 @@ export class PdfSource {
     const base = page.getViewport({ scale: 1 });
     const width = Math.max(1, Math.round(size.width));
     const height = Math.max(1, Math.round(size.height));
+    // Sized from a stand-in shape before the page's own was known: the book
+    // asks again at the right size, and a squeezed page must never show.
+    if (!fitsShape(width, height, base.width / base.height)) throw new Error("reshaped");
     const viewport = page.getViewport({ scale: width / base.width });
     const canvas = this.#canvas;
     canvas.width = width;

@@ -154,3 +154,15 @@ export function visibleRange(scrollTop, viewHeight, pitch, pageCount) {
   const last = Math.min(pageCount, Math.max(first, Math.ceil((top + Math.max(0, viewHeight)) / pitch)));
   return { first, last };
 }
+
+/**
+ * Whether a box of `width` x `height` whole pixels holds a page of `aspect`
+ * (width / height): off by no more than rounding each side to a pixel, and a
+ * few per cent, can explain. Anything further was sized for another shape.
+ */
+export function fitsShape(width, height, aspect) {
+  if (!(width > 0 && height > 0 && aspect > 0)) return false;
+  const offWidth = Math.abs(width - height * aspect) - (1 + aspect);
+  const offHeight = Math.abs(height - width / aspect) - (1 + 1 / aspect);
+  return offWidth <= 0.03 * width || offHeight <= 0.03 * height;
+}

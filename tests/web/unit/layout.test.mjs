@@ -1,7 +1,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
-  centred, fitSpread, nextPage, pagesOf, pairAspect, parsePageEntry, previousPage, snap, spreadAnchor, spreadOf, usesSpreads,
+  centred, fitSpread, fitsShape, nextPage, pagesOf, pairAspect, parsePageEntry, previousPage, snap, spreadAnchor, spreadOf, usesSpreads,
   visibleRange,
 } from "../../../reader/src/flipbook/layout.js";
 
@@ -133,4 +133,24 @@ test("snapping and the aspect a spread is judged by", () => {
   for (const [l, r, want] of cases) assert.equal(pairAspect(l, r), want);
   // A landscape fold-out beside a portrait page still reads as a spread in a wide window.
   assert.equal(usesSpreads(1400, 800, pairAspect(A4, LANDSCAPE), 40), true);
+});
+
+test("a render fits its page's shape up to whole-pixel rounding, and never one sized for another shape", () => {
+  const cases = [
+    // width, height, page aspect, fits
+    [595, 842, 595 / 842, true],
+    [523, 740, 523 / 741, true],
+    [1000, 773, 792 / 612, true],
+    [6, 128, 0.05, true],
+    [128, 6, 20, true],
+    [3, 1, 2.4, true],
+    [523, 741, 792 / 612, false],
+    [600, 600, 612 / 792, false],
+    [120, 6, 1 / 20, false],
+    [0, 10, 1, false],
+    [10, 10, NaN, false],
+  ];
+  for (const [width, height, aspect, fits] of cases) {
+    assert.equal(fitsShape(width, height, aspect), fits, `${width}x${height} for ${aspect.toFixed(3)}`);
+  }
 });

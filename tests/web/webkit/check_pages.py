@@ -107,16 +107,22 @@ TEXT_STEPS = """
 """
 
 
-def check_text_book(data, work, pdf_path):
-    workspace = os.path.join(work, "Text-1")
+def read_book(data, work, name, pdf_path, steps, answer):
+    """Opens pdf_path as a book in a workspace of its own, runs steps; the steps' `answer` message and the report."""
+    workspace = os.path.join(work, name)
     shutil.copytree(data, workspace)
     os.makedirs(os.path.join(workspace, "data"))
     pdf = os.path.join(workspace, "data", "flipbook.pdf")
     shutil.copyfile(pdf_path, pdf)
     config = {"path": "file://" + pdf, "thumbnailPath": "file://" + os.path.dirname(pdf), "metadata": None}
     messages, state = run_page("file://" + workspace + "/flipbook.html", (1280, 800),
-                               TEXT_STEPS.replace("CONFIG", json.dumps(config)))
-    text = next((json.loads(m[5:]) for m in messages if m.startswith("text ")), None)
+                               steps.replace("CONFIG", json.dumps(config)))
+    found = next((json.loads(m[len(answer) + 1:]) for m in messages if m.startswith(answer + " ")), None)
+    return found, state
+
+
+def check_text_book(data, work, pdf_path):
+    text, state = read_book(data, work, "Text-1", pdf_path, TEXT_STEPS, "text")
     print("text book:", text, state.get("problems"))
     if not text:
         return ["the text book page did not finish its steps"]
@@ -170,15 +176,8 @@ CODEC_RANGES = [[(0.08, 0.2), (0.07, 0.16), (0, 0.03)], [(0, 0.01), (0, 0.01), (
 
 
 def check_codecs(data, work):
-    workspace = os.path.join(work, "Codecs-1")
-    shutil.copytree(data, workspace)
-    os.makedirs(os.path.join(workspace, "data"))
-    pdf = os.path.join(workspace, "data", "flipbook.pdf")
-    shutil.copyfile(os.path.join(os.path.dirname(__file__), "..", "pages", "fixtures", "codecs.pdf"), pdf)
-    config = {"path": "file://" + pdf, "thumbnailPath": "file://" + os.path.dirname(pdf), "metadata": None}
-    messages, state = run_page("file://" + workspace + "/flipbook.html", (1280, 800),
-                               CODEC_STEPS.replace("CONFIG", json.dumps(config)))
-    shares = next((json.loads(m[7:]) for m in messages if m.startswith("codecs ")), None)
+    codecs = os.path.join(os.path.dirname(__file__), "..", "pages", "fixtures", "codecs.pdf")
+    shares, state = read_book(data, work, "Codecs-1", codecs, CODEC_STEPS, "codecs")
     print("codecs:", shares, state.get("problems"))
     if not shares:
         return ["the codecs book did not finish its steps"]

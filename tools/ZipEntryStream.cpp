@@ -15,6 +15,10 @@ namespace {
 struct BrivaneEntryStream {
     GMemoryInputStream parent;
     zip_file_t* file;
+    goffset size;
+    // Where a seek past the end left the reader; libzip refuses such seeks and
+    // fails every later read, while a file stream simply reads nothing there.
+    goffset beyond;
 };
 
 struct BrivaneEntryStreamClass {
@@ -34,6 +38,7 @@ void SetZipError(GError** error, zip_file_t* file) {
 
 gssize Read(GInputStream* stream, void* buffer, gsize count, GCancellable*, GError** error) {
     zip_file_t* file = Self(stream)->file;
+    if (file && Self(stream)->beyond >= 0) return 0;
     const zip_int64_t n = file ? zip_fread(file, buffer, std::min<gsize>(count, G_MAXSSIZE)) : -1;
     if (n < 0) {
         SetZipError(error, file);
@@ -43,9 +48,14 @@ gssize Read(GInputStream* stream, void* buffer, gsize count, GCancellable*, GErr
 }
 
 gssize Skip(GInputStream* stream, gsize count, GCancellable*, GError** error) {
-    zip_file_t* file = Self(stream)->file;
+    BrivaneEntryStream* self = Self(stream);
+    zip_file_t* file = self->file;
+    if (file && self->beyond >= 0) return 0;
     const zip_int64_t before = file ? zip_ftell(file) : -1;
-    if (before < 0 || zip_fseek(file, static_cast<zip_int64_t>(std::min<gsize>(count, G_MAXSSIZE)), SEEK_CUR) != 0) {
+    // Skipping stops at the end, as it does in any other stream.
+    const auto left = static_cast<gsize>(std::max<goffset>(0, self->size - before));
+    if (before < 0 ||
+        zip_fseek(file, static_cast<zip_int64_t>(std::min({count, left, gsize{G_MAXSSIZE}})), SEEK_CUR) != 0) {
         SetZipError(error, file);
         return -1;
     }
@@ -63,19 +73,30 @@ void Finalize(GObject* object) {
 }
 
 goffset Tell(GSeekable* seekable) {
-    zip_file_t* file = Self(seekable)->file;
-    return file ? zip_ftell(file) : 0;
+    BrivaneEntryStream* self = Self(seekable);
+    if (!self->file) return 0;
+    return self->beyond >= 0 ? self->beyond : zip_ftell(self->file);
 }
 
 gboolean CanSeek(GSeekable*) { return TRUE; }
 
 gboolean Seek(GSeekable* seekable, goffset offset, GSeekType type, GCancellable*, GError** error) {
     BrivaneEntryStream* self = Self(seekable);
-    const int whence = type == G_SEEK_CUR ? SEEK_CUR : type == G_SEEK_END ? SEEK_END : SEEK_SET;
-    if (!self->file || zip_fseek(self->file, offset, whence) != 0) {
+    if (!self->file) {
+        SetZipError(error, nullptr);
+        return FALSE;
+    }
+    const goffset base = type == G_SEEK_CUR ? Tell(seekable) : type == G_SEEK_END ? self->size : 0;
+    if ((offset > 0 && base > G_MAXOFFSET - offset) || base + offset < 0) {
+        g_set_error_literal(error, G_IO_ERROR, G_IO_ERROR_INVALID_ARGUMENT, "invalid seek");
+        return FALSE;
+    }
+    const goffset target = base + offset;
+    if (zip_fseek(self->file, std::min(target, self->size), SEEK_SET) != 0) {
         SetZipError(error, self->file);
         return FALSE;
     }
+    self->beyond = target > self->size ? target : -1;
     return TRUE;
 }
 
@@ -99,7 +120,11 @@ void brivane_entry_stream_class_init(BrivaneEntryStreamClass* klass) {
     G_INPUT_STREAM_CLASS(klass)->close_fn = Close;
 }
 
-void brivane_entry_stream_init(BrivaneEntryStream* self) { self->file = nullptr; }
+void brivane_entry_stream_init(BrivaneEntryStream* self) {
+    self->file = nullptr;
+    self->size = 0;
+    self->beyond = -1;
+}
 
 void brivane_entry_stream_seekable_init(GSeekableIface* iface) {
     iface->tell = Tell;
@@ -123,6 +148,7 @@ RefPtr<GInputStream> ZipEntryStream::Open(zip_t* archive, std::uint64_t index, s
         return nullptr;
     auto* stream = static_cast<BrivaneEntryStream*>(g_object_new(brivane_entry_stream_get_type(), nullptr));
     stream->file = file.release();
+    stream->size = static_cast<goffset>(size);
     return RefPtr<GInputStream>::Adopt(G_INPUT_STREAM(stream));
 }
 

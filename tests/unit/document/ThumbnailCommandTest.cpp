@@ -41,6 +41,14 @@ std::string PagesPdf(double width, double height, const std::vector<Rgb>& colour
     return pdf;
 }
 
+// The same PDF with its cross-reference said to lie past the end of the file,
+// which readers answer by rebuilding it from the objects.
+std::string XrefPastTheEnd(std::string pdf) {
+    const auto at = pdf.rfind("startxref\n");
+    const auto end = pdf.find('\n', at + 10);
+    return pdf.replace(at + 10, end - at - 10, std::to_string(pdf.size() + 4096));
+}
+
 // One page that fills itself again and again: far more work than any time limit allows.
 std::string EndlessPdf() {
     std::string content = "1 0 0 rg\n";
@@ -133,16 +141,21 @@ TEST(ThumbnailCommand, DrawsTheFirstPageOnWhiteAtTheRequestedSize) {
         std::vector<std::string> options;
         bool deflated;
         int wantWidth, wantHeight;
+        bool xrefPastTheEnd = false;
     } cases[] = {
         {"portrait, default size", 600, 800, {}, false, 192, 256},
         {"landscape", 800, 400, {"-s", "128"}, false, 128, 64},
         {"deflated PDF entry", 500, 500, {"--size", "100"}, true, 100, 100},
         {"sliver keeps one pixel", 4000, 10, {"-s", "256"}, false, 256, 1},
+        {"stored, cross-reference past the end", 600, 800, {}, false, 192, 256, true},
+        {"deflated, cross-reference past the end", 600, 800, {}, true, 192, 256, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        Book(PagesPdf(c.width, c.height, {kRed, kBlue}), c.deflated).WriteTo(dir / "book.flip");
+        std::string pdf = PagesPdf(c.width, c.height, {kRed, kBlue});
+        if (c.xrefPastTheEnd) pdf = XrefPastTheEnd(std::move(pdf));
+        Book(std::move(pdf), c.deflated).WriteTo(dir / "book.flip");
         std::vector<std::string> args = c.options;
         args.insert(args.end(), {dir / "book.flip", dir / "cover.png"});
         const Outcome run = Thumbnail(dir, args);

@@ -18,6 +18,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -278,12 +279,14 @@ void FlipbookPageHost::UnpackingEnded(bool succeeded, const std::optional<std::s
         surface_->ShowProblem(text);
         return;
     }
-    for (auto& action : waiting) action();
+    for (auto& [key, action] : waiting) action();
 }
 
-void FlipbookPageHost::AfterUnpacking(std::function<void()> action) {
+void FlipbookPageHost::AfterUnpacking(const std::string& key, std::function<void()> action) {
     if (!configuredEarly_ || !finishing_) return action();
-    afterUnpacking_.push_back(std::move(action));
+    // Pressing again while waiting must not print or open the book twice.
+    if (std::ranges::none_of(afterUnpacking_, [&](const auto& waiting) { return waiting.first == key; }))
+        afterUnpacking_.emplace_back(key, std::move(action));
     // Say why nothing happens yet: the file is still being written.
     BeginBusy();
     ReportProgress(busyGeneration_);
@@ -341,7 +344,7 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
         if (!NewWindowPolicy::IsBookPdf(message.argument, workspace_)) {
             Diagnostics::Line("Refused to print: " + message.argument);
         } else if (surface_) {
-            AfterUnpacking([self = shared_from_this(), pdf = message.argument] {
+            AfterUnpacking("print", [self = shared_from_this(), pdf = message.argument] {
                 if (self->surface_) self->desktop_->PrintPdf(pdf);
             });
         }
@@ -391,7 +394,7 @@ void FlipbookPageHost::HandToSystem(const std::string& address) {
         return;
     }
     if (!outgoing->starts_with("file:")) return desktop_->OpenURI(*outgoing);
-    AfterUnpacking([self = shared_from_this(), uri = *outgoing] { self->desktop_->OpenURI(uri); });
+    AfterUnpacking("open " + *outgoing, [self = shared_from_this(), uri = *outgoing] { self->desktop_->OpenURI(uri); });
 }
 
 bool FlipbookPageHost::MainFrameNavigation(const std::string& uri) {

@@ -119,8 +119,9 @@ private:
     void ApplyFinished(const WorkspaceSteps::Finished& finished);
     void ApplyEarly(const WorkspaceSteps::Finished& finished, int generation);
     std::shared_ptr<UnpackingBook> StartUnpacking(int generation);
-    // Files of the book are handed out only once they are complete.
-    void AfterUnpacking(std::function<void()> action);
+    // Files of the book are handed out only once they are complete; an action
+    // already waiting under the same key is not queued again.
+    void AfterUnpacking(const std::string& key, std::function<void()> action);
     // problem absent: the verdict belongs to no page shown now.
     void UnpackingEnded(bool succeeded, const std::optional<std::string>& problem);
     void HandToSystem(const std::string& address);
@@ -144,7 +145,7 @@ private:
     bool finishAgain_ = false;
     std::shared_ptr<UnpackingBook> unpacking_;  // while the page reads a book still being written
     bool configuredEarly_ = false;
-    std::vector<std::function<void()>> afterUnpacking_;
+    std::vector<std::pair<std::string, std::function<void()>>> afterUnpacking_;
     int busyGeneration_ = 0;
 };
 

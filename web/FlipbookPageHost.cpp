@@ -84,14 +84,6 @@ WorkspaceSteps WorkspaceSteps::OnDisk() {
         Describe(fileUrl, finished);
         return finished;
     };
-    steps.unpacked = [](const std::string& fileUrl,
-                        const std::string& workspaceUrl) -> std::optional<std::pair<std::uint64_t, std::uint64_t>> {
-        // Asked a few times a second: nothing here may read the metadata or log.
-        const auto data = PathFromFileUrl(Join(workspaceUrl, "data"));
-        const auto progress = data ? UnpackProgress::Measure(fileUrl, *data) : std::nullopt;
-        if (!progress) return std::nullopt;
-        return std::pair(progress->done, progress->total);
-    };
     steps.workspaceUrl = [](const std::string& fileUrl) { return document::FlipbookFile(fileUrl).GetWorkspaceURL(); };
     return steps;
 }
@@ -125,11 +117,12 @@ void FlipbookPageHost::BeginBusy() {
 }
 
 void FlipbookPageHost::ReportProgress(int generation) {
-    if (!steps_.unpacked || !workspace_) return;
+    if (!unpacking_) return;
     desktop_->ScheduleAfter(PROGRESS_INTERVAL, [weak = weak_from_this(), generation] {
         auto self = weak.lock();
         if (!self || !self->surface_ || !self->finishing_ || self->busyGeneration_ != generation) return;
-        const auto unpacked = self->steps_.unpacked(self->fileUrl_, *self->workspace_);
+        // What the unpacker has told so far: nothing is read again to find out.
+        const auto unpacked = self->unpacking_ ? self->unpacking_->Progress() : std::nullopt;
         if (unpacked && unpacked->second > 0) {
             const UnpackProgress progress{unpacked->first, unpacked->second};
             self->surface_->ShowProgress(UnpackProgress::Describe(progress),
@@ -196,9 +189,9 @@ void FlipbookPageHost::PageFinished(const std::string& uri) {
     finishing_ = true;
     configuredEarly_ = false;
     BeginBusy();
-    ReportProgress(busyGeneration_);
     auto finished = std::make_shared<WorkspaceSteps::Finished>();
     unpacking_ = StartUnpacking(loadGeneration_);
+    ReportProgress(busyGeneration_);
     desktop_->RunInBackground(
         [steps = steps_, url = fileUrl_, finished, book = unpacking_] {
             const auto key = steps.workspaceUrl(url);

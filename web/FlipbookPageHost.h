@@ -59,10 +59,6 @@ struct WorkspaceSteps {
     // hears how the unpacking goes, if there is one.
     std::function<Finished(const std::string& fileUrl, document::UnpackListener* listener)> finish;
     std::function<std::optional<std::string>(const std::string& fileUrl)> workspaceUrl;
-    // Bytes unpacked so far and in all, while finish runs; optional.
-    std::function<std::optional<std::pair<std::uint64_t, std::uint64_t>>(const std::string& fileUrl,
-                                                                         const std::string& workspaceUrl)>
-        unpacked;
     // What finish will give, from the archive itself, for a page that reads
     // the book while it is still being written out; optional.
     std::function<Finished(const std::string& fileUrl, const std::string& workspaceUrl)> early;

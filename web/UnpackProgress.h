@@ -6,15 +6,11 @@
 
 namespace brivane::web {
 
-// How far unpacking has come: the bytes of regular files under the data
-// directory against the uncompressed sizes the archive declares.
+// How far unpacking has come: the bytes of files written against the bytes
+// of all files the archive holds.
 struct UnpackProgress {
     std::uint64_t done = 0;
     std::uint64_t total = 0;
-
-    // Absent when the archive cannot be read. Cheap enough to ask a few
-    // times a second while the unpacker writes.
-    static std::optional<UnpackProgress> Measure(const std::string& archiveUrl, const std::string& dataDirectory);
 
     // "Unpacking… 120 of 270 MB", for the opening overlay.
     static std::string Describe(const UnpackProgress& progress);

@@ -1,5 +1,6 @@
 #include "UnpackingBook.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace brivane::web {
@@ -25,6 +26,19 @@ void UnpackingBook::Written(const std::string& path) {
         found->second.written = true;
     }
     if (notify_) notify_(Event::Written);
+}
+
+void UnpackingBook::Planned(std::uint64_t bytes) {
+    planned_ = bytes;
+    hasPlan_ = true;
+}
+
+void UnpackingBook::Copied(std::uint64_t bytes) { copied_ += bytes; }
+
+std::optional<std::pair<std::uint64_t, std::uint64_t>> UnpackingBook::Progress() const {
+    if (!hasPlan_) return std::nullopt;
+    const std::uint64_t total = planned_;
+    return std::pair(std::min<std::uint64_t>(copied_, total), total);
 }
 
 void UnpackingBook::Finish() {

@@ -2,12 +2,14 @@
 
 #include "UnpackListener.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brivane::web {
@@ -26,6 +28,8 @@ public:
 
     void Surveyed(const std::vector<document::ArchivedFile>& files) override;
     void Written(const std::string& path) override;
+    void Planned(std::uint64_t bytes) override;
+    void Copied(std::uint64_t bytes) override;
     // The unpacking ended, either way: from now on the disk answers alone.
     void Finish();
 
@@ -42,6 +46,9 @@ public:
     // "/") are to be found now.
     Place Locate(const std::string& relativePath) const;
 
+    // Bytes written so far and in all; absent before the plan is known.
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> Progress() const;
+
     const std::string& ArchivePath() const { return archivePath_; }
     const std::string& DataPath() const { return dataPath_; }
 
@@ -50,6 +57,10 @@ private:
     const std::string dataPath_;
     const std::function<void(Event)> notify_;
     mutable std::mutex mutex_;
+    // Counted from the writing threads, read by the progress timer.
+    std::atomic<std::uint64_t> planned_{0};
+    std::atomic<std::uint64_t> copied_{0};
+    std::atomic<bool> hasPlan_{false};
     struct Entry {
         document::ArchivedFile file;
         bool written = false;

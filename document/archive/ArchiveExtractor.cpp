@@ -48,7 +48,9 @@ UnpackFailure Outside(const std::string& joined, const std::string& target) {
 class Writer {
 public:
     Writer(zip_t* archive, int rootFd, std::atomic<bool>& failed, UnpackListener* listener)
-        : archive_(archive), rootFd_(rootFd), cursor_(rootFd), failed_(failed), listener_(listener) {}
+        : archive_(archive), rootFd_(rootFd), cursor_(rootFd), failed_(failed), listener_(listener) {
+        if (listener_) copier_.copied = [listener](std::uint64_t bytes) { listener->Copied(bytes); };
+    }
 
     std::optional<UnpackFailure> Write(const SurveyedEntry& entry) {
         const auto& parts = entry.path.Components();
@@ -226,6 +228,13 @@ Batches InArchiveOrder(const std::vector<SurveyedEntry>& entries) {
     return batches;
 }
 
+std::uint64_t FileBytes(const std::vector<SurveyedEntry>& entries) {
+    std::uint64_t bytes = 0;
+    for (const SurveyedEntry& e : entries)
+        if (e.kind == SurveyedEntry::Kind::File) bytes += e.size;
+    return bytes;
+}
+
 // Each thread reads through its own archive handle; the first error stops all.
 std::optional<UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, const Batches& batches,
                                       unsigned threads, UnpackListener* listener) {
@@ -285,6 +294,7 @@ std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archive
 
     const bool anyOrder = !ArchiveSurvey::HasConflicts(*entries);
     if (listener && anyOrder) listener->Surveyed(ArchivedFiles(archive.get(), archiveFd.Get(), *entries, *records));
+    if (listener) listener->Planned(FileBytes(*entries));
     const bool parallel = anyOrder && entries->size() > 1;
     const Batches batches = parallel ? ByDirectory(*entries) : InArchiveOrder(*entries);
     const unsigned threads = parallel ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads) : 1u;

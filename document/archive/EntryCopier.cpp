@@ -44,18 +44,20 @@ std::optional<UnpackFailure> EntryCopier::Pump(zip_t* archive, zip_uint64_t inde
 
 std::optional<UnpackFailure> EntryCopier::ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
                                                  int fd) {
-    return Pump(archive, index, declaredSize, [fd](const char* data, size_t size) -> std::optional<UnpackFailure> {
-        while (size > 0) {
-            ssize_t written = write(fd, data, size);
-            if (written < 0) {
-                if (errno == EINTR) continue;
-                return UnpackFailure(Cause::WriteFailed, "", std::strerror(errno));
-            }
-            data += written;
-            size -= static_cast<size_t>(written);
-        }
-        return std::nullopt;
-    });
+    return Pump(archive, index, declaredSize,
+                [this, fd](const char* data, size_t size) -> std::optional<UnpackFailure> {
+                    while (size > 0) {
+                        ssize_t written = write(fd, data, size);
+                        if (written < 0) {
+                            if (errno == EINTR) continue;
+                            return UnpackFailure(Cause::WriteFailed, "", std::strerror(errno));
+                        }
+                        data += written;
+                        size -= static_cast<size_t>(written);
+                        if (copied) copied(static_cast<std::uint64_t>(written));
+                    }
+                    return std::nullopt;
+                });
 }
 
 std::optional<std::string> EntryCopier::ToString(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,

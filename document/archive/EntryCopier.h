@@ -5,6 +5,7 @@
 #include <zip.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ namespace brivane::document {
 class EntryCopier {
 public:
     explicit EntryCopier(size_t bufferSize = 1 << 20) : buffer_(bufferSize) {}
+
+    // Told of each piece written by ToFile.
+    std::function<void(std::uint64_t bytes)> copied;
 
     // Absent on success, else what went wrong (without the entry's name).
     std::optional<UnpackFailure> ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, int fd);

@@ -27,6 +27,10 @@ public:
     virtual void Surveyed(const std::vector<ArchivedFile>& files) = 0;
     // One file entry is completely written and its CRC-32 checked.
     virtual void Written(const std::string& path) = 0;
+    // Before the first write: the bytes of every file to be written.
+    virtual void Planned(std::uint64_t /*bytes*/) {}
+    // Some more bytes of some file have been written.
+    virtual void Copied(std::uint64_t /*bytes*/) {}
 };
 
 }  // namespace brivane::document

@@ -71,7 +71,6 @@ struct Reader {
             {[this](const std::string& f) { return workspace ? std::optional(WorkspaceOf(f)) : std::nullopt; },
              finish,
              [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-             {},
              {}});
     }
     void Open() {
@@ -285,7 +284,6 @@ TEST(FlipbookPageHostTest, SecondWindowOnTheSameWorkspaceReusesItsCore) {
                                                    nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
                                            },
                                            [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-                                           {},
                                            {}});
     };
     auto first = std::make_unique<Reader>("file:///home/u/Same.flip", desktop);
@@ -379,11 +377,8 @@ TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
             return WorkspaceSteps::Finished{config, workspace, "Early", "", "id", 3};
         };
         r.host = FlipbookPageHost::Create(file, r.desktop, &r.surface,
-                                          {[&](const std::string&) { return std::optional(ws); },
-                                           finish,
-                                           [&](const std::string&) { return std::optional(ws); },
-                                           {},
-                                           early});
+                                          {[&](const std::string&) { return std::optional(ws); }, finish,
+                                           [&](const std::string&) { return std::optional(ws); }, early});
         r.Open();
         EXPECT_EQ(scriptsMeanwhile, 1u);
         EXPECT_EQ(printedMeanwhile, 0u);
@@ -399,24 +394,29 @@ TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
 
 // A heavy book shows how far unpacking has come, and nothing more once it is done.
 TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
-    Reader r("file:///home/u/Book.flip");
-    std::uint64_t done = 0;
-    r.host = FlipbookPageHost::Create(
-        "file:///home/u/Book.flip", r.desktop, &r.surface,
-        {[](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-         [](const std::string& f, document::UnpackListener*) {
-             return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
-         },
-         [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-         [&](const std::string&, const std::string&) {
-             return std::optional(std::pair<std::uint64_t, std::uint64_t>(done, 270'000'000));
-         },
-         {}});
+    const test::TempDir home;
+    home.Write("Book.flip", "PK");
+    const std::string file = test::FileUrl(home / "Book.flip");
+    Reader r(file);
+    const auto finish = [&](const std::string& f, document::UnpackListener* listener) {
+        if (!listener) throw std::runtime_error("no listener");
+        // The timer runs on while the unpacker writes and tells.
+        r.desktop->Advance(250ms);
+        listener->Planned(270'000'000);
+        r.desktop->Advance(250ms);
+        listener->Copied(100'000'000);
+        listener->Copied(35'000'000);
+        r.desktop->Advance(250ms);
+        return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
+    };
+    r.host = FlipbookPageHost::Create(file, r.desktop, &r.surface,
+                                      {[](const std::string& f) { return std::optional(WorkspaceOf(f)); }, finish,
+                                       [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
+                                       [](const std::string&, const std::string& w) {
+                                           return WorkspaceSteps::Finished{std::nullopt, w, "", "", "", 0};
+                                       }});
     r.LoadHeld();
     r.host->PageFinished(r.surface.loaded.back());
-    r.desktop->Advance(250ms);
-    done = 135'000'000;
-    r.desktop->Advance(250ms);
     r.desktop->RunBackground();
     r.desktop->Advance(1s);
     const std::vector<std::pair<std::string, double>> expected = {{"Unpacking… 0 of 270 MB", 0.0},

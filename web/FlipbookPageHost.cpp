@@ -19,6 +19,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -233,10 +234,15 @@ std::shared_ptr<UnpackingBook> FlipbookPageHost::StartUnpacking(int generation) 
     std::string data = *workspace;
     if (!data.ends_with('/')) data += '/';
     data += "data";
+    // Thousands of small files are written a second: one wake-up of the main
+    // thread at a time is enough to let waiting requests go on.
+    auto pending = std::make_shared<std::atomic<bool>>(false);
     auto notify = [weak = weak_from_this(), desktop = desktop_, early = steps_.early, url = fileUrl_,
-                   workspaceUrl = *workspace_, generation](UnpackingBook::Event event) {
+                   workspaceUrl = *workspace_, generation, pending](UnpackingBook::Event event) {
         if (event != UnpackingBook::Event::Surveyed) {
-            desktop->RunOnMain([weak] {
+            if (pending->exchange(true) && event == UnpackingBook::Event::Written) return;
+            desktop->RunOnMain([weak, pending] {
+                pending->store(false);
                 auto self = weak.lock();
                 if (self && self->surface_) self->surface_->UnpackingChanged();
             });

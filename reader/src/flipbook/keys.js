@@ -17,6 +17,8 @@ const PLAIN = {
   "−": "zoomOut",
   "0": "zoomFit",
   F11: "fullscreen",
+  r: "direction",
+  R: "direction",
   Escape: "close",
 };
 

@@ -54,6 +54,8 @@ test("sideways keys, swipes and the buttons' key hints follow the reading direct
     [" ", "rtl", "next"],
     ["Home", "rtl", "first"],
     ["End", "rtl", "last"],
+    ["r", "ltr", "direction"],
+    ["R", "rtl", "direction"],
   ];
   for (const [key, direction, want] of keys) assert.equal(commandForKey({ key }, { direction }), want, `${key} ${direction}`);
   assert.equal(commandForKey({ key: "ArrowLeft" }, { direction: "rtl", typing: true }), null, "typing keeps its keys");

@@ -11,3 +11,8 @@ export async function makeRightToLeftPdf(count, direction = "R2L") {
   doc.catalog.set(PDFName.of("ViewerPreferences"), doc.context.obj({ Direction: PDFName.of(direction) }));
   return doc.save();
 }
+
+// node makeRightToLeftPdf.mjs <out.pdf> <pages>: the same book for the WebKit check.
+if (import.meta.url === `file://${process.argv[1]}`) {
+  await (await import("node:fs/promises")).writeFile(process.argv[2], await makeRightToLeftPdf(Number(process.argv[3] ?? 12)));
+}

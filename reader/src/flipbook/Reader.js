@@ -118,6 +118,7 @@ export class Reader {
     if (session !== this.#session) return undefined;
     this.#setBusy(false);
     this.#thumbs = new Thumbnails($("thumbs"), source, (page) => this.goTo(page));
+    this.#thumbs.setDirection(this.book.direction);
     this.#thumbs.build(count, first);
     this.#thumbs.mark(pagesOf(this.book.spread));
     this.#loadContents(config, source, count, session);
@@ -176,6 +177,7 @@ export class Reader {
   #showDirection(direction) {
     const rtl = direction === RTL;
     document.body.classList.toggle("book-rtl", rtl);
+    this.#thumbs?.setDirection(direction);
     $("btn-direction").setAttribute("aria-pressed", String(rtl));
     for (const id of ["btn-prev", "btn-next"]) {
       const button = $(id);

@@ -61,3 +61,21 @@ export function tooltipFor(text, direction) {
   if (direction !== RTL) return text;
   return String(text).replace(/[←→]/g, (arrow) => (arrow === "←" ? "→" : "←"));
 }
+
+/**
+ * Where page `page` sits in the page overview, which pairs pages as the book
+ * does: `row` counted from 0 (the cover's), `side` "left" or "right".
+ */
+export function overviewCell(page, direction) {
+  // Left to right, even pages sit on the left and odd ones (the cover alone) on the right.
+  const even = page > 1 && page % 2 === 0;
+  return { row: Math.floor(page / 2), side: even !== (direction === RTL) ? "left" : "right" };
+}
+
+/** The first and last page on rows `first` to `last` (from 0) of the overview of a book of `count` pages. */
+export function overviewPages(first, last, count) {
+  return { first: Math.max(1, 2 * first), last: Math.min(count, 2 * last + 1) };
+}
+
+/** Rows of the overview of a book of `count` pages. */
+export const overviewRows = (count) => (count < 1 ? 0 : Math.floor(count / 2) + 1);

@@ -64,6 +64,21 @@ test("a book that asks to be read right to left opens with its cover left of the
   assert.match(await page.getAttribute("#btn-next", "title"), /←/);
   assert.equal(await page.getAttribute("#btn-next", "aria-label"), "Next page");
 
+  // The overview pairs its pages the same way round.
+  await page.click("#btn-thumbs");
+  await page.waitForSelector('.thumb[data-page="3"]');
+  const thumbs = await page.$$eval(".thumb", (all) => all.map((b) => {
+    const box = b.getBoundingClientRect();
+    return [Number(b.dataset.page), Math.round(box.top), Math.round(box.left)];
+  }));
+  const at = new Map(thumbs.map(([n, top, left]) => [n, { top, left }]));
+  for (const [earlier, later] of [[2, 3], [4, 5]]) {
+    assert.equal(at.get(earlier).top, at.get(later).top, `pages ${earlier} and ${later} share a row`);
+    assert.ok(at.get(later).left < at.get(earlier).left, `page ${later} left of ${earlier}`);
+  }
+  assert.ok(at.get(1).top < at.get(2).top && at.get(1).left < at.get(2).left, "the cover alone, on the left");
+  await page.click("#btn-thumbs");
+
   // A corner dragged from the left page across the spine turns onward.
   const box = await page.locator(".book").boundingBox();
   const y = box.y + box.height - 20;

@@ -1,7 +1,8 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
-  arrowCommand, directionFromPreferences, directionOf, placeSpread, swipeStep, tooltipFor,
+  arrowCommand, directionFromPreferences, directionOf, overviewCell, overviewPages, overviewRows, placeSpread,
+  swipeStep, tooltipFor,
 } from "../../../reader/src/flipbook/direction.js";
 import { commandForKey } from "../../../reader/src/flipbook/keys.js";
 import { spreadOf } from "../../../reader/src/flipbook/layout.js";
@@ -39,6 +40,19 @@ test("right to left, the cover sits left of the spine and each spread shows its 
     assert.deepEqual(sides(placeSpread(spread, "ltr")), ltr, `page ${page} of ${count}, left to right`);
     assert.deepEqual(sides(placeSpread(spread, "rtl")), rtl, `page ${page} of ${count}, right to left`);
   }
+});
+
+test("the page overview pairs pages as the spreads do, on the sides the direction puts them", () => {
+  // page: [row, side left to right, side right to left]
+  const cells = [[1, 0, "right", "left"], [2, 1, "left", "right"], [3, 1, "right", "left"], [12, 6, "left", "right"], [13, 6, "right", "left"]];
+  for (const [page, row, ltr, rtl] of cells) {
+    assert.deepEqual(overviewCell(page, "ltr"), { row, side: ltr }, `page ${page}`);
+    assert.deepEqual(overviewCell(page, "rtl"), { row, side: rtl }, `page ${page}`);
+  }
+  // rows first..last of a book of count pages: the pages on them
+  const spans = [[0, 0, 12, 1, 1], [0, 2, 12, 1, 5], [1, 1, 12, 2, 3], [5, 6, 12, 10, 12], [6, 6, 13, 12, 13], [0, 0, 1, 1, 1]];
+  for (const [first, last, count, from, to] of spans) assert.deepEqual(overviewPages(first, last, count), { first: from, last: to });
+  assert.deepEqual([0, 1, 2, 3, 12, 13].map(overviewRows), [0, 1, 2, 2, 7, 7]);
 });
 
 test("sideways keys, swipes and the buttons' key hints follow the reading direction; the others keep their meaning", () => {

@@ -1,17 +1,20 @@
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
-import { mkdtemp, rm, writeFile } from "node:fs/promises";
+import { mkdir, mkdtemp, rm, writeFile } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
 import { book, configFor, openPage, shot, useBrowser, waitForPages } from "./harness.mjs";
 import { makeRightToLeftPdf } from "./makeRightToLeftPdf.mjs";
+import { MIXED_PAGES, makeMixedPdf } from "./makePdf.mjs";
 
 useBrowser();
 let dir;
 before(async () => {
   dir = await mkdtemp(join(tmpdir(), "brivane-rtl-"));
   await writeFile(join(dir, "flipbook.pdf"), await makeRightToLeftPdf(12));
+  await mkdir(join(dir, "mixed"));
+  await writeFile(join(dir, "mixed", "flipbook.pdf"), await makeMixedPdf());
 });
 after(() => rm(dir, { recursive: true, force: true }));
 
@@ -184,4 +187,29 @@ test("the switch turns a book around and back, keeping its page, in spreads and 
     assert.deepEqual(problems, []);
     await page.close();
   }
+});
+
+test("mirrored spreads of pages in many shapes still meet at the spine with their bottoms level", async () => {
+  const { page, problems } = await open(pathToFileURL(join(dir, "mixed")).href);
+  await page.emulateMedia({ reducedMotion: "reduce" });
+  await waitForPages(page, null, 1);
+  await page.keyboard.press("r");
+  for (const [i, [left, right]] of [[1, null], [3, 2], [5, 4], [7, 6]].entries()) {
+    if (i > 0) await page.keyboard.press("ArrowLeft");
+    await waitForPages(page, left, right);
+    if (right === null) continue;
+    const [l, r] = await page.evaluate(() => ["left", "right"].map((side) => {
+      const box = document.querySelector(`.slot.${side} .page`).getBoundingClientRect();
+      return { left: box.left, right: box.right, bottom: box.bottom, width: box.width, height: box.height };
+    }));
+    const tag = `spread ${left}|${right}`;
+    assert.equal(l.right, r.left, `${tag}: the pages meet at the spine`);
+    assert.equal(l.bottom, r.bottom, `${tag}: bottoms are level`);
+    for (const [n, box] of [[left, l], [right, r]]) {
+      const [w, h] = MIXED_PAGES[n - 1].shown;
+      assert.ok(Math.abs(box.width - (box.height * w) / h) <= 1 + w / h, `${tag}: page ${n} keeps its shape`);
+    }
+  }
+  assert.deepEqual(problems, []);
+  await page.close();
 });

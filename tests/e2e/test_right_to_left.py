@@ -25,36 +25,26 @@ def ask_right_to_left(pdf):
     pdf.write_bytes(data + update)
 
 
-def pack(flip_tool, out, title, right_to_left):
-    pdf = flipbooks.write_pdf(out.with_suffix(".pdf"), PAGES, band=frames.BAND)
+def open_book(desktop, launch, books, tmp_path, title, right_to_left):
+    """The window of the app showing a marked book, and a probe of where its cover lies (see cover_side)."""
+    pdf = flipbooks.write_pdf(tmp_path / f"{title}.pdf", PAGES, band=frames.BAND)
     if right_to_left:
         ask_right_to_left(pdf)
-    subprocess.run([str(flip_tool), "pack", str(pdf), "-o", str(out), "--title", title, "--force"],
+    subprocess.run([str(books["flip_tool"]), "pack", str(pdf), "-o", str(pdf.with_suffix(".flip")), "--title", title],
                    check=True, capture_output=True, timeout=60)
-    return out
-
-
-def window_middle(desktop, wid):
-    out = desktop.run("xdotool", "getwindowgeometry", "--shell", str(wid))
-    x, width = (int(re.search(rf"^{k}=(\d+)", out, re.M)[1]) for k in ("X", "WIDTH"))
-    return x + width / 2
+    wid = reader_window(launch(pdf.with_suffix(".flip")), title, PAGES[0])
+    desktop.focus(wid)
+    return wid, lambda: cover_side(desktop, wid)
 
 
 def cover_side(desktop, wid):
-    """Which side of the window's middle (where the spine is) the cover lies on, and that cover's place."""
-    cover = find_cover(desktop)
-    left, _, width, _ = cover
-    middle = window_middle(desktop, wid)
-    if abs(left + width - middle) <= 4:
-        return "left", cover
-    assert abs(left - middle) <= 4, f"the cover spans {left}..{left + width}, the spine is at {middle}"
-    return "right", cover
-
-
-def right_to_left_book(desktop, cover):
-    """Rows across the spread of a book whose cover lies left of the spine."""
-    left, top, width, height = cover
-    return Book(desktop, (left + width, top, width, height))
+    """Which side of the spine (the window's middle) the cover is on, and rows across the spread it makes on the left."""
+    left, top, width, height = find_cover(desktop)
+    geometry = desktop.run("xdotool", "getwindowgeometry", "--shell", str(wid))
+    x, w = (int(re.search(rf"^{k}=(\d+)", geometry, re.M)[1]) for k in ("X", "WIDTH"))
+    side = "left" if abs(left + width - x - w / 2) <= 4 else "right" if abs(left - x - w / 2) <= 4 else None
+    assert side, f"the cover spans {left}..{left + width}, the window's middle is at {x + w / 2}"
+    return side, Book(desktop, (left + width, top, width, height))
 
 
 def run_turns(book, turns):
@@ -71,13 +61,10 @@ def run_turns(book, turns):
 
 
 def test_a_right_to_left_book_opens_cover_left_and_turns_leftward(desktop, launch, books, tmp_path):
-    app = launch(pack(books["flip_tool"], tmp_path / "backwards.flip", "Backwards", right_to_left=True))
-    wid = reader_window(app, "Backwards", PAGES[0])
-    desktop.focus(wid)
-    side, cover = cover_side(desktop, wid)
+    wid, cover = open_book(desktop, launch, books, tmp_path, "Backwards", right_to_left=True)
+    side, book = cover()
     desktop.screenshot(wid, "right-to-left-cover")
     assert side == "left", "the cover of a right-to-left book lies left of the spine"
-    book = right_to_left_book(desktop, cover)
     x, y = book.spine - book.page_width + 6, book.top + book.height - 12
     drag = ["mousemove", str(x), str(y), "mousedown", "1"]
     for i in range(1, 13):
@@ -93,15 +80,12 @@ def test_a_right_to_left_book_opens_cover_left_and_turns_leftward(desktop, launc
 
 
 def test_the_switch_turns_a_left_to_right_book_around_and_back(desktop, launch, books, tmp_path):
-    app = launch(pack(books["flip_tool"], tmp_path / "forwards.flip", "Forwards", right_to_left=False))
-    wid = reader_window(app, "Forwards", PAGES[0])
-    desktop.focus(wid)
-    assert cover_side(desktop, wid)[0] == "right", "a book that does not ask reads left to right"
+    _, cover = open_book(desktop, launch, books, tmp_path, "Forwards", right_to_left=False)
+    assert cover()[0] == "right", "a book that does not ask reads left to right"
     desktop.key("r")
     time.sleep(0.5)
-    side, cover = cover_side(desktop, wid)
+    side, book = cover()
     assert side == "left", "the switch puts the cover left of the spine"
-    book = right_to_left_book(desktop, cover)
     run_turns(book, [("forward after the switch", lambda: desktop.key("Left"), 1, 2, ["left"], (3, 2))])
     # Switched back, the same spread reads left to right again.
     desktop.key("r")

@@ -104,10 +104,9 @@ export class PageTurn {
   }
 
   #animate(fromAngle, toAngle, duration, onEnd) {
-    const book = this.#book;
     const span = Math.abs(toAngle - fromAngle) / 180;
     const options = { duration: Math.max(120, duration * span), fill: "forwards" };
-    const frames = turnKeyframes(fromAngle, toAngle, undefined, book.direction);
+    const frames = turnKeyframes(fromAngle, toAngle, undefined, this.#book.direction);
     this.#animations = [
       this.#front.animate(frames.front, options),
       this.#back.animate(frames.back, options),

@@ -26,10 +26,20 @@ async function open(dataUrl, viewport) {
 
 const boxes = (page, selectors) => page.evaluate((all) => all.map((s) => document.querySelector(s).getBoundingClientRect().toJSON()), selectors);
 
-// Runs the steps [action, pages left and right of the spine]: a key, "switch", or "left"/"right" for a click on that edge.
+// Runs the steps [action, pages left and right of the spine]: a key, "switch", "left"/"right" for a click on that
+// edge, or "swipe left"/"swipe right" for a finger drawn across the middle of the book.
 async function walk(page, steps) {
   for (const [action, left, right] of steps) {
     if (action === "switch") await page.click("#btn-direction");
+    else if (action.startsWith("swipe")) {
+      await page.evaluate((dx) => {
+        const b = document.querySelector(".book").getBoundingClientRect();
+        const at = (type, x) => document.elementFromPoint(b.left + b.width / 2, b.top + b.height / 2).dispatchEvent(new PointerEvent(type, {
+          pointerType: "touch", pointerId: 7, isPrimary: true, button: 0, bubbles: true, clientX: x, clientY: b.top + b.height / 2 }));
+        at("pointerdown", b.left + b.width / 2 - dx / 2);
+        at("pointerup", b.left + b.width / 2 + dx / 2);
+      }, action.endsWith("right") ? 200 : -200);
+    }
     else if (action === "left" || action === "right") {
       const [b] = await boxes(page, [".book"]);
       await page.mouse.click(action === "left" ? b.left + 10 : b.right - 10, b.top + b.height / 2);
@@ -44,7 +54,7 @@ test("a book that asks to be read right to left opens with its cover left of the
   await shot(page, "rtl-cover");
   assert.equal(await page.getAttribute("#btn-direction", "aria-pressed"), "true");
   await walk(page, [["ArrowLeft", 3, 2], ["ArrowRight", 1, null], ["left", 3, 2], ["left", 5, 4], ["right", 3, 2],
-    ["PageDown", 5, 4], [" ", 7, 6], ["ArrowUp", 5, 4], ["End", null, 12], ["ArrowRight", 11, 10], ["Home", 1, null], ["ArrowLeft", 3, 2]]);
+    ["PageDown", 5, 4], [" ", 7, 6], ["ArrowUp", 5, 4], ["End", null, 12], ["ArrowRight", 11, 10], ["Home", 1, null], ["swipe right", 3, 2], ["swipe right", 5, 4], ["swipe left", 3, 2]]);
   await shot(page, "rtl-spread");
   // Pages are heard and typed in reading order; the bar runs the book's way, its key hints pointing where the keys go.
   assert.equal(await page.textContent("#announce"), "Pages 2 and 3 of 12");

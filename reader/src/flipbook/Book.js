@@ -1,12 +1,14 @@
 // The book on screen: spreads or single pages sized to the stage, turned by a
-// leaf that rotates about the spine. The leaf always hangs on the right-hand
-// half: its front is a right-hand page, its back a left-hand page. Each page
+// leaf that rotates about the spine. The leaf always hangs on the half the
+// reader turns onward (the right, or the left in a right-to-left book): its
+// front is the page that half shows, its back a page of the other. Each page
 // keeps its own shape; pages meet at the spine with their bottoms level.
 import {
   centred, clampPage, fitSpread, nextPage, pairAspect, pagesAround, previousPage, spreadAnchor,
   spreadOf, usesSpreads,
 } from "./layout.js";
 import { PageTurn } from "./PageTurn.js";
+import { directionOf, LTR, placeSpread, RTL } from "./direction.js";
 
 export class Book {
   #stage;
@@ -21,6 +23,7 @@ export class Book {
   #view = { width: 1, height: 1 };
   #judged = { width: 0, height: 0 };
   #fit = null;
+  #direction = LTR;
   #slots;
   #turn;
 
@@ -54,8 +57,12 @@ export class Book {
   get pageCount() { return this.#count; }
   get spreads() { return this.#spreads; }
   get zoom() { return this.#zoom; }
-  /** Width of the right-hand page (the one the leaf turns), in CSS pixels. */
-  get pageWidth() { return this.#fit ? this.#fit.width - this.#fit.spine : 1; }
+  /** Width of the page the leaf turns, in CSS pixels. */
+  get pageWidth() {
+    if (!this.#fit) return 1;
+    return this.#direction === RTL && this.#spreads ? this.#fit.spine : this.#fit.width - this.#fit.spine;
+  }
+  get direction() { return this.#direction; }
   get spread() { return spreadOf(this.#page, this.#count, this.#spreads); }
   get turning() { return this.#turn.active; }
 
@@ -90,11 +97,24 @@ export class Book {
     this.#settle();
   }
 
+  /** Reads the book in `direction` ("ltr" or "rtl") from now on; other values change nothing. */
+  setDirection(direction) {
+    const wanted = directionOf(direction);
+    if (wanted === null || wanted === this.#direction) return;
+    this.#turn.finish();
+    this.#direction = wanted;
+    this.#el.classList.toggle("rtl", wanted === RTL);
+    if (this.#count === 0) return;
+    this.show(this.spread);
+    this.#settle();
+  }
+
   /** CSS size of page `number` as its own spread shows it. */
   pageBox(number) {
     const s = spreadOf(number, this.#count, this.#spreads);
     const fit = this.#fitOf(s);
-    return (s.left === number ? fit.left : fit.right) ?? fit.right ?? fit.left;
+    const placed = placeSpread(s, this.#direction);
+    return (placed.left === number ? fit.left : fit.right) ?? fit.right ?? fit.left;
   }
 
   /** A page's real shape has arrived: the pages on screen take it if it changes them. */
@@ -120,12 +140,13 @@ export class Book {
     stage.scrollTop = cy * stage.scrollHeight - stage.clientHeight / 2;
   }
 
-  /** Puts the pages of `spread` into the two slots (single pages use the right one). */
+  /** Puts the pages of `spread` (in reading order) into the two slots (single pages use the right one). */
   show(spread) {
     // A turn shows pages of two spreads at once: the book keeps the shape of the one the reader is on.
     this.#place(this.#fitOf(this.spread));
-    this.#fill(this.#slots.left, spread.left);
-    this.#fill(this.#slots.right, spread.single ?? spread.right);
+    const placed = placeSpread(spread, this.#direction);
+    this.#fill(this.#slots.left, placed.left);
+    this.#fill(this.#slots.right, placed.single ?? placed.right);
   }
 
   pageElement(number) {
@@ -191,7 +212,9 @@ export class Book {
     return number === null ? null : this.#shapes.of(number);
   }
 
+  // Boxes of the pages of `spread` (in reading order) as they sit on screen.
   #fitOf(spread) {
+    spread = placeSpread(spread, this.#direction);
     const dpr = window.devicePixelRatio || 1;
     const shapes = spread.single !== null
       ? { single: this.#shapeOf(spread.single) }

@@ -1,6 +1,7 @@
 // Toolbar, keyboard, wheel, swipe and panning for the reader page.
 import { commandForKey } from "./keys.js";
 import { parsePageEntry, zoomIn, zoomOut } from "./layout.js";
+import { opposite, RTL, swipeStep } from "./direction.js";
 
 const $ = (id) => document.getElementById(id);
 const WHEEL_STEP = 60;
@@ -18,6 +19,7 @@ export class Controls {
     click("btn-prev", () => this.run("previous"));
     click("btn-next", () => this.run("next"));
     click("btn-last", () => this.run("last"));
+    click("btn-direction", () => this.run("direction"));
     click("btn-zoom-in", () => this.run("zoomIn"));
     click("btn-zoom-out", () => this.run("zoomOut"));
     click("btn-zoom-fit", () => this.run("zoomFit"));
@@ -67,6 +69,7 @@ export class Controls {
       case "zoomIn": return this.#zoom(zoomIn(book.zoom));
       case "zoomOut": return this.#zoom(zoomOut(book.zoom));
       case "zoomFit": return this.#zoom(1);
+      case "direction": return book.setDirection(opposite(book.direction));
       default: return undefined;
     }
   }
@@ -93,7 +96,8 @@ export class Controls {
     const onControl = target instanceof HTMLButtonElement || target instanceof HTMLAnchorElement;
     // Space and Enter belong to a focused button or link.
     if (onControl && (event.key === " " || event.key === "Enter")) return;
-    const command = commandForKey(event, { zoomed: (this.#reader.book?.zoom ?? 1) > 1, typing });
+    const book = this.#reader.book;
+    const command = commandForKey(event, { zoomed: (book?.zoom ?? 1) > 1, typing, direction: book?.direction });
     if (command === null) return;
     event.preventDefault();
     this.run(command);
@@ -111,7 +115,9 @@ export class Controls {
     event.preventDefault();
     const now = performance.now();
     if (now < this.#wheel.until) return;
-    const delta = Math.abs(event.deltaX) > Math.abs(event.deltaY) ? event.deltaX : event.deltaY;
+    // Sideways, the wheel moves on toward the side the book reads to.
+    const across = book.direction === RTL ? -event.deltaX : event.deltaX;
+    const delta = Math.abs(event.deltaX) > Math.abs(event.deltaY) ? across : event.deltaY;
     this.#wheel.sum += event.deltaMode === 0 ? delta : delta * 40;
     if (Math.abs(this.#wheel.sum) < WHEEL_STEP) return;
     if (this.#wheel.sum > 0) book.next();
@@ -146,7 +152,7 @@ export class Controls {
       start = null;
       if (!book || !touch || book.zoom > 1 || book.turning) return;
       if (Math.abs(dx) > SWIPE_MIN && Math.abs(dx) > 2 * Math.abs(dy)) {
-        if (dx < 0) book.next();
+        if (swipeStep(dx, book.direction) > 0) book.next();
         else book.previous();
       }
     };

@@ -1,5 +1,6 @@
 import { nextPage, previousPage } from "./layout.js";
 import { poseStyles, turnKeyframes, dragAngle, UPRIGHT } from "./leafMotion.js";
+import { leafSign, stepToward } from "./direction.js";
 
 // Turning a leaf: animated for clicks and keys, following the pointer when the
 // reader drags a page corner. Only transforms and opacity change, so the
@@ -73,7 +74,7 @@ export class PageTurn {
   }
 
   #pose(angle) {
-    const pose = poseStyles(angle);
+    const pose = poseStyles(angle, this.#book.direction);
     Object.assign(this.#front.style, { transform: pose.front.transform, opacity: String(pose.front.opacity) });
     Object.assign(this.#back.style, { transform: pose.back.transform, opacity: String(pose.back.opacity) });
     this.#front.lastChild.style.opacity = this.#back.lastChild.style.opacity = String(pose.shade.opacity);
@@ -105,7 +106,7 @@ export class PageTurn {
   #animate(fromAngle, toAngle, duration, onEnd) {
     const span = Math.abs(toAngle - fromAngle) / 180;
     const options = { duration: Math.max(120, duration * span), fill: "forwards" };
-    const frames = turnKeyframes(fromAngle, toAngle);
+    const frames = turnKeyframes(fromAngle, toAngle, undefined, this.#book.direction);
     this.#animations = [
       this.#front.animate(frames.front, options),
       this.#back.animate(frames.back, options),
@@ -136,8 +137,8 @@ export class PageTurn {
     const edge = Math.max(36, book.pageWidth * EDGE_SHARE);
     const page = book.page;
     let target = null;
-    if (x > rect.width - edge) target = nextOf(book, page, 1);
-    else if (x < edge) target = nextOf(book, page, -1);
+    if (x > rect.width - edge) target = nextOf(book, page, stepToward("right", book.direction));
+    else if (x < edge) target = nextOf(book, page, stepToward("left", book.direction));
     if (target === null) return;
     this.#drag = { id: event.pointerId, x0: event.clientX, y0: event.clientY, from: page, to: target, started: false, angle: 0 };
   }
@@ -182,18 +183,22 @@ export class PageTurn {
   }
 
   // Where the leaf's free edge can reach, read once as the drag starts: each face is as wide as its page.
+  // The leaf lies on the page it turns, against the spine (its left edge, or its right in a right-to-left book).
   #reach() {
-    const spine = this.#leaf.getBoundingClientRect().left;
-    return { spine, front: this.#front.offsetWidth, back: this.#back.offsetWidth };
+    const box = this.#leaf.getBoundingClientRect();
+    const sign = leafSign(this.#book.direction);
+    return { sign, spine: sign > 0 ? box.left : box.right, front: this.#front.offsetWidth, back: this.#back.offsetWidth };
   }
 
   // The leaf's free edge follows the pointer across the page it is over.
   #angleAt(clientX, reach) {
+    const direction = this.#book.direction;
     if (!this.#book.spreads) {
       // A single page has no spine beside it: its whole width maps onto the half turn.
-      return dragAngle(clientX, reach.spine + reach.front / 2, reach.front / 2);
+      return dragAngle(clientX, reach.spine + (reach.sign * reach.front) / 2, reach.front / 2, direction);
     }
-    return dragAngle(clientX, reach.spine, clientX < reach.spine ? reach.back : reach.front);
+    const overBack = reach.sign * (clientX - reach.spine) < 0;
+    return dragAngle(clientX, reach.spine, overBack ? reach.back : reach.front, direction);
   }
 }
 

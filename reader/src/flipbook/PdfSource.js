@@ -5,6 +5,7 @@ import {
 } from "pdfjs-dist/legacy/build/pdf.mjs";
 import { bookUrl } from "./config.js";
 import { fitsShape } from "./layout.js";
+import { directionFromPreferences, LTR } from "./direction.js";
 import { serveJpegDecoding } from "../shared/jpegDecoding.js";
 import { post } from "../shared/bridge.js";
 
@@ -379,6 +380,15 @@ export class PdfSource {
 
   async outline() {
     return (await this.#doc.getOutline()) ?? [];
+  }
+
+  /** "rtl" when the book asks to be read right to left, else "ltr"; a catalogue that cannot be read asks nothing. */
+  async direction() {
+    try {
+      return directionFromPreferences(await this.#doc?.getViewerPreferences());
+    } catch {
+      return LTR;
+    }
   }
 
   async destroy() {

@@ -13,6 +13,7 @@ import { TextIndex } from "./TextIndex.js";
 import { TextLayers } from "./TextLayers.js";
 import { Thumbnails } from "./Thumbnails.js";
 import { renderContents } from "./Contents.js";
+import { RTL, tooltipFor } from "./direction.js";
 
 const $ = (id) => document.getElementById(id);
 // The host is told where the reader is once the pages have stopped turning.
@@ -75,9 +76,11 @@ export class Reader {
     };
     let count;
     let first;
+    let direction;
     try {
       await source.open();
       count = source.pageCount;
+      direction = await source.direction();
       // Page 1 stands in for pages whose shapes are not known yet; the start page and its
       // neighbours (one of them shares its spread) are laid out right away.
       first = (await source.shape(1)) ?? A4;
@@ -104,6 +107,7 @@ export class Reader {
     };
     document.body.classList.add("has-book");
     this.#told = 0;
+    this.book.setDirection(direction);
     this.book.open(count, Math.min(this.#startPage, count));
     // From here each page shows its own loading state.
     source.onRead = null;
@@ -114,6 +118,7 @@ export class Reader {
     if (session !== this.#session) return undefined;
     this.#setBusy(false);
     this.#thumbs = new Thumbnails($("thumbs"), source, (page) => this.goTo(page));
+    this.#thumbs.setDirection(this.book.direction);
     this.#thumbs.build(count, first);
     this.#thumbs.mark(pagesOf(this.book.spread));
     this.#loadContents(config, source, count, session);
@@ -163,8 +168,22 @@ export class Reader {
     $("btn-next").disabled = last;
     $("btn-last").disabled = last;
     this.#thumbs?.mark(pages);
+    this.#showDirection(this.book.direction);
     clearTimeout(this.#positionTimer);
     this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
+  }
+
+  // The page bar runs the way the book reads; the rest of the chrome keeps the language's direction.
+  #showDirection(direction) {
+    const rtl = direction === RTL;
+    document.body.classList.toggle("book-rtl", rtl);
+    this.#thumbs?.setDirection(direction);
+    $("btn-direction").setAttribute("aria-pressed", String(rtl));
+    for (const id of ["btn-prev", "btn-next"]) {
+      const button = $(id);
+      button.dataset.title ??= button.title;
+      button.title = tooltipFor(button.dataset.title, direction);
+    }
   }
 
   #tellPosition() {

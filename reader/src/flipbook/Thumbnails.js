@@ -1,12 +1,16 @@
 // The page overview: a scrolling column with room for every page, in which only
 // the buttons near the visible part exist and only visible ones are rendered,
-// so a book of 200,000 pages costs what a book of twenty does. Rows share one
-// pitch; each page is fitted, in its own shape, into a frame of page 1's shape.
+// so a book of 200,000 pages costs what a book of twenty does. Its rows pair
+// pages as the book's spreads do, on the sides the book's direction puts them,
+// and share one pitch; each page is fitted, in its own shape, into a frame of
+// page 1's shape.
 import { LruCache } from "./LruCache.js";
 import { t } from "../shared/strings.js";
 import { visibleRange } from "./layout.js";
+import { LTR, overviewCell, overviewPages, overviewRows } from "./direction.js";
 
-const THUMB_WIDTH = 120;
+// Two a row in the panel's 240 pixels, beside its scroll bar.
+const THUMB_WIDTH = 96;
 const THUMB_CACHE = 48;
 // Button padding, the gap above the label and the label's line, in CSS pixels.
 const CHROME = 12 + 4 + 16;
@@ -24,6 +28,7 @@ export class Thumbnails {
   #onPick;
   #cache;
   #count = 0;
+  #direction = LTR;
   #first = { width: 1, height: 1 };
   #imageHeight = 0;
   #buttons = new Map();
@@ -49,7 +54,7 @@ export class Thumbnails {
   }
 
   get #fullHeight() {
-    return this.#count * this.pitch;
+    return overviewRows(this.#count) * this.pitch;
   }
 
   // Where the view's top edge is in the full column, and back.
@@ -89,7 +94,7 @@ export class Thumbnails {
     if (!(page >= 1 && page <= this.#count)) return;
     const scroller = this.#scroller;
     const ratio = this.#ratio();
-    const top = (page - 1) * this.pitch;
+    const top = overviewCell(page, this.#direction).row * this.pitch;
     const view = scroller.clientHeight;
     const at = scroller.scrollTop * ratio;
     let want = at;
@@ -98,6 +103,12 @@ export class Thumbnails {
     else if (top + this.pitch > at + view) want = top + this.pitch - view;
     if (want !== at) scroller.scrollTop = want / ratio;
     this.#update();
+  }
+
+  /** Puts the pages of each row on the sides a book read in `direction` shows them. */
+  setDirection(direction) {
+    this.#direction = direction;
+    for (const [page, button] of this.#buttons) this.#place(button, page);
   }
 
   /** Page `number`'s shape is known now: its thumbnail takes it. */
@@ -128,9 +139,9 @@ export class Thumbnails {
     if (this.#count === 0) return;
     const { scrollTop, clientHeight } = this.#scroller;
     const at = scrollTop * this.#ratio();
-    const shown = visibleRange(at, clientHeight, this.pitch, this.#count);
-    const first = Math.max(1, shown.first - SPARE);
-    const last = Math.min(this.#count, shown.last + SPARE);
+    const rows = overviewRows(this.#count);
+    const shown = visibleRange(at, clientHeight, this.pitch, rows);
+    const { first, last } = overviewPages(Math.max(0, shown.first - 1 - SPARE), Math.min(rows, shown.last + SPARE) - 1, this.#count);
     for (const [page, button] of this.#buttons) {
       // The focused button stays, so the keyboard does not lose its place.
       if ((page < first || page > last) && !button.contains(document.activeElement)) {
@@ -142,10 +153,13 @@ export class Thumbnails {
       if (!this.#buttons.has(page)) this.#list.append(this.#button(page));
     }
     // Rows sit at their full spacing around the view, whatever the column's scale.
-    for (const [page, button] of this.#buttons) button.style.top = `${scrollTop + (page - 1) * this.pitch - at}px`;
+    for (const [page, button] of this.#buttons) {
+      button.style.top = `${scrollTop + overviewCell(page, this.#direction).row * this.pitch - at}px`;
+    }
     // Nothing is rendered while the panel is closed.
     if (clientHeight === 0) return;
-    for (let page = shown.first; page <= shown.last; page++) this.#render(page);
+    const visible = overviewPages(shown.first - 1, shown.last - 1, this.#count);
+    for (let page = visible.first; page <= visible.last; page++) this.#render(page);
   }
 
   #button(page) {
@@ -170,6 +184,7 @@ export class Thumbnails {
     button.append(frame, label);
     button.addEventListener("click", () => this.#onPick(page));
     this.#markButton(button, page);
+    this.#place(button, page);
     this.#buttons.set(page, button);
     return button;
   }
@@ -189,6 +204,12 @@ export class Thumbnails {
     const box = this.#fitted(page);
     img.style.width = `${box.width}px`;
     img.style.height = `${box.height}px`;
+  }
+
+  #place(button, page) {
+    const side = overviewCell(page, this.#direction).side;
+    button.classList.toggle("left", side === "left");
+    button.classList.toggle("right", side === "right");
   }
 
   #markButton(button, page) {
@@ -232,7 +253,8 @@ export class Thumbnails {
 
   #inView(page) {
     const { scrollTop, clientHeight } = this.#scroller;
-    const shown = visibleRange(scrollTop * this.#ratio(), clientHeight, this.pitch, this.#count);
-    return clientHeight > 0 && page >= shown.first - 1 && page <= shown.last + 1;
+    const shown = visibleRange(scrollTop * this.#ratio(), clientHeight, this.pitch, overviewRows(this.#count));
+    const row = overviewCell(page, this.#direction).row + 1;
+    return clientHeight > 0 && row >= shown.first - 1 && row <= shown.last + 1;
   }
 }

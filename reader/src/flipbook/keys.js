@@ -1,4 +1,5 @@
 // Keyboard commands of the reader page.
+import { arrowCommand } from "./direction.js";
 
 const PLAIN = {
   ArrowLeft: "previous",
@@ -16,6 +17,8 @@ const PLAIN = {
   "−": "zoomOut",
   "0": "zoomFit",
   F11: "fullscreen",
+  r: "direction",
+  R: "direction",
   Escape: "close",
 };
 
@@ -23,7 +26,7 @@ const PLAIN = {
 const SCROLLING = new Set(["ArrowUp", "ArrowDown", " "]);
 
 /** The command for a key event, or null to leave the key to the browser. */
-export function commandForKey(event, { zoomed = false, typing = false } = {}) {
+export function commandForKey(event, { zoomed = false, typing = false, direction = "ltr" } = {}) {
   const key = event.key;
   const modifier = event.ctrlKey || event.metaKey;
   if (modifier && !event.altKey && (key === "p" || key === "P")) return "print";
@@ -35,5 +38,5 @@ export function commandForKey(event, { zoomed = false, typing = false } = {}) {
   if (modifier || event.altKey) return null;
   if (typing && key !== "F11" && key !== "Escape") return null;
   if (zoomed && SCROLLING.has(key)) return null;
-  return PLAIN[key] ?? null;
+  return arrowCommand(key, PLAIN[key] ?? null, direction);
 }

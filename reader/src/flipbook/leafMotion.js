@@ -3,6 +3,10 @@
 // one). Each face only ever turns between lying flat and standing upright, and
 // only one face shows at a time, so no renderer can show a face from behind:
 // some drop backface-visibility and 3D nesting when they draw without a GPU.
+// A right-to-left book turns the mirror image: the same angles, rotated the
+// other way on screen, with the faces hinged on their other edges.
+
+import { leafSign } from "./direction.js";
 
 export const UPRIGHT = -90;
 // Far enough for a gentle taper of the lifted edge, as on a real book.
@@ -62,12 +66,14 @@ export function leafPose(angle) {
   };
 }
 
-const transformOf = (rotate) => `perspective(${PERSPECTIVE}px) rotateY(${rotate}deg)`;
+// Adding zero turns a mirrored -0 into 0, which CSS would print as "-0deg".
+const transformOf = (rotate, sign) => `perspective(${PERSPECTIVE}px) rotateY(${rotate * sign + 0}deg)`;
 
-/** Inline styles for the two faces and their shades at `angle`. */
-export function poseStyles(angle) {
+/** Inline styles for the two faces and their shades at `angle`, for a book read in `direction`. */
+export function poseStyles(angle, direction = "ltr") {
   const pose = leafPose(angle);
-  const face = (f) => ({ transform: transformOf(f.rotate), opacity: f.shown ? 1 : 0 });
+  const sign = leafSign(direction);
+  const face = (f) => ({ transform: transformOf(f.rotate, sign), opacity: f.shown ? 1 : 0 });
   return { front: face(pose.front), back: face(pose.back), shade: { opacity: pose.shade } };
 }
 
@@ -76,22 +82,23 @@ export function poseStyles(angle) {
  * that a linear timing reproduces it, with the faces trading places exactly
  * where the leaf stands upright.
  */
-export function turnKeyframes(from, to, steps = STEPS) {
+export function turnKeyframes(from, to, steps = STEPS, direction = "ltr") {
   const span = to - from;
+  const pose = (angle) => poseStyles(angle, direction);
   const poses = [];
-  for (let i = 0; i <= steps; i++) poses.push([i / steps, poseStyles(from + span * ease(i / steps))]);
+  for (let i = 0; i <= steps; i++) poses.push([i / steps, pose(from + span * ease(i / steps))]);
   const crossing = span === 0 ? -1 : (UPRIGHT - from) / span;
   if (crossing > 0 && crossing < 1) {
     // Both faces stand edge on there: the one turning away hides as the other shows.
     const at = easeInverse(crossing);
-    const upright = poseStyles(UPRIGHT);
+    const upright = pose(UPRIGHT);
     const showing = (pose) => ({
       front: { ...upright.front, opacity: pose.front.opacity },
       back: { ...upright.back, opacity: pose.back.opacity },
       shade: upright.shade,
     });
     const index = poses.findIndex(([offset]) => offset >= at);
-    poses.splice(index, 0, [at, showing(poseStyles(from))], [at, showing(poseStyles(to))]);
+    poses.splice(index, 0, [at, showing(pose(from))], [at, showing(pose(to))]);
   }
   const track = (part) => poses.map(([offset, pose]) => ({ offset, ...pose[part] }));
   return { front: track("front"), back: track("back"), shade: track("shade") };
@@ -99,9 +106,10 @@ export function turnKeyframes(from, to, steps = STEPS) {
 
 /**
  * Leaf angle for a pointer at `x` dragging the leaf's free edge: its shadow on
- * the page is cos(angle) times `reach` from the spine at `spine`.
+ * the page is cos(angle) times `reach` from the spine at `spine`, on the side
+ * the leaf starts from (the right, or the left in a right-to-left book).
  */
-export function dragAngle(x, spine, reach) {
-  const ratio = Math.min(1, Math.max(-1, (x - spine) / Math.max(1, reach)));
+export function dragAngle(x, spine, reach, direction = "ltr") {
+  const ratio = Math.min(1, Math.max(-1, (leafSign(direction) * (x - spine)) / Math.max(1, reach)));
   return -(Math.acos(ratio) * 180) / Math.PI;
 }

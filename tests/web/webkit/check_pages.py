@@ -188,6 +188,63 @@ def check_codecs(data, work):
     return failures
 
 
+# A book whose catalogue asks for right to left: the cover left of the spine,
+# ArrowLeft onward to 3|2, the leaf's front on the left half falling right
+# with one face showing, and the switch back to 2|3.
+RTL_STEPS = """
+  onMessage(CONFIG);
+  await until(() => shown('left') === 1);
+  const steps = [[shown('left'), shown('right'), document.getElementById('btn-direction').getAttribute('aria-pressed')]];
+  const leaf = [];
+  document.dispatchEvent(new KeyboardEvent('keydown', {key: 'ArrowLeft', bubbles: true}));
+  const spine = document.querySelector('.book').getBoundingClientRect().left
+    + parseFloat(getComputedStyle(document.querySelector('.book')).getPropertyValue('--spine'));
+  // The turn held at points along its way, as each frame would show it.
+  const turn = document.getAnimations().filter(a => a.effect?.target?.matches?.('.face, .face > .shade'));
+  turn.forEach(a => a.pause());
+  const end = turn[0]?.effect.getComputedTiming().endTime ?? 0;
+  for (const share of [0.1, 0.25, 0.4, 0.6, 0.75, 0.9]) {
+    turn.forEach(a => { a.currentTime = end * share; });
+    const faces = [...document.querySelectorAll('.leaf .face')].map(face => {
+      const box = face.getBoundingClientRect(), style = getComputedStyle(face);
+      return [Number(style.opacity) > 0.5, Math.round((box.left + box.right) / 2 - spine), new DOMMatrix(style.transform).m11 >= 0];
+    });
+    leaf.push(faces);
+  }
+  turn.forEach(a => a.play());
+  await until(() => shown('left') === 3 && shown('right') === 2 && document.querySelector('.leaf.idle'));
+  steps.push([shown('left'), shown('right')]);
+  document.getElementById('btn-direction').click();
+  await until(() => shown('left') === 2 && shown('right') === 3);
+  steps.push([shown('left'), shown('right'), document.getElementById('btn-direction').getAttribute('aria-pressed')]);
+  webkit.messageHandlers.bridge.postMessage('rtl ' + JSON.stringify({steps, leaf}));
+"""
+
+
+def check_right_to_left(data, work):
+    pdf = os.path.join(work, "right-to-left.pdf")
+    subprocess.run(["node", os.path.join(os.path.dirname(__file__), "..", "pages", "makeRightToLeftPdf.mjs"), pdf, "12"], check=True)
+    found, state = read_book(data, work, "Backwards-1", pdf, RTL_STEPS, "rtl")
+    print("right to left:", found, state.get("problems"))
+    if not found:
+        return ["the right-to-left book did not finish its steps"]
+    failures = [f"problems: {state['problems']}"] if state.get("problems") else []
+    want = [[1, None, "true"], [3, 2], [2, 3, "false"]]
+    if found["steps"] != want:
+        failures.append(f"right-to-left steps {found['steps']}, want {want}")
+    # Each sample: [shown, middle's offset from the spine, not mirrored] for the front, then the back.
+    turning = found["leaf"]
+    fronts = [front[0] for front, _ in turning]
+    if not (fronts[0] and not fronts[-1] and fronts == sorted(fronts, reverse=True)):
+        failures.append(f"the right-to-left leaf should show its front, then its back: {turning}")
+    for front, back in turning:
+        if front[0] == back[0] or not (front[2] and back[2]):
+            failures.append(f"leaf faces {front}, {back}: not exactly one face the right way round")
+        elif (front[0] and front[1] > 1) or (back[0] and back[1] < -1):
+            failures.append(f"leaf faces {front}, {back}: on the wrong side of the spine")
+    return failures
+
+
 def main():
     data = os.path.abspath(sys.argv[1])
     work = tempfile.mkdtemp(prefix="brivane-webkit-")
@@ -215,6 +272,7 @@ def main():
         text_pdf = sys.argv[2] if len(sys.argv) > 2 else None
         text_failures = check_text_book(data, work, text_pdf) if text_pdf and os.path.exists(text_pdf) else []
         text_failures += check_codecs(data, work)
+        text_failures += check_right_to_left(data, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print("reader:", state, "\nstart:", start_messages[:2], start)

@@ -3,8 +3,10 @@
 import { LruCache } from "./LruCache.js";
 import { pageText } from "./textSearch.js";
 
-// A thousand-page book's text is a few megabytes; past this it is extracted again.
+// A thousand-page book's text, with its printed form for the results list,
+// is some tens of megabytes; past this it is extracted again.
 const PAGE_LIMIT = 1500;
+const EMPTY = pageText([], false, true);
 
 export class TextIndex {
   #source;
@@ -17,17 +19,22 @@ export class TextIndex {
 
   /** The folded text of page `number`; "" for a page whose text cannot be read. */
   async text(number) {
+    return (await this.page(number)).text;
+  }
+
+  /** Page `number`'s folded text with its printed form: pageText's result with display. */
+  async page(number) {
     const cached = this.#pages.get(number);
     if (cached !== undefined) return cached;
     let job = this.#pending.get(number);
     if (!job) {
       job = this.#source
         .textContent(number)
-        .then(({ content }) => pageText(content.items).text, () => "")
-        .then((text) => {
-          this.#pages.set(number, text);
+        .then(({ content }) => pageText(content.items, false, true), () => EMPTY)
+        .then((page) => {
+          this.#pages.set(number, page);
           this.#pending.delete(number);
-          return text;
+          return page;
         });
       this.#pending.set(number, job);
     }

@@ -63,7 +63,7 @@ export function pageText(items, withMap = false, withDisplay = false) {
     for (const c of f) {
       if (c === " " && (text === "" || text.endsWith(" "))) continue;
       if (withDisplay && !shown) {
-        display += c === " " ? " " : ch;
+        display += c === " " && ch !== "\n" ? " " : ch;
         shown = true;
       }
       text += c;
@@ -93,7 +93,7 @@ export function pageText(items, withMap = false, withDisplay = false) {
         map?.pop();
         if (withDisplay) display = display.slice(0, at.pop());
       } else {
-        push(" ", " ", null);
+        push(" ", "\n", null);
       }
     }
   }
@@ -107,9 +107,9 @@ export function pageText(items, withMap = false, withDisplay = false) {
 const CONTEXT = 36;
 
 /**
- * The printed text around a match of `length` folded characters at `start`:
+ * The printed line around a match of `length` folded characters at `start`:
  * { before, hit, after }, cut at a blank where one is near and marked "…"
- * where cut. `page` is pageText's result with display.
+ * where cut short of the line's ends. `page` is pageText's result with display.
  */
 export function matchContext(page, start, length) {
   const { display, at } = page;
@@ -124,16 +124,19 @@ export function matchContext(page, start, length) {
       break;
     }
   }
-  let begin = Math.max(0, from - CONTEXT);
-  let end = Math.min(display.length, to + CONTEXT);
+  const lineStart = display.lastIndexOf("\n", from - 1) + 1;
+  const lineEnd = display.indexOf("\n", to) === -1 ? display.length : display.indexOf("\n", to);
+  let begin = Math.max(lineStart, from - CONTEXT);
+  let end = Math.min(lineEnd, to + CONTEXT);
   const space = display.indexOf(" ", begin);
-  if (begin > 0 && space !== -1 && space < from - CONTEXT / 2) begin = space + 1;
+  if (begin > lineStart && space !== -1 && space < from - CONTEXT / 2) begin = space + 1;
   const back = display.lastIndexOf(" ", end);
-  if (end < display.length && back > to + CONTEXT / 2) end = back;
+  if (end < lineEnd && back > to + CONTEXT / 2) end = back;
   return {
-    before: (begin > 0 ? "…" : "") + display.slice(begin, from).trimStart(),
-    hit: display.slice(from, to),
-    after: display.slice(to, end).trimEnd() + (end < display.length ? "…" : ""),
+    before: (begin > lineStart ? "…" : "") + display.slice(begin, from).trimStart(),
+    // A match over a line break reads as one line.
+    hit: display.slice(from, to).replaceAll("\n", " ").trimEnd(),
+    after: display.slice(to, end).trimEnd() + (end < lineEnd ? "…" : ""),
   };
 }
 

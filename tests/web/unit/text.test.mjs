@@ -69,6 +69,8 @@ test("a match's line of context is the printed text around it, cut at blanks", (
     [["A \ufb01ne day at the Café"], "fine", { before: "A ", hit: "\ufb01ne", after: " day at the Café" }],
     [["le cafe\u0301 noir"], "cafe", { before: "le ", hit: "cafe\u0301", after: " noir" }],
     [["ends in light-", "house keeping"], "lighthouse", { before: "ends in ", hit: "lighthouse", after: " keeping" }],
+    [["a line before", "the needle here", "and after"], "needle", { before: "the ", hit: "needle", after: " here" }],
+    [["over the", "line break"], "the line", { before: "over ", hit: "the line", after: " break" }],
     [["\u0627\ufccb\ufec4"], "لخ", { before: "\u0627", hit: "\ufccb", after: "\ufec4" }],
     [[`${"word ".repeat(20)}needle${" tail".repeat(20)}`], "needle",
       { before: "…word word word word word word word ", hit: "needle", after: " tail tail tail tail tail tail tail…" }],

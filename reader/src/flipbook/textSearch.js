@@ -54,14 +54,22 @@ export function foldQuery(query) {
 export function pageText(items, withMap = false, withDisplay = false) {
   let text = "";
   let display = "";
+  // Whether the text so far ends in a blank (or is empty): blanks never repeat.
+  let blank = true;
   const map = withMap ? [] : null;
   const at = withDisplay ? [] : null;
   const push = (f, ch, where) => {
     // A folded-away accent still shows on its letter.
     if (f === "" && withDisplay) display += ch;
     let shown = false;
-    for (const c of f) {
-      if (c === " " && (text === "" || text.endsWith(" "))) continue;
+    for (let k = 0; k < f.length; k++) {
+      const c = f[k];
+      if (c === " ") {
+        if (blank) continue;
+        blank = true;
+      } else {
+        blank = false;
+      }
       if (withDisplay && !shown) {
         display += c === " " && ch !== "\n" ? " " : ch;
         shown = true;
@@ -82,7 +90,7 @@ export function pageText(items, withMap = false, withDisplay = false) {
       const last = map?.at(-1);
       // An accent folded away belongs to its letter's glyph, which a mark covers whole.
       if (f === "" && last && last[0] === index && last[1] + last[2] === offset) last[2] += ch.length;
-      push(f, ch, [index, offset, ch.length]);
+      push(f, ch, withMap ? [index, offset, ch.length] : null);
       offset += ch.length;
     }
     if (item.hasEOL) {
@@ -90,6 +98,7 @@ export function pageText(items, withMap = false, withDisplay = false) {
       const hyphenated = text.length >= 2 && text.endsWith("-") && LETTER.test(text.at(-2));
       if (hyphenated) {
         text = text.slice(0, -1);
+        blank = text === "" || text.endsWith(" ");
         map?.pop();
         if (withDisplay) display = display.slice(0, at.pop());
       } else {

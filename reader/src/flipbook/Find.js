@@ -89,6 +89,7 @@ export class Find {
     this.#current = -1;
     this.#query = "";
     this.#refresh();
+    this.#status();
     this.#renderList();
     const target = this.#returnTo?.isConnected ? this.#returnTo : $("stage");
     this.#returnTo = null;

@@ -46,7 +46,7 @@ export class TextLayers {
     if (!selection?.rangeCount || !event.clipboardData) return;
     const node = selection.getRangeAt(0).commonAncestorContainer;
     const element = node.nodeType === Node.ELEMENT_NODE ? node : node.parentElement;
-    if (!element?.closest(".book, .textLayer")) return;
+    if (!element || !(element.closest(".textLayer") || element.querySelector(".textLayer"))) return;
     const text = selection.toString();
     const plain = plainLetters(text);
     if (plain === text) return;

@@ -9,6 +9,11 @@ const $ = (id) => document.getElementById(id);
 const DEBOUNCE_MS = 200;
 // More lines than anyone reads through; the count still covers every match.
 const LIST_LIMIT = 500;
+// A long book's search shows a first list after this long, and the whole one at its end.
+const EARLY_LIST_MS = 500;
+// The list is built in slices of about this much work, so the page keeps answering.
+const SLICE_MS = 8;
+const inBookOrder = (a, b) => a.page - b.page || a.start - b.start;
 
 export class Find {
   #reader;
@@ -24,6 +29,7 @@ export class Find {
   #list = $("find-results-list");
   #listOpen = true;
   #listed = [];
+  #listRun = 0;
 
   constructor(reader) {
     this.#reader = reader;
@@ -150,6 +156,7 @@ export class Find {
     const from = book.page;
     const found = [];
     let first = null;
+    const startedAt = performance.now();
     for (let i = 0; i < count; i++) {
       const page = ((from - 1 + i) % count) + 1;
       const text = await index.text(page);
@@ -168,9 +175,12 @@ export class Find {
         this.#matches = [...found];
         this.#current = first ? this.#matches.indexOf(first) : -1;
         this.#status(true);
+        if (this.#listed.length === 0 && found.length > 0 && performance.now() - startedAt > EARLY_LIST_MS) {
+          this.#renderList([...found].sort(inBookOrder));
+        }
       }
     }
-    found.sort((a, b) => a.page - b.page || a.start - b.start);
+    found.sort(inBookOrder);
     this.#matches = found;
     this.#current = first ? found.indexOf(first) : -1;
     this.#searching = null;
@@ -189,22 +199,30 @@ export class Find {
   }
 
   // Lines for the first matches in the book, each with its text around it.
-  async #renderList() {
-    const run = this.#run;
-    const shown = this.#searching === null ? this.#matches.slice(0, LIST_LIMIT) : [];
+  async #renderList(matches = this.#searching === null ? this.#matches : []) {
+    const run = ++this.#listRun;
+    const shown = matches.slice(0, LIST_LIMIT);
     const index = this.#reader.textIndex;
-    const items = [];
-    for (const [i, match] of shown.entries()) {
-      const page = index ? await index.page(match.page) : null;
-      if (run !== this.#run) return;
-      items.push(this.#item(match, i, page));
-    }
     this.#listed = shown;
-    this.#list.replaceChildren(...items);
+    this.#list.replaceChildren();
     const total = this.#matches.length;
     const note = $("find-results-note");
     note.hidden = total <= LIST_LIMIT;
     note.textContent = note.hidden ? "" : t("The first {shown} of {total} matches", { shown: shown.length, total });
+    let slice = performance.now();
+    for (const [i, match] of shown.entries()) {
+      const page = index ? await index.page(match.page) : null;
+      // A newer list (the whole of a search, or another search) replaces this one.
+      if (run !== this.#listRun) return;
+      this.#list.append(this.#item(match, i, page));
+      if (i === 0) this.#showList();
+      if (performance.now() - slice > SLICE_MS) {
+        this.#markListed();
+        await new Promise((resolve) => setTimeout(resolve));
+        if (run !== this.#listRun) return;
+        slice = performance.now();
+      }
+    }
     this.#markListed();
     this.#showList();
   }
@@ -253,7 +271,7 @@ export class Find {
       else button.removeAttribute("aria-current");
       button.tabIndex = i === Math.max(at, 0) ? 0 : -1;
     }
-    if (at !== -1 && !$("find-results").hidden) this.#list.children[at].scrollIntoView({ block: "nearest" });
+    if (at !== -1 && !$("find-results").hidden) this.#list.children[at]?.scrollIntoView({ block: "nearest" });
   }
 
   #focusItem(i) {

@@ -1,6 +1,7 @@
 // Toolbar, keyboard, wheel, swipe and panning for the reader page.
 import { commandForKey } from "./keys.js";
-import { parsePageEntry, zoomIn, zoomOut } from "./layout.js";
+import { labelOf, pageOfEntry } from "./pageLabels.js";
+import { zoomIn, zoomOut } from "./layout.js";
 import { opposite, RTL, swipeStep } from "./direction.js";
 
 const $ = (id) => document.getElementById(id);
@@ -39,7 +40,13 @@ export class Controls {
     const input = $("page-input");
     input.addEventListener("change", () => this.#enterPage());
     input.addEventListener("keydown", (e) => {
+      if (e.key !== "Enter" && e.key !== "Escape") return;
+      // Either way the arrow keys turn pages again afterwards.
+      e.preventDefault();
+      e.stopPropagation();
       if (e.key === "Enter") this.#enterPage();
+      else this.#showPage();
+      $("stage").focus({ preventScroll: true });
     });
     input.addEventListener("focus", () => input.select());
 
@@ -58,6 +65,8 @@ export class Controls {
       case "find": return reader.find.open();
       case "findNext": return reader.find.step(1);
       case "findPrevious": return reader.find.step(-1);
+      case "pageEntry": return $("page-input").focus();
+      case "selectAll": return reader.selectShownText();
       default: break;
     }
     if (!book) return undefined;
@@ -85,9 +94,14 @@ export class Controls {
     const book = this.#reader.book;
     const input = $("page-input");
     if (!book) return;
-    const page = parsePageEntry(input.value, book.pageCount);
+    const page = pageOfEntry(input.value, this.#reader.pageLabels, book.pageCount);
     if (page !== null) book.goTo(page);
-    input.value = String(book.spread.single ?? book.spread.left ?? book.spread.right);
+    this.#showPage();
+  }
+
+  #showPage() {
+    const book = this.#reader.book;
+    if (book) $("page-input").value = labelOf(this.#reader.pageLabels, book.spread.single ?? book.spread.left ?? book.spread.right);
   }
 
   #key(event) {

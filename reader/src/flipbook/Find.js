@@ -1,9 +1,19 @@
 // The find bar: searches the whole book as the reader types, counts the
-// matches, marks them on the shown pages and turns to the current one.
-import { findAll, foldQuery, matchStatus } from "./textSearch.js";
+// matches, marks them on the shown pages and turns to the current one, and
+// lists them with a line of their text and the page they are printed on.
+import { findAll, foldQuery, matchContext, matchStatus } from "./textSearch.js";
+import { pageDisplay } from "./pageLabels.js";
+import { t } from "../shared/strings.js";
 
 const $ = (id) => document.getElementById(id);
 const DEBOUNCE_MS = 200;
+// More lines than anyone reads through; the count still covers every match.
+const LIST_LIMIT = 500;
+// A long book's search shows a first list after this long, and the whole one at its end.
+const EARLY_LIST_MS = 500;
+// The list is built in slices of about this much work, so the page keeps answering.
+const SLICE_MS = 8;
+const inBookOrder = (a, b) => a.page - b.page || a.start - b.start;
 
 export class Find {
   #reader;
@@ -16,6 +26,10 @@ export class Find {
   #current = -1;
   #searching = null;
   #returnTo = null;
+  #list = $("find-results-list");
+  #listOpen = true;
+  #listed = [];
+  #listRun = 0;
 
   constructor(reader) {
     this.#reader = reader;
@@ -31,7 +45,15 @@ export class Find {
         e.preventDefault();
         e.stopPropagation();
         this.close();
+      } else if (e.key === "ArrowDown" && this.#listed.length > 0 && !$("find-results").hidden) {
+        e.preventDefault();
+        this.#focusItem(Math.max(0, this.#listed.indexOf(this.#matches[this.#current])));
       }
+    });
+    this.#list.addEventListener("keydown", (e) => this.#listKey(e));
+    $("find-list").addEventListener("click", () => {
+      this.#listOpen = !this.#listOpen;
+      this.#showList();
     });
     $("find-next").addEventListener("click", () => this.step(1));
     $("find-prev").addEventListener("click", () => this.step(-1));
@@ -57,6 +79,7 @@ export class Find {
       this.#returnTo = active && active !== document.body && !this.#bar.contains(active) ? active : null;
       this.#bar.hidden = false;
       $("btn-find").setAttribute("aria-expanded", "true");
+      this.#showList();
     }
     this.#input.focus();
     this.#input.select();
@@ -67,10 +90,13 @@ export class Find {
     this.#cancel();
     this.#bar.hidden = true;
     $("btn-find").setAttribute("aria-expanded", "false");
+    $("find-results").hidden = true;
     this.#matches = [];
     this.#current = -1;
     this.#query = "";
     this.#refresh();
+    this.#status();
+    this.#renderList();
     const target = this.#returnTo?.isConnected ? this.#returnTo : $("stage");
     this.#returnTo = null;
     target.focus();
@@ -97,6 +123,7 @@ export class Find {
     this.#current = -1;
     this.#query = "";
     this.#status();
+    this.#renderList();
   }
 
   #cancel() {
@@ -114,6 +141,7 @@ export class Find {
     this.#current = -1;
     this.#refresh();
     this.#status();
+    this.#renderList();
     const book = this.#reader.book;
     const index = this.#reader.textIndex;
     if (!query || !book || !index) return;
@@ -128,6 +156,7 @@ export class Find {
     const from = book.page;
     const found = [];
     let first = null;
+    const startedAt = performance.now();
     for (let i = 0; i < count; i++) {
       const page = ((from - 1 + i) % count) + 1;
       const text = await index.text(page);
@@ -146,14 +175,18 @@ export class Find {
         this.#matches = [...found];
         this.#current = first ? this.#matches.indexOf(first) : -1;
         this.#status(true);
+        if (this.#listed.length === 0 && found.length > 0 && performance.now() - startedAt > EARLY_LIST_MS) {
+          this.#renderList([...found].sort(inBookOrder));
+        }
       }
     }
-    found.sort((a, b) => a.page - b.page || a.start - b.start);
+    found.sort(inBookOrder);
     this.#matches = found;
     this.#current = first ? found.indexOf(first) : -1;
     this.#searching = null;
     this.#status();
     this.#refresh();
+    await this.#renderList();
   }
 
   #show() {
@@ -162,6 +195,110 @@ export class Find {
     this.#status(this.#searching !== null);
     this.#reader.goTo(match.page);
     this.#refresh();
+    this.#markListed();
+  }
+
+  // Lines for the first matches in the book, each with its text around it.
+  async #renderList(matches = this.#searching === null ? this.#matches : []) {
+    const run = ++this.#listRun;
+    const shown = matches.slice(0, LIST_LIMIT);
+    const index = this.#reader.textIndex;
+    this.#listed = shown;
+    this.#list.replaceChildren();
+    const total = this.#matches.length;
+    const note = $("find-results-note");
+    note.hidden = total <= LIST_LIMIT;
+    note.textContent = note.hidden ? "" : t("The first {shown} of {total} matches", { shown: shown.length, total });
+    let slice = performance.now();
+    for (const [i, match] of shown.entries()) {
+      const page = index ? await index.page(match.page) : null;
+      // A newer list (the whole of a search, or another search) replaces this one.
+      if (run !== this.#listRun) return;
+      this.#list.append(this.#item(match, i, page));
+      if (i === 0) this.#showList();
+      if (performance.now() - slice > SLICE_MS) {
+        this.#markListed();
+        await new Promise((resolve) => setTimeout(resolve));
+        if (run !== this.#listRun) return;
+        slice = performance.now();
+      }
+    }
+    this.#markListed();
+    this.#showList();
+  }
+
+  #item(match, i, page) {
+    const book = this.#reader.book;
+    const li = document.createElement("li");
+    const button = document.createElement("button");
+    button.type = "button";
+    button.tabIndex = -1;
+    const where = document.createElement("span");
+    where.className = "result-page";
+    where.textContent = book ? pageDisplay(this.#reader.pageLabels, match.page, book.pageCount) : String(match.page);
+    const line = document.createElement("span");
+    line.className = "result-text";
+    line.dir = "auto";
+    if (page) {
+      const { before, hit, after } = matchContext(page, match.start, this.#query.length);
+      const mark = document.createElement("mark");
+      mark.textContent = hit;
+      line.append(before, mark, after);
+    }
+    button.append(where, line);
+    button.addEventListener("click", () => {
+      this.#current = this.#matches.indexOf(match);
+      this.#show();
+    });
+    li.append(button);
+    li.dataset.index = String(i);
+    return li;
+  }
+
+  #showList() {
+    const has = this.isOpen && this.#listed.length > 0;
+    $("find-list").hidden = !has;
+    $("find-list").setAttribute("aria-expanded", String(this.#listOpen));
+    $("find-results").hidden = !(has && this.#listOpen);
+  }
+
+  // One line of the list is the tab stop: the current match's.
+  #markListed() {
+    const at = this.#listed.indexOf(this.#matches[this.#current]);
+    for (const [i, li] of [...this.#list.children].entries()) {
+      const button = li.firstChild;
+      if (i === at) button.setAttribute("aria-current", "true");
+      else button.removeAttribute("aria-current");
+      button.tabIndex = i === Math.max(at, 0) ? 0 : -1;
+    }
+    if (at !== -1 && !$("find-results").hidden) this.#list.children[at]?.scrollIntoView({ block: "nearest" });
+  }
+
+  #focusItem(i) {
+    const items = this.#list.children;
+    if (items.length === 0) return;
+    const at = Math.min(Math.max(i, 0), items.length - 1);
+    for (const [k, li] of [...items].entries()) li.firstChild.tabIndex = k === at ? 0 : -1;
+    items[at].firstChild.focus();
+  }
+
+  #listKey(e) {
+    const li = e.target.closest?.("li");
+    if (!li) return;
+    const i = Number(li.dataset.index);
+    const moves = { ArrowDown: i + 1, ArrowUp: i - 1, Home: 0, End: this.#listed.length - 1 };
+    if (e.key === "Escape") {
+      this.close();
+    } else if (e.key === "ArrowUp" && i === 0) {
+      this.#input.focus();
+    } else if (e.key in moves) {
+      this.#focusItem(moves[e.key]);
+    } else {
+      return;
+    }
+    // The page's own keys (turning, closing) stay out of the list.
+    e.preventDefault();
+    e.stopPropagation();
   }
 
   #refresh() {

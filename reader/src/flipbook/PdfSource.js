@@ -6,6 +6,7 @@ import {
 import { bookUrl } from "./config.js";
 import { fitsShape } from "./layout.js";
 import { directionFromPreferences, LTR } from "./direction.js";
+import { usefulLabels } from "./pageLabels.js";
 import { serveJpegDecoding } from "../shared/jpegDecoding.js";
 import { post } from "../shared/bridge.js";
 
@@ -351,7 +352,10 @@ export class PdfSource {
   async textContent(number) {
     const page = await this.#page(number);
     // Read by hand: WebKitGTK's streams cannot be iterated with for await.
-    const reader = page.streamTextContent().getReader();
+    // Ligatures and presentation forms stay as drawn: folded before the
+    // glyph runs are put in reading order, a right-to-left ligature comes
+    // out with its letters swapped. Searching folds them itself.
+    const reader = page.streamTextContent({ disableNormalization: true }).getReader();
     const content = { items: [], styles: Object.create(null), lang: null };
     for (let part = await reader.read(); !part.done; part = await reader.read()) {
       content.lang ??= part.value.lang;
@@ -376,6 +380,11 @@ export class PdfSource {
     if (Number.isInteger(ref)) return ref + 1;
     if (ref && typeof ref === "object") return (await this.#doc.getPageIndex(ref)) + 1;
     return null;
+  }
+
+  /** The printed page labels, one per page, or null when the PDF gives none worth showing. */
+  async labels() {
+    return usefulLabels(await this.#doc.getPageLabels(), this.pageCount);
   }
 
   async outline() {

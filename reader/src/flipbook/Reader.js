@@ -12,7 +12,8 @@ import { PdfSource } from "./PdfSource.js";
 import { TextIndex } from "./TextIndex.js";
 import { TextLayers } from "./TextLayers.js";
 import { Thumbnails } from "./Thumbnails.js";
-import { renderContents } from "./Contents.js";
+import { Contents } from "./Contents.js";
+import { labelOf, pageDisplay } from "./pageLabels.js";
 import { RTL, tooltipFor } from "./direction.js";
 
 const $ = (id) => document.getElementById(id);
@@ -33,6 +34,8 @@ export class Reader {
   #positionTimer = 0;
   book = null;
   textIndex = null;
+  /** Printed page labels, one per page, or null. */
+  pageLabels = null;
 
   constructor() {
     new ResizeObserver(() => this.book?.layout()).observe($("stage"));
@@ -43,6 +46,7 @@ export class Reader {
     }, { once: true });
     watchRatio();
     this.find = new Find(this);
+    this.contents = new Contents($("contents"), (page) => this.goTo(page), (page) => labelOf(this.pageLabels, page));
   }
 
   /** The host names the page to open at; it may come before or after the book has opened. */
@@ -71,6 +75,7 @@ export class Reader {
     this.#setBusy(true);
     const source = new PdfSource(bookUrl(config.pdfUrl) ?? config.pdfUrl);
     this.#source = source;
+    this.pageLabels = null;
     source.onRead = (bytes) => {
       if (session === this.#session) $("loading-text").textContent = loadingText(bytes);
     };
@@ -87,7 +92,9 @@ export class Reader {
       const start = Math.min(this.#startPage, count);
       const near = start > 1 ? [start - 1, start, start + 1].filter((n) => n <= count) : [];
       // A damaged page there shows as damaged; it does not stop the book from opening.
+      const labels = source.labels().catch(() => null);
       await Promise.all(near.map((n) => source.shape(n).catch(() => null)));
+      this.pageLabels = await labels;
     } catch (error) {
       if (session !== this.#session) return undefined;
       return this.#fail(t("The flipbook cannot be opened"), describeLoadError(error));
@@ -100,6 +107,8 @@ export class Reader {
     this.textIndex = new TextIndex(source);
     this.#images = new PageImages(source, $("stage"), (target) => this.#followLink(target), this.#text);
     const shapes = { of: (n) => source.shapeOf(n) ?? first, lookUp: (numbers) => source.lookUp(numbers) };
+    $("page-input").classList.toggle("labelled", this.pageLabels !== null);
+    $("page-input").inputMode = this.pageLabels ? "text" : "numeric";
     this.book = new Book($("stage"), this.#images, (spread) => this.#changed(spread), shapes);
     source.onShape = (n) => {
       this.book?.reshaped(n);
@@ -119,6 +128,7 @@ export class Reader {
     this.#setBusy(false);
     this.#thumbs = new Thumbnails($("thumbs"), source, (page) => this.goTo(page));
     this.#thumbs.setDirection(this.book.direction);
+    this.#thumbs.labelOf = (page) => labelOf(this.pageLabels, page);
     this.#thumbs.build(count, first);
     this.#thumbs.mark(pagesOf(this.book.spread));
     this.#loadContents(config, source, count, session);
@@ -131,6 +141,11 @@ export class Reader {
 
   goTo(page) {
     this.book?.goTo(page);
+  }
+
+  /** Selects the text of the pages on screen, and nothing around them. */
+  selectShownText() {
+    if (this.book) this.#text?.selectShown($("stage"));
   }
 
   /** The overview panel has opened: centre the current page in it. */
@@ -159,7 +174,8 @@ export class Reader {
     const count = this.book.pageCount;
     const pages = pagesOf(spread);
     const input = $("page-input");
-    if (document.activeElement !== input) input.value = String(pages[0]);
+    if (document.activeElement !== input) input.value = labelOf(this.pageLabels, pages[0]);
+    input.title = pageDisplay(this.pageLabels, pages[0], count);
     $("announce").textContent = pageAnnouncement(spread, count);
     const first = pages[0] <= 1;
     const last = pages[pages.length - 1] >= count;
@@ -169,6 +185,7 @@ export class Reader {
     $("btn-last").disabled = last;
     this.#thumbs?.mark(pages);
     this.#showDirection(this.book.direction);
+    this.contents.mark(pages);
     clearTimeout(this.#positionTimer);
     this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
   }
@@ -199,7 +216,8 @@ export class Reader {
       entries = await tocFromOutline(await source.outline().catch(() => []), (dest) => source.resolveDest(dest));
     }
     if (session !== this.#session) return;
-    renderContents($("contents"), entries, (page) => this.goTo(page));
+    this.contents.show(entries);
+    if (this.book) this.contents.mark(pagesOf(this.book.spread));
     $("btn-contents").hidden = entries.length === 0;
   }
 
@@ -242,7 +260,8 @@ export class Reader {
     this.textIndex = null;
     document.body.classList.remove("has-book");
     $("btn-contents").hidden = true;
-    $("contents").replaceChildren();
+    this.contents.show([]);
+    this.pageLabels = null;
     this.#thumbs?.destroy();
     this.#thumbs = null;
     this.#images?.clear();

@@ -4,7 +4,7 @@
 import { TextLayer } from "pdfjs-dist/legacy/build/pdf.mjs";
 import { LruCache } from "./LruCache.js";
 import { t } from "../shared/strings.js";
-import { itemRanges, pageText } from "./textSearch.js";
+import { itemRanges, pageText, plainLetters } from "./textSearch.js";
 
 const CONTENT_CACHE = 24;
 
@@ -17,7 +17,41 @@ export class TextLayers {
 
   constructor(source) {
     this.#source = source;
-    document.addEventListener("selectionchange", () => this.#followSelection(), { signal: this.#listening.signal });
+    const signal = this.#listening.signal;
+    document.addEventListener("selectionchange", () => this.#followSelection(), { signal });
+    document.addEventListener("copy", (e) => this.#copy(e), { signal });
+  }
+
+  /** Selects the text of the pages that show in `root`, from the first one's start to the last one's end. */
+  selectShown(root) {
+    const view = root.getBoundingClientRect();
+    const shown = [...root.querySelectorAll(".page .textLayer")].filter((layer) => {
+      const box = layer.getBoundingClientRect();
+      return box.width > 0 && box.right > view.left && box.left < view.right && box.bottom > view.top && box.top < view.bottom
+        && !layer.closest("[aria-hidden='true']");
+    });
+    const selection = document.getSelection();
+    selection.removeAllRanges();
+    if (shown.length === 0) return;
+    const range = document.createRange();
+    range.setStart(shown[0], 0);
+    const last = shown.at(-1);
+    range.setEnd(last, last.childNodes.length);
+    selection.addRange(range);
+  }
+
+  // Text is laid out as the PDF spells it; what goes to the clipboard reads as letters.
+  #copy(event) {
+    const selection = document.getSelection();
+    if (!selection?.rangeCount || !event.clipboardData) return;
+    const node = selection.getRangeAt(0).commonAncestorContainer;
+    const element = node.nodeType === Node.ELEMENT_NODE ? node : node.parentElement;
+    if (!element || !(element.closest(".textLayer") || element.querySelector(".textLayer"))) return;
+    const text = selection.toString();
+    const plain = plainLetters(text);
+    if (plain === text) return;
+    event.clipboardData.setData("text/plain", plain);
+    event.preventDefault();
   }
 
   /** `marks(number)` gives [{ start, length, current }] in the folded text of page `number`. */

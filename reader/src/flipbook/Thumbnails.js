@@ -36,6 +36,8 @@ export class Thumbnails {
   #frame = 0;
   #resize;
   #onScroll = () => this.#schedule();
+  /** The caption under page `page`: its printed label where the book has them. */
+  labelOf = (page) => String(page);
 
   constructor(list, source, onPick) {
     this.#list = list;
@@ -167,7 +169,8 @@ export class Thumbnails {
     button.type = "button";
     button.className = "thumb";
     button.dataset.page = String(page);
-    button.setAttribute("aria-label", t("Page {page}", { page }));
+    const printed = this.labelOf(page);
+    button.setAttribute("aria-label", t("Page {page}", { page: printed }));
     button.style.height = `${this.pitch - GAP}px`;
     const frame = document.createElement("span");
     frame.className = "thumb-frame";
@@ -180,7 +183,7 @@ export class Thumbnails {
     if (cached) img.src = cached;
     frame.append(img);
     const label = document.createElement("span");
-    label.textContent = String(page);
+    label.textContent = printed;
     button.append(frame, label);
     button.addEventListener("click", () => this.#onPick(page));
     this.#markButton(button, page);

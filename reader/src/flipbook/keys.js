@@ -35,6 +35,9 @@ export function commandForKey(event, { zoomed = false, typing = false, direction
   if (modifier && key === "0") return "zoomFit";
   if (modifier && !event.altKey && (key === "f" || key === "F")) return "find";
   if (key === "F3" && !modifier && !event.altKey) return event.shiftKey ? "findPrevious" : "findNext";
+  if (modifier && !event.altKey && /^[glGL]$/.test(key)) return "pageEntry";
+  // In a text field it selects that field's text, as everywhere.
+  if (modifier && !event.altKey && (key === "a" || key === "A")) return typing ? null : "selectAll";
   if (modifier || event.altKey) return null;
   if (typing && key !== "F11" && key !== "Escape") return null;
   if (zoomed && SCROLLING.has(key)) return null;

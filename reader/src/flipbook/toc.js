@@ -76,3 +76,17 @@ export async function tocFromOutline(outline, resolve, depth = 0, budget = { lef
   }
   return entries;
 }
+
+/**
+ * Index, in `flat` (entries in reading order, parents before their
+ * children), of the chapter that `page` falls in: the latest-starting entry
+ * at or before it, the innermost one where several start there. -1 before
+ * the first.
+ */
+export function currentEntry(flat, page) {
+  let best = -1;
+  for (const [i, entry] of flat.entries()) {
+    if (entry.page <= page && (best === -1 || entry.page >= flat[best].page)) best = i;
+  }
+  return best;
+}

@@ -24,6 +24,11 @@ test("keys map to reader commands, and leave typing and zoomed scrolling alone",
     [{ key: "F3" }, { typing: true }, "findNext"],
     [{ key: "F3", shiftKey: true }, {}, "findPrevious"],
     [{ key: "c", ctrlKey: true }, {}, null],
+    [{ key: "g", ctrlKey: true }, { typing: true }, "pageEntry"],
+    [{ key: "L", ctrlKey: true }, {}, "pageEntry"],
+    [{ key: "l", ctrlKey: true, altKey: true }, {}, null],
+    [{ key: "a", ctrlKey: true }, {}, "selectAll"],
+    [{ key: "a", metaKey: true }, { typing: true }, null],
   ];
   for (const [event, state, want] of cases) assert.equal(commandForKey(event, state), want, JSON.stringify([event, state]));
 });

@@ -245,6 +245,55 @@ def check_right_to_left(data, work):
     return failures
 
 
+# The numbered book: the page box reaches a printed label and gives the keys
+# back, find meets Arabic presentation forms and lists its matches by printed
+# page, Ctrl+A takes only the shown pages' text.
+LABEL_STEPS = """
+  onMessage(CONFIG);
+  await until(() => document.querySelector('.slot.right .page[data-page="1"] .textLayer span'));
+  const box = document.getElementById('page-input');
+  const first = box.value;
+  const key = (target, init) => target.dispatchEvent(new KeyboardEvent('keydown', {bubbles: true, cancelable: true, ...init}));
+  key(document.getElementById('stage'), {key: 'g', ctrlKey: true});
+  const focused = document.activeElement.id;
+  box.value = '17';
+  key(box, {key: 'Enter'});
+  await until(() => shown('left') === 20 && shown('right') === 21 && document.querySelector('.leaf.idle'));
+  const went = [shown('left'), shown('right'), box.value, document.activeElement.id];
+  key(document.getElementById('stage'), {key: 'f', ctrlKey: true});
+  const input = document.getElementById('find-input');
+  input.value = 'الخطوط';
+  input.dispatchEvent(new Event('input'));
+  const status = () => document.getElementById('find-status').textContent;
+  await until(() => status() === '1 of 2' && document.querySelectorAll('#find-results-list li').length === 2
+    && document.querySelector('.slot mark.current'));
+  const listed = [...document.querySelectorAll('#find-results-list .result-page')].map((e) => e.textContent);
+  const marked = document.querySelector('.slot mark.current').textContent.normalize('NFKC');
+  const found = status();
+  key(input, {key: 'Escape'});
+  key(document.getElementById('stage'), {key: 'a', ctrlKey: true});
+  const selected = String(document.getSelection());
+  webkit.messageHandlers.bridge.postMessage('labels ' + JSON.stringify({first, focused, went, status: found, listed, marked,
+    selected: [selected.includes('Sheet 20'), selected.includes('Sheet 21'), selected.includes('Find in book'), selected.includes('Sheet 22')]}));
+"""
+
+
+def check_labels(data, work):
+    pdf = os.path.join(work, "labelled.pdf")
+    subprocess.run(["node", os.path.join(os.path.dirname(__file__), "..", "pages", "makeLabelledPdf.mjs"), pdf], check=True)
+    got, state = read_book(data, work, "Labels-1", pdf, LABEL_STEPS, "labels")
+    print("labels:", got, state.get("problems"))
+    if not got:
+        return ["the numbered book did not finish its steps"]
+    failures = [f"problems: {state['problems']}"] if state.get("problems") else []
+    want = {"first": "i", "focused": "page-input", "went": [20, 21, "16", "stage"], "status": "1 of 2",
+            "listed": ["17 (21 of 30)", "22 (26 of 30)"], "marked": "الخطوط", "selected": [True, True, False, False]}
+    for name, value in want.items():
+        if got.get(name) != value:
+            failures.append(f"labels {name}: {got.get(name)!r}, want {value!r}")
+    return failures
+
+
 def main():
     data = os.path.abspath(sys.argv[1])
     work = tempfile.mkdtemp(prefix="brivane-webkit-")
@@ -273,6 +322,7 @@ def main():
         text_failures = check_text_book(data, work, text_pdf) if text_pdf and os.path.exists(text_pdf) else []
         text_failures += check_codecs(data, work)
         text_failures += check_right_to_left(data, work)
+        text_failures += check_labels(data, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print("reader:", state, "\nstart:", start_messages[:2], start)

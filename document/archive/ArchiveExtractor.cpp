@@ -286,8 +286,9 @@ std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archive
     std::string error;
     UniqueZip archive = ArchiveSource::Open(archiveFd.Get(), error);
     if (!archive) return UnpackFailure(Cause::Damaged, "", error);
-    const auto records = CentralDirectory::Matching(archiveFd.Get(), archive.get());
-    if (!records) return UnpackFailure(Cause::Damaged, "", "central directory cannot be read");
+    std::string why;
+    const auto records = CentralDirectory::Matching(archiveFd.Get(), archive.get(), &why);
+    if (!records) return UnpackFailure(Cause::Damaged, "", why);
     std::optional<UnpackFailure> failure;
     const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), *records, failure);
     if (!entries) return failure;

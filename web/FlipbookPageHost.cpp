@@ -10,6 +10,7 @@
 #include "NewWindowPolicy.h"
 #include "ReaderConfiguration.h"
 #include "Unique.h"
+#include "UnpackFailure.h"  // for the damaged entry's words
 #include "UnpackProgress.h"
 #include "WindowTitle.h"
 #include "WorkspaceLock.h"
@@ -233,8 +234,18 @@ std::shared_ptr<UnpackingBook> FlipbookPageHost::StartUnpacking(int generation) 
     std::string data = *workspace;
     if (!data.ends_with('/')) data += '/';
     data += "data";
+    // The book tells which entry was served wrong; it exists once notify does.
+    auto bookSlot = std::make_shared<std::weak_ptr<const UnpackingBook>>();
     auto notify = [weak = weak_from_this(), desktop = desktop_, early = steps_.early, url = fileUrl_,
-                   workspaceUrl = *workspace_, generation](UnpackingBook::Event event) {
+                   workspaceUrl = *workspace_, generation, bookSlot](UnpackingBook::Event event) {
+        if (event == UnpackingBook::Event::Mismatched) {
+            const auto book = bookSlot->lock();
+            const auto entry = book ? book->Mismatch() : std::nullopt;
+            desktop->RunOnMain([weak, entry = entry.value_or(std::string()), generation] {
+                if (auto host = weak.lock()) host->ServedMismatch(entry, generation);
+            });
+            return;
+        }
         if (event != UnpackingBook::Event::Surveyed) {
             desktop->RunOnMain([weak] {
                 auto self = weak.lock();
@@ -248,7 +259,19 @@ std::shared_ptr<UnpackingBook> FlipbookPageHost::StartUnpacking(int generation) 
             if (auto self = weak.lock()) self->ApplyEarly(*finished, generation);
         });
     };
-    return std::make_shared<UnpackingBook>(real.string(), data, std::move(notify));
+    auto book = std::make_shared<UnpackingBook>(real.string(), data, std::move(notify));
+    *bookSlot = book;
+    return book;
+}
+
+void FlipbookPageHost::ServedMismatch(const std::string& entry, int generation) {
+    if (failed_ || generation != loadGeneration_ || !surface_) return;
+    // As if the unpacker had found it first: the page must not go on showing
+    // bytes that are not the book's.
+    failed_ = true;
+    surface_->ServeUnpacking(nullptr);
+    const document::UnpackFailure damaged(document::UnpackFailure::Cause::CrcMismatch, entry);
+    surface_->ShowProblem(std::string(_(NO_CONFIGURATION_MESSAGE)) + " " + damaged.PlainWords());
 }
 
 void FlipbookPageHost::ApplyEarly(const WorkspaceSteps::Finished& finished, int generation) {

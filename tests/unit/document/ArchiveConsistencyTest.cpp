@@ -43,15 +43,16 @@ struct Layout {
         directory = zip.substr(body.size(), Le32(end, 12));
     }
 
-    // The directory with the local header offset of `name` replaced.
-    std::string Pointing(const std::string& name, std::size_t localOffset) const {
-        std::string copy = directory;
-        for (std::size_t at = 0; at < copy.size();) {
-            const std::size_t nameLength = Le32(copy, at + 28) & 0xFFFF;
-            if (copy.compare(at + 46, nameLength, name) == 0) copy.replace(at + 42, 4, Le(localOffset, 4));
-            at += 46 + nameLength + (Le32(copy, at + 30) & 0xFFFF) + (Le32(copy, at + 32) & 0xFFFF);
+    // Each central header on its own.
+    std::vector<std::string> Headers() const {
+        std::vector<std::string> headers;
+        for (std::size_t at = 0; at < directory.size();) {
+            const std::size_t length = 46 + (Le32(directory, at + 28) & 0xFFFF) + (Le32(directory, at + 30) & 0xFFFF) +
+                                       (Le32(directory, at + 32) & 0xFFFF);
+            headers.push_back(directory.substr(at, length));
+            at += length;
         }
-        return copy;
+        return headers;
     }
 };
 
@@ -69,23 +70,27 @@ std::uint32_t Crc(const std::string& bytes) {
 
 std::string Book() { return test::ValidFlipbook(test::SampleMetadata(), kPdf).Bytes(); }
 
-// The book's PDF once more under the same name, size and CRC-32, with other bytes.
-std::string DecoyLocal() {
-    return Layout(ZipWriter().Add({.name = "flipbook.pdf", .data = kDecoy, .crc = Crc(kPdf)}).Bytes()).body;
-}
-
-// One directory in the last end record's comment, the other before it; the
-// decoy's local header between the entries and the first directory.
-std::string TwoDirectories(bool decoyFirst) {
-    const Layout book(Book());
-    const std::string decoy = DecoyLocal();
-    const std::string real = book.directory, other = book.Pointing("flipbook.pdf", book.body.size());
-    const std::string& first = decoyFirst ? other : real;
-    const std::string& second = decoyFirst ? real : other;
-    const std::size_t firstAt = book.body.size() + decoy.size();
-    const std::size_t secondAt = firstAt + first.size() + 22;
-    return book.body + decoy + first + EndRecord(book.count, first.size(), firstAt, second.size() + 22) + second +
-           EndRecord(book.count, second.size(), secondAt, 0);
+// The book's entries and a decoy PDF under the same name, size and CRC-32,
+// then two directories that differ only in which of the two PDFs they name:
+// the first one, and the other in the comment of the first's end record.
+std::string TwoDirectories(bool decoyBeforePdf, bool decoyDirectoryFirst) {
+    auto meta = test::SampleMetadata();
+    meta["id"] = test::Fingerprint(800, 600, 3, kPdf.size());
+    const test::ZipEntry decoy{.name = "flipbook.pdf", .data = kDecoy, .crc = Crc(kPdf)};
+    ZipWriter zip;
+    zip.File("metadata.brivane", WriteMetadata(meta), 8);
+    if (decoyBeforePdf) zip.Add(decoy);
+    zip.File("flipbook.pdf", kPdf);
+    if (!decoyBeforePdf) zip.Add(decoy);
+    const Layout all(zip.Bytes());
+    const auto headers = all.Headers();
+    const std::string real = headers[0] + headers[decoyBeforePdf ? 2 : 1];
+    const std::string other = headers[0] + headers[decoyBeforePdf ? 1 : 2];
+    const std::string& first = decoyDirectoryFirst ? other : real;
+    const std::string& second = decoyDirectoryFirst ? real : other;
+    const std::size_t firstAt = all.body.size(), secondAt = firstAt + first.size() + 22;
+    return all.body + first + EndRecord(2, first.size(), firstAt, second.size() + 22) + second +
+           EndRecord(2, second.size(), secondAt, 0);
 }
 
 // The book's one directory followed by an end record whose comment is `comment`.
@@ -118,8 +123,9 @@ TEST(ArchiveConsistency, EndRecordsThatDisagreeAreRefusedByTheCheckAndTheUnpacke
     const Layout book(Book());
     const ConsistencyCase cases[] = {
         {"one end record", Book(), true},
-        {"the last end record sends the PDF to a decoy", TwoDirectories(false), false},
-        {"the first end record sends the PDF to a decoy", TwoDirectories(true), false},
+        {"the last end record sends the PDF to a decoy before it", TwoDirectories(true, false), false},
+        {"the last end record sends the PDF to a decoy after it", TwoDirectories(false, false), false},
+        {"the first end record sends the PDF to a decoy after it", TwoDirectories(false, true), false},
         {"a second directory with another CRC-32", ChangedCrcInSecondDirectory(), false},
         {"the comment merely holds the signature", WithComment("see PK\x05\x06 here, and nothing more"), true},
         {"the comment holds an empty end record", WithComment(EndRecord(0, 0, 0, 0)), true},

@@ -2,6 +2,7 @@
 #include "CheckResult.h"
 #include "FlipbookMeta.h"
 #include "Flipbooks.h"
+#include "HeaderFields.h"
 #include "TempDir.h"
 
 #include <zlib.h>  // for crc32
@@ -15,11 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ZipWriter;
 
-std::uint32_t Le32(const std::string& bytes, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    return v;
-}
+constexpr auto Field = LittleEndianField;
 
 std::string Le(std::uint64_t value, int width) {
     std::string out;
@@ -38,17 +35,17 @@ struct Layout {
 
     explicit Layout(const std::string& zip) {
         const std::string end = zip.substr(zip.size() - 22);
-        count = Le32(end, 8) & 0xFFFF;
-        body = zip.substr(0, Le32(end, 16));
-        directory = zip.substr(body.size(), Le32(end, 12));
+        count = Field(end, 8, 2);
+        body = zip.substr(0, Field(end, 16, 4));
+        directory = zip.substr(body.size(), Field(end, 12, 4));
     }
 
     // Each central header on its own.
     std::vector<std::string> Headers() const {
         std::vector<std::string> headers;
         for (std::size_t at = 0; at < directory.size();) {
-            const std::size_t length = 46 + (Le32(directory, at + 28) & 0xFFFF) + (Le32(directory, at + 30) & 0xFFFF) +
-                                       (Le32(directory, at + 32) & 0xFFFF);
+            const std::size_t length =
+                46 + Field(directory, at + 28, 2) + Field(directory, at + 30, 2) + Field(directory, at + 32, 2);
             headers.push_back(directory.substr(at, length));
             at += length;
         }

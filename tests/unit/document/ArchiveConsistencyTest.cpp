@@ -130,6 +130,8 @@ TEST(ArchiveConsistency, EndRecordsThatDisagreeAreRefusedByTheCheckAndTheUnpacke
          WithComment(EndRecord(book.count, book.directory.size(), book.body.size(), 0)), true},
         {"a stub before the archive, offsets from the file's start",
          test::ValidFlipbook(test::SampleMetadata(), kPdf).Prepend(std::string(3000, 'S')).Bytes(), true},
+        // Neither libzip nor we guess how far a stub moved the offsets.
+        {"a stub before the archive, offsets from the archive's start", std::string(3000, 'S') + Book(), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -181,6 +181,10 @@ BookScheme::Reply BookScheme::Answer(const std::string& uri, const std::string& 
         reply.file = file;
         reply.offset = base + part.first;
         reply.length = part.length;
+        if (place.kind == UnpackingBook::Place::Kind::Archive && part.first == 0 && part.length == size) {
+            reply.crc = place.crc;
+            reply.entry = *relative;
+        }
     }
     return reply;
 }

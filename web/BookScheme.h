@@ -29,6 +29,11 @@ public:
         std::uint64_t length = 0;
         // Not answerable yet: the file is still being unpacked; ask again.
         bool wait = false;
+        // The body is a whole entry read from the archive before the unpacker
+        // checked it: the CRC-32 it must have, and the entry (relative to the
+        // data directory) to blame otherwise.
+        std::optional<std::uint32_t> crc;
+        std::string entry;
     };
 
     // The regular file that uri names, when it lies inside workspaceRoot after
@@ -38,7 +43,9 @@ public:
 
     // The whole answer to a request; workspaceRoot absent: the view has none.
     // While unpacking, files of its data directory not yet written are read
-    // from the archive, or waited for.
+    // from the archive, or waited for. A range is not checked as it goes out:
+    // the unpacker copies the same stored bytes and checks their CRC-32, and
+    // its failure replaces the page.
     static Reply Answer(const std::string& uri, const std::string& method, const std::optional<std::string>& range,
                         const std::optional<std::string>& workspaceRoot, const UnpackingBook* unpacking = nullptr);
 

@@ -10,6 +10,7 @@
 #include "NewWindowPolicy.h"
 #include "ReaderConfiguration.h"
 #include "Unique.h"
+#include "UnpackFailure.h"  // for the damaged entry's words
 #include "UnpackProgress.h"
 #include "WindowTitle.h"
 #include "WorkspaceLock.h"
@@ -237,8 +238,18 @@ std::shared_ptr<UnpackingBook> FlipbookPageHost::StartUnpacking(int generation) 
     // Thousands of small files are written a second: one wake-up of the main
     // thread at a time is enough to let waiting requests go on.
     auto pending = std::make_shared<std::atomic<bool>>(false);
+    // The book tells which entry was served wrong; it exists once notify does.
+    auto bookSlot = std::make_shared<std::weak_ptr<const UnpackingBook>>();
     auto notify = [weak = weak_from_this(), desktop = desktop_, early = steps_.early, url = fileUrl_,
-                   workspaceUrl = *workspace_, generation, pending](UnpackingBook::Event event) {
+                   workspaceUrl = *workspace_, generation, pending, bookSlot](UnpackingBook::Event event) {
+        if (event == UnpackingBook::Event::Mismatched) {
+            const auto book = bookSlot->lock();
+            const auto entry = book ? book->Mismatch() : std::nullopt;
+            desktop->RunOnMain([weak, entry = entry.value_or(std::string()), generation] {
+                if (auto host = weak.lock()) host->ServedMismatch(entry, generation);
+            });
+            return;
+        }
         if (event != UnpackingBook::Event::Surveyed) {
             if (pending->exchange(true) && event == UnpackingBook::Event::Written) return;
             desktop->RunOnMain([weak, pending] {
@@ -254,7 +265,19 @@ std::shared_ptr<UnpackingBook> FlipbookPageHost::StartUnpacking(int generation) 
             if (auto self = weak.lock()) self->ApplyEarly(*finished, generation);
         });
     };
-    return std::make_shared<UnpackingBook>(real.string(), data, std::move(notify));
+    auto book = std::make_shared<UnpackingBook>(real.string(), data, std::move(notify));
+    *bookSlot = book;
+    return book;
+}
+
+void FlipbookPageHost::ServedMismatch(const std::string& entry, int generation) {
+    if (failed_ || generation != loadGeneration_ || !surface_) return;
+    // As if the unpacker had found it first: the page must not go on showing
+    // bytes that are not the book's.
+    failed_ = true;
+    surface_->ServeUnpacking(nullptr);
+    const document::UnpackFailure damaged(document::UnpackFailure::Cause::CrcMismatch, entry);
+    surface_->ShowProblem(std::string(_(NO_CONFIGURATION_MESSAGE)) + " " + damaged.PlainWords());
 }
 
 void FlipbookPageHost::ApplyEarly(const WorkspaceSteps::Finished& finished, int generation) {

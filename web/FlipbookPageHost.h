@@ -120,6 +120,8 @@ private:
     void AfterUnpacking(const std::string& key, std::function<void()> action);
     // problem absent: the verdict belongs to no page shown now.
     void UnpackingEnded(bool succeeded, const std::optional<std::string>& problem);
+    // The page was served an entry from the archive that failed its CRC-32.
+    void ServedMismatch(const std::string& entry, int generation);
     void HandToSystem(const std::string& address);
     void Resume();
     void RememberPosition(const std::string& argument);

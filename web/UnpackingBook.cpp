@@ -62,8 +62,22 @@ UnpackingBook::Place UnpackingBook::Locate(const std::string& relativePath) cons
     }
     const Entry& entry = found->second;
     if (entry.written) return {};
-    if (!entry.file.storedOffset) return {Place::Kind::Wait};
-    return {Place::Kind::Archive, *entry.file.storedOffset, entry.file.size};
+    if (!entry.file.storedOffset || mismatch_ == relativePath) return {Place::Kind::Wait};
+    return {Place::Kind::Archive, *entry.file.storedOffset, entry.file.size, entry.file.crc};
+}
+
+void UnpackingBook::ServedMismatch(const std::string& relativePath) const {
+    {
+        std::lock_guard lock(mutex_);
+        if (mismatch_) return;
+        mismatch_ = relativePath;
+    }
+    if (notify_) notify_(Event::Mismatched);
+}
+
+std::optional<std::string> UnpackingBook::Mismatch() const {
+    std::lock_guard lock(mutex_);
+    return mismatch_;
 }
 
 }  // namespace brivane::web

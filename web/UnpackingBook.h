@@ -19,7 +19,7 @@ namespace brivane::web {
 // the archive. Written to by the unpacking threads, read on the main thread.
 class UnpackingBook : public document::UnpackListener {
 public:
-    enum class Event { Surveyed, Written, Finished };
+    enum class Event { Surveyed, Written, Finished, Mismatched };
 
     // archivePath: the archive itself (no link on the way); dataPath: the
     // directory it is unpacked into. notify runs on the thread that caused
@@ -33,6 +33,12 @@ public:
     // The unpacking ended, either way: from now on the disk answers alone.
     void Finish();
 
+    // The page was served a whole stored entry from the archive and its bytes
+    // did not have the entry's CRC-32. From any thread; the first one counts,
+    // and that entry is never served from the archive again.
+    void ServedMismatch(const std::string& relativePath) const;
+    std::optional<std::string> Mismatch() const;
+
     struct Place {
         enum class Kind {
             Disk,     // ask the disk (written, finished, or never in the archive)
@@ -41,6 +47,7 @@ public:
         } kind = Kind::Disk;
         std::uint64_t offset = 0;
         std::uint64_t size = 0;
+        std::uint32_t crc = 0;  // what the size bytes at offset must sum to
     };
     // Where the bytes of path (relative to the data directory, joined with
     // "/") are to be found now.
@@ -68,6 +75,8 @@ private:
     std::map<std::string, Entry> files_;
     bool surveyed_ = false;
     bool finished_ = false;
+    // Told by whoever serves the page, which holds the book read-only.
+    mutable std::optional<std::string> mismatch_;
 };
 
 }  // namespace brivane::web

@@ -44,11 +44,21 @@ UnpackFailure Outside(const std::string& joined, const std::string& target) {
     return UnpackFailure(Cause::LeadsOutside, joined, "link to " + target);
 }
 
+// Where a file a reader may be served from the archive lies, by entry index.
+struct StoredSpan {
+    std::uint64_t offset = 0;
+    std::uint32_t crc = 0;
+};
+struct Served {
+    int archiveFd = -1;
+    std::vector<std::optional<StoredSpan>> spans;
+};
+
 // Writes entries of one thread; the first failure of either thread stops both.
 class Writer {
 public:
-    Writer(zip_t* archive, int rootFd, std::atomic<bool>& failed, UnpackListener* listener)
-        : archive_(archive), rootFd_(rootFd), cursor_(rootFd), failed_(failed), listener_(listener) {
+    Writer(zip_t* archive, int rootFd, std::atomic<bool>& failed, UnpackListener* listener, const Served& served)
+        : archive_(archive), rootFd_(rootFd), cursor_(rootFd), failed_(failed), listener_(listener), served_(served) {
         if (listener_) copier_.copied = [listener](std::uint64_t bytes) { listener->Copied(bytes); };
     }
 
@@ -93,7 +103,10 @@ private:
         const mode_t mode = 0644;  // never executable: the desktop must not run what a flipbook carries
         UniqueFd out(openat(parent, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (!out) return WriteFailure("cannot create file", entry);
-        if (auto failure = copier_.ToFile(archive_, entry.index, entry.size, out.Get())) {
+        const auto& span = entry.index < served_.spans.size() ? served_.spans[entry.index] : std::nullopt;
+        auto failure = span ? copier_.StoredToFile(served_.archiveFd, span->offset, entry.size, span->crc, out.Get())
+                            : copier_.ToFile(archive_, entry.index, entry.size, out.Get());
+        if (failure) {
             // Damaged content is not left behind looking like the real file.
             unlinkat(parent, name, 0);
             failure->entry = entry.path.Joined();
@@ -137,6 +150,7 @@ private:
     EntryCopier copier_;
     std::atomic<bool>& failed_;
     UnpackListener* listener_;
+    const Served& served_;
 };
 
 // Links can be composed after the fact (a later link changes where an
@@ -175,17 +189,20 @@ std::optional<std::vector<SurveyedEntry>> Survey(zip_t* archive, int archiveFd, 
 }
 
 // The regular files about to be written, with where the content of each
-// stored one already lies in the archive.
+// stored one already lies in the archive; `served` learns the same.
 std::vector<ArchivedFile> ArchivedFiles(zip_t* archive, int archiveFd, const std::vector<SurveyedEntry>& entries,
-                                        const std::vector<CentralDirectory::Record>& records) {
+                                        const std::vector<CentralDirectory::Record>& records, Served& served) {
     struct stat archiveStat;
     const std::uint64_t archiveSize =
         fstat(archiveFd, &archiveStat) == 0 ? static_cast<std::uint64_t>(archiveStat.st_size) : 0;
+    served = {archiveFd, std::vector<std::optional<StoredSpan>>(records.size())};
     std::vector<ArchivedFile> files;
     for (const SurveyedEntry& e : entries) {
         if (e.kind != SurveyedEntry::Kind::File) continue;
-        files.push_back(
-            {e.path.Joined(), e.size, StoredData::Offset(archiveFd, archiveSize, archive, e.index, records[e.index])});
+        const CentralDirectory::Record& record = records[e.index];
+        const auto offset = StoredData::Offset(archiveFd, archiveSize, archive, e.index, record);
+        if (offset) served.spans[e.index] = StoredSpan{*offset, record.crc};
+        files.push_back({e.path.Joined(), e.size, offset, record.crc});
     }
     return files;
 }
@@ -237,7 +254,7 @@ std::uint64_t FileBytes(const std::vector<SurveyedEntry>& entries) {
 
 // Each thread reads through its own archive handle; the first error stops all.
 std::optional<UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, const Batches& batches,
-                                      unsigned threads, UnpackListener* listener) {
+                                      unsigned threads, UnpackListener* listener, const Served& served) {
     std::string error;
     std::vector<UniqueZip> handles(threads);
     handles[0] = std::move(first);
@@ -251,7 +268,7 @@ std::optional<UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, 
     std::vector<std::vector<std::string>> links(threads);
     auto work = [&](unsigned t) {
         if (listener) YieldToReader();
-        Writer writer(handles[t].get(), root, failed, listener);
+        Writer writer(handles[t].get(), root, failed, listener, served);
         errors[t] = writer.WriteQueued(batches, next);
         links[t] = std::move(writer.links);
     };
@@ -286,19 +303,22 @@ std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archive
     std::string error;
     UniqueZip archive = ArchiveSource::Open(archiveFd.Get(), error);
     if (!archive) return UnpackFailure(Cause::Damaged, "", error);
-    const auto records = CentralDirectory::Matching(archiveFd.Get(), archive.get());
-    if (!records) return UnpackFailure(Cause::Damaged, "", "central directory cannot be read");
+    std::string why;
+    const auto records = CentralDirectory::Matching(archiveFd.Get(), archive.get(), &why);
+    if (!records) return UnpackFailure(Cause::Damaged, "", why);
     std::optional<UnpackFailure> failure;
     const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), *records, failure);
     if (!entries) return failure;
 
     const bool anyOrder = !ArchiveSurvey::HasConflicts(*entries);
-    if (listener && anyOrder) listener->Surveyed(ArchivedFiles(archive.get(), archiveFd.Get(), *entries, *records));
+    Served served;
+    if (listener && anyOrder)
+        listener->Surveyed(ArchivedFiles(archive.get(), archiveFd.Get(), *entries, *records, served));
     if (listener) listener->Planned(FileBytes(*entries));
     const bool parallel = anyOrder && entries->size() > 1;
     const Batches batches = parallel ? ByDirectory(*entries) : InArchiveOrder(*entries);
     const unsigned threads = parallel ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads) : 1u;
-    return WriteAll(std::move(archive), archiveFd.Get(), root.Get(), batches, threads, listener);
+    return WriteAll(std::move(archive), archiveFd.Get(), root.Get(), batches, threads, listener, served);
 }
 
 }  // namespace brivane::document

@@ -24,6 +24,8 @@ constexpr auto Le = LittleEndianField;
 
 constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
 constexpr std::uint16_t kZip64FieldId = 0x0001;
+constexpr std::uint16_t kUnicodePathId = 0x7075;
+constexpr std::uint16_t kAesMethod = 99;
 
 // The data of the ZIP64 extended-information field in an extra block.
 std::optional<std::string_view> Zip64Field(std::string_view extra) {
@@ -53,72 +55,125 @@ bool Widen(std::string_view extra, std::initializer_list<std::uint64_t*> fields)
 
 struct Location {
     std::uint64_t count = 0, size = 0, offset = 0;
+    bool operator==(const Location&) const = default;
 };
 
-// Where the directory lies, from the last end record in the file's tail.
-std::optional<Location> Locate(int fd, std::uint64_t fileSize) {
-    if (fileSize < kEndSize) return std::nullopt;
-    // Most archives carry no comment: the end record is the last 22 bytes,
-    // and the 64 KiB a comment may take need not be read.
+// Real archives end in one end record, or a few readings of it; more is a
+// file built to make us read its directories over and over.
+constexpr std::size_t kMaxEndRecords = 16;
+
+// Every reading of the file's tail that could be its end record: an end
+// record signature anywhere a comment could hide it, read both with and
+// without a ZIP64 locator in front. Zip tools differ in which of them they
+// believe, so the caller must make sure they all lead to one directory.
+std::vector<Location> EndRecords(int fd, std::uint64_t fileSize) {
+    std::vector<Location> found;
+    // A record repeated in a comment leads nowhere new.
+    const auto add = [&found](const Location& where) {
+        if (std::find(found.begin(), found.end(), where) == found.end()) found.push_back(where);
+    };
+    if (fileSize < kEndSize) return found;
     std::string tail;
-    if (!ReadAt(fd, fileSize - kEndSize, kEndSize, tail)) return std::nullopt;
-    std::uint64_t tailSize = kEndSize;
-    if (Le(tail, 0, 4) != kEndSignature || Le(tail, 20, 2) != 0) {
-        tailSize = std::min<std::uint64_t>(fileSize, kEndSize + 0xFFFF);
-        if (!ReadAt(fd, fileSize - tailSize, static_cast<std::size_t>(tailSize), tail)) return std::nullopt;
-    }
+    const std::uint64_t tailSize = std::min<std::uint64_t>(fileSize, kEndSize + 0xFFFF);
+    if (!ReadAt(fd, fileSize - tailSize, static_cast<std::size_t>(tailSize), tail)) return found;
     for (std::size_t at = tail.size() - kEndSize + 1; at-- > 0;) {
         if (Le(tail, at, 4) != kEndSignature) continue;
-        Location where{Le(tail, at + 10, 2), Le(tail, at + 12, 4), Le(tail, at + 16, 4)};
+        add({Le(tail, at + 10, 2), Le(tail, at + 12, 4), Le(tail, at + 16, 4)});
         const std::uint64_t endOffset = fileSize - tailSize + at;
-        std::string locator;
+        std::string locator, end64;
         if (endOffset >= kLocatorSize && ReadAt(fd, endOffset - kLocatorSize, kLocatorSize, locator) &&
-            Le(locator, 0, 4) == kZip64LocatorSignature) {
-            std::string end64;
-            if (!ReadAt(fd, Le(locator, 8, 8), kZip64EndSize, end64) || Le(end64, 0, 4) != kZip64EndSignature)
-                return std::nullopt;
-            where = {Le(end64, 32, 8), Le(end64, 40, 8), Le(end64, 48, 8)};
-        }
-        return where;
+            Le(locator, 0, 4) == kZip64LocatorSignature && ReadAt(fd, Le(locator, 8, 8), kZip64EndSize, end64) &&
+            Le(end64, 0, 4) == kZip64EndSignature)
+            add({Le(end64, 32, 8), Le(end64, 40, 8), Le(end64, 48, 8)});
     }
-    return std::nullopt;
+    return found;
 }
 
-}  // namespace
-
-std::optional<std::vector<CentralDirectory::Record>> CentralDirectory::Read(int fd) {
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
-    const auto where = Locate(fd, fileSize);
+std::optional<std::vector<CentralDirectory::Record>> ReadDirectory(int fd, std::uint64_t fileSize,
+                                                                   const Location& where) {
     // Every header takes at least 46 bytes: the counts can't outgrow the file.
-    if (!where || where->offset > fileSize || where->size > fileSize - where->offset ||
-        where->count > where->size / kHeaderSize)
+    if (where.offset > fileSize || where.size > fileSize - where.offset || where.count > where.size / kHeaderSize)
         return std::nullopt;
     std::string directory;
-    if (!ReadAt(fd, where->offset, static_cast<std::size_t>(where->size), directory)) return std::nullopt;
-    std::vector<Record> records;
-    records.reserve(static_cast<std::size_t>(where->count));
+    // Most stray signatures point at no header: find out before reading much.
+    if (where.count > 0 && (!ReadAt(fd, where.offset, 4, directory) || Le(directory, 0, 4) != kHeaderSignature))
+        return std::nullopt;
+    if (!ReadAt(fd, where.offset, static_cast<std::size_t>(where.size), directory)) return std::nullopt;
+    std::vector<CentralDirectory::Record> records;
+    records.reserve(static_cast<std::size_t>(where.count));
     std::size_t at = 0;
-    for (std::uint64_t i = 0; i < where->count; ++i) {
+    for (std::uint64_t i = 0; i < where.count; ++i) {
         if (directory.size() - at < kHeaderSize || Le(directory, at, 4) != kHeaderSignature) return std::nullopt;
-        const std::size_t nameLength = Le(directory, at + 28, 2);
-        const std::size_t rest = nameLength + Le(directory, at + 30, 2) + Le(directory, at + 32, 2);
+        const std::size_t nameLength = Le(directory, at + 28, 2), extraLength = Le(directory, at + 30, 2);
+        const std::size_t rest = nameLength + extraLength + Le(directory, at + 32, 2);
         if (directory.size() - at - kHeaderSize < rest) return std::nullopt;
-        Record& r = records.emplace_back();
+        CentralDirectory::Record& r = records.emplace_back();
         r.rawName = directory.substr(at + kHeaderSize, nameLength);
+        r.extra = directory.substr(at + kHeaderSize + nameLength, extraLength);
         r.flags = static_cast<std::uint16_t>(Le(directory, at + 8, 2));
         r.method = static_cast<std::uint16_t>(Le(directory, at + 10, 2));
         r.crc = static_cast<std::uint32_t>(Le(directory, at + 16, 4));
         r.compressedSize = Le(directory, at + 20, 4);
         r.size = Le(directory, at + 24, 4);
         std::uint64_t localOffset = Le(directory, at + 42, 4);
-        const std::string_view extra =
-            std::string_view(directory).substr(at + kHeaderSize + nameLength, Le(directory, at + 30, 2));
-        if (Widen(extra, {&r.size, &r.compressedSize, &localOffset})) r.localHeaderOffset = localOffset;
+        if (Widen(r.extra, {&r.size, &r.compressedSize, &localOffset})) r.localHeaderOffset = localOffset;
         at += kHeaderSize + rest;
     }
     return records;
+}
+
+bool HasUnicodePath(std::string_view extra) {
+    for (std::size_t at = 0; at + 4 <= extra.size(); at += 4 + Le(extra, at + 2, 2))
+        if (Le(extra, at, 2) == kUnicodePathId) return true;
+    return false;
+}
+
+// libzip's own view of entry i says the same as our header.
+bool LibzipAgrees(zip_t* archive, zip_uint64_t i, const CentralDirectory::Record& r) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    constexpr zip_uint64_t needed = ZIP_STAT_CRC | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
+    if (zip_stat_index(archive, i, 0, &st) != 0 || (st.valid & needed) != needed || st.crc != r.crc ||
+        st.size != r.size || st.comp_size != r.compressedSize)
+        return false;
+    // libzip reports the method inside an AES header, not the one recorded.
+    if (r.method != kAesMethod && st.comp_method != r.method) return false;
+    // It also takes a name from a Unicode Path field, which we ignore.
+    if (HasUnicodePath(r.extra)) return true;
+    const char* name = zip_get_name(archive, i, ZIP_FL_ENC_RAW);
+    return name && std::string_view(r.rawName).substr(0, r.rawName.find('\0')) == name;
+}
+
+}  // namespace
+
+std::optional<std::vector<CentralDirectory::Record>> CentralDirectory::Read(int fd, std::string* why) {
+    const auto fail = [why](const char* reason) {
+        if (why) *why = reason;
+        return std::nullopt;
+    };
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return fail("not a regular file");
+    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+    std::optional<std::vector<Record>> chosen;
+    bool empty = false;
+    const auto ends = EndRecords(fd, fileSize);
+    if (ends.size() > kMaxEndRecords) return fail("too many end records");
+    for (const Location& where : ends) {
+        auto records = ReadDirectory(fd, fileSize, where);
+        // A stray signature in a comment rarely leads anywhere, and an empty
+        // directory says nothing about the entries of another.
+        if (!records) continue;
+        if (records->empty()) {
+            empty = true;
+        } else if (!chosen) {
+            chosen = std::move(records);
+        } else if (*chosen != *records) {
+            return fail("end records lead to different central directories");
+        }
+    }
+    if (!chosen && empty) return std::vector<Record>();
+    if (!chosen) return fail("central directory cannot be read");
+    return chosen;
 }
 
 std::optional<std::string> CentralDirectory::Decode(const std::string& raw, std::uint16_t flags) {
@@ -127,17 +182,16 @@ std::optional<std::string> CentralDirectory::Decode(const std::string& raw, std:
     return raw;
 }
 
-std::optional<std::vector<CentralDirectory::Record>> CentralDirectory::Matching(int fd, zip_t* archive) {
-    auto records = Read(fd);
+std::optional<std::vector<CentralDirectory::Record>> CentralDirectory::Matching(int fd, zip_t* archive,
+                                                                                std::string* why) {
+    auto records = Read(fd, why);
+    if (!records) return std::nullopt;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
-    if (!records || count < 0 || records->size() != static_cast<std::uint64_t>(count)) return std::nullopt;
-    for (std::size_t i = 0; i < records->size(); ++i) {
-        zip_stat_t st;
-        zip_stat_init(&st);
-        // libzip reports the method inside an AES header, not the one recorded:
-        // the CRC-32 alone tells the entries apart.
-        if (zip_stat_index(archive, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_CRC) || st.crc != (*records)[i].crc)
-            return std::nullopt;
+    bool same = count >= 0 && records->size() == static_cast<std::uint64_t>(count);
+    for (std::size_t i = 0; same && i < records->size(); ++i) same = LibzipAgrees(archive, i, (*records)[i]);
+    if (!same) {
+        if (why) *why = "central directory differs from the one libzip reads";
+        return std::nullopt;
     }
     return records;
 }

@@ -17,8 +17,7 @@ class CentralDirectory {
 public:
     // Decoded names in central-directory order; absent for a name whose bytes
     // are not valid UTF-8 although the entry says they are. Absent as a whole
-    // when the directory cannot be read or is not the one libzip reads for
-    // `archive` (same count and CRC-32 for every entry).
+    // when Matching refuses the directory.
     static std::optional<std::vector<std::optional<std::string>>> Names(int fd, zip_t* archive);
 
     // Bit 11 set: the bytes must be UTF-8; otherwise they are code page 437.
@@ -26,6 +25,7 @@ public:
 
     struct Record {
         std::string rawName;
+        std::string extra;
         std::uint16_t flags = 0;
         std::uint16_t method = 0;
         std::uint32_t crc = 0;
@@ -34,13 +34,18 @@ public:
         // Absent when the header defers it, or a size, to a ZIP64 field that
         // does not hold it.
         std::optional<std::uint64_t> localHeaderOffset;
+
+        bool operator==(const Record&) const = default;
     };
-    // Every header of the directory that the end record at the end of the
-    // file points to, or absent.
-    static std::optional<std::vector<Record>> Read(int fd);
+    // Every header of the central directory, or absent with `why` told: none
+    // can be read, or the file ends in more than one end record and they lead
+    // to directories that differ in any entry, header offset included. A
+    // reader that takes another end record than we do must never find other
+    // bytes under the same name.
+    static std::optional<std::vector<Record>> Read(int fd, std::string* why = nullptr);
     // The headers of Read, absent unless they are the entries libzip reads
-    // for `archive`, index by index.
-    static std::optional<std::vector<Record>> Matching(int fd, zip_t* archive);
+    // for `archive`, index by index: name, sizes, CRC-32 and method.
+    static std::optional<std::vector<Record>> Matching(int fd, zip_t* archive, std::string* why = nullptr);
     static std::vector<std::optional<std::string>> Names(const std::vector<Record>& records);
 };
 

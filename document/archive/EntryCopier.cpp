@@ -4,7 +4,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <zlib.h>  // for crc32
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -42,22 +44,41 @@ std::optional<UnpackFailure> EntryCopier::Pump(zip_t* archive, zip_uint64_t inde
     return std::nullopt;
 }
 
+std::optional<UnpackFailure> EntryCopier::WriteOut(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t written = write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return UnpackFailure(Cause::WriteFailed, "", std::strerror(errno));
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+        if (copied) copied(static_cast<std::uint64_t>(written));
+    }
+    return std::nullopt;
+}
+
 std::optional<UnpackFailure> EntryCopier::ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
                                                  int fd) {
     return Pump(archive, index, declaredSize,
-                [this, fd](const char* data, size_t size) -> std::optional<UnpackFailure> {
-                    while (size > 0) {
-                        ssize_t written = write(fd, data, size);
-                        if (written < 0) {
-                            if (errno == EINTR) continue;
-                            return UnpackFailure(Cause::WriteFailed, "", std::strerror(errno));
-                        }
-                        data += written;
-                        size -= static_cast<size_t>(written);
-                        if (copied) copied(static_cast<std::uint64_t>(written));
-                    }
-                    return std::nullopt;
-                });
+                [this, fd](const char* data, size_t size) { return WriteOut(fd, data, size); });
+}
+
+std::optional<UnpackFailure> EntryCopier::StoredToFile(int archiveFd, std::uint64_t offset, std::uint64_t size,
+                                                       std::uint32_t crc, int fd) {
+    uLong sum = crc32(0, nullptr, 0);
+    for (std::uint64_t done = 0; done < size;) {
+        const size_t want = static_cast<size_t>(std::min<std::uint64_t>(buffer_.size(), size - done));
+        const ssize_t n = pread(archiveFd, buffer_.data(), want, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Damaged(std::string("cannot read archive: ") + std::strerror(errno));
+        if (n == 0) return Damaged("less data than declared");
+        sum = crc32(sum, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(n));
+        if (auto failure = WriteOut(fd, buffer_.data(), static_cast<size_t>(n))) return failure;
+        done += static_cast<std::uint64_t>(n);
+    }
+    if (sum != crc) return UnpackFailure(Cause::CrcMismatch, "");
+    return std::nullopt;
 }
 
 std::optional<std::string> EntryCopier::ToString(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,

@@ -24,11 +24,17 @@ public:
 
     // Absent on success, else what went wrong (without the entry's name).
     std::optional<UnpackFailure> ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, int fd);
+    // Copies size bytes stored at offset in the archive itself, checked
+    // against crc: what a reader was served from there is then exactly what
+    // lands on the disk, whatever libzip makes of the headers.
+    std::optional<UnpackFailure> StoredToFile(int archiveFd, std::uint64_t offset, std::uint64_t size,
+                                              std::uint32_t crc, int fd);
     // Reads a small entry (a link target) whole; absent on failure.
     std::optional<std::string> ToString(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
                                         std::optional<UnpackFailure>& failure);
 
 private:
+    std::optional<UnpackFailure> WriteOut(int fd, const char* data, size_t size);
     template <typename Sink>
     std::optional<UnpackFailure> Pump(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, Sink&& sink);
 

@@ -15,6 +15,9 @@ struct ArchivedFile {
     // Where the entry's bytes lie in the archive when they are stored as they
     // are (no compression, no encryption); absent otherwise.
     std::optional<std::uint64_t> storedOffset;
+    // The CRC-32 the entry's bytes must have; whoever reads them from the
+    // archive checks what they got against it.
+    std::uint32_t crc = 0;
 };
 
 // Told how an unpacking goes, from the unpacking threads.
@@ -25,7 +28,9 @@ public:
     // when the entries can be written in any order (no name claims another's
     // place). Regular files only.
     virtual void Surveyed(const std::vector<ArchivedFile>& files) = 0;
-    // One file entry is completely written and its CRC-32 checked.
+    // One file entry is completely written and its CRC-32 checked; a stored
+    // one was copied from storedOffset, so what was read from there is
+    // checked too.
     virtual void Written(const std::string& path) = 0;
     // Before the first write: the bytes of every file to be written.
     virtual void Planned(std::uint64_t /*bytes*/) {}

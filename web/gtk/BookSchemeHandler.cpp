@@ -38,11 +38,11 @@ void Fail(WebKitURISchemeRequest* request, int status) {
 
 void Answer(WebKitURISchemeRequest* request, gpointer) {
     std::optional<std::string> workspace;
-    const UnpackingBook* unpacking = nullptr;
+    std::shared_ptr<const UnpackingBook> unpacking;
     WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request);
     if (auto found = Views().find(view); found != Views().end()) {
         workspace = found->second.workspace;
-        unpacking = found->second.unpacking.get();
+        unpacking = found->second.unpacking;
     }
     std::optional<std::string> range;
     SoupMessageHeaders* requestHeaders = webkit_uri_scheme_request_get_http_headers(request);
@@ -50,7 +50,7 @@ void Answer(WebKitURISchemeRequest* request, gpointer) {
         range = value;
     const char* method = webkit_uri_scheme_request_get_http_method(request);
     const auto reply = BookScheme::Answer(webkit_uri_scheme_request_get_uri(request), method ? method : "GET", range,
-                                          workspace, unpacking);
+                                          workspace, unpacking.get());
     if (reply.wait) {
         Waiting().push_back(RefPtr<WebKitURISchemeRequest>::Ref(request));
         return;
@@ -58,7 +58,13 @@ void Answer(WebKitURISchemeRequest* request, gpointer) {
 
     RefPtr<GInputStream> body;
     if (!reply.file.empty()) {
-        body = FileSliceStream::Open(reply.file.string(), reply.offset, reply.length);
+        std::optional<FileSliceStream::Check> check;
+        if (reply.crc) {
+            check = FileSliceStream::Check{*reply.crc, [book = std::weak_ptr(unpacking), entry = reply.entry] {
+                                               if (auto held = book.lock()) held->ServedMismatch(entry);
+                                           }};
+        }
+        body = FileSliceStream::Open(reply.file.string(), reply.offset, reply.length, std::move(check));
         if (!body) return Fail(request, 404);
     } else {
         body = RefPtr<GInputStream>::Adopt(g_memory_input_stream_new());

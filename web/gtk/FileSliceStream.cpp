@@ -1,5 +1,6 @@
 #include "FileSliceStream.h"
 
+#include "EntryDigest.h"
 #include "Unique.h"
 
 #include <fcntl.h>
@@ -11,11 +12,17 @@
 
 namespace {
 
+struct SliceCheck {
+    brivane::web::EntryDigest digest;
+    std::function<void()> mismatched;
+};
+
 struct BrivaneFileSlice {
     GInputStream parent;
     int fd;
     guint64 offset;
     guint64 remaining;
+    SliceCheck* check;  // owned; null: nothing to check
 };
 struct BrivaneFileSliceClass {
     GInputStreamClass parent;
@@ -40,6 +47,18 @@ gssize SliceRead(GInputStream* stream, void* buffer, gsize count, GCancellable* 
     }
     self->offset += static_cast<guint64>(got);
     self->remaining = got == 0 ? 0 : self->remaining - static_cast<guint64>(got);
+    // The piece that decides is withheld: the page never holds the whole of a
+    // wrong entry.
+    SliceCheck* check = self->check;
+    if (check &&
+        check->digest.Add(buffer, static_cast<std::size_t>(got)) == brivane::web::EntryDigest::Verdict::Differs) {
+        self->remaining = 0;
+        self->check = nullptr;
+        if (check->mismatched) check->mismatched();
+        delete check;
+        g_set_error_literal(error, G_IO_ERROR, G_IO_ERROR_INVALID_DATA, "damaged entry");
+        return -1;
+    }
     return got;
 }
 
@@ -51,6 +70,7 @@ gboolean SliceClose(GInputStream* stream, GCancellable*, GError**) {
 
 void SliceFinalize(GObject* object) {
     SliceClose(G_INPUT_STREAM(object), nullptr, nullptr);
+    delete std::exchange(reinterpret_cast<BrivaneFileSlice*>(object)->check, nullptr);
     G_OBJECT_CLASS(brivane_file_slice_parent_class)->finalize(object);
 }
 
@@ -60,13 +80,17 @@ void brivane_file_slice_class_init(BrivaneFileSliceClass* klass) {
     G_INPUT_STREAM_CLASS(klass)->close_fn = SliceClose;
 }
 
-void brivane_file_slice_init(BrivaneFileSlice* self) { self->fd = -1; }
+void brivane_file_slice_init(BrivaneFileSlice* self) {
+    self->fd = -1;
+    self->check = nullptr;
+}
 
 }  // namespace
 
 namespace brivane::web {
 
-RefPtr<GInputStream> FileSliceStream::Open(const std::string& path, std::uint64_t offset, std::uint64_t length) {
+RefPtr<GInputStream> FileSliceStream::Open(const std::string& path, std::uint64_t offset, std::uint64_t length,
+                                           std::optional<Check> check) {
     UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     struct stat info {};
     if (!fd || fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
@@ -74,6 +98,7 @@ RefPtr<GInputStream> FileSliceStream::Open(const std::string& path, std::uint64_
     slice->fd = fd.Release();
     slice->offset = offset;
     slice->remaining = length;
+    if (check) slice->check = new SliceCheck{EntryDigest(check->crc, length), std::move(check->mismatched)};
     return RefPtr<GInputStream>::Adopt(G_INPUT_STREAM(slice));
 }
 

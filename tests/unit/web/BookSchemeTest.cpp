@@ -149,20 +149,29 @@ TEST(BookSchemeTest, ReadsFilesStillBeingUnpackedFromTheArchive) {
     w.dir.Write("Book.flip", "HEADER0123456789....sea!");
     std::vector<UnpackingBook::Event> events;
     UnpackingBook book(archive, w.mine + "/data", [&](UnpackingBook::Event e) { events.push_back(e); });
-    book.Surveyed({{"flipbook.pdf", 10, 6}, {"files/a.png", 5, std::nullopt}, {"files/backgrounds/sea.jpg", 4, 20}});
+    constexpr std::uint32_t pdfCrc = 0xC0FFEE, seaCrc = 0x5EA;
+    book.Surveyed({{"flipbook.pdf", 10, 6, pdfCrc},
+                   {"files/a.png", 5, std::nullopt, 1},
+                   {"files/backgrounds/sea.jpg", 4, 20, seaCrc}});
 
     enum class From { Archive, Disk, Wait, Nothing };
+    // A whole entry from the archive goes out with the CRC-32 it must have.
     const struct {
         std::string path;
         std::optional<std::string> range;
         From from;
         int status;
         std::uint64_t offset, length;
+        std::optional<std::uint32_t> crc = std::nullopt;
+        std::string entry = "";
     } cases[] = {
-        {"/data/flipbook.pdf", std::nullopt, From::Archive, 200, 6, 10},
+        {"/data/flipbook.pdf", std::nullopt, From::Archive, 200, 6, 10, pdfCrc, "flipbook.pdf"},
         {"/data/flipbook.pdf", "bytes=2-4", From::Archive, 206, 8, 3},
+        {"/data/flipbook.pdf", "bytes=0-9", From::Archive, 206, 6, 10, pdfCrc, "flipbook.pdf"},
+        {"/data/flipbook.pdf", "bytes=0-8", From::Archive, 206, 6, 9},
         {"/data/flipbook.pdf", "bytes=10-", From::Nothing, 416, 0, 0},
-        {"/data/files/backgrounds//sea.jpg", std::nullopt, From::Archive, 200, 20, 4},
+        {"/data/files/backgrounds//sea.jpg", std::nullopt, From::Archive, 200, 20, 4, seaCrc,
+         "files/backgrounds/sea.jpg"},
         {"/data/files/a.png", std::nullopt, From::Wait, 0, 0, 0},        // compressed: only once written
         {"/data/files/missing.png", std::nullopt, From::Wait, 0, 0, 0},  // a link may still bring it
         {"/data/./flipbook.pdf", std::nullopt, From::Nothing, 404, 0, 0},
@@ -177,7 +186,11 @@ TEST(BookSchemeTest, ReadsFilesStillBeingUnpackedFromTheArchive) {
         EXPECT_EQ(reply.file.string(), c.from == From::Archive ? archive : "") << what;
         EXPECT_EQ(reply.offset, c.offset) << what;
         EXPECT_EQ(reply.length, c.length) << what;
+        EXPECT_EQ(reply.crc, c.crc) << what;
+        EXPECT_EQ(reply.entry, c.entry) << what;
     }
+    // Headers alone carry no bytes to check.
+    EXPECT_EQ(BookScheme::Answer(w.Uri(w.mine + "/data/flipbook.pdf"), "HEAD", {}, w.mine, &book).crc, std::nullopt);
     // Another window's workspace stays closed, whatever book is being unpacked.
     UnpackingBook others(archive, w.other + "/data", nullptr);
     others.Surveyed({{"flipbook.pdf", 10, 6}});
@@ -195,6 +208,27 @@ TEST(BookSchemeTest, ReadsFilesStillBeingUnpackedFromTheArchive) {
     EXPECT_EQ(reply.file, std::filesystem::canonical(w.mine + "/data/files/backgrounds/sea.jpg"));
     using E = UnpackingBook::Event;
     EXPECT_EQ(events, (std::vector{E::Surveyed, E::Written, E::Finished}));
+}
+
+// Once the page was served an entry that failed its CRC-32, the archive's
+// copy of it is not offered again; the others still are.
+TEST(BookSchemeTest, AnEntryServedWrongIsNotServedFromTheArchiveAgain) {
+    Workspaces w;
+    const std::string archive = w.dir.Path() + "/Book.flip";
+    w.dir.Write("Book.flip", "HEADER0123456789....sea!");
+    std::vector<UnpackingBook::Event> events;
+    UnpackingBook book(archive, w.mine + "/data", [&](UnpackingBook::Event e) { events.push_back(e); });
+    book.Surveyed({{"flipbook.pdf", 10, 6, 1}, {"files/sea.jpg", 4, 20, 2}});
+    book.ServedMismatch("flipbook.pdf");
+    book.ServedMismatch("files/sea.jpg");  // the page is gone already: the first one counts
+    EXPECT_EQ(book.Mismatch(), "flipbook.pdf");
+    const auto Answer = [&](const std::string& path) {
+        return BookScheme::Answer(w.Uri(w.mine + path), "GET", {}, w.mine, &book);
+    };
+    EXPECT_TRUE(Answer("/data/flipbook.pdf").wait);
+    EXPECT_EQ(Answer("/data/files/sea.jpg").file.string(), archive);
+    using E = UnpackingBook::Event;
+    EXPECT_EQ(events, (std::vector{E::Surveyed, E::Mismatched}));
 }
 
 TEST(BookSchemeTest, ContentTypesNeverMakeAPageOrScript) {

@@ -392,6 +392,41 @@ TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
     }
 }
 
+// The page was served a whole entry from the archive that failed its CRC-32:
+// the window says the book is damaged, as when the unpacker finds it, whatever
+// the unpacker says after, and nothing waiting on the book runs.
+TEST(FlipbookPageHostTest, BytesServedWrongReplaceThePageWithTheDamagedMessage) {
+    const test::TempDir home;
+    home.Write("Book.flip", "PK");
+    const std::string file = test::FileUrl(home / "Book.flip"), ws = WorkspaceOf(file), pdf = ws + "data/flipbook.pdf";
+    const std::string damaged =
+        std::string(FlipbookPageHost::NO_CONFIGURATION_MESSAGE) + " The file is damaged (flipbook.pdf).";
+    for (const bool unpackerFails : {false, true}) {
+        SCOPED_TRACE(unpackerFails ? "the unpacker fails too" : "the unpacker succeeds");
+        Reader r(file);
+        const nlohmann::json config = {{"path", pdf}};
+        const auto finish = [&](const std::string&, document::UnpackListener* listener) {
+            listener->Surveyed({{"flipbook.pdf", 4, 0, 7}});
+            for (auto& posted : std::exchange(r.desktop->posted, {})) posted();
+            r.host->MessageReceived("action.print " + pdf, r.host->PageURL());
+            static_cast<const UnpackingBook*>(listener)->ServedMismatch("flipbook.pdf");
+            return WorkspaceSteps::Finished{unpackerFails ? std::nullopt : std::optional(config),       ws, "",
+                                            unpackerFails ? "The file is damaged (flipbook.pdf)." : "", "", 0};
+        };
+        const auto early = [&](const std::string&, const std::string& workspace) {
+            return WorkspaceSteps::Finished{config, workspace, "Early", "", "id", 3};
+        };
+        r.host = FlipbookPageHost::Create(file, r.desktop, &r.surface,
+                                          {[&](const std::string&) { return std::optional(ws); }, finish,
+                                           [&](const std::string&) { return std::optional(ws); }, early});
+        r.Open();
+        EXPECT_EQ(r.surface.problems, Lines{damaged});
+        EXPECT_EQ(r.surface.served.front(), true);
+        EXPECT_EQ(r.surface.served.back(), false);
+        EXPECT_EQ(r.desktop->printed, Lines{});
+    }
+}
+
 // A heavy book shows how far unpacking has come, and nothing more once it is done.
 TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
     const test::TempDir home;

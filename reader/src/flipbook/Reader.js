@@ -12,6 +12,7 @@ import { PdfSource } from "./PdfSource.js";
 import { TextIndex } from "./TextIndex.js";
 import { TextLayers } from "./TextLayers.js";
 import { Thumbnails } from "./Thumbnails.js";
+import { applyViewState, readViewState, viewReport } from "./viewState.js";
 import { renderContents } from "./Contents.js";
 
 const $ = (id) => document.getElementById(id);
@@ -28,7 +29,9 @@ export class Reader {
   #thumbs = null;
   #text = null;
   #startPage = 1;
+  #startView = {};
   #told = 0;
+  #toldView = "";
   #positionTimer = 0;
   book = null;
   textIndex = null;
@@ -44,12 +47,18 @@ export class Reader {
     this.find = new Find(this);
   }
 
-  /** The host names the page to open at; it may come before or after the book has opened. */
-  resumeAt(page) {
+  /** The host names the page and view to open at; it may come before or after the book has opened. */
+  resumeAt(page, state) {
     const n = Number(page);
-    if (!Number.isInteger(n) || n < 1) return;
-    if (this.book) this.book.goTo(n, { animate: false });
-    else this.#startPage = n;
+    const valid = Number.isInteger(n) && n >= 1;
+    const view = readViewState(state);
+    if (!this.book) {
+      if (valid) this.#startPage = n;
+      this.#startView = view;
+      return;
+    }
+    if (valid) this.book.goTo(n, { animate: false });
+    applyViewState(this.book, view);
   }
 
   /** Draws the find bar's marks again on the pages in the book. */
@@ -61,6 +70,7 @@ export class Reader {
   async load(raw) {
     const session = ++this.#session;
     this.#startPage = 1;
+    this.#startView = {};
     await this.#close();
     const config = readConfig(raw, document.baseURI);
     this.#config = config;
@@ -104,7 +114,9 @@ export class Reader {
     };
     document.body.classList.add("has-book");
     this.#told = 0;
+    this.#toldView = "";
     this.book.open(count, Math.min(this.#startPage, count));
+    applyViewState(this.book, this.#startView);
     // From here each page shows its own loading state.
     source.onRead = null;
     $("loading-text").textContent = "";
@@ -169,9 +181,12 @@ export class Reader {
 
   #tellPosition() {
     const page = this.book?.page;
-    if (!page || page === this.#told) return;
+    if (!page) return;
+    if (page !== this.#told) post(positionMessage(page));
     this.#told = page;
-    post(positionMessage(page));
+    const view = viewReport(this.book);
+    if (view !== "" && view !== this.#toldView) post(view);
+    this.#toldView = view;
   }
 
   async #loadContents(config, source, count, session) {

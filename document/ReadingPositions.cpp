@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <glib.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,18 +53,42 @@ ReadOutcome ReadRegularFile(const std::string& path, std::size_t limit, std::str
     }
 }
 
-// An exclusive flock on a file beside the store, released when the result
-// closes; an invalid result when none could be had in time.
+// Open-file-description locks on single bytes of the lock file: one guards
+// the store, the other is a turnstile that a waiter holds while it waits, so a
+// writer that has just let go cannot take the store straight back. Polled,
+// with a deadline, so the main thread never waits without end.
+constexpr off_t TURNSTILE = 0;
+constexpr off_t STORE = 1;
+
+bool LockByte(int fd, off_t byte, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = byte;
+    lock.l_len = 1;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+bool AwaitByte(int fd, off_t byte, std::chrono::steady_clock::time_point deadline) {
+    while (!LockByte(fd, byte, F_WRLCK)) {
+        if ((errno != EAGAIN && errno != EACCES && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(LOCK_POLL);
+    }
+    return true;
+}
+
+// Held until the result closes; an invalid result when the store could not be
+// had in time.
 UniqueFd LockBeside(const std::string& path) {
     UniqueFd fd(open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0600));
     struct stat st {};
     if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
     const auto deadline = std::chrono::steady_clock::now() + LOCK_PATIENCE;
-    while (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) return {};
-        std::this_thread::sleep_for(LOCK_POLL);
-    }
-    return fd;
+    if (!AwaitByte(fd.Get(), TURNSTILE, deadline)) return {};
+    const bool held = AwaitByte(fd.Get(), STORE, deadline);
+    LockByte(fd.Get(), TURNSTILE, F_UNLCK);
+    return held ? std::move(fd) : UniqueFd();
 }
 
 }  // namespace

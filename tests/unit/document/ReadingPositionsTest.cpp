@@ -11,7 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <set>
+#include <tuple>
 
 namespace brivane::document {
 namespace {
@@ -63,10 +63,7 @@ TEST(ReadingPositionsTest, RememberPutsTheBookFirstAndKeepsTheNewestFiveHundred)
     EXPECT_EQ(positions.PageOf("id20"), std::nullopt) << "the oldest falls off";
     EXPECT_EQ(positions.PageOf("id21"), 1 + 21 % 7);
     // Written by rename: nothing but the file and its lock is left in the directory.
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(fs::path(positions.Path()).parent_path()))
-        names.insert(entry.path().filename().string());
-    EXPECT_EQ(names, (std::set<std::string>{"positions.json", "positions.json.lock"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(positions.Path()).parent_path()), {}), 2);
 }
 
 TEST(ReadingPositionsTest, DamagedFileIsReportedOnceAndReplaced) {
@@ -80,106 +77,71 @@ TEST(ReadingPositionsTest, DamagedFileIsReportedOnceAndReplaced) {
     EXPECT_EQ(positions.PageOf("a"), 4);
 }
 
-// The view state rides in the same records: each bad field is dropped alone,
-// and a record of the first format (no state) keeps its page.
+// The view state rides in the same records; a bad field goes alone.
 TEST(ReadingPositionsTest, ViewStateFieldsAreKeptOrDroppedOneByOne) {
-    struct Case {
-        std::string fields;
-        ViewState want;
-    };
-    const std::vector<Case> cases = {
+    const std::pair<std::string, ViewState> cases[] = {
         {"", {}},
         {R"(, "view": "single", "fit": "width", "zoom": 1.5, "direction": "rtl")", {"single", "width", 1.5, "rtl"}},
-        {R"(, "view": "scroll", "zoom": 8, "direction": "ltr")", {"scroll", {}, 8.0, "ltr"}},
-        {R"(, "zoom": 0.25, "fit": "page")", {{}, "page", 0.25, {}}},
-        {R"(, "view": "diagonal", "fit": "width", "zoom": 9, "direction": "up")", {{}, "width", {}, {}}},
-        {R"(, "view": 1, "fit": null, "zoom": "2", "direction": ["rtl"], "colour": "red")", {}},
-        {R"(, "view": "SPREAD", "zoom": 0.1, "direction": "rtl")", {{}, {}, {}, "rtl"}},
-        {R"(, "zoom": -1, "zoom2": 3, "fit": "page ")", {}},
+        {R"(, "view": "SPREAD", "fit": "width", "zoom": 9, "direction": ["rtl"], "colour": 1)", {{}, "width", {}, {}}},
+        {R"(, "view": 1, "fit": null, "zoom": 0.25, "direction": "rtl")", {{}, {}, 0.25, "rtl"}},
     };
-    for (const auto& c : cases) {
-        const auto books =
-            ReadingPositions::Parse(HEAD + R"([{"id": "a", "page": 3, "file": "f", "title": "A")" + c.fields + "}]}");
-        ASSERT_TRUE(books) << c.fields;
-        ASSERT_EQ(books->size(), 1u) << c.fields;
-        EXPECT_EQ(books->front(), (Book{"a", 3, "f", "A", c.want})) << c.fields;
-        // What is written reads back the same.
-        EXPECT_EQ(ReadingPositions::Parse(ReadingPositions::Serialize(*books)), books) << c.fields;
+    for (const auto& [fields, want] : cases) {
+        const auto books = ReadingPositions::Parse(HEAD + R"([{"id": "a", "page": 3, "file": "f")" + fields + "}]}");
+        ASSERT_TRUE(books) << fields;
+        EXPECT_EQ(*books, (std::vector{Book{"a", 3, "f", "", want}})) << fields;
+        EXPECT_EQ(ReadingPositions::Parse(ReadingPositions::Serialize(*books)), books) << fields;
     }
 }
 
-// A start window reads the store on the main thread: whatever stands at the
-// path, it must answer at once, say so once, and let the next write replace it.
+// The start window reads the store on the main thread: a pipe froze it, a
+// link to /dev/zero read without end. Answer at once, say so once, replace.
 TEST(ReadingPositionsTest, OnlyARegularFileOfSaneSizeIsRead) {
-    struct Case {
-        std::string name;
-        std::function<void(const std::string& path, const test::TempDir& dir)> make;
-        std::optional<int> page;  // what is read before the next write
-        bool reported;
-    };
     const std::string good = HEAD + R"([{"id": "a", "page": 6, "file": "f"}]})";
-    const std::vector<Case> cases = {
-        {"pipe", [](const std::string& path, const test::TempDir&) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); },
-         std::nullopt, true},
-        {"link to an endless device",
-         [](const std::string& path, const test::TempDir&) { fs::create_symlink("/dev/zero", path); }, std::nullopt,
-         true},
+    const std::tuple<std::string, std::function<void(const std::string&)>, std::optional<int>> cases[] = {
+        {"pipe", [](const std::string& path) { mkfifo(path.c_str(), 0600); }, std::nullopt},
+        {"endless device", [](const std::string& path) { fs::create_symlink("/dev/zero", path); }, std::nullopt},
         {"oversized",
-         [](const std::string& path, const test::TempDir&) {
-             test::Write(path, std::string(ReadingPositions::MAX_BYTES + 1, ' '));
+         [](const std::string& path) { test::Write(path, std::string(ReadingPositions::MAX_BYTES + 1, ' ')); },
+         std::nullopt},
+        {"link to a file",
+         [&](const std::string& path) {
+             test::Write(path + "-real", good);
+             fs::create_symlink(path + "-real", path);
          },
-         std::nullopt, true},
-        {"link to a regular file",
-         [&](const std::string& path, const test::TempDir& dir) {
-             fs::create_symlink(dir.Write("real.json", good), path);
-         },
-         6, false},
-        {"missing", [](const std::string&, const test::TempDir&) {}, std::nullopt, false},
+         6},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, make, page] : cases) {
         test::TempDir dir;
-        const std::string path = dir / "positions.json";
-        c.make(path, dir);
+        make(dir / "positions.json");
         test::CapturedLines lines;
-        const ReadingPositions positions(path);
+        const ReadingPositions positions(dir / "positions.json");
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(positions.PageOf("a"), c.page);
-        EXPECT_EQ(positions.PageOf("a"), c.page);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-        EXPECT_EQ(lines.lines.size(), c.reported ? 1u : 0u);
-        ASSERT_TRUE(positions.Remember({"b", 2, "f", "B"}));
-        EXPECT_EQ(positions.PageOf("b"), 2);
-        EXPECT_EQ(positions.PageOf("a"), c.page);
+        EXPECT_EQ(positions.PageOf("a"), page) << name;
+        EXPECT_EQ(positions.PageOf("a"), page) << name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name;
+        EXPECT_EQ(lines.lines.size(), page ? 0u : 1u) << name;
+        ASSERT_TRUE(positions.Remember({"b", 2, "f", "B"})) << name;
+        EXPECT_EQ(positions.PageOf("b"), 2) << name;
     }
 }
 
-// Two processes remembering at once used to lose most of each other's books:
-// every write must be read, merged and replaced under one lock.
+// Two processes remembering at once kept about half of each other's books.
 TEST(ReadingPositionsTest, TwoProcessesWritingAtOnceKeepEveryBook) {
     test::TempDir dir;
     const ReadingPositions positions(dir / "positions.json");
-    constexpr int EACH = 200;
     const auto remember = [&](const std::string& prefix) {
-        bool ok = true;
-        for (int i = 0; i < EACH; ++i)
-            ok = positions.Remember({prefix + std::to_string(i), 1 + i % 9, "", "", {"single", {}, 2.0, {}}}) && ok;
-        return ok;
+        int failed = 0;
+        for (int i = 0; i < 200; ++i) failed += !positions.Remember({prefix + std::to_string(i), 2, "", ""});
+        return failed;
     };
     const pid_t child = fork();
     ASSERT_GE(child, 0);
-    if (child == 0) _exit(remember("child-") ? 0 : 1);
-    const bool ok = remember("parent-");
+    if (child == 0) _exit(remember("child-"));
+    EXPECT_EQ(remember("parent-"), 0);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(ok);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-
-    const auto books = ReadingPositions::Parse(test::Read(positions.Path()));
-    ASSERT_TRUE(books);
-    EXPECT_EQ(books->size(), 2u * EACH);
-    EXPECT_EQ(positions.Find("child-17"), (Book{"child-17", 1 + 17 % 9, "", "", {"single", {}, 2.0, {}}}));
-    EXPECT_EQ(positions.PageOf("parent-199"), 1 + 199 % 9);
+    EXPECT_EQ(ReadingPositions::Parse(test::Read(positions.Path())).value_or(std::vector<Book>{}).size(), 400u);
 }
 
 TEST(ReadingPositionsTest, RecentListsExistingFilesNewestFirstOncePerFile) {

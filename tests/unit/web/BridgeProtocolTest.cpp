@@ -91,41 +91,24 @@ TEST(BridgeProtocolTest, PageNumbersAndRecentIndexesAreDigitsOnly) {
     EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.openrecent 0"), BridgeProtocol::StartAction::None);
 }
 
-// The page's view state reaches the user's state file: only what the page
-// could have written passes, and one bad part refuses the whole message.
+// The page's view state goes into the user's state file: one unknown key or
+// bad value refuses the whole report. What goes back is an object literal.
 TEST(BridgeProtocolTest, ViewStateIsCompactJsonOfKnownFieldsOnly) {
     using State = document::ViewState;
     const std::pair<std::string, std::optional<State>> cases[] = {
         {R"({"view":"single","fit":"width","zoom":1.25,"direction":"rtl"})", State{"single", "width", 1.25, "rtl"}},
-        {R"({"zoom":1})", State{{}, {}, 1.0, {}}},
-        {R"( { "view" : "scroll" } )", State{"scroll", {}, {}, {}}},
-        {"{}", State{}},
+        {R"( { "zoom" : 1 } )", State{{}, {}, 1.0, {}}},
         {R"({"view":"single","extra":1})", std::nullopt},
         {R"({"view":"sideways"})", std::nullopt},
         {R"({"zoom":100})", std::nullopt},
-        {R"({"zoom":"2"})", std::nullopt},
-        {R"({"zoom":true})", std::nullopt},
-        {R"({"direction":null})", std::nullopt},
         {R"(["view","single"])", std::nullopt},
         {R"({"view":"single")", std::nullopt},
-        {"2", std::nullopt},
-        {"", std::nullopt},
         {R"({"view":"single"})" + std::string(BridgeProtocol::MAX_VIEW_BYTES, ' '), std::nullopt},
     };
     for (const auto& [text, want] : cases) EXPECT_EQ(BridgeProtocol::ViewStateOf(text), want) << text;
-}
-
-// The state goes back as an object literal built from known words and a
-// number, so the call is one line of plain script.
-TEST(BridgeProtocolTest, ResumeCallCarriesTheStateOnlyWhenThereIsOne) {
-    using State = document::ViewState;
-    const std::pair<State, std::string> cases[] = {
-        {State{}, "onResume(12)"},
-        {State{{}, {}, 1.5, {}}, R"(onResume(12, {"zoom":1.5}))"},
-        {State{"single", "width", 0.25, "rtl"},
-         R"(onResume(12, {"direction":"rtl","fit":"width","view":"single","zoom":0.25}))"},
-    };
-    for (const auto& [state, want] : cases) EXPECT_EQ(BridgeProtocol::ResumeScript(12, state), want);
+    EXPECT_EQ(BridgeProtocol::ResumeScript(12, {}), "onResume(12)");
+    EXPECT_EQ(BridgeProtocol::ResumeScript(3, {"single", {}, 0.25, "rtl"}),
+              R"(onResume(3, {"direction":"rtl","view":"single","zoom":0.25}))");
 }
 
 // Titles become script source: nothing in them may end the call early.

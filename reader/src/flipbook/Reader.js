@@ -5,6 +5,7 @@ import { pageAnnouncement, pagesOf } from "./layout.js";
 import { openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
+import { applyViewState, readViewState, viewReport } from "./viewState.js";
 import { t } from "../shared/strings.js";
 import { Find } from "./Find.js";
 import { PageImages } from "./PageImages.js";
@@ -12,7 +13,6 @@ import { PdfSource } from "./PdfSource.js";
 import { TextIndex } from "./TextIndex.js";
 import { TextLayers } from "./TextLayers.js";
 import { Thumbnails } from "./Thumbnails.js";
-import { applyViewState, readViewState, viewReport } from "./viewState.js";
 import { renderContents } from "./Contents.js";
 
 const $ = (id) => document.getElementById(id);
@@ -71,6 +71,7 @@ export class Reader {
     const session = ++this.#session;
     this.#startPage = 1;
     this.#startView = {};
+    this.#toldView = "";
     await this.#close();
     const config = readConfig(raw, document.baseURI);
     this.#config = config;
@@ -114,7 +115,6 @@ export class Reader {
     };
     document.body.classList.add("has-book");
     this.#told = 0;
-    this.#toldView = "";
     this.book.open(count, Math.min(this.#startPage, count));
     applyViewState(this.book, this.#startView);
     // From here each page shows its own loading state.

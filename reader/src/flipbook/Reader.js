@@ -44,6 +44,8 @@ export class Reader {
       watchRatio();
     }, { once: true });
     watchRatio();
+    // A change of view, fit or zoom need not move the page: it is told all the same.
+    $("stage").addEventListener("bookview", () => this.#tellLater());
     this.find = new Find(this);
   }
 
@@ -174,12 +176,11 @@ export class Reader {
     $("btn-prev").disabled = first;
     $("btn-next").disabled = last;
     $("btn-last").disabled = last;
-    // The zoom also changes without the toolbar: a book reopens as it was left.
-    const zoom = this.book.zoom;
-    $("zoom-level").textContent = `${Math.round(zoom * 100)}%`;
-    $("btn-zoom-out").disabled = zoom <= 1;
-    $("btn-zoom-fit").disabled = zoom <= 1;
     this.#thumbs?.mark(pages);
+    this.#tellLater();
+  }
+
+  #tellLater() {
     clearTimeout(this.#positionTimer);
     this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
   }

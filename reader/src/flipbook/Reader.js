@@ -177,9 +177,11 @@ export class Reader {
     $("btn-next").disabled = last;
     $("btn-last").disabled = last;
     this.#thumbs?.mark(pages);
-    this.#tellLater();
+    clearTimeout(this.#positionTimer);
+    this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
   }
 
+  // Once the reader has settled, like a turn of the page.
   #tellLater() {
     clearTimeout(this.#positionTimer);
     this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);

@@ -181,12 +181,6 @@ export class Reader {
     this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
   }
 
-  // Once the reader has settled, like a turn of the page.
-  #tellLater() {
-    clearTimeout(this.#positionTimer);
-    this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
-  }
-
   #tellPosition() {
     const page = this.book?.page;
     if (!page) return;
@@ -195,6 +189,12 @@ export class Reader {
     const view = viewReport(this.book);
     if (view !== "" && view !== this.#toldView) post(view);
     this.#toldView = view;
+  }
+
+  // Once the reader has settled, like a turn of the page.
+  #tellLater() {
+    clearTimeout(this.#positionTimer);
+    this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
   }
 
   async #loadContents(config, source, count, session) {

@@ -11,11 +11,12 @@ export const DIRECTIONS = ["ltr", "rtl"];
 export const MIN_ZOOM = 0.25;
 export const MAX_ZOOM = 8;
 
-// Direction first: it decides how pages pair up; the zoom last, as it scales the fit.
+// Direction first: it decides how pages pair up. The fit before the view, so a
+// column opens at the top of the page; the zoom last, as it scales the fit.
 const SETTERS = [
   ["direction", "setDirection"],
-  ["view", "setView"],
   ["fit", "setFit"],
+  ["view", "setView"],
   ["zoom", "setZoom"],
 ];
 

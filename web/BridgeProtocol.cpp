@@ -13,6 +13,7 @@ constexpr std::string_view HELP = "action.help";
 constexpr std::string_view OPEN_PDF = "action.openpdf";
 constexpr std::string_view PRINT = "action.print";
 constexpr std::string_view POSITION = "action.position";
+constexpr std::string_view VIEW = "action.view";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
 
 std::optional<std::size_t> Digits(std::string_view text, std::size_t maxDigits) {
@@ -76,7 +77,8 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     FlipbookMessage message;
     if (Match(text, OPEN_PDF, FlipbookAction::OpenPdf, message)) return message;
     if (Match(text, PRINT, FlipbookAction::Print, message)) return message;
-    Match(text, POSITION, FlipbookAction::Position, message);
+    if (Match(text, POSITION, FlipbookAction::Position, message)) return message;
+    Match(text, VIEW, FlipbookAction::View, message);
     return message;
 }
 
@@ -91,6 +93,16 @@ std::optional<int> BridgeProtocol::PageNumber(std::string_view text) {
     return static_cast<int>(*value);
 }
 
+std::optional<document::ViewState> BridgeProtocol::ViewStateOf(std::string_view text) {
+    if (text.size() > MAX_VIEW_BYTES) return std::nullopt;
+    const auto object = nlohmann::json::parse(text, nullptr, false);
+    if (!object.is_object()) return std::nullopt;
+    auto state = document::ViewState::From(object);
+    // Every key must have been taken: an unknown one or a bad value refuses all.
+    if (state.Count() != object.size()) return std::nullopt;
+    return state;
+}
+
 std::string BridgeProtocol::EchoScript(std::string_view text) {
     return "webkit.messageHandlers.bridge.onMessage(" + ScriptStringLiteral(text) + ")";
 }
@@ -99,7 +111,13 @@ std::string BridgeProtocol::ConfigurationScript(const nlohmann::json& configurat
     return "onMessage(" + document::ReaderConfiguration::Text(configuration) + ")";
 }
 
-std::string BridgeProtocol::ResumeScript(int page) { return "onResume(" + std::to_string(page) + ")"; }
+std::string BridgeProtocol::ResumeScript(int page, const document::ViewState& state) {
+    if (state.Empty()) return "onResume(" + std::to_string(page) + ")";
+    nlohmann::json object = nlohmann::json::object();
+    state.AddTo(object);
+    // Only known words and a number: as script source it is an object literal.
+    return "onResume(" + std::to_string(page) + ", " + object.dump(-1, ' ', true) + ")";
+}
 
 std::string BridgeProtocol::RecentBooksScript(const nlohmann::json& books) {
     // ASCII only: the text becomes script source, where some line separators would not survive.

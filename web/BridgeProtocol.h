@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ViewState.h"
+
 #include <nlohmann/json_fwd.hpp>
 
 #include <cstddef>
@@ -13,7 +15,7 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, View, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;
@@ -29,6 +31,10 @@ public:
     static std::optional<std::size_t> RecentBookIndex(std::string_view text);
     // A page number as the reader page writes it: decimal digits, from 1.
     static std::optional<int> PageNumber(std::string_view text);
+    // "action.view {...}": a compact JSON object of known keys, each with a
+    // value we know; anything else is refused whole.
+    static std::optional<document::ViewState> ViewStateOf(std::string_view text);
+    static constexpr std::size_t MAX_VIEW_BYTES = 256;
 
     // The echo carries the message text as a string literal, whatever it holds.
     static std::string EchoScript(std::string_view text);
@@ -38,7 +44,7 @@ public:
     static std::string ScriptStringLiteral(std::string_view text);
     // Our own calls, beside the pages' fixed ones: where to reopen a book,
     // and the start page's list of recent books.
-    static std::string ResumeScript(int page);
+    static std::string ResumeScript(int page, const document::ViewState& state = {});
     static std::string RecentBooksScript(const nlohmann::json& books);
 };
 

@@ -374,6 +374,9 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
     case BridgeProtocol::FlipbookAction::Position:
         RememberPosition(message.argument);
         break;
+    case BridgeProtocol::FlipbookAction::View:
+        RememberView(message.argument);
+        break;
     case BridgeProtocol::FlipbookAction::None:
         break;
     }
@@ -381,11 +384,13 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
 
 void FlipbookPageHost::Resume() {
     if (!positions_ || book_.id.empty()) return;
-    const auto page = positions_->PageOf(book_.id);
-    // A record from another edition of the book may point past its end.
-    if (page && *page > 1 && *page <= pageCount_) {
-        book_.page = *page;
-        surface_->RunScript(BridgeProtocol::ResumeScript(*page));
+    if (const auto stored = positions_->Find(book_.id)) {
+        // A record from another edition of the book may point past its end;
+        // how the reader liked to see it still holds.
+        if (stored->page > 1 && stored->page <= pageCount_) book_.page = stored->page;
+        book_.state = stored->state;
+        if (book_.page > 1 || !book_.state.Empty())
+            surface_->RunScript(BridgeProtocol::ResumeScript(book_.page, book_.state));
     }
     // Opening alone makes the book recent, before any page is turned.
     positions_->Remember(book_);
@@ -399,6 +404,21 @@ void FlipbookPageHost::RememberPosition(const std::string& argument) {
     }
     if (!positions_ || *page == book_.page) return;
     book_.page = *page;
+    positions_->Remember(book_);
+}
+
+void FlipbookPageHost::RememberView(const std::string& argument) {
+    const auto state = BridgeProtocol::ViewStateOf(argument);
+    if (!state || book_.id.empty()) {
+        // The page is the only sender; a long refusal says enough in its start.
+        Diagnostics::Line("Refused view: " + argument.substr(0, BridgeProtocol::MAX_VIEW_BYTES));
+        return;
+    }
+    // A field the page leaves out (one it does not know) keeps its stored value.
+    auto merged = book_.state;
+    merged.Merge(*state);
+    if (!positions_ || merged == book_.state) return;
+    book_.state = merged;
     positions_->Remember(book_);
 }
 

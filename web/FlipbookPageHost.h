@@ -125,6 +125,7 @@ private:
     void HandToSystem(const std::string& address);
     void Resume();
     void RememberPosition(const std::string& argument);
+    void RememberView(const std::string& argument);
     void Fail(const char* message);
 
     std::string fileUrl_;

@@ -5,6 +5,7 @@ import { pageAnnouncement, pagesOf } from "./layout.js";
 import { openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
+import { applyViewState, readViewState, viewReport } from "./viewState.js";
 import { t } from "../shared/strings.js";
 import { Find } from "./Find.js";
 import { PageImages } from "./PageImages.js";
@@ -30,7 +31,9 @@ export class Reader {
   #thumbs = null;
   #text = null;
   #startPage = 1;
+  #startView = {};
   #told = 0;
+  #toldView = "";
   #positionTimer = 0;
   book = null;
   textIndex = null;
@@ -45,16 +48,24 @@ export class Reader {
       watchRatio();
     }, { once: true });
     watchRatio();
+    // A change of view, fit or zoom need not move the page: it is told all the same.
+    $("stage").addEventListener("bookview", () => this.#tellLater());
     this.find = new Find(this);
     this.contents = new Contents($("contents"), (page) => this.goTo(page), (page) => labelOf(this.pageLabels, page));
   }
 
-  /** The host names the page to open at; it may come before or after the book has opened. */
-  resumeAt(page) {
+  /** The host names the page and view to open at; it may come before or after the book has opened. */
+  resumeAt(page, state) {
     const n = Number(page);
-    if (!Number.isInteger(n) || n < 1) return;
-    if (this.book) this.book.goTo(n, { animate: false });
-    else this.#startPage = n;
+    const valid = Number.isInteger(n) && n >= 1;
+    const view = readViewState(state);
+    if (!this.book) {
+      if (valid) this.#startPage = n;
+      this.#startView = view;
+      return;
+    }
+    if (valid) this.book.goTo(n, { animate: false });
+    applyViewState(this.book, view);
   }
 
   /** Draws the find bar's marks again on the pages in the book. */
@@ -66,6 +77,8 @@ export class Reader {
   async load(raw) {
     const session = ++this.#session;
     this.#startPage = 1;
+    this.#startView = {};
+    this.#toldView = "";
     await this.#close();
     const config = readConfig(raw, document.baseURI);
     this.#config = config;
@@ -118,6 +131,7 @@ export class Reader {
     this.#told = 0;
     this.book.setDirection(direction);
     this.book.open(count, Math.min(this.#startPage, count));
+    applyViewState(this.book, this.#startView);
     // From here each page shows its own loading state.
     source.onRead = null;
     $("loading-text").textContent = "";
@@ -205,9 +219,18 @@ export class Reader {
 
   #tellPosition() {
     const page = this.book?.page;
-    if (!page || page === this.#told) return;
+    if (!page) return;
+    if (page !== this.#told) post(positionMessage(page));
     this.#told = page;
-    post(positionMessage(page));
+    const view = viewReport(this.book);
+    if (view !== "" && view !== this.#toldView) post(view);
+    this.#toldView = view;
+  }
+
+  // Once the reader has settled, like a turn of the page.
+  #tellLater() {
+    clearTimeout(this.#positionTimer);
+    this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
   }
 
   async #loadContents(config, source, count, session) {

@@ -13,7 +13,8 @@ window.onMessage = (config) => {
   reader.load(config);
 };
 
-// The host's second call after the configuration: the page to reopen at.
-window.onResume = (page) => {
-  reader.resumeAt(page);
+// The host's second call after the configuration: the page to reopen at and,
+// when it kept one, how the book was shown.
+window.onResume = (page, state) => {
+  reader.resumeAt(page, state);
 };

@@ -16,6 +16,11 @@ export function positionMessage(page) {
   return `action.position ${page}`;
 }
 
+/** How the reader shows the book (view, fit, zoom, direction), for the host to keep with its page. */
+export function viewMessage(state) {
+  return `action.view ${JSON.stringify(state)}`;
+}
+
 /** Opens the host's recent book at `index` of the list it gave the start page. */
 export function openRecentMessage(index) {
   return `action.openrecent ${index}`;

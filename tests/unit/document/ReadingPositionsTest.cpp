@@ -3,9 +3,15 @@
 #include "CapturedLines.h"
 #include "TempDir.h"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <tuple>
 
 namespace brivane::document {
 namespace {
@@ -56,8 +62,8 @@ TEST(ReadingPositionsTest, RememberPutsTheBookFirstAndKeepsTheNewestFiveHundred)
     EXPECT_EQ(positions.PageOf("id30"), 12);
     EXPECT_EQ(positions.PageOf("id20"), std::nullopt) << "the oldest falls off";
     EXPECT_EQ(positions.PageOf("id21"), 1 + 21 % 7);
-    // Written by rename: nothing but the file itself is left in the directory.
-    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(positions.Path()).parent_path()), {}), 1);
+    // Written by rename: nothing but the file and its lock is left in the directory.
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(positions.Path()).parent_path()), {}), 2);
 }
 
 TEST(ReadingPositionsTest, DamagedFileIsReportedOnceAndReplaced) {
@@ -69,6 +75,73 @@ TEST(ReadingPositionsTest, DamagedFileIsReportedOnceAndReplaced) {
     ASSERT_TRUE(positions.Remember({"a", 4, "file:///a.flip", "A"}));
     EXPECT_EQ(lines.lines, std::vector<std::string>{"Ignoring unreadable reading positions: " + path});
     EXPECT_EQ(positions.PageOf("a"), 4);
+}
+
+// The view state rides in the same records; a bad field goes alone.
+TEST(ReadingPositionsTest, ViewStateFieldsAreKeptOrDroppedOneByOne) {
+    const std::pair<std::string, ViewState> cases[] = {
+        {"", {}},
+        {R"(, "view": "single", "fit": "width", "zoom": 1.5, "direction": "rtl")", {"single", "width", 1.5, "rtl"}},
+        {R"(, "view": "SPREAD", "fit": "width", "zoom": 9, "direction": ["rtl"], "colour": 1)", {{}, "width", {}, {}}},
+        {R"(, "view": 1, "fit": null, "zoom": 0.25, "direction": "rtl")", {{}, {}, 0.25, "rtl"}},
+    };
+    for (const auto& [fields, want] : cases) {
+        const auto books = ReadingPositions::Parse(HEAD + R"([{"id": "a", "page": 3, "file": "f")" + fields + "}]}");
+        ASSERT_TRUE(books) << fields;
+        EXPECT_EQ(*books, (std::vector{Book{"a", 3, "f", "", want}})) << fields;
+        EXPECT_EQ(ReadingPositions::Parse(ReadingPositions::Serialize(*books)), books) << fields;
+    }
+}
+
+// The start window reads the store on the main thread: a pipe froze it, a
+// link to /dev/zero read without end. Answer at once, say so once, replace.
+TEST(ReadingPositionsTest, OnlyARegularFileOfSaneSizeIsRead) {
+    const std::string good = HEAD + R"([{"id": "a", "page": 6, "file": "f"}]})";
+    const std::tuple<std::string, std::function<void(const std::string&)>, std::optional<int>> cases[] = {
+        {"pipe", [](const std::string& path) { mkfifo(path.c_str(), 0600); }, std::nullopt},
+        {"endless device", [](const std::string& path) { fs::create_symlink("/dev/zero", path); }, std::nullopt},
+        {"oversized",
+         [](const std::string& path) { test::Write(path, std::string(ReadingPositions::MAX_BYTES + 1, ' ')); },
+         std::nullopt},
+        {"link to a file",
+         [&](const std::string& path) {
+             test::Write(path + "-real", good);
+             fs::create_symlink(path + "-real", path);
+         },
+         6},
+    };
+    for (const auto& [name, make, page] : cases) {
+        test::TempDir dir;
+        make(dir / "positions.json");
+        test::CapturedLines lines;
+        const ReadingPositions positions(dir / "positions.json");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(positions.PageOf("a"), page) << name;
+        EXPECT_EQ(positions.PageOf("a"), page) << name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << name;
+        EXPECT_EQ(lines.lines.size(), page ? 0u : 1u) << name;
+        ASSERT_TRUE(positions.Remember({"b", 2, "f", "B"})) << name;
+        EXPECT_EQ(positions.PageOf("b"), 2) << name;
+    }
+}
+
+// Two processes remembering at once kept about half of each other's books.
+TEST(ReadingPositionsTest, TwoProcessesWritingAtOnceKeepEveryBook) {
+    test::TempDir dir;
+    const ReadingPositions positions(dir / "positions.json");
+    const auto remember = [&](const std::string& prefix) {
+        int failed = 0;
+        for (int i = 0; i < 200; ++i) failed += !positions.Remember({prefix + std::to_string(i), 2, "", ""});
+        return failed;
+    };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(remember("child-"));
+    EXPECT_EQ(remember("parent-"), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadingPositions::Parse(test::Read(positions.Path())).value_or(std::vector<Book>{}).size(), 400u);
 }
 
 TEST(ReadingPositionsTest, RecentListsExistingFilesNewestFirstOncePerFile) {

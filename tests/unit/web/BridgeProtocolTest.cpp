@@ -27,6 +27,8 @@ TEST(BridgeProtocolTest, FlipbookMessagesMatchByPrefixAndByteOffset) {
         {" action.print x", Action::None, ""},
         {"action.position 12", Action::Position, "12"},
         {"action.positions", Action::Position, ""},
+        {"action.view {\"zoom\":2}", Action::View, "{\"zoom\":2}"},
+        {"action.view", Action::None, ""},
     };
     for (const auto& c : cases) {
         const auto message = BridgeProtocol::DispatchFlipbookMessage(c.text);
@@ -89,6 +91,26 @@ TEST(BridgeProtocolTest, PageNumbersAndRecentIndexesAreDigitsOnly) {
     EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.openrecent 0"), BridgeProtocol::StartAction::None);
 }
 
+// The page's view state goes into the user's state file: one unknown key or
+// bad value refuses the whole report. What goes back is an object literal.
+TEST(BridgeProtocolTest, ViewStateIsCompactJsonOfKnownFieldsOnly) {
+    using State = document::ViewState;
+    const std::pair<std::string, std::optional<State>> cases[] = {
+        {R"({"view":"single","fit":"width","zoom":1.25,"direction":"rtl"})", State{"single", "width", 1.25, "rtl"}},
+        {R"( { "zoom" : 1 } )", State{{}, {}, 1.0, {}}},
+        {R"({"view":"single","extra":1})", std::nullopt},
+        {R"({"view":"sideways"})", std::nullopt},
+        {R"({"zoom":100})", std::nullopt},
+        {R"(["view","single"])", std::nullopt},
+        {R"({"view":"single")", std::nullopt},
+        {R"({"view":"single"})" + std::string(BridgeProtocol::MAX_VIEW_BYTES, ' '), std::nullopt},
+    };
+    for (const auto& [text, want] : cases) EXPECT_EQ(BridgeProtocol::ViewStateOf(text), want) << text;
+    EXPECT_EQ(BridgeProtocol::ResumeScript(12, {}), "onResume(12)");
+    EXPECT_EQ(BridgeProtocol::ResumeScript(3, {"single", {}, 0.25, "rtl"}),
+              R"(onResume(3, {"direction":"rtl","view":"single","zoom":0.25}))");
+}
+
 // Titles become script source: nothing in them may end the call early.
 TEST(BridgeProtocolTest, RecentBooksCallIsOneAsciiLine) {
     const nlohmann::json books = {{{"title", "Caf\xC3\xA9 ')\n\xE2\x80\xA8"}, {"file", "a.flip"}}};
@@ -96,7 +118,6 @@ TEST(BridgeProtocolTest, RecentBooksCallIsOneAsciiLine) {
     ASSERT_TRUE(script.starts_with("onRecentBooks(") && script.ends_with(")"));
     for (const unsigned char c : script) EXPECT_TRUE(c >= 0x20 && c < 0x80) << script;
     EXPECT_EQ(nlohmann::json::parse(script.substr(14, script.size() - 15)), books);
-    EXPECT_EQ(BridgeProtocol::ResumeScript(12), "onResume(12)");
 }
 
 // The page must receive an object, and text that is not UTF-8 must not throw

@@ -522,6 +522,50 @@ TEST(FlipbookPageHostTest, ResumesAtTheRememberedPageAndKeepsOnlyPagesOfTheBook)
     }
 }
 
+// How the reader showed a book comes back with it. A report changes only the
+// fields it names, so a page that knows fewer loses none, and the page and the
+// view state never overwrite one another.
+TEST(FlipbookPageHostTest, ViewStateIsResumedAndRememberedBesideThePage) {
+    using State = document::ViewState;
+    const struct {
+        int storedPage;
+        State stored;
+        std::string resume;
+        Lines messages;
+        int page;
+        State kept;
+    } cases[] = {
+        {1, {"single", {}, 2.0, {}}, R"(onResume(1, {"view":"single","zoom":2.0}))", {}, 1, {"single", {}, 2.0, {}}},
+        {7,
+         {{}, {}, {}, "rtl"},
+         R"(onResume(7, {"direction":"rtl"}))",
+         {R"(action.view {"view":"scroll","zoom":1.5})", "action.position 9"},
+         9,
+         {"scroll", {}, 1.5, "rtl"}},
+        {4,
+         {{}, "page", {}, {}},
+         R"(onResume(4, {"fit":"page"}))",
+         {R"(action.view {"zoom":2,"x":1})"},
+         4,
+         {{}, "page", {}, {}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.resume);
+        test::TempDir dir;
+        auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
+        ASSERT_TRUE(positions->Remember({"book-1", c.storedPage, "file:///old.flip", "Old", c.stored}));
+        Reader reader("file:///home/u/One.flip");
+        reader.bookId = "book-1";
+        reader.pageCount = 12;
+        reader.host->UsePositions(positions);
+        reader.Open();
+        EXPECT_EQ(reader.surface.scripts.back(), c.resume);
+        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageURL());
+        EXPECT_EQ(positions->Find("book-1"),
+                  (document::ReadingPositions::Book{"book-1", c.page, "file:///home/u/One.flip", "A & B", c.kept}));
+    }
+}
+
 // Messages from a page the view navigated to are not the reader's.
 TEST(FlipbookPageHostTest, PositionsFromOtherPagesAreIgnored) {
     test::TempDir dir;

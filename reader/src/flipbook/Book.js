@@ -1,5 +1,5 @@
 // The book on screen: spreads or single pages sized to the stage, turned by a
-// leaf that rotates about the spine. The leaf always hangs on the right-hand
+// leaf that rotates about the spine, or every page in one scrolled column. The leaf always hangs on the right-hand
 // half: its front is a right-hand page, its back a left-hand page. Each page
 // keeps its own shape; pages meet at the spine with their bottoms level.
 import {
@@ -7,6 +7,12 @@ import {
   spreadOf, usesSpreads,
 } from "./layout.js";
 import { PageTurn } from "./PageTurn.js";
+import { ScrollView } from "./ScrollView.js";
+import { TextBlocks } from "./TextBlocks.js";
+import { clampZoom, keepPoint, scrollOf, shareAt, ZoomHold } from "./zoom.js";
+
+export const VIEWS = ["spread", "single", "scroll"];
+export const FITS = ["page", "width"];
 
 export class Book {
   #stage;
@@ -18,11 +24,16 @@ export class Book {
   #spreads = false;
   #page = 1;
   #zoom = 1;
-  #view = { width: 1, height: 1 };
+  #mode = "spread";
+  #fitMode = "page";
+  #scroll = null;
+  #room = { width: 1, height: 1 };
   #judged = { width: 0, height: 0 };
   #fit = null;
   #slots;
   #turn;
+  #hold = new ZoomHold();
+  textBlocks = new TextBlocks();
 
   /**
    * `shapes.of(number)` is a page's { width, height }, known or a stand-in;
@@ -46,29 +57,75 @@ export class Book {
     leaf.setAttribute("aria-hidden", "true");
     this.#el.append(this.#slots.left, this.#slots.right, leaf);
     stage.replaceChildren(this.#el);
-    this.#turn = new PageTurn(this, leaf);
+    this.#turn = new PageTurn(this, leaf, this.textBlocks);
   }
 
-  get element() { return this.#el; }
-  get page() { return this.#page; }
+  /** What holds the pages on screen: the book, or the column of the continuous view. */
+  get element() { return this.#scroll?.element ?? this.#el; }
+  get page() { return this.#scroll?.page ?? this.#page; }
   get pageCount() { return this.#count; }
   get spreads() { return this.#spreads; }
   get zoom() { return this.#zoom; }
+  get view() { return this.#mode; }
+  get fit() { return this.#fitMode; }
+  /** Whether the pages are wider than the stage, so sideways keys and drags pan before they turn. */
+  get overflowsX() { return this.#scroll ? this.#scroll.overflowsX : this.#fit?.width > this.#stage.clientWidth + 1; }
   /** Width of the right-hand page (the one the leaf turns), in CSS pixels. */
   get pageWidth() { return this.#fit ? this.#fit.width - this.#fit.spine : 1; }
-  get spread() { return spreadOf(this.#page, this.#count, this.#spreads); }
+  /** Whether the pages are larger than the stage either way. */
+  get overflows() {
+    const stage = this.#stage;
+    if (this.#scroll) return stage.scrollHeight > stage.clientHeight + 1 || stage.scrollWidth > stage.clientWidth + 1;
+    return this.#fit !== null && (this.#fit.width > stage.clientWidth + 1 || this.#fit.height > stage.clientHeight + 1);
+  }
+  get spread() { return this.#scroll?.spread ?? spreadOf(this.#page, this.#count, this.#spreads); }
   get turning() { return this.#turn.active; }
 
   open(count, page = 1) {
     this.#count = count;
     this.#judged = { width: 0, height: 0 };
     this.#page = clampPage(page, count);
+    if (this.#scroll) this.#scroll.attach(count, this.#page, this.#zoom, this.#fitMode);
+    else this.layout();
+    this.#told();
+  }
+
+  /** Shows the book as "spread", "single" or "scroll", on the page the reader is on. */
+  setView(view) {
+    if (!VIEWS.includes(view) || view === this.#mode) return;
+    const page = this.page;
+    this.#mode = view;
+    if (this.#count === 0) return;
+    this.#turn.finish();
+    this.#judged = { width: 0, height: 0 };
+    this.#stage.scrollTo(0, 0);
+    if (view === "scroll") {
+      this.#scroll = new ScrollView(this.#stage, this.#images, this.#shapes, this.#onChange);
+      this.#stage.classList.remove("zoomed");
+      this.#scroll.attach(this.#count, page, this.#zoom, this.#fitMode);
+      return void this.#told();
+    }
+    if (this.#scroll) {
+      this.#scroll.detach();
+      this.#scroll = null;
+      this.#stage.replaceChildren(this.#el);
+    }
+    this.#page = clampPage(page, this.#count);
     this.layout();
+    this.#told();
+  }
+
+  /** Fits the pages to the whole view ("page") or to its width ("width"), at the fitted zoom. */
+  setFit(fit) {
+    if (!FITS.includes(fit)) return;
+    this.#fitMode = fit;
+    this.setZoom(1);
   }
 
   /** Fits the book to the stage again, keeping the page the reader is on. */
   layout() {
     if (this.#count === 0) return;
+    if (this.#scroll) return void this.#scroll.layout(this.#zoom, this.#fitMode);
     this.#turn.finish();
     const width = this.#stage.clientWidth;
     const height = this.#stage.clientHeight;
@@ -80,10 +137,10 @@ export class Book {
     if (this.#zoom === 1 && (view.width !== judged.width || view.height !== judged.height)) {
       const pair = spreadOf(this.#page, this.#count, true);
       const aspect = pairAspect(this.#shapeOf(pair.left), this.#shapeOf(pair.right));
-      this.#spreads = usesSpreads(view.width, view.height, aspect, this.#count);
+      this.#spreads = this.#mode === "spread" && usesSpreads(view.width, view.height, aspect, this.#count);
       this.#judged = view;
     }
-    this.#view = view;
+    this.#room = view;
     this.#el.classList.toggle("spreads", this.#spreads);
     this.#page = spreadAnchor(this.#page, this.#count, this.#spreads);
     this.show(this.spread);
@@ -92,6 +149,7 @@ export class Book {
 
   /** CSS size of page `number` as its own spread shows it. */
   pageBox(number) {
+    if (this.#scroll) return this.#scroll.boxOf(number);
     const s = spreadOf(number, this.#count, this.#spreads);
     const fit = this.#fitOf(s);
     return (s.left === number ? fit.left : fit.right) ?? fit.right ?? fit.left;
@@ -99,6 +157,7 @@ export class Book {
 
   /** A page's real shape has arrived: the pages on screen take it if it changes them. */
   reshaped(number) {
+    if (this.#scroll) return void this.#scroll.reshaped();
     if (this.#count === 0 || this.#turn.active) return;
     const shown = this.spread;
     if (![shown.single, shown.left, shown.right].includes(number)) return;
@@ -109,15 +168,31 @@ export class Book {
     this.show(shown);
   }
 
-  setZoom(zoom) {
+  /**
+   * Zooms to `level` times the fitted size, keeping the point under `anchor`
+   * (client coordinates) in place; without one, the middle of the view.
+   */
+  setZoom(level, anchor = null) {
     const stage = this.#stage;
-    const cx = (stage.scrollLeft + stage.clientWidth / 2) / Math.max(1, stage.scrollWidth);
-    const cy = (stage.scrollTop + stage.clientHeight / 2) / Math.max(1, stage.scrollHeight);
-    this.#zoom = zoom;
-    stage.classList.toggle("zoomed", zoom > 1);
-    this.layout();
-    stage.scrollLeft = cx * stage.scrollWidth - stage.clientWidth / 2;
-    stage.scrollTop = cy * stage.scrollHeight - stage.clientHeight / 2;
+    const at = stage.getBoundingClientRect();
+    const point = anchor ?? { x: at.left + stage.clientWidth / 2, y: at.top + stage.clientHeight / 2 };
+    this.#zoom = clampZoom(level);
+    if (this.#count === 0) return;
+    if (this.#scroll) this.#scroll.layout(this.#zoom, this.#fitMode, point);
+    else {
+      const share = this.#hold.place(point, performance.now(), scrollOf(stage), () => shareAt(point, this.#el.getBoundingClientRect()));
+      this.layout();
+      const { dx, dy } = keepPoint(point, share, this.#el.getBoundingClientRect());
+      stage.scrollLeft += dx;
+      stage.scrollTop += dy;
+      this.#hold.left(scrollOf(stage));
+    }
+    this.#told();
+  }
+
+  // The toolbar and whoever keeps the reader's place hear of every change of view, fit or zoom.
+  #told() {
+    this.#stage.dispatchEvent(new CustomEvent("bookview"));
   }
 
   /** Puts the pages of `spread` into the two slots (single pages use the right one). */
@@ -133,6 +208,11 @@ export class Book {
   }
 
   goTo(page, { animate = true } = {}) {
+    if (this.#scroll) {
+      // Only a neighbour glides into view: a long way would render every page on it.
+      const near = Math.abs(clampPage(page, this.#count) - this.#scroll.page) <= 2;
+      return void this.#scroll.goTo(page, { smooth: animate && near });
+    }
     const target = spreadAnchor(clampPage(page, this.#count), this.#count, this.#spreads);
     if (target === this.#page && !this.#turn.active) return;
     this.#turn.finish();
@@ -141,7 +221,7 @@ export class Book {
     this.dropSelection();
     const near = target === nextPage(from, this.#count, this.#spreads) || target === previousPage(from, this.#count, this.#spreads);
     this.#page = target;
-    if (animate && this.#zoom === 1 && near && this.#turn.start(from, target)) {
+    if (animate && this.#zoom <= 1 && !this.overflowsX && near && this.#turn.start(from, target)) {
       // Rendering shares the main thread with the animation: look ahead once the leaf lands.
       this.#onChange(this.spread);
       return;
@@ -155,8 +235,16 @@ export class Book {
     this.#settle();
   }
 
-  next() { this.goTo(nextPage(this.#page, this.#count, this.#spreads)); }
-  previous() { this.goTo(previousPage(this.#page, this.#count, this.#spreads)); }
+  next() { this.goTo(nextPage(this.page, this.#count, this.#spreads)); }
+  previous() { this.goTo(previousPage(this.page, this.#count, this.#spreads)); }
+
+  /** Scrolls the stage along `axis` ("x" or "y") to where a page is read from ("start") or where it ends ("end"). */
+  showEdge(edge, axis) {
+    const stage = this.#stage;
+    const to = edge === "end" ? Infinity : 0;
+    if (axis === "x") stage.scrollLeft = Math.min(to, stage.scrollWidth);
+    else stage.scrollTop = Math.min(to, stage.scrollHeight);
+  }
 
   /** Spread of `page` under the current layout (used by the turn). */
   spreadFor(page) {
@@ -196,7 +284,7 @@ export class Book {
     const shapes = spread.single !== null
       ? { single: this.#shapeOf(spread.single) }
       : { left: this.#shapeOf(spread.left), right: this.#shapeOf(spread.right) };
-    return fitSpread(shapes, this.#view.width, this.#view.height, this.#zoom, dpr);
+    return fitSpread(shapes, this.#room.width, this.#room.height, this.#zoom, dpr, this.#fitMode);
   }
 
   // Sizes the book and the slots around the spine, and sets it on whole device pixels.
@@ -206,6 +294,8 @@ export class Book {
     const dpr = window.devicePixelRatio || 1;
     const stage = this.#stage;
     const at = stage.getBoundingClientRect();
+    // Pages larger than the stage are panned; scrollbars would take room and change the fit.
+    stage.classList.toggle("zoomed", fit.width > stage.clientWidth + 1 || fit.height > stage.clientHeight + 1);
     el.style.width = `${fit.width}px`;
     el.style.height = `${fit.height}px`;
     el.style.margin = `${centred(stage.clientHeight, fit.height, at.top + stage.clientTop, dpr)}px 0 0 `

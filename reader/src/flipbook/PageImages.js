@@ -63,7 +63,7 @@ export class PageImages {
     queueMicrotask(() => {
       this.#showLinks(page, number);
       // A leaf's faces only repeat a page for the length of a turn.
-      if (page.parentElement?.classList.contains("slot")) this.#text?.attach(page, number);
+      if (page.parentElement?.matches(".slot, .column")) this.#text?.attach(page, number);
     });
     return page;
   }

@@ -3,7 +3,7 @@
 // half: its front is a right-hand page, its back a left-hand page. Each page
 // keeps its own shape; pages meet at the spine with their bottoms level.
 import {
-  centred, clampPage, fitSpread, nextPage, pairAspect, pagesAround, previousPage, spreadAnchor,
+  centred, clampPage, fitSpread, nextPage, pagesOf, pairAspect, pagesAround, previousPage, spreadAnchor,
   spreadOf, usesSpreads,
 } from "./layout.js";
 import { PageTurn } from "./PageTurn.js";
@@ -23,6 +23,8 @@ export class Book {
   #count = 0;
   #spreads = false;
   #page = 1;
+  // The page the reader asked for; a spread stands on its left page, a switch to one page goes to this one.
+  #asked = 1;
   #zoom = 1;
   #mode = "spread";
   #fitMode = "page";
@@ -85,6 +87,7 @@ export class Book {
     this.#count = count;
     this.#judged = { width: 0, height: 0 };
     this.#page = clampPage(page, count);
+    this.#asked = this.#page;
     if (this.#scroll) this.#scroll.attach(count, this.#page, this.#zoom, this.#fitMode);
     else this.layout();
     this.#told();
@@ -93,7 +96,7 @@ export class Book {
   /** Shows the book as "spread", "single" or "scroll", on the page the reader is on. */
   setView(view) {
     if (!VIEWS.includes(view) || view === this.#mode) return;
-    const page = this.page;
+    const page = this.#scroll?.page ?? (pagesOf(this.spread).includes(this.#asked) ? this.#asked : this.#page);
     this.#mode = view;
     if (this.#count === 0) return;
     this.#turn.finish();
@@ -213,7 +216,8 @@ export class Book {
       const near = Math.abs(clampPage(page, this.#count) - this.#scroll.page) <= 2;
       return void this.#scroll.goTo(page, { smooth: animate && near });
     }
-    const target = spreadAnchor(clampPage(page, this.#count), this.#count, this.#spreads);
+    this.#asked = clampPage(page, this.#count);
+    const target = spreadAnchor(this.#asked, this.#count, this.#spreads);
     if (target === this.#page && !this.#turn.active) return;
     this.#turn.finish();
     const from = this.#page;
@@ -255,6 +259,7 @@ export class Book {
   landed(page) {
     this.dropSelection();
     this.#page = page;
+    this.#asked = page;
     this.#onChange(this.spread);
   }
 

@@ -139,7 +139,8 @@ export class Controls {
     const input = $("page-input");
     if (!book) return;
     const page = parsePageEntry(input.value, book.pageCount);
-    if (page !== null) book.goTo(page);
+    // The box shows the spread's first page after Enter; a change event as it loses focus must not go back to it.
+    if (page !== null && page !== book.page) book.goTo(page);
     input.value = String(book.spread.single ?? book.spread.left ?? book.spread.right);
   }
 

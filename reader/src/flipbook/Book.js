@@ -98,6 +98,7 @@ export class Book {
     if (!VIEWS.includes(view) || view === this.#mode) return;
     const page = this.#scroll?.page ?? (pagesOf(this.spread).includes(this.#asked) ? this.#asked : this.#page);
     this.#mode = view;
+    this.#hold.clear();
     if (this.#count === 0) return;
     this.#turn.finish();
     this.#judged = { width: 0, height: 0 };
@@ -216,6 +217,7 @@ export class Book {
       const near = Math.abs(clampPage(page, this.#count) - this.#scroll.page) <= 2;
       return void this.#scroll.goTo(page, { smooth: animate && near });
     }
+    this.#hold.clear();
     this.#asked = clampPage(page, this.#count);
     const target = spreadAnchor(this.#asked, this.#count, this.#spreads);
     if (target === this.#page && !this.#turn.active) return;

@@ -65,7 +65,7 @@ export class ZoomHold {
   #held = null;
   #ms;
 
-  constructor(ms = 1200) {
+  constructor(ms = 10_000) {
     this.#ms = ms;
   }
 

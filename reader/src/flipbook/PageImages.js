@@ -40,7 +40,12 @@ export class PageImages {
     this.#sizer = sizer;
   }
 
-  element(number) {
+  /**
+   * A page element for `number`. A `quiet` one shows a render already made
+   * but asks for nothing (no render, no text, no links) until `wake` is called:
+   * pages flying past in a fast scroll are not worth the work.
+   */
+  element(number, { quiet = false } = {}) {
     const page = document.createElement("div");
     page.className = "page";
     page.dataset.page = String(number);
@@ -58,14 +63,30 @@ export class PageImages {
     const links = document.createElement("div");
     links.className = "links";
     page.append(img, links);
-    this.#show(page, number);
-    // The caller puts the element into the book right after this returns.
-    queueMicrotask(() => {
-      this.#showLinks(page, number);
-      // A leaf's faces only repeat a page for the length of a turn.
-      if (page.parentElement?.matches(".slot, .column")) this.#text?.attach(page, number);
-    });
+    if (quiet) {
+      page.dataset.quiet = "";
+      this.#show(page, number, false);
+    } else {
+      this.#show(page, number);
+      // The caller puts the element into the book right after this returns.
+      queueMicrotask(() => this.#dress(page, number));
+    }
     return page;
+  }
+
+  /** Brings a quiet page element to life: rendered, with its text and links. */
+  wake(page) {
+    if (!("quiet" in page.dataset)) return;
+    delete page.dataset.quiet;
+    const number = Number(page.dataset.page);
+    this.#show(page, number);
+    this.#dress(page, number);
+  }
+
+  #dress(page, number) {
+    this.#showLinks(page, number);
+    // A leaf's faces only repeat a page for the length of a turn.
+    if (page.parentElement?.matches(".slot, .column")) this.#text?.attach(page, number);
   }
 
   /** Renders `pages` (nearest first) and forgets renders nobody wants any more. */
@@ -99,7 +120,7 @@ export class PageImages {
     return `${number}@${size.width}x${size.height}`;
   }
 
-  #show(page, number) {
+  #show(page, number, ask = true) {
     const img = page.firstChild;
     const key = this.#key(number);
     const entry = this.#images.get(key) ?? this.#anySize(number);
@@ -110,7 +131,7 @@ export class PageImages {
     } else {
       page.classList.add("loading");
     }
-    if (entry?.key !== key) this.#request(number);
+    if (ask && entry?.key !== key) this.#request(number);
   }
 
   // A render at another zoom stands in, stretched, until the sharp one is ready.

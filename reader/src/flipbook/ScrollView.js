@@ -8,6 +8,9 @@ import { keepPoint, scrollOf, shareAt, ZoomHold } from "./zoom.js";
 const MARGIN = 16;
 // While a smooth scroll to a page runs, that page is the one the reader is on.
 const GLIDE_MS = 700;
+// Pages render once the column has stood still this long: drawing one takes
+// longer than a frame, and pages scrolled straight past need never be drawn.
+const STILL_MS = 150;
 
 export class ScrollView {
   #stage;
@@ -24,6 +27,8 @@ export class ScrollView {
   #pinned = null;
   #frame = 0;
   #listening = null;
+  #scrolledAt = -Infinity;
+  #stillTimer = 0;
   #hold = new ZoomHold();
 
   constructor(stage, images, shapes, onChange) {
@@ -46,7 +51,10 @@ export class ScrollView {
     this.#stage.replaceChildren(this.#el);
     this.#stage.classList.add("scroll-view");
     this.#listening = new AbortController();
-    this.#stage.addEventListener("scroll", () => this.#schedule(), { passive: true, signal: this.#listening.signal });
+    this.#stage.addEventListener("scroll", () => {
+      this.#scrolledAt = performance.now();
+      this.#schedule();
+    }, { passive: true, signal: this.#listening.signal });
     this.#measure(zoom, fit);
     // The page bar hears where the column opens even when it is the page it was on.
     this.#page = 0;
@@ -56,6 +64,7 @@ export class ScrollView {
   detach() {
     this.#listening?.abort();
     cancelAnimationFrame(this.#frame);
+    clearTimeout(this.#stillTimer);
     this.#frame = 0;
     this.#shown.clear();
     this.#el.replaceChildren();
@@ -182,22 +191,31 @@ export class ScrollView {
         this.#shown.delete(number);
       }
     }
+    const moving = performance.now() - this.#scrolledAt < STILL_MS;
     const added = [];
     for (let n = near.first; n <= near.last; n++) {
       if (this.#shown.has(n)) continue;
-      const el = this.#images.element(n);
+      const el = this.#images.element(n, { quiet: moving });
       this.#place(el, n);
       this.#shown.set(n, el);
       added.push(el);
     }
     if (added.length) this.#el.append(...added);
+    this.#follow(top);
+    clearTimeout(this.#stillTimer);
+    if (moving) this.#stillTimer = setTimeout(() => this.#update(), STILL_MS);
+    else this.#settle(seen, near);
+  }
+
+  // The column stands still: the pages in view render first, then the ones beside them.
+  #settle(seen, near) {
     const order = [];
     for (let n = seen.first; n <= seen.last; n++) order.push(n);
     if (near.last > seen.last) order.push(near.last);
     if (near.first < seen.first) order.push(near.first);
+    for (const n of order) this.#images.wake(this.#shown.get(n));
     this.#images.prefetch(order);
     this.#shapes.lookUp(order);
-    this.#follow(top);
   }
 
   #follow(top) {

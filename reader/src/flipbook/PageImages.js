@@ -7,8 +7,12 @@ import { linkTarget, rectToBox } from "./links.js";
 import { t } from "../shared/strings.js";
 
 const IMAGE_CACHE = 14;
-// Past this many pixels a page costs more memory than zooming in gains sharpness.
+// Past this many pixels a page costs more memory than zooming in gains sharpness:
+// beyond it the render is stretched (at 1x, a page about 3400 x 4700 pixels).
 const MAX_PIXELS = 16e6;
+// Decoded renders held in all, about 190 MB: at high zoom a few pages fill it,
+// and those not on screen go first.
+const PIXEL_BUDGET = 48e6;
 const LINK_CACHE = 40;
 
 export class PageImages {
@@ -134,6 +138,21 @@ export class PageImages {
     if (ask && entry?.key !== key) this.#request(number);
   }
 
+  // Oldest first, drops renders no page element shows until the rest fit the budget.
+  #trim() {
+    const pixels = (key) => key.slice(key.indexOf("@") + 1).split("x").reduce((a, b) => a * Number(b), 1);
+    const keys = this.#images.keys();
+    let total = keys.reduce((sum, key) => sum + pixels(key), 0);
+    for (const key of keys) {
+      if (total <= PIXEL_BUDGET) return;
+      const shown = [...this.#root.querySelectorAll(`.page[data-page="${key.slice(0, key.indexOf("@"))}"] img`)]
+        .some((img) => img.getAttribute("src") === this.#images.peek(key).url);
+      if (shown) continue;
+      total -= pixels(key);
+      this.#images.delete(key);
+    }
+  }
+
   // A render at another zoom stands in, stretched, until the sharp one is ready.
   #anySize(number) {
     const prefix = `${number}@`;
@@ -158,6 +177,7 @@ export class PageImages {
         decoded.src = result.url;
         await decoded.decode().catch(() => {});
         this.#images.set(key, { url: result.url, key, decoded, incomplete: Boolean(result.incomplete) });
+        this.#trim();
         if (current()) {
           for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) this.#show(page, number);
         }

@@ -160,6 +160,14 @@ test("Ctrl+wheel zooms about the pointer, in the book and in the column", async 
     await page.keyboard.press("Enter");
     assert.equal(await page.inputValue("#zoom-level"), want, typed);
   }
+  // At 800% a page's box is far past the render cap: the render stops at it and is stretched.
+  const sizes = await page.waitForFunction(() => {
+    const img = [...document.querySelectorAll(".column > .page:not(.loading) img")].find((i) => i.naturalWidth * i.naturalHeight > 8e6);
+    const box = img?.closest(".page").getBoundingClientRect();
+    return img && { drawn: img.naturalWidth * img.naturalHeight, box: box.width * box.height };
+  }, null, { timeout: 20000 }).then((h) => h.jsonValue());
+  t.diagnostic(`at 800%: a box of ${(sizes.box / 1e6).toFixed(1)} MP drawn from ${(sizes.drawn / 1e6).toFixed(1)} MP`);
+  assert.ok(sizes.drawn <= 16e6 && sizes.box > 2 * sizes.drawn, JSON.stringify(sizes));
   assert.deepEqual(problems, []);
   await page.close();
 });

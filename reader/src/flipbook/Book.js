@@ -1,7 +1,8 @@
 // The book on screen: spreads or single pages sized to the stage, turned by a
-// leaf that rotates about the spine, or every page in one scrolled column. The leaf always hangs on the right-hand
-// half: its front is a right-hand page, its back a left-hand page. Each page
-// keeps its own shape; pages meet at the spine with their bottoms level.
+// leaf that rotates about the spine, or every page in one scrolled column.
+// The leaf always hangs on the right-hand half: its front is a right-hand
+// page, its back a left-hand page. Each page keeps its own shape; pages meet
+// at the spine with their bottoms level.
 import {
   centred, clampPage, fitSpread, nextPage, pagesOf, pairAspect, pagesAround, previousPage, spreadAnchor,
   spreadOf, usesSpreads,
@@ -58,6 +59,8 @@ export class Book {
     // The leaf only repeats pages that the slots already show.
     leaf.setAttribute("aria-hidden", "true");
     this.#el.append(this.#slots.left, this.#slots.right, leaf);
+    // A stage that held another book's column scrolls no more.
+    stage.classList.remove("scroll-view", "zoomed");
     stage.replaceChildren(this.#el);
     this.#turn = new PageTurn(this, leaf, this.textBlocks);
   }
@@ -88,8 +91,13 @@ export class Book {
     this.#judged = { width: 0, height: 0 };
     this.#page = clampPage(page, count);
     this.#asked = this.#page;
-    if (this.#scroll) this.#scroll.attach(count, this.#page, this.#zoom, this.#fitMode);
-    else this.layout();
+    // A view chosen before the book opened (a restored one) takes effect now.
+    if (this.#mode === "scroll") {
+      this.#scroll ??= new ScrollView(this.#stage, this.#images, this.#shapes, this.#onChange);
+      this.#scroll.attach(count, this.#page, this.#zoom, this.#fitMode);
+    } else {
+      this.layout();
+    }
     this.#told();
   }
 
@@ -115,6 +123,7 @@ export class Book {
       this.#stage.replaceChildren(this.#el);
     }
     this.#page = clampPage(page, this.#count);
+    this.#asked = this.#page;
     this.layout();
     this.#told();
   }
@@ -241,8 +250,8 @@ export class Book {
     this.#settle();
   }
 
-  next() { this.goTo(nextPage(this.page, this.#count, this.#spreads)); }
-  previous() { this.goTo(previousPage(this.page, this.#count, this.#spreads)); }
+  next() { this.goTo(nextPage(this.page, this.#count, this.#spreads && !this.#scroll)); }
+  previous() { this.goTo(previousPage(this.page, this.#count, this.#spreads && !this.#scroll)); }
 
   /** Scrolls the stage along `axis` ("x" or "y") to where a page is read from ("start") or where it ends ("end"). */
   showEdge(edge, axis) {

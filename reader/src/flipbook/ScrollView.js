@@ -111,6 +111,8 @@ export class ScrollView {
   }
 
   #schedule(remeasure = false) {
+    // A closed book's column may still hear its stage (another book's now): it stops listening.
+    if (!this.#el.isConnected) return void this.#listening?.abort();
     this.#remeasure ||= remeasure;
     if (this.#frame) return;
     this.#frame = requestAnimationFrame(() => {
@@ -180,6 +182,7 @@ export class ScrollView {
 
   // Brings the elements in step with the view: made as they come near, dropped as they leave.
   #update() {
+    if (!this.#el.isConnected) return;
     const stage = this.#stage;
     const top = stage.scrollTop;
     const height = stage.clientHeight;

@@ -3,7 +3,7 @@
 // long the longest frame of a turn or a scroll takes on a long book.
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { configFor, openPage, reader, shot, textBook, useBrowser, waitForPages } from "./harness.mjs";
+import { book, configFor, openPage, reader, shot, textBook, useBrowser, waitForPages } from "./harness.mjs";
 
 useBrowser();
 
@@ -60,13 +60,14 @@ test("every view shows the page the reader is on, and switching views keeps it",
     ["Control+2", "single", async () => waitForPages(page, null, 7)],
     ["ArrowRight", "single", async () => waitForPages(page, null, 8)],
     ["Control+3", "scroll", async () => page.waitForFunction(() => document.querySelector(".column > .page[data-page='8']"))],
+    ["ArrowRight", "scroll", async () => page.waitForFunction(() => document.getElementById("page-input").value === "9")],
     ["Control+1", "spread", async () => waitForPages(page, 8, 9)],
   ];
   for (const [key, view, shows] of steps) {
     await page.keyboard.press(key);
     await shows();
     assert.equal(await page.getAttribute(`[aria-pressed="true"][id^="btn-view-"]`, "id"), `btn-view-${view}`, key);
-    if (view === "scroll") {
+    if (key === "Control+3") {
       assert.equal(await topPage(page), 8, "the column opens with the page at its top");
       assert.equal(await pageInput(page), "8");
       await shot(page, "views-scroll");
@@ -74,8 +75,14 @@ test("every view shows the page the reader is on, and switching views keeps it",
   }
   // The buttons do what the keys do.
   await page.click("#btn-view-single");
-  await waitForPages(page, null, 8);
+  await waitForPages(page, null, 9);
   await shot(page, "views-single");
+  // Another book replaces one read in the column: it opens as a book, its stage no longer a column.
+  await page.keyboard.press("Control+3");
+  await page.waitForSelector(".column > .page");
+  await page.evaluate(async (c) => window.onMessage(c), configFor(await book(6)));
+  await waitForPages(page, null, 1);
+  assert.equal(await page.evaluate(() => document.getElementById("stage").className), "stage");
   assert.deepEqual(problems, []);
   await page.close();
 });

@@ -1,7 +1,6 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { columnScale, currentPage, pageAtY, shownRange, stack, topOf } from "../../../reader/src/flipbook/column.js";
-import { panForKey } from "../../../reader/src/flipbook/keys.js";
+import { currentPage, pageAtY, shownRange, stack, topOf } from "../../../reader/src/flipbook/column.js";
 import { blockOf, insideBlock, shareOf } from "../../../reader/src/flipbook/textBlock.js";
 import {
   clampZoom, keepPoint, pan, parseZoomEntry, shareAt, wheelZoom, ZOOM_MAX, ZOOM_MIN, ZoomHold, zoomIn, zoomOut,
@@ -83,18 +82,6 @@ test("panning moves towards an edge and says when it stands there", () => {
   for (const [position, limit, delta, want] of cases) assert.equal(pan(position, limit, delta), want, JSON.stringify([position, limit, delta]));
 });
 
-test("keys pan along their axis, a screen at a time for page keys, and not with modifiers", () => {
-  const cases = [
-    [{ key: "ArrowRight" }, { axis: "x", sign: 1, step: "line" }],
-    [{ key: "ArrowUp" }, { axis: "y", sign: -1, step: "line" }],
-    [{ key: "PageDown" }, { axis: "y", sign: 1, step: "screen" }],
-    [{ key: " ", shiftKey: true }, { axis: "y", sign: -1, step: "screen" }],
-    [{ key: "ArrowLeft", ctrlKey: true }, null],
-    [{ key: "Home" }, null],
-  ];
-  for (const [event, want] of cases) assert.deepEqual(panForKey(event), want, JSON.stringify(event));
-});
-
 test("the column stacks pages with gaps and finds the pages in view by position", () => {
   const tops = stack([100, 200, 100, 50], 10);
   assert.deepEqual([...tops], [10, 120, 330, 440, 500]);
@@ -112,26 +99,6 @@ test("the column stacks pages with gaps and finds the pages in view by position"
     ["the last page never gives way", currentPage(tops, 480, 10), 4],
   ];
   for (const [what, got, want] of cases) assert.deepEqual(got, want, what);
-});
-
-test("the column's pages of a 200,000-page book are found without a walk through them", () => {
-  const count = 200_000;
-  const tops = stack(new Float64Array(count).fill(1000), 10);
-  const t0 = performance.now();
-  for (let y = 0; y < tops[count]; y += tops[count] / 5000) shownRange(tops, y, 800, 1);
-  assert.equal(pageAtY(tops, tops[123_456]), 123_457);
-  assert.ok(performance.now() - t0 < 100, "5000 look-ups");
-});
-
-test("the column scale fits the whole page or its width, then zooms", () => {
-  const A4 = { width: 595, height: 842 };
-  const cases = [
-    [[A4, 1000, 842, "page", 1], 1],
-    [[A4, 1190, 600, "width", 1], 2],
-    [[A4, 1190, 600, "width", 0.5], 1],
-    [[A4, 595, 4000, "page", 2], 2],
-  ];
-  for (const [args, want] of cases) assert.ok(Math.abs(columnScale(...args) - want) < 1e-9, JSON.stringify(args));
 });
 
 test("the text block is the box round the words; presses in its blank parts belong to it", () => {

@@ -233,12 +233,12 @@ VIEW_STEPS = """
   const scrolled = stage.scrollTop;
   const page = Number(document.getElementById('page-input').value);
   key('1', 'Digit1');
-  await until(() => shown('left') !== null);
-  const [x, y] = [760, 300];
+  await until(() => shown('left') !== null && shown('right') !== null && document.querySelector('.leaf.idle'));
   // A page element is made again at each new size: found by its number each time.
-  const number = document.elementsFromPoint(x, y).map(e => e.closest('.page')).find(Boolean).dataset.page;
+  const number = shown('right');
   const pageEl = () => document.querySelector(`.slot .page[data-page="${number}"]`);
   const r0 = pageEl().getBoundingClientRect();
+  const [x, y] = [r0.left + 0.6 * r0.width, r0.top + 0.3 * r0.height];
   const [fx, fy] = [(x - r0.left) / r0.width, (y - r0.top) / r0.height];
   for (let i = 0; i < 40 && parseFloat(document.getElementById('zoom-level').value) < 200; i++) {
     stage.dispatchEvent(new WheelEvent('wheel', {deltaY: -120, ctrlKey: true, clientX: x, clientY: y, bubbles: true, cancelable: true}));

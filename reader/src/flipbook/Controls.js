@@ -1,4 +1,5 @@
 // Toolbar, keyboard, wheel, swipe and panning for the reader page.
+import { BlankSelection } from "./BlankSelection.js";
 import { commandForKey, panForKey } from "./keys.js";
 import { parsePageEntry } from "./layout.js";
 import { pan, parseZoomEntry, wheelZoom, ZOOM_MAX, ZOOM_MIN, zoomIn, zoomOut, zoomText } from "./zoom.js";
@@ -53,6 +54,7 @@ export class Controls {
     document.addEventListener("keydown", (e) => this.#key(e));
     $("stage").addEventListener("wheel", (e) => this.#wheelTurn(e), { passive: false });
     this.#swipeAndPan($("stage"));
+    new BlankSelection($("stage"), { contains: (...args) => this.#reader.book?.textBlocks.contains(...args) ?? false });
     // However the view changes (toolbar, keys, a restored state), the toolbar shows it.
     $("stage").addEventListener("bookview", () => this.sync());
   }

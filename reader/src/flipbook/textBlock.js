@@ -29,3 +29,20 @@ export function shareOf(rect, frame) {
 export function insideBlock(x, y, block, slack = 0) {
   return block !== null && x >= block.left - slack && x <= block.right + slack && y >= block.top - slack && y <= block.bottom + slack;
 }
+
+/**
+ * Index of the rect (each { left, top, right, bottom }) nearest the point:
+ * a line level with it first, then the nearest across, so a press beside or
+ * between lines lands on the line it is at. -1 when there are none.
+ */
+export function nearestRect(rects, x, y) {
+  let best = -1;
+  let score = Infinity;
+  rects.forEach((r, i) => {
+    const dy = Math.max(0, r.top - y, y - r.bottom);
+    const dx = Math.max(0, r.left - x, x - r.right);
+    const s = dy * 1e4 + dx;
+    if (r.right > r.left && s < score) [best, score] = [i, s];
+  });
+  return best;
+}

@@ -233,18 +233,22 @@ test("a drag on a page's margin turns it; one from blank space inside the text s
   };
   const geometry = () => page.evaluate(() => {
     const pageEl = document.querySelector(".slot.right .page");
-    const spans = [...pageEl.querySelectorAll(".textLayer > span")].map((s) => s.getBoundingClientRect());
+    const lines = [...pageEl.querySelectorAll(".textLayer > span")].filter((s) => s.getBoundingClientRect().width > 40)
+      .map((s) => ({ text: s.textContent, r: s.getBoundingClientRect() })).sort((a, b) => a.r.top - b.r.top);
+    const right = Math.max(...lines.map((l) => l.r.right));
+    // Past the end of a line shorter than the longest: blank, but inside the text.
+    const k = lines.findIndex((l, i) => i > 2 && l.r.right < right - 30);
     const p = pageEl.getBoundingClientRect();
-    // A blank point between two lines, in the middle of the text.
-    const lines = spans.filter((r) => r.width > 40).sort((a, b) => a.top - b.top);
-    const gap = lines.findIndex((r, i) => i > 0 && r.top - lines[i - 1].bottom > 2);
-    return { page: { left: p.left, right: p.right, top: p.top, bottom: p.bottom },
-      blank: { x: lines[gap].left + 10, y: (lines[gap - 1].bottom + lines[gap].top) / 2 }, end: { x: lines[gap].right - 10, y: lines[gap].bottom - 2 } };
+    const mid = (l) => (l.r.top + l.r.bottom) / 2;
+    return { page: { left: p.left, right: p.right, top: p.top, bottom: p.bottom }, first: lines[0].text, after: lines[k + 1].text,
+      blank: { x: right - 5, y: mid(lines[k]) }, end: { x: lines[k + 4].r.left + 30, y: mid(lines[k + 4]) } };
   });
   const g = await geometry();
   await drag(g.blank, g.end);
-  const selected = await page.evaluate(() => String(document.getSelection()).trim().length);
-  assert.ok(selected > 5, `a drag from blank space selected ${selected} characters`);
+  const selected = await page.evaluate(() => String(document.getSelection()).trim());
+  assert.ok(selected.length > 5, `a drag from blank space selected ${JSON.stringify(selected)}`);
+  // The selection starts at the line pressed beside, not at the top of the page.
+  assert.ok(!selected.includes(g.first) && selected.startsWith(g.after.trim().slice(0, 10)), JSON.stringify({ selected, g }));
   assert.equal(await pageInput(page), "1", "and did not turn");
   const middle = (g.page.top + g.page.bottom) / 2;
   await drag({ x: g.page.right - 8, y: middle }, { x: g.page.left - 120, y: middle - 20 });

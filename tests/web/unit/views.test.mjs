@@ -1,7 +1,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { currentPage, pageAtY, shownRange, stack, topOf } from "../../../reader/src/flipbook/column.js";
-import { blockOf, insideBlock, shareOf } from "../../../reader/src/flipbook/textBlock.js";
+import { blockOf, insideBlock, nearestRect, shareOf } from "../../../reader/src/flipbook/textBlock.js";
 import {
   clampZoom, keepPoint, pan, parseZoomEntry, shareAt, wheelZoom, ZOOM_MAX, ZOOM_MIN, ZoomHold, zoomIn, zoomOut,
 } from "../../../reader/src/flipbook/zoom.js";
@@ -117,4 +117,18 @@ test("the text block is the box round the words; presses in its blank parts belo
   for (const [what, got, want] of cases) assert.equal(got, want, what);
   assert.equal(blockOf([]), null);
   assert.equal(insideBlock(0.5, 0.5, null), false, "a page without text has no block");
+});
+
+test("a press in blank space lands on the line level with it, else the nearest", () => {
+  const lines = [{ left: 10, top: 0, right: 300, bottom: 20 }, { left: 10, top: 30, right: 120, bottom: 50 },
+    { left: 10, top: 60, right: 300, bottom: 80 }, { left: 0, top: 0, right: 0, bottom: 0 }];
+  const cases = [
+    ["past the end of a short line", [250, 40], 1],
+    ["in the gap, nearer the line below", [200, 57], 2],
+    ["left of the text", [0, 70], 2],
+    ["far below", [100, 999], 2],
+    ["level with one line though far across", [900, 10], 0],
+  ];
+  for (const [what, [x, y], want] of cases) assert.equal(nearestRect(lines, x, y), want, what);
+  assert.equal(nearestRect([], 0, 0), -1);
 });

@@ -1,13 +1,17 @@
 // Toolbar, keyboard, wheel, swipe and panning for the reader page.
-import { commandForKey } from "./keys.js";
+import { BlankSelection } from "./BlankSelection.js";
+import { commandForKey, panForKey } from "./keys.js";
 import { labelOf, pageOfEntry } from "./pageLabels.js";
-import { zoomIn, zoomOut } from "./layout.js";
 import { opposite, RTL, swipeStep } from "./direction.js";
+import { pan, parseZoomEntry, wheelZoom, ZOOM_MAX, ZOOM_MIN, zoomIn, zoomOut, zoomText } from "./zoom.js";
 
 const $ = (id) => document.getElementById(id);
 const WHEEL_STEP = 60;
 const WHEEL_PAUSE = 350;
 const SWIPE_MIN = 50;
+const LINE_STEP = 60;
+const SCREEN_SHARE = 0.9;
+const VIEW_BUTTONS = { spread: "btn-view-spread", single: "btn-view-single", scroll: "btn-view-scroll" };
 
 export class Controls {
   #reader;
@@ -24,6 +28,11 @@ export class Controls {
     click("btn-zoom-in", () => this.run("zoomIn"));
     click("btn-zoom-out", () => this.run("zoomOut"));
     click("btn-zoom-fit", () => this.run("zoomFit"));
+    click("btn-fit-width", () => this.run("fitWidth"));
+    click("btn-view-spread", () => this.run("viewSpread"));
+    click("btn-view-single", () => this.run("viewSingle"));
+    click("btn-view-scroll", () => this.run("viewScroll"));
+    this.#zoomEntry($("zoom-level"));
     click("btn-fullscreen", () => this.run("fullscreen"));
     click("btn-openpdf", () => reader.openPdf());
     click("btn-print", () => this.run("print"));
@@ -53,6 +62,23 @@ export class Controls {
     document.addEventListener("keydown", (e) => this.#key(e));
     $("stage").addEventListener("wheel", (e) => this.#wheelTurn(e), { passive: false });
     this.#swipeAndPan($("stage"));
+    new BlankSelection($("stage"), { contains: (...args) => this.#reader.book?.textBlocks.contains(...args) ?? false });
+    // However the view changes (toolbar, keys, a restored state), the toolbar shows it.
+    $("stage").addEventListener("bookview", () => this.sync());
+  }
+
+  /** Shows the book's view, fit and zoom on the toolbar. */
+  sync() {
+    const book = this.#reader.book;
+    if (!book) return;
+    for (const [view, id] of Object.entries(VIEW_BUTTONS)) $(id).setAttribute("aria-pressed", String(book.view === view));
+    const fitted = Math.abs(book.zoom - 1) < 1e-6;
+    $("btn-zoom-fit").setAttribute("aria-pressed", String(fitted && book.fit === "page"));
+    $("btn-fit-width").setAttribute("aria-pressed", String(fitted && book.fit === "width"));
+    $("btn-zoom-out").disabled = book.zoom <= ZOOM_MIN + 1e-6;
+    $("btn-zoom-in").disabled = book.zoom >= ZOOM_MAX - 1e-6;
+    const entry = $("zoom-level");
+    if (document.activeElement !== entry) entry.value = zoomText(book.zoom);
   }
 
   run(command) {
@@ -75,19 +101,50 @@ export class Controls {
       case "previous": return book.previous();
       case "next": return book.next();
       case "last": return book.goTo(book.pageCount);
-      case "zoomIn": return this.#zoom(zoomIn(book.zoom));
-      case "zoomOut": return this.#zoom(zoomOut(book.zoom));
-      case "zoomFit": return this.#zoom(1);
+      case "zoomIn": return book.setZoom(zoomIn(book.zoom));
+      case "zoomOut": return book.setZoom(zoomOut(book.zoom));
+      case "zoomFit": return book.setFit("page");
+      case "fitWidth": return book.setFit("width");
+      case "viewSpread": return book.setView("spread");
+      case "viewSingle": return book.setView("single");
+      case "viewScroll": return book.setView("scroll");
       case "direction": return book.setDirection(opposite(book.direction));
       default: return undefined;
     }
   }
 
-  #zoom(level) {
-    this.#reader.book.setZoom(level);
-    $("zoom-level").textContent = `${Math.round(level * 100)}%`;
-    $("btn-zoom-out").disabled = level <= 1;
-    $("btn-zoom-fit").disabled = level <= 1;
+  // Typed levels take effect on Enter; Enter and Escape hand the keys back to the book.
+  #zoomEntry(input) {
+    const apply = () => {
+      const level = parseZoomEntry(input.value);
+      if (level !== null) this.#reader.book?.setZoom(level);
+      input.value = zoomText(this.#reader.book?.zoom ?? 1);
+    };
+    input.addEventListener("change", apply);
+    input.addEventListener("focus", () => input.select());
+    input.addEventListener("keydown", (e) => {
+      if (e.key !== "Enter" && e.key !== "Escape") return;
+      e.preventDefault();
+      e.stopPropagation();
+      if (e.key === "Enter") apply();
+      else input.value = zoomText(this.#reader.book?.zoom ?? 1);
+      $("stage").focus({ preventScroll: true });
+    });
+  }
+
+  // Moves the stage along one axis; false when it already stands at that edge.
+  #pan(axis, delta) {
+    const stage = $("stage");
+    if (axis === "x") {
+      const to = pan(stage.scrollLeft, stage.scrollWidth - stage.clientWidth, delta);
+      if (to === null) return false;
+      stage.scrollLeft = to;
+    } else {
+      const to = pan(stage.scrollTop, stage.scrollHeight - stage.clientHeight, delta);
+      if (to === null) return false;
+      stage.scrollTop = to;
+    }
+    return true;
   }
 
   #enterPage() {
@@ -95,7 +152,8 @@ export class Controls {
     const input = $("page-input");
     if (!book) return;
     const page = pageOfEntry(input.value, this.#reader.pageLabels, book.pageCount);
-    if (page !== null) book.goTo(page);
+    // The box shows the spread's first page after Enter; a change event as it loses focus must not go back to it.
+    if (page !== null && page !== book.page) book.goTo(page);
     this.#showPage();
   }
 
@@ -110,49 +168,69 @@ export class Controls {
     const onControl = target instanceof HTMLButtonElement || target instanceof HTMLAnchorElement;
     // Space and Enter belong to a focused button or link.
     if (onControl && (event.key === " " || event.key === "Enter")) return;
-    const book = this.#reader.book;
-    const command = commandForKey(event, { zoomed: (book?.zoom ?? 1) > 1, typing, direction: book?.direction });
+    const command = commandForKey(event, { typing, direction: this.#reader.book?.direction });
     if (command === null) return;
     event.preventDefault();
+    const book = this.#reader.book;
+    const move = typing ? null : panForKey(event);
+    if (!book || !move) return void this.run(command);
+    // Over a page larger than the view the key pans; only at the edge does it turn.
+    const stage = $("stage");
+    const screen = move.axis === "x" ? stage.clientWidth : stage.clientHeight;
+    if (this.#pan(move.axis, move.sign * (move.step === "screen" ? screen * SCREEN_SHARE : LINE_STEP))) return;
+    // The column scrolls from page to page by itself; up and down never jump.
+    if (book.view === "scroll" && move.axis === "y") return;
+    const from = book.page;
     this.run(command);
+    if (book.view !== "scroll" && book.page !== from) book.showEdge(move.sign > 0 ? "start" : "end", move.axis);
   }
 
   #wheelTurn(event) {
     const book = this.#reader.book;
     if (!book) return;
     if (event.ctrlKey) {
+      // Browsers send pinches on a touchpad as Ctrl+wheel too.
       event.preventDefault();
-      this.#zoom(event.deltaY < 0 ? zoomIn(book.zoom) : zoomOut(book.zoom));
+      book.setZoom(wheelZoom(book.zoom, event.deltaY, event.deltaMode), { x: event.clientX, y: event.clientY });
       return;
     }
-    if (book.zoom > 1) return;
+    if (book.view === "scroll") return;
+    const sideways = Math.abs(event.deltaX) > Math.abs(event.deltaY);
+    const delta = sideways ? event.deltaX : event.deltaY;
+    // A page larger than the view scrolls first; the wheel turns once it stands at the edge.
+    const stage = $("stage");
+    const limit = sideways ? stage.scrollWidth - stage.clientWidth : stage.scrollHeight - stage.clientHeight;
+    if (book.overflows && pan(sideways ? stage.scrollLeft : stage.scrollTop, limit, delta) !== null) return;
     event.preventDefault();
     const now = performance.now();
     if (now < this.#wheel.until) return;
     // Sideways, the wheel moves on toward the side the book reads to.
-    const across = book.direction === RTL ? -event.deltaX : event.deltaX;
-    const delta = Math.abs(event.deltaX) > Math.abs(event.deltaY) ? across : event.deltaY;
-    this.#wheel.sum += event.deltaMode === 0 ? delta : delta * 40;
+    const mirrored = sideways && book.direction === RTL;
+    this.#wheel.sum += (mirrored ? -1 : 1) * (event.deltaMode === 0 ? delta : delta * 40);
     if (Math.abs(this.#wheel.sum) < WHEEL_STEP) return;
+    const from = book.page;
     if (this.#wheel.sum > 0) book.next();
     else book.previous();
+    const towardEnd = (mirrored ? -1 : 1) * this.#wheel.sum > 0;
+    if (book.page !== from) book.showEdge(towardEnd ? "start" : "end", sideways ? "x" : "y");
     this.#wheel = { sum: 0, until: now + WHEEL_PAUSE };
   }
 
-  // Touch swipes turn pages; a mouse drag on a zoomed book pans it.
+  // Touch swipes turn pages; a mouse drag outside the text of pages larger than the view pans them.
   #swipeAndPan(stage) {
     let start = null;
     stage.addEventListener("pointerdown", (e) => {
       const book = this.#reader.book;
       if (!book || e.button !== 0) return;
-      // Words are for selecting, not for dragging the book about.
-      if (e.pointerType === "mouse" && e.target instanceof Element && e.target.closest(".textLayer > *")) return;
-      start = { x: e.clientX, y: e.clientY, left: stage.scrollLeft, top: stage.scrollTop, id: e.pointerId, type: e.pointerType };
-      if (book.zoom > 1 && e.pointerType === "mouse") stage.classList.add("panning");
+      // Words, and the blank between them, are for selecting, not for dragging the book about.
+      if (e.pointerType === "mouse" && e.target instanceof Element
+        && (e.target.closest(".textLayer > *") || book.textBlocks.contains(e.target, e.clientX, e.clientY))) return;
+      const pans = book.overflows && e.pointerType === "mouse";
+      start = { x: e.clientX, y: e.clientY, left: stage.scrollLeft, top: stage.scrollTop, id: e.pointerId, type: e.pointerType, pans };
+      if (pans) stage.classList.add("panning");
     });
     stage.addEventListener("pointermove", (e) => {
-      const book = this.#reader.book;
-      if (!start || e.pointerId !== start.id || !book || book.zoom <= 1 || start.type !== "mouse") return;
+      if (!start || e.pointerId !== start.id || !start.pans) return;
       stage.scrollLeft = start.left - (e.clientX - start.x);
       stage.scrollTop = start.top - (e.clientY - start.y);
     });
@@ -164,7 +242,7 @@ export class Controls {
       const dy = e.clientY - start.y;
       const touch = start.type !== "mouse";
       start = null;
-      if (!book || !touch || book.zoom > 1 || book.turning) return;
+      if (!book || !touch || book.overflows || book.view === "scroll" || book.turning) return;
       if (Math.abs(dx) > SWIPE_MIN && Math.abs(dx) > 2 * Math.abs(dy)) {
         if (swipeStep(dx, book.direction) > 0) book.next();
         else book.previous();

@@ -50,6 +50,14 @@ export class LruCache {
     }
   }
 
+  /** Drops `key` now, telling the owner as for any drop. */
+  delete(key) {
+    if (!this.#map.has(key)) return;
+    const value = this.#map.get(key);
+    this.#map.delete(key);
+    this.#onEvict(value, key);
+  }
+
   clear() {
     const entries = [...this.#map.entries()];
     this.#map.clear();

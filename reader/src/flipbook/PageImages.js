@@ -7,8 +7,12 @@ import { linkTarget, rectToBox } from "./links.js";
 import { t } from "../shared/strings.js";
 
 const IMAGE_CACHE = 14;
-// Past this many pixels a page costs more memory than zooming in gains sharpness.
+// Past this many pixels a page costs more memory than zooming in gains sharpness:
+// beyond it the render is stretched (at 1x, a page about 3400 x 4700 pixels).
 const MAX_PIXELS = 16e6;
+// Decoded renders held in all, about 190 MB: at high zoom a few pages fill it,
+// and those not on screen go first.
+const PIXEL_BUDGET = 48e6;
 const LINK_CACHE = 40;
 
 export class PageImages {
@@ -40,7 +44,12 @@ export class PageImages {
     this.#sizer = sizer;
   }
 
-  element(number) {
+  /**
+   * A page element for `number`. A `quiet` one shows a render already made
+   * but asks for nothing (no render, no text, no links) until `wake` is called:
+   * pages flying past in a fast scroll are not worth the work.
+   */
+  element(number, { quiet = false } = {}) {
     const page = document.createElement("div");
     page.className = "page";
     page.dataset.page = String(number);
@@ -58,14 +67,30 @@ export class PageImages {
     const links = document.createElement("div");
     links.className = "links";
     page.append(img, links);
-    this.#show(page, number);
-    // The caller puts the element into the book right after this returns.
-    queueMicrotask(() => {
-      this.#showLinks(page, number);
-      // A leaf's faces only repeat a page for the length of a turn.
-      if (page.parentElement?.classList.contains("slot")) this.#text?.attach(page, number);
-    });
+    if (quiet) {
+      page.dataset.quiet = "";
+      this.#show(page, number, false);
+    } else {
+      this.#show(page, number);
+      // The caller puts the element into the book right after this returns.
+      queueMicrotask(() => this.#dress(page, number));
+    }
     return page;
+  }
+
+  /** Brings a quiet page element to life: rendered, with its text and links. */
+  wake(page) {
+    if (!("quiet" in page.dataset)) return;
+    delete page.dataset.quiet;
+    const number = Number(page.dataset.page);
+    this.#show(page, number);
+    this.#dress(page, number);
+  }
+
+  #dress(page, number) {
+    this.#showLinks(page, number);
+    // A leaf's faces only repeat a page for the length of a turn.
+    if (page.parentElement?.matches(".slot, .column")) this.#text?.attach(page, number);
   }
 
   /** Renders `pages` (nearest first) and forgets renders nobody wants any more. */
@@ -99,7 +124,7 @@ export class PageImages {
     return `${number}@${size.width}x${size.height}`;
   }
 
-  #show(page, number) {
+  #show(page, number, ask = true) {
     const img = page.firstChild;
     const key = this.#key(number);
     const entry = this.#images.get(key) ?? this.#anySize(number);
@@ -110,7 +135,22 @@ export class PageImages {
     } else {
       page.classList.add("loading");
     }
-    if (entry?.key !== key) this.#request(number);
+    if (ask && entry?.key !== key) this.#request(number);
+  }
+
+  // Oldest first, drops renders no page element shows until the rest fit the budget.
+  #trim() {
+    const pixels = (key) => key.slice(key.indexOf("@") + 1).split("x").reduce((a, b) => a * Number(b), 1);
+    const keys = this.#images.keys();
+    let total = keys.reduce((sum, key) => sum + pixels(key), 0);
+    for (const key of keys) {
+      if (total <= PIXEL_BUDGET) return;
+      const shown = [...this.#root.querySelectorAll(`.page[data-page="${key.slice(0, key.indexOf("@"))}"] img`)]
+        .some((img) => img.getAttribute("src") === this.#images.peek(key).url);
+      if (shown) continue;
+      total -= pixels(key);
+      this.#images.delete(key);
+    }
   }
 
   // A render at another zoom stands in, stretched, until the sharp one is ready.
@@ -137,6 +177,7 @@ export class PageImages {
         decoded.src = result.url;
         await decoded.decode().catch(() => {});
         this.#images.set(key, { url: result.url, key, decoded, incomplete: Boolean(result.incomplete) });
+        this.#trim();
         if (current()) {
           for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) this.#show(page, number);
         }

@@ -12,20 +12,24 @@ const reducedMotion = window.matchMedia("(prefers-reduced-motion: reduce)");
 
 export class PageTurn {
   #book;
+  #el;
   #leaf;
+  #blocks;
   #front;
   #back;
   #animations = [];
   #done = null;
   #drag = null;
 
-  constructor(book, leaf) {
+  constructor(book, leaf, blocks) {
     this.#book = book;
+    this.#blocks = blocks;
     this.#leaf = leaf;
     this.#front = this.#face("front");
     this.#back = this.#face("back");
     leaf.append(this.#front, this.#back);
     const el = book.element;
+    this.#el = el;
     el.addEventListener("pointerdown", (e) => this.#pointerDown(e));
     el.addEventListener("pointermove", (e) => this.#pointerMove(e));
     el.addEventListener("pointerup", (e) => this.#pointerUp(e));
@@ -100,7 +104,7 @@ export class PageTurn {
     }
     this.#pose(angle);
     this.#leaf.classList.remove("idle");
-    book.element.classList.add("turning");
+    this.#el.classList.add("turning");
   }
 
   #animate(fromAngle, toAngle, duration, onEnd) {
@@ -115,7 +119,7 @@ export class PageTurn {
     ];
     this.#done = () => {
       this.#leaf.classList.add("idle");
-      this.#book.element.classList.remove("turning");
+      this.#el.classList.remove("turning");
       for (const face of [this.#front, this.#back]) {
         face.replaceChildren(face.lastChild);
         face.removeAttribute("style");
@@ -129,10 +133,10 @@ export class PageTurn {
 
   #pointerDown(event) {
     const book = this.#book;
-    if (event.button !== 0 || book.zoom > 1 || this.#done) return;
+    if (event.button !== 0 || this.#done) return;
     // Pressing on words starts a selection, never a turn.
     if (event.pointerType !== "touch" && event.target instanceof Element && event.target.closest(".textLayer > *")) return;
-    const rect = book.element.getBoundingClientRect();
+    const rect = this.#el.getBoundingClientRect();
     const x = event.clientX - rect.left;
     const edge = Math.max(36, book.pageWidth * EDGE_SHARE);
     const page = book.page;
@@ -140,7 +144,9 @@ export class PageTurn {
     if (x > rect.width - edge) target = nextOf(book, page, stepToward("right", book.direction));
     else if (x < edge) target = nextOf(book, page, stepToward("left", book.direction));
     if (target === null) return;
-    this.#drag = { id: event.pointerId, x0: event.clientX, y0: event.clientY, from: page, to: target, started: false, angle: 0 };
+    // A drag inside the text selects, and one on pages larger than the view pans: there only a click turns.
+    const clickOnly = book.overflows || (event.pointerType === "mouse" && this.#blocks.contains(event.target, event.clientX, event.clientY));
+    this.#drag = { id: event.pointerId, x0: event.clientX, y0: event.clientY, from: page, to: target, started: false, angle: 0, clickOnly };
   }
 
   #pointerMove(event) {
@@ -148,9 +154,13 @@ export class PageTurn {
     if (!drag || event.pointerId !== drag.id) return;
     if (!drag.started) {
       if (Math.hypot(event.clientX - drag.x0, event.clientY - drag.y0) < DRAG_THRESHOLD) return;
+      if (drag.clickOnly) {
+        this.#drag = null;
+        return;
+      }
       drag.started = true;
       this.#book.dropSelection();
-      this.#book.element.setPointerCapture(drag.id);
+      this.#el.setPointerCapture(drag.id);
       drag.angle = drag.to > drag.from ? 0 : -180;
       this.#prepare(drag.from, drag.to, drag.angle);
       drag.reach = this.#reach();

@@ -73,11 +73,13 @@ export function snap(length, dpr = 1) {
  * `right` share one scale that fits the pair to the view and keeps their sizes
  * relative; an empty side mirrors the other so the spine stays in the middle.
  * A single page (`single`) is fitted on its own. `spine` is where the pages
- * meet, measured from the book's left edge; bottoms are level.
+ * meet, measured from the book's left edge; bottoms are level. With `fit`
+ * "width" the pages fill the view's width, however tall that makes them.
  */
-export function fitSpread(shapes, viewWidth, viewHeight, zoom = 1, dpr = 1) {
+export function fitSpread(shapes, viewWidth, viewHeight, zoom = 1, dpr = 1, fit = "page") {
   const vw = Math.max(1, viewWidth);
-  const vh = Math.max(1, viewHeight);
+  // Fitting the width leaves the height free: the reader scrolls down the page.
+  const vh = fit === "width" ? Infinity : Math.max(1, viewHeight);
   const boxOf = (shape, scale) => (shape ? { width: snap(shape.width * scale, dpr), height: snap(shape.height * scale, dpr) } : null);
   if (shapes.single) {
     const s = shapes.single;
@@ -127,16 +129,6 @@ export function pagesAround(page, pageCount, spreads) {
     }
   }
   return order;
-}
-
-export const ZOOM_STEPS = [1, 1.25, 1.5, 2, 2.5, 3, 4];
-
-export function zoomIn(zoom) {
-  return ZOOM_STEPS.find((z) => z > zoom + 1e-6) ?? ZOOM_STEPS[ZOOM_STEPS.length - 1];
-}
-
-export function zoomOut(zoom) {
-  return [...ZOOM_STEPS].reverse().find((z) => z < zoom - 1e-6) ?? ZOOM_STEPS[0];
 }
 
 /** What the reader hears after a turn. */

@@ -116,7 +116,7 @@ test("spreads pair pages of different shapes at the spine, bottoms level, one sc
   let last = (await shownPages(page)).pages[0].width;
   for (const level of ["125%", "150%", "200%"]) {
     await page.keyboard.press("+");
-    await page.waitForFunction((z) => document.getElementById("zoom-level").textContent === z, level);
+    await page.waitForFunction((z) => document.getElementById("zoom-level").value === z, level);
     const seen = await shownPages(page);
     for (const p of seen.pages) for (const k of ["width", "height"]) assert.ok(whole(p[k], seen.dpr), `${level}: page ${p.number} ${k} ${p[k]}`);
     assert.ok(seen.pages[0].width > last, `${level} is larger`);

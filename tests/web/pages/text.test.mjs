@@ -57,7 +57,7 @@ test("the text layer lies on the drawn words in spreads and single pages, at two
     for (const zoom of ["100%", "200%"]) {
       if (zoom !== "100%") {
         for (let i = 0; i < 3; i++) await page.click("#btn-zoom-in");
-        await page.waitForFunction((z) => document.getElementById("zoom-level").textContent === z, zoom);
+        await page.waitForFunction((z) => document.getElementById("zoom-level").value === z, zoom);
       }
       const { word: box, page: at } = await layerBox(page, number, word);
       const scale = at.width / PAGE_POINTS;

@@ -10,13 +10,19 @@ test("messages carry the action, one blank and the path, at the offsets the host
   assert.deepEqual([openPdfMessage(path), printMessage(path)], [`action.openpdf ${path}`, `action.print ${path}`]);
 });
 
-test("keys map to reader commands, and leave typing and zoomed scrolling alone", () => {
+test("keys map to reader commands, and leave typing alone", () => {
   const cases = [
     [{ key: "ArrowRight" }, {}, "next"],
     [{ key: "P", ctrlKey: true, shiftKey: true }, {}, "print"],
     [{ key: "p" }, {}, null],
-    [{ key: "ArrowDown" }, { zoomed: true }, null],
-    [{ key: "ArrowRight" }, { zoomed: true }, "next"],
+    [{ key: " ", shiftKey: true }, {}, "previous"],
+    [{ key: "2", code: "Digit2", ctrlKey: true }, {}, "viewSingle"],
+    [{ key: "é", code: "Digit2", ctrlKey: true }, {}, "viewSingle"], // a layout that types no digit there
+    [{ key: "3", code: "Numpad3", ctrlKey: true }, { typing: true }, "viewScroll"],
+    [{ key: "1", code: "Digit1" }, {}, null],
+    [{ key: "1", code: "Digit1", ctrlKey: true, shiftKey: true }, {}, null],
+    [{ key: "w" }, {}, "fitWidth"],
+    [{ key: "w" }, { typing: true }, null],
     [{ key: "0" }, { typing: true }, null],
     [{ key: "F11" }, { typing: true }, "fullscreen"],
     [{ key: "ArrowRight", altKey: true }, {}, null],

@@ -75,9 +75,12 @@ test("spreads share one scale fitted to the view, meet at the spine and keep bot
     ["a small page keeps its size beside a big one", { left: SMALL, right: A4 }, [1000, 600], 1, 1, [box(214, 299), box(424, 600), 214, 638, 600]],
     ["zoom scales the fitted pair", { left: A4, right: A4 }, [1000, 600], 2, 1, [box(848, 1200), box(848, 1200), 848, 1696, 1200]],
     ["half pixels at ratio 2", { left: A4, right: A4 }, [1000, 601], 1, 2, [box(424.5, 601), box(424.5, 601), 424.5, 849, 601]],
+    ["fitting the width lets the pair grow past the height", { left: A4, right: A4 }, [1000, 600], 1, 1, [box(500, 708), box(500, 708), 500, 1000, 708], "width"],
+    ["a wide fold-out shrinks the pair to fit the width", { left: A4, right: LANDSCAPE }, [1000, 600], 1, 1, [box(414, 586), box(586, 414), 414, 1000, 586], "width"],
+    ["zoom is counted from the fitted width", { left: A4, right: A4 }, [1000, 600], 0.5, 1, [box(250, 354), box(250, 354), 250, 500, 354], "width"],
   ];
-  for (const [what, shapes, [vw, vh], zoom, dpr, want] of cases) {
-    const fit = fitSpread(shapes, vw, vh, zoom, dpr);
+  for (const [what, shapes, [vw, vh], zoom, dpr, want, fitTo] of cases) {
+    const fit = fitSpread(shapes, vw, vh, zoom, dpr, fitTo);
     assert.deepEqual([fit.left, fit.right, fit.spine, fit.width, fit.height], want, what);
   }
 });

@@ -294,6 +294,90 @@ def check_labels(data, work):
     return failures
 
 
+# Views on a 1000-page book: how many page elements the continuous column
+# keeps, whether the page box follows its scroll, and how far Ctrl+wheel moves
+# the point under the pointer by 200%. The longest frames of a turn, of a
+# scroll down the column and of one over a zoomed spread are printed: under a
+# virtual display they measure the machine's load more than the page.
+VIEW_STEPS = """
+  onMessage(CONFIG);
+  await until(() => shown('right') === 1);
+  const stage = document.getElementById('stage');
+  const frames = async (action) => {
+    const stamps = [];
+    let running = true;
+    requestAnimationFrame(function tick(now) { stamps.push(now); if (running) requestAnimationFrame(tick); });
+    await new Promise(r => requestAnimationFrame(r));
+    await action();
+    running = false;
+    const gaps = stamps.slice(1).map((s, i) => s - stamps[i]).sort((a, b) => a - b);
+    return {longest: gaps.at(-1), median: gaps[gaps.length >> 1], frames: gaps.length};
+  };
+  const key = (k, code) => document.dispatchEvent(new KeyboardEvent('keydown', {key: k, code, ctrlKey: true, bubbles: true}));
+  document.getElementById('btn-next').click();
+  await until(() => shown('left') === 2 && document.querySelector('.leaf.idle'));
+  await new Promise(r => setTimeout(r, 800));
+  const turn = await frames(async () => {
+    document.getElementById('btn-next').click();
+    await new Promise(r => setTimeout(r, 50));
+    await until(() => document.querySelector('.leaf.idle'));
+  });
+  key('3', 'Digit3');
+  await until(() => document.querySelector('.column > .page[data-page="4"]:not(.loading)'));
+  // Three screens down, a fortieth of one a frame however long frames take (up to 10 s).
+  const steady = async () => {
+    const [from, end] = [stage.scrollTop, performance.now() + 10000];
+    while (stage.scrollTop - from < 3 * stage.clientHeight && performance.now() < end) {
+      const was = stage.scrollTop;
+      stage.scrollTop += stage.clientHeight / 40;
+      if (stage.scrollTop === was) break;
+      await new Promise(r => requestAnimationFrame(r));
+    }
+  };
+  const scroll = await frames(steady);
+  const elements = document.querySelectorAll('.column > .page').length;
+  const scrolled = stage.scrollTop;
+  const page = Number(document.getElementById('page-input').value);
+  key('1', 'Digit1');
+  await until(() => shown('left') !== null && shown('right') !== null && document.querySelector('.leaf.idle'));
+  // A page element is made again at each new size: found by its number each time.
+  const number = shown('right');
+  const pageEl = () => document.querySelector(`.slot .page[data-page="${number}"]`);
+  const r0 = pageEl().getBoundingClientRect();
+  const [x, y] = [r0.left + 0.6 * r0.width, r0.top + 0.3 * r0.height];
+  const [fx, fy] = [(x - r0.left) / r0.width, (y - r0.top) / r0.height];
+  for (let i = 0; i < 40 && parseFloat(document.getElementById('zoom-level').value) < 200; i++) {
+    stage.dispatchEvent(new WheelEvent('wheel', {deltaY: -120, ctrlKey: true, clientX: x, clientY: y, bubbles: true, cancelable: true}));
+    await new Promise(r => setTimeout(r, 30));
+  }
+  const r1 = pageEl().getBoundingClientRect();
+  const drift = Math.hypot(r1.left + fx * r1.width - x, r1.top + fy * r1.height - y);
+  // For scale: the same steady scroll over the zoomed spread, which has no column to keep.
+  await new Promise(r => setTimeout(r, 1500));
+  stage.scrollTop = 0;
+  const pan = await frames(steady);
+  webkit.messageHandlers.bridge.postMessage('views ' + JSON.stringify({turn, scroll, pan, elements, page, drift, scrolled,
+    zoom: document.getElementById('zoom-level').value}));
+"""
+
+
+def check_views(data, work):
+    pdf = os.path.join(work, "views-1000.pdf")
+    subprocess.run(["node", os.path.join(os.path.dirname(__file__), "..", "pages", "makePdf.mjs"), pdf, "1000"], check=True)
+    views, state = read_book(data, work, "Views-1", pdf, VIEW_STEPS, "views")
+    print("views:", views, state.get("problems"))
+    if not views:
+        return ["the views book did not finish its steps"]
+    failures = [f"problems: {state['problems']}"] if state.get("problems") else []
+    if views["elements"] > 6:
+        failures.append(f"the column keeps {views['elements']} page elements")
+    if views["page"] < 6:
+        failures.append(f"the page box stayed at {views['page']} through the scroll")
+    if views["drift"] > 3:
+        failures.append(f"Ctrl+wheel moved the point under the pointer by {views['drift']:.1f} px at {views['zoom']}")
+    return failures
+
+
 def main():
     data = os.path.abspath(sys.argv[1])
     work = tempfile.mkdtemp(prefix="brivane-webkit-")
@@ -323,6 +407,7 @@ def main():
         text_failures += check_codecs(data, work)
         text_failures += check_right_to_left(data, work)
         text_failures += check_labels(data, work)
+        text_failures += check_views(data, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print("reader:", state, "\nstart:", start_messages[:2], start)

@@ -177,7 +177,8 @@ export class Controls {
     // Over a page larger than the view the key pans; only at the edge does it turn.
     const stage = $("stage");
     const screen = move.axis === "x" ? stage.clientWidth : stage.clientHeight;
-    if (this.#pan(move.axis, move.sign * (move.step === "screen" ? screen * SCREEN_SHARE : LINE_STEP))) return;
+    // Only pages larger than the view pan: a leaf at rest may reach past the stage without being read.
+    if (book.overflows && this.#pan(move.axis, move.sign * (move.step === "screen" ? screen * SCREEN_SHARE : LINE_STEP))) return;
     // The column scrolls from page to page by itself; up and down never jump.
     if (book.view === "scroll" && move.axis === "y") return;
     const from = book.page;

@@ -122,7 +122,8 @@ TEST_F(CreateCore, CopiesTheReaderCoreIntoAPrivateRootWithFourLines) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     auto Relative = [](const std::string& base) {
         std::map<std::string, std::string> rel;
-        for (auto& [path, value] : SnapshotTree(base)) rel[path.substr(base.size())] = value;
+        for (auto& [path, value] : SnapshotTree(base))
+            if (!IsBookkeeping(path)) rel[path.substr(base.size())] = value;
         return rel;
     };
     EXPECT_FALSE(Relative(log.lines[2]).empty());
@@ -139,11 +140,12 @@ TEST_F(CreateCore, ReplacesTheOldWorkspaceWithoutFollowingItsLinks) {
     std::string outside = files.Write("outside/keep.txt", "keep");
     fs::create_directory_symlink(files / "outside", data + "/linked-dir");
     fs::create_symlink(outside, data + "/linked-file");
+    fs::remove(data + "/../.brivane-complete");  // as an unpacking cut short leaves it
 
     CapturedLines log;
     FlipbookFile(url).CreateCore();
     EXPECT_EQ(log.lines.size(), 4u) << testing::PrintToString(log.lines);
-    EXPECT_FALSE(fs::exists(data)) << "a fresh copy has no data directory";
+    EXPECT_FALSE(fs::exists(data)) << "a fresh copy has no unfinished data directory";
     EXPECT_EQ(Read(outside), "keep");
 }
 
@@ -252,6 +254,80 @@ TEST(ReaderConfigurationText, RewriteIsOnePassAndTheTextCompact) {
     EXPECT_EQ(config["metadata"]["pages"],
               nlohmann::json({"file:///w/data/files/user/p.jpg", "file:///w/data/files/toc"}));
     EXPECT_EQ(document::ReaderConfiguration::Text(config).find('\n'), std::string::npos);
+}
+
+// ---- Workspace identity: one workspace per file, never another's ----
+
+// A first book is opened and held (or let go) as a window does; then a second
+// opens. It must read its own pages, from the first's workspace only when it
+// is the very same file.
+struct SharingCase {
+    const char* situation;
+    const char* secondFolder;  // the first lies in "a"; none: the first file itself
+    std::string secondMark;    // "one" is the first's PDF
+    bool firstHeld;
+    std::string suffix;  // of the workspace the second gets
+};
+
+void PrintTo(const SharingCase& c, std::ostream* os) { *os << c.situation; }
+
+const SharingCase kSharing[] = {
+    {"the same file in a second window", nullptr, "one", true, ""},
+    {"same name and id in another folder, first still shown", "b", "two", true, "-2"},
+    {"same name and id in another folder, first closed", "b", "two", false, ""},
+    {"the same path rewritten with other pages, first still shown", "a", "two", true, "-2"},
+};
+
+class WorkspaceSharing : public ::testing::TestWithParam<SharingCase>, public WorkspaceFixture {};
+
+TEST_P(WorkspaceSharing, EachWindowReadsItsOwnFile) {
+    const SharingCase& c = GetParam();
+    fs::remove_all(Root());
+    nlohmann::json meta = SampleMetadata();
+    meta["id"] = "same-id";
+    const std::string firstUrl = MarkedFlipbook("a", "report.flip", "one", meta);
+    FlipbookFile first(firstUrl);
+    auto held = first.ClaimWorkspace();
+    ASSERT_TRUE(held);
+    first.ExtractZip();
+    ASSERT_TRUE(first.tempPath);
+    const std::string firstPdf = PathOf(*first.tempPath) + "/flipbook.pdf";
+    if (!c.firstHeld) held.reset();
+
+    meta["title"] = "a longer title than the first book has";  // metadata of another length
+    const std::string secondUrl =
+        c.secondFolder ? MarkedFlipbook(c.secondFolder, "report.flip", c.secondMark, meta) : firstUrl;
+    FlipbookFile second(secondUrl);
+    second.ExtractZip();
+    ASSERT_TRUE(second.tempPath) << c.situation;
+    std::string secondData = *second.tempPath;
+    if (secondData.back() == '/') secondData.pop_back();
+    EXPECT_EQ(fs::path(PathOf(secondData)).parent_path().filename(), "report-same-id" + c.suffix) << c.situation;
+    EXPECT_EQ(Read(PathOf(secondData) + "/flipbook.pdf"), MarkedPdf(c.secondMark)) << c.situation;
+    EXPECT_EQ(FlipbookFile(secondUrl).GetWorkspaceURL().value_or("?") + "data", secondData)
+        << c.situation << ": later steps find the same workspace";
+    if (c.firstHeld) {
+        EXPECT_EQ(Read(firstPdf), MarkedPdf("one")) << c.situation << ": the first's pages stay";
+    }
+    fs::remove_all(Root());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WorkspaceSharing, ::testing::ValuesIn(kSharing));
+
+// A workspace read again later needs no unpacking: it is the same file.
+TEST_F(CreateCore, KeepsACompleteDataDirectoryOfTheSameFile) {
+    const std::string url = Flipbook("Kept.flip");
+    FlipbookFile first(url);
+    first.CreateCore();
+    first.ExtractZip();
+    ASSERT_TRUE(first.tempPath);
+    FlipbookFile again(url);
+    again.CreateCore();
+    CapturedLines log;
+    again.ExtractZip();
+    ASSERT_TRUE(again.tempPath);
+    EXPECT_EQ(log.lines.size(), 1u) << "nothing unpacked: " << testing::PrintToString(log.lines);
+    EXPECT_EQ(Read(PathOf(*again.tempPath) + "/flipbook.pdf"), SamplePdf());
 }
 
 }  // namespace

@@ -49,7 +49,10 @@ class Writer {
 public:
     Writer(zip_t* archive, int rootFd, std::atomic<bool>& failed, UnpackListener* listener)
         : archive_(archive), rootFd_(rootFd), cursor_(rootFd), failed_(failed), listener_(listener) {
-        if (listener_) copier_.copied = [listener](std::uint64_t bytes) { listener->Copied(bytes); };
+        if (listener_) {
+            copier_.copied = [listener](std::uint64_t bytes) { listener->Copied(bytes); };
+            copier_.cancelled = [listener] { return listener->Cancelled(); };
+        }
     }
 
     std::optional<UnpackFailure> Write(const SurveyedEntry& entry) {
@@ -77,7 +80,9 @@ public:
         for (size_t i = next++; i < queue.size() && !failed_; i = next++) {
             for (const SurveyedEntry* entry : queue[i]) {
                 if (failed_) break;
-                if (auto failure = Write(*entry)) {
+                auto failure =
+                    listener_ && listener_->Cancelled() ? UnpackFailure(Cause::Cancelled, "") : Write(*entry);
+                if (failure) {
                     failed_ = true;
                     return failure;
                 }
@@ -291,6 +296,7 @@ std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archive
     std::optional<UnpackFailure> failure;
     const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), *records, failure);
     if (!entries) return failure;
+    if (listener && listener->Cancelled()) return UnpackFailure(Cause::Cancelled, "");
 
     const bool anyOrder = !ArchiveSurvey::HasConflicts(*entries);
     if (listener && anyOrder) listener->Surveyed(ArchivedFiles(archive.get(), archiveFd.Get(), *entries, *records));

@@ -26,6 +26,7 @@ std::optional<UnpackFailure> EntryCopier::Pump(zip_t* archive, zip_uint64_t inde
     if (!file) return Damaged(zip_error_strerror(zip_get_error(archive)));
     std::uint64_t total = 0;
     while (true) {
+        if (cancelled && cancelled()) return UnpackFailure(Cause::Cancelled, "");
         // A CRC-32 mismatch is reported by the read after the last data.
         zip_int64_t n = zip_fread(file.get(), buffer_.data(), buffer_.size());
         if (n < 0) {

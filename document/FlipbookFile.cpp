@@ -179,12 +179,9 @@ std::optional<FlipbookFile::Place> FlipbookFile::Locate(bool take) const {
     if (!id) return std::nullopt;
     auto archivePath = PathFromFileUrl(filePath);
     if (!archivePath) return std::nullopt;
-    // A crafted id must not turn the workspace into some other directory;
-    // the longest of the names tried must fit too.
+    // A crafted id must not turn the workspace into some other directory.
     std::string name = BaseName(StripTrailingSlash(*archivePath)) + "-" + *id;
-    if (!WorkspaceRoot::IsSingleComponent(name) ||
-        !WorkspaceRoot::IsSingleComponent(WorkspaceClaim::CandidateName(name, WorkspaceClaim::kMaxCandidates)))
-        return std::nullopt;
+    if (!WorkspaceRoot::IsSingleComponent(name)) return std::nullopt;
     const auto identity = WorkspaceClaim::IdentityOf(*archivePath, *text);
     if (!identity) return std::nullopt;
     Place place;

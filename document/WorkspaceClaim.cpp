@@ -1,5 +1,7 @@
 #include "WorkspaceClaim.h"
 
+#include "WorkspaceRoot.h"
+
 #include <fcntl.h>
 #include <glib.h>
 #include <sys/file.h>
@@ -77,7 +79,9 @@ Standing Judge(const std::string& path, const std::string& identity) {
 std::optional<std::string> Choose(const std::string& root, const std::string& name, const std::string& identity) {
     std::optional<std::string> firstFree;
     for (int n = 1; n <= WorkspaceClaim::kMaxCandidates; ++n) {
-        const std::string path = root + "/" + WorkspaceClaim::CandidateName(name, n);
+        const std::string candidate = WorkspaceClaim::CandidateName(name, n);
+        if (!WorkspaceRoot::IsSingleComponent(candidate)) break;  // a long name has no room for a number
+        const std::string path = root + "/" + candidate;
         const Standing standing = Judge(path, identity);
         if (standing == Standing::Ours) return path;
         if (standing == Standing::Missing) return firstFree ? firstFree : path;

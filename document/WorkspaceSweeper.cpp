@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 namespace brivane::document {
@@ -66,6 +67,15 @@ std::vector<std::string> WorkspaceSweeper::Sweep(const std::string& root, const 
     std::vector<std::string> removed, doomed;
     UniqueFd rootFd(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!rootFd) return removed;
+    // Measured before the root is locked: walking large trees must not keep
+    // a book that is being opened waiting.
+    std::map<std::string, std::uint64_t> sizes;
+    // A listing reads its descriptor to the end: each gets its own.
+    UniqueFd firstLook(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (const auto names = firstLook ? DirectoryEntries::List(firstLook.Get()) : std::nullopt) {
+        for (const std::string& name : *names)
+            if (OpenOurs(rootFd.Get(), name)) sizes[name] = Occupied(root + "/" + name);
+    }
     {
         // Nobody chooses a workspace while we decide; the removal itself
         // happens after, under names nobody chooses.
@@ -94,7 +104,9 @@ std::vector<std::string> WorkspaceSweeper::Sweep(const std::string& root, const 
         std::size_t kept = 0;
         std::uint64_t keptBytes = 0;
         for (const Idle& candidate : idle) {
-            const std::uint64_t bytes = Occupied(root + "/" + candidate.name);
+            const auto measured = sizes.find(candidate.name);
+            const std::uint64_t bytes =
+                measured != sizes.end() ? measured->second : Occupied(root + "/" + candidate.name);
             if (kept < budget.newest && keptBytes + bytes <= allowance) {
                 ++kept;
                 keptBytes += bytes;

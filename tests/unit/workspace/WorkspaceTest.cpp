@@ -314,21 +314,5 @@ TEST_P(WorkspaceSharing, EachWindowReadsItsOwnFile) {
 
 INSTANTIATE_TEST_SUITE_P(Table, WorkspaceSharing, ::testing::ValuesIn(kSharing));
 
-// A workspace read again later needs no unpacking: it is the same file.
-TEST_F(CreateCore, KeepsACompleteDataDirectoryOfTheSameFile) {
-    const std::string url = Flipbook("Kept.flip");
-    FlipbookFile first(url);
-    first.CreateCore();
-    first.ExtractZip();
-    ASSERT_TRUE(first.tempPath);
-    FlipbookFile again(url);
-    again.CreateCore();
-    CapturedLines log;
-    again.ExtractZip();
-    ASSERT_TRUE(again.tempPath);
-    EXPECT_EQ(log.lines.size(), 1u) << "nothing unpacked: " << testing::PrintToString(log.lines);
-    EXPECT_EQ(Read(PathOf(*again.tempPath) + "/flipbook.pdf"), SamplePdf());
-}
-
 }  // namespace
 }  // namespace brivane::test

@@ -119,8 +119,7 @@ bool IsBookkeeping(const std::string& name) {
 // this very file stays, so reading it again needs no unpacking.
 bool ReplaceCore(const std::string& source, const WorkspaceClaim& claim) {
     UniqueFd target(open(claim.Path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    UniqueFd core(open(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!target || !core) return false;
+    if (!target) return false;
     const bool keepData = claim.IsComplete();
     if (!keepData) claim.MarkIncomplete();
     const auto present = DirectoryEntries::List(target.Get());

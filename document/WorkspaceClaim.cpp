@@ -102,17 +102,17 @@ WorkspaceClaim::WorkspaceClaim(std::string path, std::string identity, UniqueFd 
 std::optional<std::string> WorkspaceClaim::IdentityOf(const std::string& archivePath, const std::string& metadataText) {
     struct stat st;
     if (stat(archivePath.c_str(), &st) != 0) return std::nullopt;
-    gchar* digest = g_compute_checksum_for_data(G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(metadataText.data()),
-                                                metadataText.size());
+    const UniqueGChars digest(g_compute_checksum_for_data(
+        G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(metadataText.data()), metadataText.size()));
+    // Escaped byte by byte: a path that is not UTF-8 still tells files apart.
+    const UniqueGChars path(g_strescape(archivePath.c_str(), nullptr));
     const nlohmann::json identity = {
-        {"path", archivePath},
+        {"path", path.get()},
         {"size", static_cast<std::uint64_t>(st.st_size)},
         {"mtime", std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec)},
-        {"metadata", digest},
+        {"metadata", digest.get()},
     };
-    g_free(digest);
-    // Invalid UTF-8 in a path must not stop us: replaced, it still compares alike.
-    return identity.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    return identity.dump() + "\n";
 }
 
 std::string WorkspaceClaim::CandidateName(const std::string& name, int n) {

@@ -2,6 +2,8 @@
 #include "ReaderConfiguration.h"
 #include "WorkspaceFixture.h"
 
+#include <sys/wait.h>
+
 #include <chrono>
 
 #include <gtest/gtest.h>
@@ -265,17 +267,19 @@ struct SharingCase {
     const char* situation;
     const char* secondFolder;  // the first lies in "a"; none: the first file itself
     std::string secondMark;    // "one" is the first's PDF
-    bool firstHeld;
+    enum class Shown { No, HereToo, ByAnotherProcess } first;
     std::string suffix;  // of the workspace the second gets
 };
 
 void PrintTo(const SharingCase& c, std::ostream* os) { *os << c.situation; }
 
 const SharingCase kSharing[] = {
-    {"the same file in a second window", nullptr, "one", true, ""},
-    {"same name and id in another folder, first still shown", "b", "two", true, "-2"},
-    {"same name and id in another folder, first closed", "b", "two", false, ""},
-    {"the same path rewritten with other pages, first still shown", "a", "two", true, "-2"},
+    {"the same file in a second window", nullptr, "one", SharingCase::Shown::HereToo, ""},
+    {"same name and id in another folder, first still shown", "b", "two", SharingCase::Shown::HereToo, "-2"},
+    {"same name and id in another folder, first shown by another process", "b", "two",
+     SharingCase::Shown::ByAnotherProcess, "-2"},
+    {"same name and id in another folder, first closed", "b", "two", SharingCase::Shown::No, ""},
+    {"the same path rewritten with other pages, first still shown", "a", "two", SharingCase::Shown::HereToo, "-2"},
 };
 
 class WorkspaceSharing : public ::testing::TestWithParam<SharingCase>, public WorkspaceFixture {};
@@ -292,7 +296,31 @@ TEST_P(WorkspaceSharing, EachWindowReadsItsOwnFile) {
     first.ExtractZip();
     ASSERT_TRUE(first.tempPath);
     const std::string firstPdf = PathOf(*first.tempPath) + "/flipbook.pdf";
-    if (!c.firstHeld) held.reset();
+    if (c.first != SharingCase::Shown::HereToo) held.reset();
+    // Another process holds it until told to go.
+    int ready[2] = {-1, -1}, go[2] = {-1, -1};
+    pid_t other = -1;
+    if (c.first == SharingCase::Shown::ByAnotherProcess) {
+        ASSERT_EQ(pipe(ready), 0);
+        ASSERT_EQ(pipe(go), 0);
+        other = fork();
+        if (other == 0) {
+            close(go[1]);
+            auto claim = FlipbookFile(firstUrl).ClaimWorkspace();
+            char byte = claim ? 'y' : 'n';
+            _exit(write(ready[1], &byte, 1) == 1 && read(go[0], &byte, 1) >= 0 ? 0 : 1);
+        }
+        close(go[0]);
+        close(ready[1]);
+        char byte = 0;
+        const bool claimed = read(ready[0], &byte, 1) == 1 && byte == 'y';
+        close(ready[0]);
+        if (!claimed) {
+            close(go[1]);
+            waitpid(other, nullptr, 0);
+            FAIL() << "the other process could not claim the first book";
+        }
+    }
 
     meta["title"] = "a longer title than the first book has";  // metadata of another length
     const std::string secondUrl =
@@ -306,8 +334,12 @@ TEST_P(WorkspaceSharing, EachWindowReadsItsOwnFile) {
     EXPECT_EQ(Read(PathOf(secondData) + "/flipbook.pdf"), MarkedPdf(c.secondMark)) << c.situation;
     EXPECT_EQ(FlipbookFile(secondUrl).GetWorkspaceURL().value_or("?") + "data", secondData)
         << c.situation << ": later steps find the same workspace";
-    if (c.firstHeld) {
+    if (c.first != SharingCase::Shown::No) {
         EXPECT_EQ(Read(firstPdf), MarkedPdf("one")) << c.situation << ": the first's pages stay";
+    }
+    if (other > 0) {
+        close(go[1]);
+        waitpid(other, nullptr, 0);
     }
     fs::remove_all(Root());
 }

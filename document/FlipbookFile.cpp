@@ -3,6 +3,7 @@
 #include "ArchiveExtractor.h"
 #include "DataDirectory.h"
 #include "Diagnostics.h"
+#include "DirectoryEntries.h"
 #include "FileUrl.h"
 #include "GraphemeCount.h"
 #include "MetadataValue.h"
@@ -11,10 +12,12 @@
 #include "TreeRemover.h"
 #include "Unique.h"
 #include "Utf8.h"
+#include "WorkspaceClaim.h"
 #include "WorkspaceRoot.h"
 #include "ZipReader.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <nlohmann/json.hpp>
@@ -95,6 +98,49 @@ bool MakeDirectory(const std::string& path) {
     return mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && IsDirectory(path));
 }
 
+// Held while a data directory is judged and written.
+UniqueFd LockUnpacking(const std::string& workspacePath) {
+    UniqueFd lock(open((workspacePath + "/" + WorkspaceClaim::kUnpackLockFile).c_str(),
+                       O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    while (lock && flock(lock.Get(), LOCK_EX) != 0) {
+        if (errno != EINTR) return {};
+    }
+    return lock;
+}
+
+bool IsBookkeeping(const std::string& name) {
+    for (const char* own : {WorkspaceClaim::kIdentityFile, WorkspaceClaim::kCompleteFile, WorkspaceClaim::kLockFile,
+                            WorkspaceClaim::kUnpackLockFile})
+        if (name == own) return true;
+    return false;
+}
+
+// A fresh copy of the reader core; a data directory unpacked in full for
+// this very file stays, so reading it again needs no unpacking.
+bool ReplaceCore(const std::string& source, const WorkspaceClaim& claim) {
+    UniqueFd target(open(claim.Path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!target) return false;
+    const bool keepData = claim.IsComplete();
+    if (!keepData) claim.MarkIncomplete();
+    const auto present = DirectoryEntries::List(target.Get());
+    if (!present) return false;
+    for (const std::string& name : *present) {
+        if (IsBookkeeping(name) || (keepData && name == "data")) continue;
+        if (!TreeRemover::RemoveAt(target.Get(), name.c_str())) return false;
+    }
+    // Copied aside whole, then moved in piece by piece beside what stays.
+    constexpr const char* kStaging = ".brivane-core";
+    if (!TreeCopier::Copy(source, claim.Path() + "/" + kStaging)) return false;
+    UniqueFd staged(openat(target.Get(), kStaging, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const auto wanted = staged ? DirectoryEntries::List(staged.Get()) : std::nullopt;
+    if (!wanted) return false;
+    for (const std::string& name : *wanted) {
+        if (IsBookkeeping(name) || name == "data") continue;
+        if (renameat(staged.Get(), name.c_str(), target.Get(), name.c_str()) != 0) return false;
+    }
+    return TreeRemover::RemoveAt(target.Get(), kStaging);
+}
+
 // The stored metadata copy, read as the archive's entry is: bounded the same
 // way (a larger file is no copy we wrote) and decoded lossily, so that both
 // sides of the change test and the configuration see the same text.
@@ -120,7 +166,7 @@ std::optional<std::string> ReadText(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> FlipbookFile::GetWorkspaceURL() const {
+std::optional<FlipbookFile::Place> FlipbookFile::Locate(bool take) const {
     auto text = GetMetadataSource(filePath);
     if (!text) return std::nullopt;
     const auto meta = ParseMetadata(*text);
@@ -135,12 +181,40 @@ std::optional<std::string> FlipbookFile::GetWorkspaceURL() const {
     // A crafted id must not turn the workspace into some other directory.
     std::string name = BaseName(StripTrailingSlash(*archivePath)) + "-" + *id;
     if (!WorkspaceRoot::IsSingleComponent(name)) return std::nullopt;
-    auto root = WorkspaceRoot::Locate();
-    if (!root) return std::nullopt;
-    std::string url = UrlOfPath(*root + "/" + name);
-    if (url.empty()) return std::nullopt;
-    Diagnostics::Line(url);
-    return url;
+    const auto identity = WorkspaceClaim::IdentityOf(*archivePath, *text);
+    if (!identity) return std::nullopt;
+    Place place;
+    if (take) {
+        const auto root = WorkspaceRoot::Ensure();
+        if (!root) return std::nullopt;
+        place.claim = WorkspaceClaim::Take(*root, name, *identity);
+        if (!place.claim) return std::nullopt;
+        place.path = place.claim->Path();
+        // Said as it was before the claim made the directory.
+        place.url = FileUrlFromPath(place.path).value_or(std::string());
+        if (!place.url.empty() && !place.claim->Created()) place.url += '/';
+    } else {
+        const auto root = WorkspaceRoot::Locate();
+        const auto path = root ? WorkspaceClaim::Predict(*root, name, *identity) : std::nullopt;
+        if (!path) return std::nullopt;
+        place.path = *path;
+        place.url = UrlOfPath(place.path);
+    }
+    if (place.url.empty()) return std::nullopt;
+    Diagnostics::Line(place.url);
+    return place;
+}
+
+std::optional<std::string> FlipbookFile::GetWorkspaceURL() const {
+    auto place = Locate(false);
+    if (!place) return std::nullopt;
+    return place->url;
+}
+
+std::optional<WorkspaceClaim> FlipbookFile::ClaimWorkspace() const {
+    auto place = Locate(true);
+    if (!place) return std::nullopt;
+    return std::move(place->claim);
 }
 
 FlipbookFile::DataState FlipbookFile::ExamineDataDirectory(const std::string& dataPath) const {
@@ -156,9 +230,8 @@ FlipbookFile::DataState FlipbookFile::ExamineDataDirectory(const std::string& da
     return DataState::Changed;
 }
 
-std::optional<UnpackFailure> FlipbookFile::UnpackInto(const std::string& workspacePath, const std::string& dataPath,
-                                                      UnpackListener* listener) const {
-    if (!WorkspaceRoot::Ensure() || !MakeDirectory(workspacePath) || !MakeDirectory(dataPath))
+std::optional<UnpackFailure> FlipbookFile::UnpackInto(const std::string& dataPath, UnpackListener* listener) const {
+    if (!MakeDirectory(dataPath))
         return UnpackFailure(UnpackFailure::Cause::WriteFailed, "",
                              "cannot create " + dataPath + ": " + std::strerror(errno));
     const auto archivePath = PathFromFileUrl(filePath);
@@ -175,47 +248,50 @@ void FlipbookFile::ExtractZip(UnpackListener* listener) {
         Diagnostics::Line(failure.Line());
         unpackFailure = std::move(failure);
     };
-    const auto workspaceUrl = GetWorkspaceURL();
-    const auto workspace = workspaceUrl ? PathFromFileUrl(*workspaceUrl) : std::nullopt;
-    if (!workspace) return fail(UnpackFailure(Cause::Damaged, METADATA_FILE_NAME, "names no workspace"));
-    const std::string workspacePath = StripTrailingSlash(*workspace);
-    const std::string dataPath = workspacePath + "/data";
+    const auto place = Locate(true);
+    if (!place) return fail(UnpackFailure(Cause::Damaged, METADATA_FILE_NAME, "names no workspace"));
+    const WorkspaceClaim& claim = *place->claim;
+    const std::string dataPath = claim.Path() + "/data";
     const std::string dataUrl = UrlOfPath(dataPath);
+    // Another process may unpack the same book: one at a time, the second
+    // then finds the first's work complete.
+    const UniqueFd unpacking = LockUnpacking(claim.Path());
+    if (!unpacking) return fail(UnpackFailure(Cause::WriteFailed, "", "cannot lock " + claim.Path()));
 
-    std::string unpackedLine;
-    switch (ExamineDataDirectory(dataPath)) {
-    case DataState::Unchanged:
-        break;
-    case DataState::Missing:
-        unpackedLine = dataUrl;
-        break;
-    case DataState::Changed:
-        if (!TreeRemover::Remove(dataPath))
-            return fail(UnpackFailure(Cause::WriteFailed, "", "cannot remove " + dataPath));
-        [[fallthrough]];
-    case DataState::Incomplete:
-        unpackedLine = "replace tempd dir:" + dataUrl;
-        break;
+    // Only a marker written after the last entry was checked vouches for the
+    // tree; a crash or a cancelled unpacking leaves none.
+    const DataState state = claim.IsComplete() ? ExamineDataDirectory(dataPath)
+                            : Exists(dataPath) ? DataState::Incomplete
+                                               : DataState::Missing;
+    if (state == DataState::Unchanged) {
+        tempPath = dataUrl;
+        return;
     }
-    if (!unpackedLine.empty()) {
-        if (auto failure = UnpackInto(workspacePath, dataPath, listener)) return fail(std::move(*failure));
-        Diagnostics::Line(unpackedLine);
-    }
+    claim.MarkIncomplete();
+    if (state != DataState::Missing && !TreeRemover::Remove(dataPath))
+        return fail(UnpackFailure(Cause::WriteFailed, "", "cannot remove " + dataPath));
+    if (auto failure = UnpackInto(dataPath, listener)) return fail(std::move(*failure));
+    if (!claim.MarkComplete()) return fail(UnpackFailure(Cause::WriteFailed, "", "cannot mark " + claim.Path()));
+    Diagnostics::Line(state == DataState::Missing ? dataUrl : "replace tempd dir:" + dataUrl);
     tempPath = dataUrl;
 }
 
 std::optional<std::string> FlipbookFile::CreateCore() {
-    auto workspaceUrl = GetWorkspaceURL();
-    auto workspace = workspaceUrl ? PathFromFileUrl(*workspaceUrl) : std::nullopt;
-    if (!workspace) return std::nullopt;
-    std::string target = StripTrailingSlash(*workspace);
+    const auto place = Locate(true);
+    if (!place) return std::nullopt;
+    if (!InstallCore(*place->claim)) return std::nullopt;
+    return place->url;
+}
+
+std::optional<std::string> FlipbookFile::InstallCore(const WorkspaceClaim& claim) const {
+    const std::string& target = claim.Path();
     Diagnostics::Line("CreateCore inner");
     std::string source = DataDirectory::Path();
     Diagnostics::Line(source);
     Diagnostics::Line(target);
-    bool ok = WorkspaceRoot::Ensure() && TreeRemover::Remove(target) && TreeCopier::Copy(source, target);
-    if (!ok) Diagnostics::Line("Error CreateCore");
-    return workspaceUrl;
+    // Another window shows the core there now: it stays as it is.
+    if (!claim.SharedWithOthers() && !ReplaceCore(source, claim)) Diagnostics::Line("Error CreateCore");
+    return UrlOfPath(target);
 }
 
 std::optional<nlohmann::json> FlipbookFile::GetReaderConfiguration() const {

@@ -2,6 +2,7 @@
 
 #include "UnpackFailure.h"
 #include "UnpackListener.h"
+#include "WorkspaceClaim.h"
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -24,12 +25,19 @@ public:
     // Why the last ExtractZip failed, for the reader; empty after a success.
     std::optional<UnpackFailure> unpackFailure;
 
-    // Installs a fresh copy of the reader core as the workspace directory.
+    // Installs a fresh copy of the reader core in the workspace directory,
+    // unless a window shows from there. A data directory unpacked in full for
+    // this very file stays.
     std::optional<std::string> CreateCore();
     // Makes sure the data directory holds the unpacked archive; sets tempPath.
     // The listener hears of an unpacking only: nothing when the data directory
     // is reused as it is.
     void ExtractZip(UnpackListener* listener = nullptr);
+    // Holds the workspace for a window that shows it, so that no other file
+    // and no clean-up takes it meanwhile.
+    std::optional<WorkspaceClaim> ClaimWorkspace() const;
+    // CreateCore for a workspace already held.
+    std::optional<std::string> InstallCore(const WorkspaceClaim& claim) const;
     // Uncompressed size of the PDF entry in decimal digits; absent for 0.
     std::optional<std::string> GetPdfSize() const;
     // The metadata entry of the archive at archiveUrl, as text.
@@ -42,12 +50,17 @@ private:
     enum class DataState {
         Missing,     // nothing there yet: unpack
         Unchanged,   // reuse as it is
-        Incomplete,  // no metadata copy: unpack over what is there
+        Incomplete,  // not vouched for, or no metadata copy: remove, then unpack
         Changed,     // metadata differs in length: remove, then unpack
     };
+    struct Place {
+        std::string path, url;
+        std::optional<WorkspaceClaim> claim;  // when taken
+    };
+    // The workspace of this file, chosen (take) or only foreseen.
+    std::optional<Place> Locate(bool take) const;
     DataState ExamineDataDirectory(const std::string& dataPath) const;
-    std::optional<UnpackFailure> UnpackInto(const std::string& workspacePath, const std::string& dataPath,
-                                            UnpackListener* listener) const;
+    std::optional<UnpackFailure> UnpackInto(const std::string& dataPath, UnpackListener* listener) const;
 };
 
 }  // namespace brivane::document

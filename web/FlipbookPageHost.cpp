@@ -14,6 +14,8 @@
 #include "UnpackProgress.h"
 #include "WindowTitle.h"
 #include "WorkspaceLock.h"
+#include "WorkspaceRoot.h"
+#include "WorkspaceSweeper.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 
@@ -87,6 +89,18 @@ WorkspaceSteps WorkspaceSteps::OnDisk() {
         return finished;
     };
     steps.workspaceUrl = [](const std::string& fileUrl) { return document::FlipbookFile(fileUrl).GetWorkspaceURL(); };
+    steps.claim = [](const std::string& fileUrl) -> std::optional<Claim> {
+        const document::FlipbookFile file(fileUrl);
+        auto claim = file.ClaimWorkspace();
+        if (!claim) return std::nullopt;
+        auto held = std::make_shared<document::WorkspaceClaim>(std::move(*claim));
+        auto workspace = file.InstallCore(*held);
+        if (!workspace) return std::nullopt;
+        return Claim{*workspace, std::move(held)};
+    };
+    steps.sweep = [] {
+        if (const auto root = document::WorkspaceRoot::Locate()) document::WorkspaceSweeper::Sweep(*root, {});
+    };
     return steps;
 }
 
@@ -102,6 +116,8 @@ std::shared_ptr<FlipbookPageHost> FlipbookPageHost::Create(std::string fileUrl, 
 
 void FlipbookPageHost::Detach() {
     surface_ = nullptr;
+    // Nobody reads the rest: a closed window must not keep the disk busy.
+    if (unpacking_) unpacking_->Cancel();
     workspaceUse_.reset();
 }
 
@@ -160,6 +176,14 @@ void FlipbookPageHost::Load() {
             // Another window shows a reader page from this workspace: its
             // reader core stays, the unpacking decides about the data.
             WorkspaceLock lock(*key);
+            if (steps.claim) {
+                auto claim = steps.claim(url);
+                if (!claim) return;
+                installed->workspace = claim->workspaceUrl;
+                installed->use =
+                    std::shared_ptr<void>(nullptr, [hold = std::move(claim->hold), mark = lock.MarkInUse()](void*) {});
+                return;
+            }
             installed->workspace = lock.InUse() ? key : steps.createCore(url);
             if (installed->workspace) installed->use = lock.MarkInUse();
         },
@@ -331,6 +355,8 @@ void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
     pageCount_ = finished.pageCount;
     Resume();
     surface_->FlipbookShown(fileUrl_);
+    // Only once the book shows: clearing out old workspaces must never delay it.
+    if (steps_.sweep) desktop_->RunInBackground(steps_.sweep, [] {});
 }
 
 bool FlipbookPageHost::LoadFailed(const std::string& uri, const std::string& error) {

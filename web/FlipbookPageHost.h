@@ -62,6 +62,15 @@ struct WorkspaceSteps {
     // What finish will give, from the archive itself, for a page that reads
     // the book while it is still being written out; optional.
     std::function<Finished(const std::string& fileUrl, const std::string& workspaceUrl)> early;
+    // Holds a workspace for this file with the reader core installed, until
+    // hold goes; replaces createCore where given.
+    struct Claim {
+        std::string workspaceUrl;
+        std::shared_ptr<void> hold;
+    };
+    std::function<std::optional<Claim>(const std::string& fileUrl)> claim = nullptr;
+    // Removes workspaces nobody shows beyond what is kept; optional.
+    std::function<void()> sweep = nullptr;
 
     static WorkspaceSteps OnDisk();
 };

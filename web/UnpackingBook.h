@@ -32,6 +32,9 @@ public:
     void Copied(std::uint64_t bytes) override;
     // The unpacking ended, either way: from now on the disk answers alone.
     void Finish();
+    // Nobody waits for the rest: the unpacker stops at its next piece.
+    void Cancel() { cancelled_ = true; }
+    bool Cancelled() const override { return cancelled_; }
 
     // The page was served a whole stored entry from the archive and its bytes
     // did not have the entry's CRC-32. From any thread; the first one counts,
@@ -68,6 +71,7 @@ private:
     std::atomic<std::uint64_t> planned_{0};
     std::atomic<std::uint64_t> copied_{0};
     std::atomic<bool> hasPlan_{false};
+    std::atomic<bool> cancelled_{false};
     struct Entry {
         document::ArchivedFile file;
         bool written = false;

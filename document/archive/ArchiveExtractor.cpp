@@ -59,7 +59,10 @@ class Writer {
 public:
     Writer(zip_t* archive, int rootFd, std::atomic<bool>& failed, UnpackListener* listener, const Served& served)
         : archive_(archive), rootFd_(rootFd), cursor_(rootFd), failed_(failed), listener_(listener), served_(served) {
-        if (listener_) copier_.copied = [listener](std::uint64_t bytes) { listener->Copied(bytes); };
+        if (listener_) {
+            copier_.copied = [listener](std::uint64_t bytes) { listener->Copied(bytes); };
+            copier_.cancelled = [listener] { return listener->Cancelled(); };
+        }
     }
 
     std::optional<UnpackFailure> Write(const SurveyedEntry& entry) {
@@ -87,7 +90,9 @@ public:
         for (size_t i = next++; i < queue.size() && !failed_; i = next++) {
             for (const SurveyedEntry* entry : queue[i]) {
                 if (failed_) break;
-                if (auto failure = Write(*entry)) {
+                auto failure =
+                    listener_ && listener_->Cancelled() ? UnpackFailure(Cause::Cancelled, "") : Write(*entry);
+                if (failure) {
                     failed_ = true;
                     return failure;
                 }
@@ -309,6 +314,7 @@ std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archive
     std::optional<UnpackFailure> failure;
     const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), *records, failure);
     if (!entries) return failure;
+    if (listener && listener->Cancelled()) return UnpackFailure(Cause::Cancelled, "");
 
     const bool anyOrder = !ArchiveSurvey::HasConflicts(*entries);
     Served served;

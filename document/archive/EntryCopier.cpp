@@ -28,6 +28,7 @@ std::optional<UnpackFailure> EntryCopier::Pump(zip_t* archive, zip_uint64_t inde
     if (!file) return Damaged(zip_error_strerror(zip_get_error(archive)));
     std::uint64_t total = 0;
     while (true) {
+        if (cancelled && cancelled()) return UnpackFailure(Cause::Cancelled, "");
         // A CRC-32 mismatch is reported by the read after the last data.
         zip_int64_t n = zip_fread(file.get(), buffer_.data(), buffer_.size());
         if (n < 0) {
@@ -68,6 +69,8 @@ std::optional<UnpackFailure> EntryCopier::StoredToFile(int archiveFd, std::uint6
                                                        std::uint32_t crc, int fd) {
     uLong sum = crc32(0, nullptr, 0);
     for (std::uint64_t done = 0; done < size;) {
+        // A closed window must stop a large entry too, not only between entries.
+        if (cancelled && cancelled()) return UnpackFailure(Cause::Cancelled, "");
         const size_t want = static_cast<size_t>(std::min<std::uint64_t>(buffer_.size(), size - done));
         const ssize_t n = pread(archiveFd, buffer_.data(), want, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;

@@ -21,6 +21,8 @@ public:
 
     // Told of each piece written by ToFile.
     std::function<void(std::uint64_t bytes)> copied;
+    // Asked before each piece is read: true gives up the entry.
+    std::function<bool()> cancelled;
 
     // Absent on success, else what went wrong (without the entry's name).
     std::optional<UnpackFailure> ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, int fd);

@@ -62,6 +62,9 @@ std::string UnpackFailure::Line() const {
     case Cause::WriteFailed:
         what = "cannot be written";
         break;
+    case Cause::Cancelled:
+        what = "cancelled";
+        break;
     }
     if (cause != Cause::UnsupportedMethod && !detail.empty()) what += ": " + detail;
     return entry.empty() ? what : Printable(entry) + ": " + what;
@@ -91,6 +94,8 @@ std::string UnpackFailure::PlainWords() const {
         return "The file unpacks to more than the disk can hold.";
     case Cause::WriteFailed:
         return "Its contents could not be written to the disk" + item + ".";
+    case Cause::Cancelled:
+        return "The unpacking was stopped.";
     }
     return {};
 }

@@ -19,6 +19,7 @@ public:
         AlreadyExists,
         TooLarge,     // more than the disk or common sense can take
         WriteFailed,  // the destination refused; detail: the system's words
+        Cancelled,    // the window that wanted it went away
     };
 
     UnpackFailure(Cause cause, std::string entry, std::string detail = {});

@@ -36,6 +36,8 @@ public:
     virtual void Planned(std::uint64_t /*bytes*/) {}
     // Some more bytes of some file have been written.
     virtual void Copied(std::uint64_t /*bytes*/) {}
+    // Asked between pieces written: true stops the unpacking soon after.
+    virtual bool Cancelled() const { return false; }
 };
 
 }  // namespace brivane::document

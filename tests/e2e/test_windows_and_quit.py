@@ -1,6 +1,6 @@
 """Several windows, the window icon, and leaving the program."""
 from desktop import wait_until
-from flipbooks import BLUE, RED
+from flipbooks import BLUE, RED, metadata_of, pack, rewrite_metadata
 from reader_app import descendants, process_state, reader_window, wait_pages
 
 
@@ -25,6 +25,29 @@ def test_two_windows_read_two_flipbooks(desktop, launch, books):
     wait_pages(desktop, third, RED)
     wait_pages(desktop, second, BLUE)
     desktop.screenshot(None, "two-flipbooks")
+
+
+def test_same_name_and_id_in_two_folders_show_their_own_pages(desktop, launch, books):
+    # The id fingerprints only page size, page count and PDF size: a red and
+    # a blue book of the same shape get the same one.
+    folders = [desktop.root / "colliding" / side for side in ("a", "b")]
+    for folder in folders:
+        folder.mkdir(parents=True)
+    red = pack(books["flip_tool"], folders[0] / "source.flip", [RED] * 4, "Report")
+    blue = pack(books["flip_tool"], folders[1] / "source.flip", [BLUE] * 4, "Report")
+    same_id = metadata_of(red)["id"]
+    red = rewrite_metadata(red, folders[0] / "report.flip", lambda m: m)
+    blue = rewrite_metadata(blue, folders[1] / "report.flip", lambda m: {**m, "id": same_id})
+
+    app = launch(red)
+    first = reader_window(app, "Report", RED)
+    launch(blue).proc.wait(15)
+    second = app.wait_new_window([first], timeout=20)
+    app.wait_title(second, "Report")
+    wait_pages(desktop, second, BLUE)
+    wait_pages(desktop, first, RED)
+    desktop.screenshot(first, "colliding-books-first")
+    desktop.screenshot(second, "colliding-books-second")
 
 
 def test_closing_reader_restores_icon_and_ctrl_q_quits(desktop, launch, books):

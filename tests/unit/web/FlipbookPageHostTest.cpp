@@ -581,5 +581,63 @@ TEST(FlipbookPageHostTest, PositionsFromOtherPagesAreIgnored) {
     EXPECT_EQ(positions->PageOf("book-1"), 5);
 }
 
+// Closing a window while its book is unpacked must not leave a windowless
+// process writing the rest; an open window's unpacking goes on.
+TEST(FlipbookPageHostTest, ClosingTheWindowStopsItsUnpacking) {
+    const test::TempDir home;
+    home.Write("Book.flip", "PK");
+    const std::string file = test::FileUrl(home / "Book.flip");
+    for (const bool closed : {false, true}) {
+        SCOPED_TRACE(closed ? "closed" : "open");
+        Reader r(file);
+        std::optional<bool> cancelled;
+        const auto workspace = [](const std::string& f) { return std::optional(WorkspaceOf(f)); };
+        const auto finish = [&](const std::string& f, document::UnpackListener* listener) {
+            if (!listener) throw std::runtime_error("no listener");
+            cancelled = listener->Cancelled();
+            return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
+        };
+        const auto early = [](const std::string&, const std::string& w) {
+            return WorkspaceSteps::Finished{std::nullopt, w, "", "", "", 0};
+        };
+        r.host = FlipbookPageHost::Create(file, r.desktop, &r.surface, {workspace, finish, workspace, early});
+        r.LoadHeld();
+        r.host->PageFinished(r.surface.loaded.back());
+        if (closed) r.host->Detach();
+        r.desktop->RunBackground();
+        EXPECT_EQ(cancelled, closed);
+    }
+}
+
+// The workspace is held from the load until the window goes; old workspaces
+// are cleared in the background, and only once the book shows.
+TEST(FlipbookPageHostTest, HoldsItsWorkspaceAndSweepsOnlyAfterTheBookShows) {
+    Reader r("file:///home/u/Book.flip");
+    auto hold = std::make_shared<int>(0);
+    const std::weak_ptr<int> held = hold;
+    Lines sweeps;
+    const auto workspace = [](const std::string& f) { return std::optional(WorkspaceOf(f)); };
+    WorkspaceSteps steps{workspace,
+                         [](const std::string& f, document::UnpackListener*) {
+                             return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
+                         },
+                         workspace,
+                         {}};
+    steps.claim = [&](const std::string& f) {
+        return std::optional(WorkspaceSteps::Claim{WorkspaceOf(f), std::exchange(hold, nullptr)});
+    };
+    steps.sweep = [&] { sweeps.push_back(r.surface.shownFiles.empty() ? "before" : "after"); };
+    r.host = FlipbookPageHost::Create("file:///home/u/Book.flip", r.desktop, &r.surface, steps);
+    r.LoadHeld();
+    EXPECT_FALSE(held.expired()) << "held while the page shows";
+    r.host->PageFinished(r.surface.loaded.back());
+    r.desktop->RunBackground();
+    EXPECT_TRUE(sweeps.empty()) << "never on the way to the page";
+    r.desktop->RunBackground();
+    EXPECT_EQ(sweeps, Lines{"after"});
+    r.host->Detach();
+    EXPECT_TRUE(held.expired()) << "let go with the window";
+}
+
 }  // namespace
 }  // namespace brivane::web

@@ -87,24 +87,56 @@ TEST_P(ReuseRule, ReplacesTheDataDirectoryOnlyWhenTheLengthChanged) {
 
 INSTANTIATE_TEST_SUITE_P(Table, ReuseRule, ::testing::ValuesIn(kReuse));
 
-TEST_F(ExtractZip, DataDirectoryWithoutMetadataCopyIsFilledOrRefused) {
-    std::string url = Flipbook("Over.flip");
+// What an earlier unpacking may have left; only a complete one is reused.
+struct LeftCase {
+    const char* left;
+    std::function<void(const std::string& workspace)> spoil;
+    bool reused;
+};
+
+void PrintTo(const LeftCase& c, std::ostream* os) { *os << c.left; }
+
+const LeftCase kLeft[] = {
+    {"a complete unpacking", [](const std::string&) {}, true},
+    {"an unpacking cut short after the metadata was written",
+     [](const std::string& ws) { fs::remove(ws + "/.brivane-complete"); }, false},
+    {"a marker written for another file",
+     [](const std::string& ws) { Write(ws + "/.brivane-complete", "{\"path\":\"/elsewhere.flip\"}\n"); }, false},
+    {"a marker without the metadata copy", [](const std::string& ws) { fs::remove(ws + "/data/metadata.brivane"); },
+     false},
+    {"neither marker nor metadata copy, the PDF still there",
+     [](const std::string& ws) {
+         fs::remove(ws + "/.brivane-complete");
+         fs::remove(ws + "/data/metadata.brivane");
+     },
+     false},
+};
+
+class LeftBehind : public ExtractZip, public ::testing::WithParamInterface<LeftCase> {};
+
+TEST_P(LeftBehind, OnlyACompleteUnpackingIsReusedAnythingElseIsUnpackedAfresh) {
+    const LeftCase& c = GetParam();
+    const std::string url = Flipbook("Left.flip");
     std::string data = FirstUnpack(url);
-    fs::remove(data + "/metadata.brivane");
-    fs::remove(data + "/flipbook.pdf");
-    FlipbookFile over(url);
-    const auto lines = Unpack(over);
-    EXPECT_EQ(lines.back(), "replace tempd dir:" + over.tempPath.value_or("?"));
-    fs::remove(data + "/metadata.brivane");  // the PDF stays: unpacking over it must fail
-    FlipbookFile clash(url);
-    const auto refused = Unpack(clash);
-    ASSERT_GE(refused.size(), 2u);
-    EXPECT_EQ(std::vector(refused.end() - 2, refused.end()),
-              (std::vector<std::string>{"Extract ZIP error", "flipbook.pdf: already exists"}));
-    EXPECT_FALSE(clash.tempPath);
-    ASSERT_TRUE(clash.unpackFailure);
-    EXPECT_EQ(clash.unpackFailure->cause, document::UnpackFailure::Cause::AlreadyExists);
+    ASSERT_FALSE(data.empty());
+    if (data.back() == '/') data.pop_back();
+    const std::string workspace = fs::path(data).parent_path();
+    EXPECT_TRUE(fs::exists(workspace + "/.brivane-complete"));
+    Write(data + "/leftover", "from before");
+    c.spoil(workspace);
+
+    FlipbookFile(url).CreateCore();  // opened again: a fresh core beside the data
+    FlipbookFile again(url);
+    const auto lines = Unpack(again);
+    ASSERT_TRUE(again.tempPath) << c.left << ": " << testing::PrintToString(lines);
+    EXPECT_EQ(fs::exists(data + "/leftover"), c.reused) << c.left;
+    EXPECT_EQ(lines.size() == 2 && lines[1].ends_with(*again.tempPath), !c.reused)
+        << c.left << ": the unpacking says so";
+    EXPECT_EQ(Read(data + "/flipbook.pdf"), SamplePdf()) << c.left;
+    EXPECT_TRUE(fs::exists(workspace + "/.brivane-complete")) << c.left;
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, LeftBehind, ::testing::ValuesIn(kLeft));
 
 // The fixed line, then the reason on its own line.
 TEST_F(ExtractZip, HostileArchiveFailsSayingWhyAndTouchesNothingElse) {
@@ -117,9 +149,10 @@ TEST_F(ExtractZip, HostileArchiveFailsSayingWhyAndTouchesNothingElse) {
     EXPECT_EQ(lines[2], "../escaped.txt: leads outside the workspace");
     std::string workspace = PathOf(lines[0]);
     if (workspace.back() == '/') workspace.pop_back();
-    // Only the workspace chain (root, workspace, data) may be new.
+    // Only the workspace chain (root, workspace, data) and our bookkeeping may be new.
     for (const auto& [path, value] : SnapshotTree(g_get_tmp_dir(), workspace + "/data"))
-        EXPECT_TRUE(before.count(path) || workspace.rfind(path, 0) == 0) << path;
+        EXPECT_TRUE(before.count(path) || workspace.rfind(path, 0) == 0 || IsBookkeeping(path)) << path;
+    EXPECT_FALSE(fs::exists(workspace + "/.brivane-complete")) << "a failed unpacking is never complete";
     EXPECT_FALSE(fs::exists(std::string(g_get_tmp_dir()) + "/escaped.txt"));
 }
 

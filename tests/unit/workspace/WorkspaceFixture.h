@@ -67,6 +67,25 @@ struct WorkspaceFixture {
         ValidFlipbook(meta, SamplePdf(), std::move(extra)).WriteTo(path);
         return FileUrl(path);
     }
+
+    // Same size as SamplePdf(), so the same id, but telling: "%PDF-1.5\n" + mark...
+    static std::string MarkedPdf(const std::string& mark) {
+        std::string pdf = SamplePdf();
+        pdf.replace(9, mark.size(), mark);
+        return pdf;
+    }
+
+    // A flipbook at folder/fileName whose PDF carries mark; its URL.
+    std::string MarkedFlipbook(const std::string& folder, const std::string& fileName, const std::string& mark,
+                               const nlohmann::json& meta = SampleMetadata()) const {
+        fs::create_directories(files / folder);
+        const std::string path = files / (folder + "/" + fileName);
+        ValidFlipbook(meta, MarkedPdf(mark)).WriteTo(path);
+        return FileUrl(path);
+    }
+
+    // Our bookkeeping beside data/, left out where a tree is compared.
+    static bool IsBookkeeping(const std::string& path) { return path.find("/.brivane-") != std::string::npos; }
 };
 
 }  // namespace brivane::test

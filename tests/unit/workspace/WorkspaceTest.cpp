@@ -2,6 +2,8 @@
 #include "ReaderConfiguration.h"
 #include "WorkspaceFixture.h"
 
+#include <sys/wait.h>
+
 #include <chrono>
 
 #include <gtest/gtest.h>
@@ -122,7 +124,8 @@ TEST_F(CreateCore, CopiesTheReaderCoreIntoAPrivateRootWithFourLines) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     auto Relative = [](const std::string& base) {
         std::map<std::string, std::string> rel;
-        for (auto& [path, value] : SnapshotTree(base)) rel[path.substr(base.size())] = value;
+        for (auto& [path, value] : SnapshotTree(base))
+            if (!IsBookkeeping(path)) rel[path.substr(base.size())] = value;
         return rel;
     };
     EXPECT_FALSE(Relative(log.lines[2]).empty());
@@ -139,11 +142,12 @@ TEST_F(CreateCore, ReplacesTheOldWorkspaceWithoutFollowingItsLinks) {
     std::string outside = files.Write("outside/keep.txt", "keep");
     fs::create_directory_symlink(files / "outside", data + "/linked-dir");
     fs::create_symlink(outside, data + "/linked-file");
+    fs::remove(data + "/../.brivane-complete");  // as an unpacking cut short leaves it
 
     CapturedLines log;
     FlipbookFile(url).CreateCore();
     EXPECT_EQ(log.lines.size(), 4u) << testing::PrintToString(log.lines);
-    EXPECT_FALSE(fs::exists(data)) << "a fresh copy has no data directory";
+    EXPECT_FALSE(fs::exists(data)) << "a fresh copy has no unfinished data directory";
     EXPECT_EQ(Read(outside), "keep");
 }
 
@@ -253,6 +257,94 @@ TEST(ReaderConfigurationText, RewriteIsOnePassAndTheTextCompact) {
               nlohmann::json({"file:///w/data/files/user/p.jpg", "file:///w/data/files/toc"}));
     EXPECT_EQ(document::ReaderConfiguration::Text(config).find('\n'), std::string::npos);
 }
+
+// ---- Workspace identity: one workspace per file, never another's ----
+
+// A first book is opened and held (or let go) as a window does; then a second
+// opens. It must read its own pages, from the first's workspace only when it
+// is the very same file.
+struct SharingCase {
+    const char* situation;
+    const char* secondFolder;  // the first lies in "a"; none: the first file itself
+    std::string secondMark;    // "one" is the first's PDF
+    enum class Shown { No, HereToo, ByAnotherProcess } first;
+    std::string suffix;  // of the workspace the second gets
+};
+
+void PrintTo(const SharingCase& c, std::ostream* os) { *os << c.situation; }
+
+const SharingCase kSharing[] = {
+    {"the same file in a second window", nullptr, "one", SharingCase::Shown::HereToo, ""},
+    {"same name and id in another folder, first still shown", "b", "two", SharingCase::Shown::HereToo, "-2"},
+    {"same name and id in another folder, first shown by another process", "b", "two",
+     SharingCase::Shown::ByAnotherProcess, "-2"},
+    {"same name and id in another folder, first closed", "b", "two", SharingCase::Shown::No, ""},
+    {"the same path rewritten with other pages, first still shown", "a", "two", SharingCase::Shown::HereToo, "-2"},
+};
+
+class WorkspaceSharing : public ::testing::TestWithParam<SharingCase>, public WorkspaceFixture {};
+
+TEST_P(WorkspaceSharing, EachWindowReadsItsOwnFile) {
+    const SharingCase& c = GetParam();
+    fs::remove_all(Root());
+    nlohmann::json meta = SampleMetadata();
+    meta["id"] = "same-id";
+    const std::string firstUrl = MarkedFlipbook("a", "report.flip", "one", meta);
+    FlipbookFile first(firstUrl);
+    auto held = first.ClaimWorkspace();
+    ASSERT_TRUE(held);
+    first.ExtractZip();
+    ASSERT_TRUE(first.tempPath);
+    const std::string firstPdf = PathOf(*first.tempPath) + "/flipbook.pdf";
+    if (c.first != SharingCase::Shown::HereToo) held.reset();
+    // Another process holds it until told to go.
+    int ready[2] = {-1, -1}, go[2] = {-1, -1};
+    pid_t other = -1;
+    if (c.first == SharingCase::Shown::ByAnotherProcess) {
+        ASSERT_EQ(pipe(ready), 0);
+        ASSERT_EQ(pipe(go), 0);
+        other = fork();
+        if (other == 0) {
+            close(go[1]);
+            auto claim = FlipbookFile(firstUrl).ClaimWorkspace();
+            char byte = claim ? 'y' : 'n';
+            _exit(write(ready[1], &byte, 1) == 1 && read(go[0], &byte, 1) >= 0 ? 0 : 1);
+        }
+        close(go[0]);
+        close(ready[1]);
+        char byte = 0;
+        const bool claimed = read(ready[0], &byte, 1) == 1 && byte == 'y';
+        close(ready[0]);
+        if (!claimed) {
+            close(go[1]);
+            waitpid(other, nullptr, 0);
+            FAIL() << "the other process could not claim the first book";
+        }
+    }
+
+    meta["title"] = "a longer title than the first book has";  // metadata of another length
+    const std::string secondUrl =
+        c.secondFolder ? MarkedFlipbook(c.secondFolder, "report.flip", c.secondMark, meta) : firstUrl;
+    FlipbookFile second(secondUrl);
+    second.ExtractZip();
+    ASSERT_TRUE(second.tempPath) << c.situation;
+    std::string secondData = *second.tempPath;
+    if (secondData.back() == '/') secondData.pop_back();
+    EXPECT_EQ(fs::path(PathOf(secondData)).parent_path().filename(), "report-same-id" + c.suffix) << c.situation;
+    EXPECT_EQ(Read(PathOf(secondData) + "/flipbook.pdf"), MarkedPdf(c.secondMark)) << c.situation;
+    EXPECT_EQ(FlipbookFile(secondUrl).GetWorkspaceURL().value_or("?") + "data", secondData)
+        << c.situation << ": later steps find the same workspace";
+    if (c.first != SharingCase::Shown::No) {
+        EXPECT_EQ(Read(firstPdf), MarkedPdf("one")) << c.situation << ": the first's pages stay";
+    }
+    if (other > 0) {
+        close(go[1]);
+        waitpid(other, nullptr, 0);
+    }
+    fs::remove_all(Root());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WorkspaceSharing, ::testing::ValuesIn(kSharing));
 
 }  // namespace
 }  // namespace brivane::test

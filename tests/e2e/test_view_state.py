@@ -1,11 +1,13 @@
 """A book reopens as it was left, its page and how it was shown: page -> host
 -> positions.json -> host -> page, across runs of the application."""
 import json
+import os
 import zipfile
 from pathlib import Path
 
 from conftest import BUILD
 from desktop import wait_until
+from flipbooks import RED
 from reader_app import wait_pages
 
 TEXT_BOOK = BUILD / "samples" / "textbook.flip"
@@ -49,3 +51,19 @@ def test_page_zoom_and_direction_come_back_when_the_book_is_reopened(desktop, la
     assert (kept["page"], kept["zoom"], kept["direction"]) == (10, 2, "rtl"), kept
     assert kept.get("view", "spread") == "spread", "the unknown view is dropped"
     reopen(launch, desktop, 10, 2)[0].quit()
+
+
+def test_a_pipe_for_a_store_neither_freezes_the_start_window_nor_stops_reading(desktop, launch, books):
+    store = Path(desktop.env["HOME"]) / ".local" / "state" / "brivane-reader" / "positions.json"
+    store.parent.mkdir(parents=True, exist_ok=True)
+    os.mkfifo(store)
+    app = launch()
+    wid = app.start_window()
+    app.wait_line(f"Ignoring unreadable reading positions: {store}")
+    # A main thread stuck on the pipe would never answer the open panel.
+    app.open_with_panel(wid, books["red"], "ctrl+o")
+    app.wait_title(wid, books["red_title"])
+    wait_pages(desktop, wid, RED)
+    desktop.screenshot(wid, "pipe-store-reading")
+    wait_until("the position to be kept", lambda: store.is_file(), 10)
+    assert sum("Ignoring unreadable reading positions" in line for line in app.lines()) == 1

@@ -108,7 +108,8 @@ TEXT_STEPS = """
 
 
 def read_book(data, work, name, pdf_path, steps, answer):
-    """Opens pdf_path as a book in a workspace of its own, runs steps; the steps' `answer` message and the report."""
+    """Opens pdf_path as a book in a workspace of its own and runs steps: the steps'
+    `answer` message (None when they did not finish) and the failures so far."""
     workspace = os.path.join(work, name)
     shutil.copytree(data, workspace)
     os.makedirs(os.path.join(workspace, "data"))
@@ -118,15 +119,23 @@ def read_book(data, work, name, pdf_path, steps, answer):
     messages, state = run_page("file://" + workspace + "/flipbook.html", (1280, 800),
                                steps.replace("CONFIG", json.dumps(config)))
     found = next((json.loads(m[len(answer) + 1:]) for m in messages if m.startswith(answer + " ")), None)
-    return found, state
+    print(f"{answer}:", found, state.get("problems"))
+    if found is None:
+        return None, [f"the {answer} book did not finish its steps"]
+    return found, [f"problems: {state['problems']}"] if state.get("problems") else []
+
+
+def made_pdf(work, writer, *args):
+    """A PDF written by one of the page tests' writers (tests/web/pages/<writer>)."""
+    pdf = os.path.join(work, "-".join([writer.removesuffix(".mjs"), *args]) + ".pdf")
+    subprocess.run(["node", os.path.join(os.path.dirname(__file__), "..", "pages", writer), pdf, *args], check=True)
+    return pdf
 
 
 def check_text_book(data, work, pdf_path):
-    text, state = read_book(data, work, "Text-1", pdf_path, TEXT_STEPS, "text")
-    print("text book:", text, state.get("problems"))
-    if not text:
-        return ["the text book page did not finish its steps"]
-    failures = [f"problems: {state['problems']}"] if state.get("problems") else []
+    text, failures = read_book(data, work, "Text-1", pdf_path, TEXT_STEPS, "text")
+    if text is None:
+        return failures
     want = [["1 of 4", 8, 9], ["2 of 4", 10, 11], ["3 of 4", 10, 11], ["4 of 4", 12, None], ["1 of 4", 8, 9]]
     if text["steps"] != want:
         failures.append(f"find steps {text['steps']}, want {want}")
@@ -177,11 +186,9 @@ CODEC_RANGES = [[(0.08, 0.2), (0.07, 0.16), (0, 0.03)], [(0, 0.01), (0, 0.01), (
 
 def check_codecs(data, work):
     codecs = os.path.join(os.path.dirname(__file__), "..", "pages", "fixtures", "codecs.pdf")
-    shares, state = read_book(data, work, "Codecs-1", codecs, CODEC_STEPS, "codecs")
-    print("codecs:", shares, state.get("problems"))
-    if not shares:
-        return ["the codecs book did not finish its steps"]
-    failures = [f"problems: {state['problems']}"] if state.get("problems") else []
+    shares, failures = read_book(data, work, "Codecs-1", codecs, CODEC_STEPS, "codecs")
+    if shares is None:
+        return failures
     for name, got, ranges in zip(["JPEG 2000", "CCITT fax", "JBIG2", "CMYK JPEG"], shares, [CODEC_RANGES[i] for i in (0, 1, 1, 0)]):
         if got is None or any(not lo <= v <= hi for v, (lo, hi) in zip(got, ranges)):
             failures.append(f"{name} page: red, green, black shares {got}, want within {ranges}")
@@ -222,13 +229,9 @@ RTL_STEPS = """
 
 
 def check_right_to_left(data, work):
-    pdf = os.path.join(work, "right-to-left.pdf")
-    subprocess.run(["node", os.path.join(os.path.dirname(__file__), "..", "pages", "makeRightToLeftPdf.mjs"), pdf, "12"], check=True)
-    found, state = read_book(data, work, "Backwards-1", pdf, RTL_STEPS, "rtl")
-    print("right to left:", found, state.get("problems"))
-    if not found:
-        return ["the right-to-left book did not finish its steps"]
-    failures = [f"problems: {state['problems']}"] if state.get("problems") else []
+    found, failures = read_book(data, work, "Backwards-1", made_pdf(work, "makeRightToLeftPdf.mjs", "12"), RTL_STEPS, "rtl")
+    if found is None:
+        return failures
     want = [[1, None, "true"], [3, 2], [2, 3, "false"]]
     if found["steps"] != want:
         failures.append(f"right-to-left steps {found['steps']}, want {want}")
@@ -279,13 +282,9 @@ LABEL_STEPS = """
 
 
 def check_labels(data, work):
-    pdf = os.path.join(work, "labelled.pdf")
-    subprocess.run(["node", os.path.join(os.path.dirname(__file__), "..", "pages", "makeLabelledPdf.mjs"), pdf], check=True)
-    got, state = read_book(data, work, "Labels-1", pdf, LABEL_STEPS, "labels")
-    print("labels:", got, state.get("problems"))
-    if not got:
-        return ["the numbered book did not finish its steps"]
-    failures = [f"problems: {state['problems']}"] if state.get("problems") else []
+    got, failures = read_book(data, work, "Labels-1", made_pdf(work, "makeLabelledPdf.mjs"), LABEL_STEPS, "labels")
+    if got is None:
+        return failures
     want = {"first": "i", "focused": "page-input", "went": [20, 21, "16", "stage"], "status": "1 of 2",
             "listed": ["17 (21 of 30)", "22 (26 of 30)"], "marked": "الخطوط", "selected": [True, True, False, False]}
     for name, value in want.items():
@@ -362,13 +361,9 @@ VIEW_STEPS = """
 
 
 def check_views(data, work):
-    pdf = os.path.join(work, "views-1000.pdf")
-    subprocess.run(["node", os.path.join(os.path.dirname(__file__), "..", "pages", "makePdf.mjs"), pdf, "1000"], check=True)
-    views, state = read_book(data, work, "Views-1", pdf, VIEW_STEPS, "views")
-    print("views:", views, state.get("problems"))
-    if not views:
-        return ["the views book did not finish its steps"]
-    failures = [f"problems: {state['problems']}"] if state.get("problems") else []
+    views, failures = read_book(data, work, "Views-1", made_pdf(work, "makePdf.mjs", "1000"), VIEW_STEPS, "views")
+    if views is None:
+        return failures
     if views["elements"] > 6:
         failures.append(f"the column keeps {views['elements']} page elements")
     if views["page"] < 6:

@@ -1,6 +1,7 @@
 // The contents panel: a nested list of entries that jump to their page, with
 // the chapter being read marked as the pages turn.
 import { currentEntry } from "./toc.js";
+import { listEntry } from "../shared/listEntry.js";
 
 export class Contents {
   #list;
@@ -34,20 +35,10 @@ export class Contents {
   }
 
   #item(entry) {
-    const li = document.createElement("li");
-    const button = document.createElement("button");
-    button.type = "button";
-    const title = document.createElement("span");
-    title.className = "entry-title";
-    title.textContent = entry.title;
-    const page = document.createElement("span");
-    page.className = "entry-page";
-    page.textContent = this.#labelOf(entry.page);
-    button.append(title, page);
-    button.addEventListener("click", () => this.#onPick(entry.page));
+    const { item: li, button } = listEntry([["entry-title", entry.title], ["entry-page", this.#labelOf(entry.page)]],
+      () => this.#onPick(entry.page));
     this.#entries.push(entry);
     this.#buttons.push(button);
-    li.append(button);
     if (entry.children.length > 0) {
       const ul = document.createElement("ul");
       ul.append(...entry.children.map((child) => this.#item(child)));

@@ -3,6 +3,7 @@
 import { HELP, OPEN_FILE, bridgeHandler, openRecentMessage, post } from "../shared/bridge.js";
 import { t, translateDocument } from "../shared/strings.js";
 import { recentEntries } from "./recent.js";
+import { listEntry } from "../shared/listEntry.js";
 
 translateDocument();
 
@@ -47,24 +48,10 @@ if (handler) {
 window.onRecentBooks = (books) => {
   const entries = recentEntries(books);
   const list = document.getElementById("recent-list");
-  list.replaceChildren(...entries.map((entry) => {
-    const item = document.createElement("li");
-    const button = document.createElement("button");
-    button.type = "button";
-    const title = document.createElement("span");
-    title.className = "recent-title";
-    title.textContent = entry.title;
-    const file = document.createElement("span");
-    file.className = "recent-file";
-    file.textContent = entry.file;
-    button.append(title, file);
-    button.addEventListener("click", () => {
-      if (open.getAttribute("aria-busy") === "true") return;
-      if (post(openRecentMessage(entry.index))) setBusy(true);
-    });
-    item.append(button);
-    return item;
-  }));
+  list.replaceChildren(...entries.map((entry) => listEntry([["recent-title", entry.title], ["recent-file", entry.file]], () => {
+    if (open.getAttribute("aria-busy") === "true") return;
+    if (post(openRecentMessage(entry.index))) setBusy(true);
+  }).item));
   document.getElementById("recent").hidden = entries.length === 0;
   document.body.classList.toggle("has-recent", entries.length > 0);
 };

@@ -61,12 +61,16 @@ class Desktop:
         return p
 
     def _start_x(self):
-        # Away from :0 and its neighbours: a server still shutting down there
-        # removes the socket of one that has just started on the same number.
-        number = next(n for n in range(90 + os.getpid() % 50, 400)
-                      if not (Path(f"/tmp/.X{n}-lock").exists() or Path(f"/tmp/.X11-unix/X{n}").exists()))
-        p = self._spawn(["Xvfb", f":{number}", "-nolisten", "tcp", "-screen", "0",
-                         f"{SCREEN[0]}x{SCREEN[1]}x24"], stderr=subprocess.DEVNULL)
+        # The server picks a free number itself and says which: a number that
+        # merely looks free may still belong to a server that is shutting down.
+        read, write = os.pipe()
+        # -noreset: a server that resets as its last client leaves refuses the next one meanwhile.
+        p = self._spawn(["Xvfb", "-displayfd", str(write), "-noreset", "-nolisten", "tcp", "-screen", "0",
+                         f"{SCREEN[0]}x{SCREEN[1]}x24"], stderr=subprocess.DEVNULL, pass_fds=(write,))
+        os.close(write)
+        with os.fdopen(read) as told:
+            number = told.readline().strip()
+        assert number.isdigit() and p.poll() is None, "Xvfb did not start"
         self.env["DISPLAY"] = f":{number}"
         wait_until("Xvfb to accept connections", lambda: p.poll() is not None or subprocess.run(
             ["xprop", "-root", "_NET_SUPPORTED"], env=self.env, capture_output=True).returncode == 0, 15, 0.1)
@@ -75,10 +79,11 @@ class Desktop:
     def _start_window_manager(self):
         # Users always have one: it maps, sizes and moves windows as they ask,
         # which a bare X server does only in part.
-        p = self._spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        log = self.root / "openbox.log"
+        p = self._spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=open(log, "w"))
         wait_until("the window manager", lambda: p.poll() is not None or "window id" in subprocess.run(
             ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True, text=True).stdout, 15, 0.1)
-        assert p.poll() is None, "openbox did not start"
+        assert p.poll() is None, f"openbox did not start ({p.returncode}): {log.read_text()[-400:]}"
 
     def _install_handler(self):
         (apps := Path(self.env["XDG_DATA_HOME"]) / "applications").mkdir()

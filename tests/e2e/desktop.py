@@ -45,15 +45,20 @@ class Desktop:
             XDG_DATA_DIRS="/usr/local/share:/usr/share", GDK_BACKEND="x11", GSETTINGS_BACKEND="memory",
             # No renderer variables: the program picks its renderer as it does for users.
             LC_ALL="C.UTF-8", GTK_A11Y="atspi")
-        self._start_x()
-        self._start_window_manager()
-        # dbus-run-session ends the bus when its child (the sleep) ends.
-        bus = self._spawn(["dbus-run-session", "--", "sh", "-c",
-                           'echo "$DBUS_SESSION_BUS_ADDRESS"; exec sleep 100000'],
-                          stdout=subprocess.PIPE, text=True)
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
-        assert self.env["DBUS_SESSION_BUS_ADDRESS"], "no session bus"
-        self._install_handler()
+        try:
+            self._start_x()
+            self._start_window_manager()
+            # dbus-run-session ends the bus when its child (the sleep) ends.
+            bus = self._spawn(["dbus-run-session", "--", "sh", "-c",
+                               'echo "$DBUS_SESSION_BUS_ADDRESS"; exec sleep 100000'],
+                              stdout=subprocess.PIPE, text=True)
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
+            assert self.env["DBUS_SESSION_BUS_ADDRESS"], "no session bus"
+            self._install_handler()
+        except BaseException:
+            # A desktop that never came up must not leave its servers running.
+            self.close()
+            raise
 
     def _spawn(self, args, **kw):
         p = subprocess.Popen(args, env=self.env, start_new_session=True, **kw)

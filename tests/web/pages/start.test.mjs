@@ -9,9 +9,12 @@ test("the start page fits 450×300 without scrolling, in light and dark", async 
   for (const scheme of ["light", "dark"]) {
     const { page, problems } = await openPage("main.html", SIZE);
     await page.emulateMedia({ colorScheme: scheme });
+    // Told of no recent books, the page shows no heading for them either.
+    await page.evaluate(() => window.onRecentBooks([]));
     const fit = await page.evaluate(() => [document.documentElement.scrollHeight <= innerHeight,
-      document.documentElement.scrollWidth <= innerWidth, document.querySelector("img.logo").naturalWidth]);
-    assert.deepEqual([...fit, problems], [true, true, 256, []], scheme);
+      document.documentElement.scrollWidth <= innerWidth, document.querySelector("img.logo").naturalWidth,
+      document.getElementById("recent").checkVisibility()]);
+    assert.deepEqual([...fit, problems], [true, true, 256, false, []], scheme);
     await shot(page, `start-${scheme}`);
     await page.close();
   }

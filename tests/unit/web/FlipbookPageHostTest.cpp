@@ -40,6 +40,28 @@ std::string WorkspaceOf(const std::string& fileUrl) {
     return test::FileUrl(root / name) + "/";
 }
 
+// A flipbook file the unpacking side reads by slices: it must be there.
+struct BookOnDisk {
+    test::TempDir home;
+    std::string file;
+    BookOnDisk() {
+        home.Write("Book.flip", "PK");
+        file = test::FileUrl(home / "Book.flip");
+    }
+};
+
+// The configuration early gives, without one.
+WorkspaceSteps::Finished NotYet(const std::string&, const std::string& workspace) {
+    return WorkspaceSteps::Finished{std::nullopt, workspace, "", "", "", 0};
+}
+
+// The configuration early gives: the page reads the book before it is written out.
+decltype(WorkspaceSteps::early) ConfiguredEarly(const nlohmann::json& config) {
+    return [config](const std::string&, const std::string& workspace) {
+        return WorkspaceSteps::Finished{config, workspace, "Early", "", "id", 3};
+    };
+}
+
 // A page host on a fake view and desktop, with workspace steps that only
 // record.
 struct Reader {
@@ -76,6 +98,13 @@ struct Reader {
     void Open() {
         host->Load();
         if (!surface.loaded.empty()) host->PageFinished(surface.loaded.back());
+    }
+    // Reads a book while finish unpacks it: early configures the page first.
+    void ReadWhileUnpacking(const std::string& file, decltype(WorkspaceSteps::finish) finish,
+                            decltype(WorkspaceSteps::early) early) {
+        const auto workspace = [](const std::string& f) { return std::optional(WorkspaceOf(f)); };
+        host = FlipbookPageHost::Create(file, desktop, &surface,
+                                        {workspace, std::move(finish), workspace, std::move(early)});
     }
     // Loads with the unpacking held until the test runs it.
     void LoadHeld() {
@@ -348,9 +377,8 @@ TEST(FlipbookPageHostTest, ProgressShowsOnlyWhenUnpackingTakesLonger) {
 // checked. Its files go to the printer or another program only once they are
 // complete, and a failure after the page was shown still reaches the window.
 TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
-    const test::TempDir home;
-    home.Write("Book.flip", "PK");  // read by slices: it must be there
-    const std::string file = test::FileUrl(home / "Book.flip"), ws = WorkspaceOf(file), pdf = ws + "data/flipbook.pdf";
+    const BookOnDisk book;
+    const std::string file = book.file, ws = WorkspaceOf(file), pdf = ws + "data/flipbook.pdf";
     for (const bool fails : {false, true}) {
         SCOPED_TRACE(fails ? "unpacking fails" : "unpacking succeeds");
         Reader r(file);
@@ -373,12 +401,7 @@ TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
             return WorkspaceSteps::Finished{
                 fails ? std::nullopt : std::optional(config), ws, "", fails ? "CRC" : "", "", 0};
         };
-        const auto early = [&](const std::string&, const std::string& workspace) {
-            return WorkspaceSteps::Finished{config, workspace, "Early", "", "id", 3};
-        };
-        r.host = FlipbookPageHost::Create(file, r.desktop, &r.surface,
-                                          {[&](const std::string&) { return std::optional(ws); }, finish,
-                                           [&](const std::string&) { return std::optional(ws); }, early});
+        r.ReadWhileUnpacking(file, finish, ConfiguredEarly(config));
         r.Open();
         EXPECT_EQ(scriptsMeanwhile, 1u);
         EXPECT_EQ(printedMeanwhile, 0u);
@@ -396,9 +419,8 @@ TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
 // the window says the book is damaged, as when the unpacker finds it, whatever
 // the unpacker says after, and nothing waiting on the book runs.
 TEST(FlipbookPageHostTest, BytesServedWrongReplaceThePageWithTheDamagedMessage) {
-    const test::TempDir home;
-    home.Write("Book.flip", "PK");
-    const std::string file = test::FileUrl(home / "Book.flip"), ws = WorkspaceOf(file), pdf = ws + "data/flipbook.pdf";
+    const BookOnDisk book;
+    const std::string file = book.file, ws = WorkspaceOf(file), pdf = ws + "data/flipbook.pdf";
     const std::string damaged =
         std::string(FlipbookPageHost::NO_CONFIGURATION_MESSAGE) + " The file is damaged (flipbook.pdf).";
     for (const bool unpackerFails : {false, true}) {
@@ -413,12 +435,7 @@ TEST(FlipbookPageHostTest, BytesServedWrongReplaceThePageWithTheDamagedMessage) 
             return WorkspaceSteps::Finished{unpackerFails ? std::nullopt : std::optional(config),       ws, "",
                                             unpackerFails ? "The file is damaged (flipbook.pdf)." : "", "", 0};
         };
-        const auto early = [&](const std::string&, const std::string& workspace) {
-            return WorkspaceSteps::Finished{config, workspace, "Early", "", "id", 3};
-        };
-        r.host = FlipbookPageHost::Create(file, r.desktop, &r.surface,
-                                          {[&](const std::string&) { return std::optional(ws); }, finish,
-                                           [&](const std::string&) { return std::optional(ws); }, early});
+        r.ReadWhileUnpacking(file, finish, ConfiguredEarly(config));
         r.Open();
         EXPECT_EQ(r.surface.problems, Lines{damaged});
         EXPECT_EQ(r.surface.served.front(), true);
@@ -429,9 +446,8 @@ TEST(FlipbookPageHostTest, BytesServedWrongReplaceThePageWithTheDamagedMessage) 
 
 // A heavy book shows how far unpacking has come, and nothing more once it is done.
 TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
-    const test::TempDir home;
-    home.Write("Book.flip", "PK");
-    const std::string file = test::FileUrl(home / "Book.flip");
+    const BookOnDisk book;
+    const std::string& file = book.file;
     Reader r(file);
     const auto finish = [&](const std::string& f, document::UnpackListener* listener) {
         if (!listener) throw std::runtime_error("no listener");
@@ -444,12 +460,7 @@ TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
         r.desktop->Advance(250ms);
         return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
     };
-    r.host = FlipbookPageHost::Create(file, r.desktop, &r.surface,
-                                      {[](const std::string& f) { return std::optional(WorkspaceOf(f)); }, finish,
-                                       [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-                                       [](const std::string&, const std::string& w) {
-                                           return WorkspaceSteps::Finished{std::nullopt, w, "", "", "", 0};
-                                       }});
+    r.ReadWhileUnpacking(file, finish, NotYet);
     r.LoadHeld();
     r.host->PageFinished(r.surface.loaded.back());
     r.desktop->RunBackground();
@@ -584,23 +595,18 @@ TEST(FlipbookPageHostTest, PositionsFromOtherPagesAreIgnored) {
 // Closing a window while its book is unpacked must not leave a windowless
 // process writing the rest; an open window's unpacking goes on.
 TEST(FlipbookPageHostTest, ClosingTheWindowStopsItsUnpacking) {
-    const test::TempDir home;
-    home.Write("Book.flip", "PK");
-    const std::string file = test::FileUrl(home / "Book.flip");
+    const BookOnDisk book;
+    const std::string& file = book.file;
     for (const bool closed : {false, true}) {
         SCOPED_TRACE(closed ? "closed" : "open");
         Reader r(file);
         std::optional<bool> cancelled;
-        const auto workspace = [](const std::string& f) { return std::optional(WorkspaceOf(f)); };
         const auto finish = [&](const std::string& f, document::UnpackListener* listener) {
             if (!listener) throw std::runtime_error("no listener");
             cancelled = listener->Cancelled();
             return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
         };
-        const auto early = [](const std::string&, const std::string& w) {
-            return WorkspaceSteps::Finished{std::nullopt, w, "", "", "", 0};
-        };
-        r.host = FlipbookPageHost::Create(file, r.desktop, &r.surface, {workspace, finish, workspace, early});
+        r.ReadWhileUnpacking(file, finish, NotYet);
         r.LoadHeld();
         r.host->PageFinished(r.surface.loaded.back());
         if (closed) r.host->Detach();

@@ -182,8 +182,14 @@ export class PageImages {
           for (const page of this.#root.querySelectorAll(`.page[data-page="${number}"]`)) this.#show(page, number);
         }
       })
-      .catch((error) => error?.notDrawn && this.#showFailed(number))
-      .finally(() => this.#pending.delete(key));
+      .catch((error) => {
+        this.#pending.delete(key);
+        if (error?.notDrawn) return void this.#showFailed(number);
+        // Skipped while out of view, then shown again before the skip was known: ask once more.
+        const skipped = error?.message === "skipped";
+        if (skipped && current() && this.#root.querySelector(`.page[data-page="${number}"]:not([data-quiet])`)) this.#request(number);
+      })
+      .finally(() => this.#pending.get(key) === job && this.#pending.delete(key));
     this.#pending.set(key, job);
   }
 

@@ -95,7 +95,14 @@ export async function reader(count, metadata = null, viewport = undefined, lang 
 }
 
 export const sent = (page) => page.evaluate(() => window.__sent.slice());
-export const shot = (page, name) => page.screenshot({ path: join(SHOTS_DIR, `${name}.png`) });
+/** A picture of the page for looking at; taken through the protocol, since the page's own
+ * screenshot puts back the context's metrics and so drops a pixel ratio a test emulates. */
+export async function shot(page, name) {
+  const session = await cdp(page);
+  const { data } = await session.send("Page.captureScreenshot", { format: "png" });
+  await session.detach();
+  await writeFile(join(SHOTS_DIR, `${name}.png`), Buffer.from(data, "base64"));
+}
 
 /** Waits until the slots' rendered images show exactly [left, right] (read from pixels) and no leaf is turning. */
 export async function waitForPages(page, left, right, timeout = 5000) {

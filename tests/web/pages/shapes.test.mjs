@@ -48,7 +48,9 @@ async function shownPages(page) {
     return { pages, dpr: window.devicePixelRatio, stage: { left: stage.left, top: stage.top, width: stage.width, height: stage.height } };
   });
   let seen;
-  for (const until = Date.now() + 5000; Date.now() < until; await page.waitForTimeout(25)) {
+  // Chromium encodes a canvas in the page's idle time and forces it through only after
+  // seconds; a large page drawn while the test polls can take that long.
+  for (const until = Date.now() + 15000; Date.now() < until; await page.waitForTimeout(25)) {
     seen = await read();
     const sharp = (p) => !p.loading && p.natural[0] === Math.round(p.width * seen.dpr) && p.natural[1] === Math.round(p.height * seen.dpr);
     if (seen.pages.length > 0 && seen.pages.every(sharp)) return seen;

@@ -91,6 +91,21 @@ TEST(BridgeProtocolTest, PageNumbersAndRecentIndexesAreDigitsOnly) {
     EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.openrecent 0"), BridgeProtocol::StartAction::None);
 }
 
+// The start page names a book to drop by its place in the list, like one to
+// open; clearing is one exact text.
+TEST(BridgeProtocolTest, RecentEditsAreExact) {
+    const std::pair<std::string, std::optional<std::size_t>> removed[] = {
+        {"action.removerecent 0", 0},          {"action.removerecent 7", 7},
+        {"action.removerecent", std::nullopt}, {"action.removerecent ../x", std::nullopt},
+        {"action.openrecent 1", std::nullopt},
+    };
+    for (const auto& [text, want] : removed) EXPECT_EQ(BridgeProtocol::RemovedRecentIndex(text), want) << text;
+    EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.clearrecent"), BridgeProtocol::StartAction::ClearRecent);
+    EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.clearrecent 1"), BridgeProtocol::StartAction::None);
+    EXPECT_EQ(BridgeProtocol::RecentCoverScript(2, {{"pages", 3}, {"cover", "\xE2\x80\xA8"}}),
+              R"(onRecentCover(2, {"cover":"\u2028","pages":3}))");
+}
+
 // The page's view state goes into the user's state file: one unknown key or
 // bad value refuses the whole report. What goes back is an object literal.
 TEST(BridgeProtocolTest, ViewStateIsCompactJsonOfKnownFieldsOnly) {

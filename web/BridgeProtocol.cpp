@@ -14,6 +14,7 @@ constexpr std::string_view OPEN_PDF = "action.openpdf";
 constexpr std::string_view PRINT = "action.print";
 constexpr std::string_view POSITION = "action.position";
 constexpr std::string_view VIEW = "action.view";
+constexpr std::string_view FULLSCREEN = "action.fullscreen";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
 constexpr std::string_view REMOVE_RECENT = "action.removerecent ";
 constexpr std::string_view CLEAR_RECENT = "action.clearrecent";
@@ -81,7 +82,8 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     if (Match(text, OPEN_PDF, FlipbookAction::OpenPdf, message)) return message;
     if (Match(text, PRINT, FlipbookAction::Print, message)) return message;
     if (Match(text, POSITION, FlipbookAction::Position, message)) return message;
-    Match(text, VIEW, FlipbookAction::View, message);
+    if (Match(text, VIEW, FlipbookAction::View, message)) return message;
+    Match(text, FULLSCREEN, FlipbookAction::Fullscreen, message);
     return message;
 }
 
@@ -135,6 +137,16 @@ std::string BridgeProtocol::RecentBooksScript(const nlohmann::json& books) {
 std::string BridgeProtocol::RecentCoverScript(std::size_t index, const nlohmann::json& cover) {
     return "onRecentCover(" + std::to_string(index) + ", " +
            cover.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace) + ")";
+}
+
+std::string BridgeProtocol::FullscreenScript(bool fullscreen) {
+    return fullscreen ? "onFullscreen(true)" : "onFullscreen(false)";
+}
+
+std::optional<bool> BridgeProtocol::FullscreenWanted(std::string_view argument) {
+    if (argument == "on") return true;
+    if (argument == "off") return false;
+    return std::nullopt;
 }
 
 }  // namespace brivane::web

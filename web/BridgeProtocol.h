@@ -15,7 +15,7 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, ClearRecent, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, View, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, View, Fullscreen, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;
@@ -50,6 +50,10 @@ public:
     static std::string RecentBooksScript(const nlohmann::json& books);
     // A recent book's cover and page count, once drawn: index in the list last sent.
     static std::string RecentCoverScript(std::size_t index, const nlohmann::json& cover);
+    // Whether the window shows the book alone, for the page to hide its bars.
+    static std::string FullscreenScript(bool fullscreen);
+    // "action.fullscreen on" or "off": anything else is no request.
+    static std::optional<bool> FullscreenWanted(std::string_view argument);
 };
 
 }  // namespace brivane::web

@@ -129,7 +129,8 @@ void ReaderApplication::InstallMenus() {
     const std::pair<const char*, const char*> accels[] = {{"app.new-window", "<Control>n"},
                                                           {"app.open", "<Control>o"},
                                                           {"app.close-window", "<Control>w"},
-                                                          {"app.quit", "<Control>q"}};
+                                                          {"app.quit", "<Control>q"},
+                                                          {"win.fullscreen", "F11"}};
     for (const auto& [action, accel] : accels) {
         const char* list[] = {accel, nullptr};
         gtk_application_set_accels_for_action(app, action, list);

@@ -22,6 +22,11 @@ export function viewMessage(state) {
   return `action.view ${JSON.stringify(state)}`;
 }
 
+/** Asks the host to show the book alone on the screen (`true`) or in its window again. */
+export function fullscreenMessage(on) {
+  return `action.fullscreen ${on ? "on" : "off"}`;
+}
+
 /** Opens the host's recent book at `index` of the list it gave the start page. */
 export function openRecentMessage(index) {
   return `action.openrecent ${index}`;

@@ -106,6 +106,22 @@ TEST(BridgeProtocolTest, RecentEditsAreExact) {
               R"(onRecentCover(2, {"cover":"\u2028","pages":3}))");
 }
 
+// The reader page asks for full screen on or off; nothing else counts as a request.
+TEST(BridgeProtocolTest, FullscreenRequestsAreOnOrOff) {
+    const std::pair<std::string, std::optional<bool>> fullscreen[] = {
+        {"action.fullscreen on", true},          {"action.fullscreen off", false},
+        {"action.fullscreen On", std::nullopt},  {"action.fullscreen 1", std::nullopt},
+        {"action.fullscreen on ", std::nullopt},
+    };
+    for (const auto& [text, want] : fullscreen) {
+        const auto message = BridgeProtocol::DispatchFlipbookMessage(text);
+        EXPECT_EQ(message.action, Action::Fullscreen) << text;
+        EXPECT_EQ(BridgeProtocol::FullscreenWanted(message.argument), want) << text;
+    }
+    EXPECT_EQ(BridgeProtocol::DispatchFlipbookMessage("action.fullscreen").action, Action::None);
+    EXPECT_EQ(BridgeProtocol::FullscreenScript(true), "onFullscreen(true)");
+}
+
 // The page's view state goes into the user's state file: one unknown key or
 // bad value refuses the whole report. What goes back is an object literal.
 TEST(BridgeProtocolTest, ViewStateIsCompactJsonOfKnownFieldsOnly) {

@@ -7,7 +7,8 @@ const COVER_PREFIX = "data:image/png;base64,";
 
 /** The cover's address if it is a picture the host drew, else "" (the page shows a placeholder). */
 export function coverSource(value) {
-  return typeof value === "string" && value.startsWith(COVER_PREFIX) && /^[A-Za-z0-9+/=]+$/.test(value.slice(COVER_PREFIX.length))
+  return typeof value === "string" && value.length > COVER_PREFIX.length && value.startsWith(COVER_PREFIX) &&
+    !/[^A-Za-z0-9+=\u002F]/.test(value.slice(COVER_PREFIX.length))
     ? value
     : "";
 }

@@ -58,11 +58,6 @@ void StartPageHost::PageFinished(ScriptRunner runScript) {
 void StartPageHost::OfferRecent() {
     if (!positions_ || !webView_) return;
     offered_ = positions_->Recent(RECENT_BOOKS);
-    struct Missing {
-        std::string id, fileUrl;
-        CoverCache::Stamp stamp;
-    };
-    std::vector<Missing> missing;
     nlohmann::json list = nlohmann::json::array();
     for (const auto& book : offered_) {
         UniqueGChars path(g_filename_from_uri(book.fileUrl.c_str(), nullptr, nullptr));
@@ -73,25 +68,34 @@ void StartPageHost::OfferRecent() {
             if (const auto cover = stamp ? covers_->Find(book.id, *stamp) : std::nullopt)
                 entry.update(CoverFields(*cover));
             else if (stamp && makeCover_ && drawing_.insert(book.id).second)
-                missing.push_back({book.id, book.fileUrl, *stamp});
+                toDraw_.push_back({book.id, book.fileUrl, *stamp});
         }
         list.push_back(std::move(entry));
     }
     webView_(BridgeProtocol::RecentBooksScript(list));
-    if (missing.empty()) return;
-    // One after another: the start window should not fight the first book for the processor.
+    DrawNextCover();
+}
+
+void StartPageHost::DrawNextCover() {
+    // One at a time: the start window should not fight the first book for the processor.
+    if (drawingCover_ || toDraw_.empty()) return;
+    drawingCover_ = true;
+    auto book = std::make_shared<CoverToDraw>(std::move(toDraw_.front()));
+    toDraw_.pop_front();
+    auto cover = std::make_shared<CoverCache::Cover>();
+    // The worker holds nothing of the window's: it may close meanwhile.
     desktop_->RunInBackground(
-        [covers = covers_, make = makeCover_, missing = std::move(missing), desktop = desktop_,
-         weak = weak_from_this()] {
-            for (const auto& book : missing) {
-                const CoverCache::Cover cover = make(book.fileUrl);
-                covers->Store(book.id, book.stamp, cover);
-                desktop->RunOnMain([weak, id = book.id, cover] {
-                    if (const auto self = weak.lock()) self->CoverReady(id, cover);
-                });
-            }
+        [covers = covers_, make = makeCover_, book, cover] {
+            *cover = make(book->fileUrl);
+            covers->Store(book->id, book->stamp, *cover);
         },
-        [] {});
+        [weak = weak_from_this(), book, cover] {
+            const auto self = weak.lock();
+            if (!self) return;
+            self->drawingCover_ = false;
+            self->CoverReady(book->id, *cover);
+            self->DrawNextCover();
+        });
 }
 
 void StartPageHost::CoverReady(const std::string& bookId, const CoverCache::Cover& cover) {
@@ -114,7 +118,12 @@ void StartPageHost::ForgetRecent(std::optional<std::size_t> index) {
     OfferRecent();
 }
 
-void StartPageHost::Detach() { webView_ = nullptr; }
+void StartPageHost::Detach() {
+    webView_ = nullptr;
+    // Covers not begun yet wait for the next start window.
+    for (const auto& book : toDraw_) drawing_.erase(book.id);
+    toDraw_.clear();
+}
 
 void StartPageHost::MessageReceived(const std::string& body) {
     Diagnostics::Line(body);

@@ -5,6 +5,7 @@
 #include "Desktop.h"
 #include "ReadingPositions.h"
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -66,6 +67,7 @@ private:
     void ScheduleEcho(const std::string& text);
     void CheckAndShow(const std::string& fileUrl, std::function<void(Outcome)> done);
     void OfferRecent();
+    void DrawNextCover();
     void CoverReady(const std::string& bookId, const CoverCache::Cover& cover);
     // One book of the list last offered, or all of them when index is absent.
     void ForgetRecent(std::optional<std::size_t> index);
@@ -81,6 +83,12 @@ private:
     std::vector<document::ReadingPositions::Book> offered_;
     std::shared_ptr<const CoverCache> covers_;
     MakeCover makeCover_;
+    struct CoverToDraw {
+        std::string id, fileUrl;
+        CoverCache::Stamp stamp;
+    };
+    std::deque<CoverToDraw> toDraw_;
+    bool drawingCover_ = false;
     std::set<std::string> drawing_;  // book ids whose covers are on their way
     bool flowRunning_ = false;
 };

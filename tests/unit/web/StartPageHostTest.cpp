@@ -302,7 +302,7 @@ TEST(StartPageHostTest, CoversComeFromTheCacheOrAreDrawnOnce) {
         }
         // A second load while the covers are still being drawn starts no second drawing.
         f.Load();
-        f.desktop->RunBackground();
+        while (!f.desktop->background.empty()) f.desktop->RunBackground();
         EXPECT_EQ(drawn.size(), c.drawn);
         std::vector<std::string> calls;
         for (const auto& s : f.scripts)
@@ -316,6 +316,26 @@ TEST(StartPageHostTest, CoversComeFromTheCacheOrAreDrawnOnce) {
                                         *CoverCache::StampOf(f.dir / (std::string(name) + ".flip"))));
         }
     }
+}
+
+// A start window closed while covers are drawn: the one under way is still
+// kept for next time, the others are not begun, and nothing is sent to the
+// page that is gone.
+TEST(StartPageHostTest, ClosingStopsTheCoversNotBegun) {
+    RecentFixture f;
+    auto cache = std::make_shared<CoverCache>(f.dir / "covers");
+    std::vector<std::string> drawn;
+    f.desktop->holdBackground = true;
+    f.host->UseCovers(cache, [&](const std::string& url) {
+        drawn.push_back(url);
+        return CoverCache::Cover{"", 3};
+    });
+    f.Load();
+    f.host->Detach();
+    while (!f.desktop->background.empty()) f.desktop->RunBackground();
+    EXPECT_EQ(drawn, std::vector<std::string>{f.urls[2]});  // C, the newest
+    EXPECT_TRUE(cache->Find("id-C", *CoverCache::StampOf(f.dir / "C.flip")));
+    EXPECT_EQ(f.scripts.size(), 1u);
 }
 
 }  // namespace

@@ -259,6 +259,19 @@ TEST(StartPageHostTest, RemovingAndClearingRecentBooksIsKept) {
     }
 }
 
+// A book read in two editions (same file, other id) has an older record:
+// removing the book must not let that one take its place on the list.
+TEST(StartPageHostTest, RemovingABookDropsItsOlderEditionsToo) {
+    RecentFixture f;
+    const std::string c = f.urls[2];
+    ASSERT_TRUE(f.positions->Remember({"id-C-first-edition", 5, c, "C, first edition"}));
+    ASSERT_TRUE(f.positions->Remember({"id-C", 2, c, "C"}));
+    f.Load();
+    test::CapturedLines lines;
+    f.host->MessageReceived("action.removerecent 0");
+    EXPECT_EQ(f.Stored(), (std::vector<std::string>{"B", "A"}));
+}
+
 // Covers kept for an unchanged book go out with the list; the others are
 // drawn once in the background, kept, and sent to their row as they come.
 TEST(StartPageHostTest, CoversComeFromTheCacheOrAreDrawnOnce) {

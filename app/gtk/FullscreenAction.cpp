@@ -24,12 +24,27 @@ FullscreenAction::FullscreenAction(GtkWindow* window, std::function<void(bool)> 
                      this);
     g_action_map_add_action(G_ACTION_MAP(window_), G_ACTION(action_.get()));
     notify_ = SignalConnection(window_, "notify::fullscreened", G_CALLBACK(Changed), this);
+    // Escape belongs to the page first (its find bar and panels); it reaches
+    // the window only when nothing there took it, as over a problem message.
+    keys_ = gtk_event_controller_key_new();
+    g_signal_connect(keys_, "key-pressed", G_CALLBACK(KeyPressed), this);
+    gtk_widget_add_controller(GTK_WIDGET(window_), keys_);
+}
+
+gboolean FullscreenAction::KeyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModifierType state,
+                                      gpointer data) {
+    auto* self = static_cast<FullscreenAction*>(data);
+    const auto mods = state & (GDK_CONTROL_MASK | GDK_SHIFT_MASK | GDK_ALT_MASK | GDK_SUPER_MASK);
+    if (keyval != GDK_KEY_Escape || mods || !self->window_ || !gtk_window_is_fullscreen(self->window_)) return FALSE;
+    self->Set(false);
+    return TRUE;
 }
 
 FullscreenAction::~FullscreenAction() {
     g_signal_handlers_disconnect_by_data(action_.get(), this);
     if (!window_) return;
     g_action_map_remove_action(G_ACTION_MAP(window_), NAME);
+    gtk_widget_remove_controller(GTK_WIDGET(window_), keys_);
     g_object_remove_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
 }
 

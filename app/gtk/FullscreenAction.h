@@ -26,12 +26,14 @@ public:
 
 private:
     static void Changed(GObject* window, GParamSpec*, gpointer self);
+    static gboolean KeyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModifierType state, gpointer self);
 
     GtkWindow* window_;  // weak
     RefPtr<GSimpleAction> action_;
     std::function<void(bool)> changed_;
     bool shown_ = false;
     SignalConnection notify_;
+    GtkEventController* keys_ = nullptr;  // owned by the window
 };
 
 }  // namespace brivane::app

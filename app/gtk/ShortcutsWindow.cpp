@@ -40,8 +40,9 @@ const std::vector<ShortcutsWindow::Group>& ShortcutsWindow::Groups() {
           {"F3 Return", N_("Next match")},
           {"<Shift>F3 <Shift>Return", N_("Previous match")},
           {"<Control>a", N_("Select the shown text")},
+          {"<Control>c", N_("Copy the selected text")},
           {"Escape", N_("Close the find bar or a panel")}}},
-        // Text view and read aloud: their group goes here, after Find.
+        // Text view and read aloud: their group goes here, between Find and Window.
         {N_("Window"),
          {{"F11", N_("Full screen")},
           {"Escape", N_("Leave full screen")},

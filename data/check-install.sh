@@ -16,6 +16,7 @@ expected=(
   bin/brivane-flip
   share/brivane-reader/data/main.html
   share/brivane-reader/data/flipbook.html
+  share/brivane-reader/data/help.html
   share/applications/com.brivane.Reader.desktop
   share/metainfo/com.brivane.Reader.metainfo.xml
   share/mime/packages/com.brivane.Reader.xml

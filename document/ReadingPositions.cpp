@@ -211,6 +211,20 @@ bool ReadingPositions::Remember(const Book& book) const {
     return Write(books);
 }
 
+bool ReadingPositions::Forget(const Book& book) const {
+    const UniqueFd lock = LockBeside(path_);
+    auto books = Read();
+    const auto removed =
+        std::erase_if(books, [&](const Book& b) { return b.id == book.id || b.fileUrl == book.fileUrl; });
+    return removed == 0 || Write(books);
+}
+
+bool ReadingPositions::ForgetAll() const {
+    const UniqueFd lock = LockBeside(path_);
+    std::error_code ec;
+    return !fs::exists(path_, ec) || Write({});
+}
+
 std::vector<ReadingPositions::Book> ReadingPositions::Recent(std::size_t count) const {
     std::vector<Book> out;
     std::set<std::string> files;

@@ -46,6 +46,12 @@ public:
     // Puts the book first, drops its older record and all past LIMIT, and
     // replaces the file atomically. False when the file cannot be written.
     bool Remember(const Book& book) const;
+    // Drops the book's records, by its id and by its file, so no older
+    // record of it takes its place on the recent list. False when the file
+    // cannot be written.
+    bool Forget(const Book& book) const;
+    // Drops every record: the list and the pages kept with it.
+    bool ForgetAll() const;
     // Newest first, one per file, only files that still exist.
     std::vector<Book> Recent(std::size_t count) const;
 

@@ -20,6 +20,7 @@ expected=(
   usr/bin/brivane-flip
   usr/share/brivane-reader/data/main.html
   usr/share/brivane-reader/data/flipbook.html
+  usr/share/brivane-reader/data/help.html
   usr/share/brivane-reader/locale/de.json
   usr/share/brivane-reader/locale/fr.json
   usr/share/locale/de/LC_MESSAGES/brivane-reader.mo

@@ -95,7 +95,9 @@ const src = join(here, "src");
 
 await mkdir(out, { recursive: true });
 await build({
-  entryPoints: { main: join(src, "start", "index.js"), flipbook: join(src, "flipbook", "index.js") },
+  entryPoints: {
+    main: join(src, "start", "index.js"), flipbook: join(src, "flipbook", "index.js"), help: join(src, "help", "index.js"),
+  },
   outdir: out,
   bundle: true,
   // Classic scripts: module scripts from file:// are subject to CORS checks.
@@ -108,7 +110,7 @@ await build({
   plugins: [patchDisplay],
 });
 
-for (const file of ["main.html", "main.css", "flipbook.html", "flipbook.css"]) {
+for (const file of ["main.html", "main.css", "flipbook.html", "flipbook.css", "help.html", "help.css"]) {
   await copyFile(join(src, file), join(out, file));
 }
 

@@ -14,7 +14,10 @@ constexpr std::string_view OPEN_PDF = "action.openpdf";
 constexpr std::string_view PRINT = "action.print";
 constexpr std::string_view POSITION = "action.position";
 constexpr std::string_view VIEW = "action.view";
+constexpr std::string_view FULLSCREEN = "action.fullscreen";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
+constexpr std::string_view REMOVE_RECENT = "action.removerecent ";
+constexpr std::string_view CLEAR_RECENT = "action.clearrecent";
 
 std::optional<std::size_t> Digits(std::string_view text, std::size_t maxDigits) {
     if (text.empty() || text.size() > maxDigits) return std::nullopt;
@@ -70,6 +73,7 @@ std::string BridgeProtocol::ScriptStringLiteral(std::string_view text) {
 BridgeProtocol::StartAction BridgeProtocol::DispatchStartMessage(std::string_view text) {
     if (text == OPEN_FILE) return StartAction::OpenFile;
     if (text == HELP) return StartAction::Help;
+    if (text == CLEAR_RECENT) return StartAction::ClearRecent;
     return StartAction::None;
 }
 
@@ -78,13 +82,19 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     if (Match(text, OPEN_PDF, FlipbookAction::OpenPdf, message)) return message;
     if (Match(text, PRINT, FlipbookAction::Print, message)) return message;
     if (Match(text, POSITION, FlipbookAction::Position, message)) return message;
-    Match(text, VIEW, FlipbookAction::View, message);
+    if (Match(text, VIEW, FlipbookAction::View, message)) return message;
+    Match(text, FULLSCREEN, FlipbookAction::Fullscreen, message);
     return message;
 }
 
 std::optional<std::size_t> BridgeProtocol::RecentBookIndex(std::string_view text) {
     if (!text.starts_with(OPEN_RECENT)) return std::nullopt;
     return Digits(text.substr(OPEN_RECENT.size()), 4);
+}
+
+std::optional<std::size_t> BridgeProtocol::RemovedRecentIndex(std::string_view text) {
+    if (!text.starts_with(REMOVE_RECENT)) return std::nullopt;
+    return Digits(text.substr(REMOVE_RECENT.size()), 4);
 }
 
 std::optional<int> BridgeProtocol::PageNumber(std::string_view text) {
@@ -122,6 +132,21 @@ std::string BridgeProtocol::ResumeScript(int page, const document::ViewState& st
 std::string BridgeProtocol::RecentBooksScript(const nlohmann::json& books) {
     // ASCII only: the text becomes script source, where some line separators would not survive.
     return "onRecentBooks(" + books.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace) + ")";
+}
+
+std::string BridgeProtocol::RecentCoverScript(std::size_t index, const nlohmann::json& cover) {
+    return "onRecentCover(" + std::to_string(index) + ", " +
+           cover.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace) + ")";
+}
+
+std::string BridgeProtocol::FullscreenScript(bool fullscreen) {
+    return fullscreen ? "onFullscreen(true)" : "onFullscreen(false)";
+}
+
+std::optional<bool> BridgeProtocol::FullscreenWanted(std::string_view argument) {
+    if (argument == "on") return true;
+    if (argument == "off") return false;
+    return std::nullopt;
 }
 
 }  // namespace brivane::web

@@ -14,8 +14,8 @@ namespace brivane::web {
 // Plain-text messages between the hosted pages and the host.
 class BridgeProtocol {
 public:
-    enum class StartAction { OpenFile, Help, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, View, None };
+    enum class StartAction { OpenFile, Help, ClearRecent, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, View, Fullscreen, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;
@@ -29,6 +29,8 @@ public:
     static FlipbookMessage DispatchFlipbookMessage(std::string_view text);
     // "action.openrecent N": the index into the recent books the page was given.
     static std::optional<std::size_t> RecentBookIndex(std::string_view text);
+    // "action.removerecent N": the same index, for the book to drop from the list.
+    static std::optional<std::size_t> RemovedRecentIndex(std::string_view text);
     // A page number as the reader page writes it: decimal digits, from 1.
     static std::optional<int> PageNumber(std::string_view text);
     // "action.view {...}": a compact JSON object of known keys, each with a
@@ -46,6 +48,12 @@ public:
     // and the start page's list of recent books.
     static std::string ResumeScript(int page, const document::ViewState& state = {});
     static std::string RecentBooksScript(const nlohmann::json& books);
+    // A recent book's cover and page count, once drawn: index in the list last sent.
+    static std::string RecentCoverScript(std::size_t index, const nlohmann::json& cover);
+    // Whether the window shows the book alone, for the page to hide its bars.
+    static std::string FullscreenScript(bool fullscreen);
+    // "action.fullscreen on" or "off": anything else is no request.
+    static std::optional<bool> FullscreenWanted(std::string_view argument);
 };
 
 }  // namespace brivane::web

@@ -354,6 +354,8 @@ void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
     book_ = {finished.bookId, 1, fileUrl_, title};
     pageCount_ = finished.pageCount;
     Resume();
+    // A page loaded again while the window covers the screen starts with its bars shown.
+    if (fullscreen_) surface_->RunScript(BridgeProtocol::FullscreenScript(true));
     surface_->FlipbookShown(fileUrl_);
     // Only once the book shows: clearing out old workspaces must never delay it.
     if (steps_.sweep) desktop_->RunInBackground(steps_.sweep, [] {});
@@ -403,9 +405,18 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
     case BridgeProtocol::FlipbookAction::View:
         RememberView(message.argument);
         break;
+    case BridgeProtocol::FlipbookAction::Fullscreen:
+        if (const auto wanted = BridgeProtocol::FullscreenWanted(message.argument); wanted && surface_)
+            surface_->SetFullscreen(*wanted);
+        break;
     case BridgeProtocol::FlipbookAction::None:
         break;
     }
+}
+
+void FlipbookPageHost::FullscreenChanged(bool fullscreen) {
+    fullscreen_ = fullscreen;
+    if (surface_ && !failed_) surface_->RunScript(BridgeProtocol::FullscreenScript(fullscreen));
 }
 
 void FlipbookPageHost::Resume() {

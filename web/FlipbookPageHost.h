@@ -41,6 +41,8 @@ public:
     virtual void ServeUnpacking(std::shared_ptr<const UnpackingBook> /*book*/) {}
     // The unpacking moved on: requests that waited for a file may go on.
     virtual void UnpackingChanged() {}
+    // The page asks for the book alone on the screen, or back in its window.
+    virtual void SetFullscreen(bool /*fullscreen*/) {}
 };
 
 // The workspace work, each step on its own FlipbookFile. Replaceable so the
@@ -103,6 +105,8 @@ public:
     void NewWindowRequested(const std::string& uri);
     // False: the view must not follow this main-frame navigation.
     bool MainFrameNavigation(const std::string& uri);
+    // The window went full screen or came back: the page hides or shows its bars.
+    void FullscreenChanged(bool fullscreen);
 
     const std::string& PageURL() const { return pageUrl_; }
 
@@ -155,6 +159,7 @@ private:
     bool configuredEarly_ = false;
     std::vector<std::pair<std::string, std::function<void()>>> afterUnpacking_;
     int busyGeneration_ = 0;
+    bool fullscreen_ = false;
 };
 
 }  // namespace brivane::web

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "CheckResult.h"
+#include "CoverCache.h"
 #include "Desktop.h"
 #include "ReadingPositions.h"
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,6 +34,11 @@ public:
     // Books recently read, offered on the start page once it has loaded.
     void UsePositions(std::shared_ptr<const document::ReadingPositions> positions);
     static constexpr std::size_t RECENT_BOOKS = 8;
+    // Draws a book's cover; runs off the main thread.
+    using MakeCover = std::function<CoverCache::Cover(const std::string& fileUrl)>;
+    // The recent books come with their covers and page counts: kept ones at
+    // once, the others drawn in the background and sent as each is ready.
+    void UseCovers(std::shared_ptr<const CoverCache> covers, MakeCover makeCover);
 
     // The page finished loading: from now on echoes reach it, and it gets
     // the recent books.
@@ -57,6 +66,11 @@ private:
                   OpenElsewhere openElsewhere);
     void ScheduleEcho(const std::string& text);
     void CheckAndShow(const std::string& fileUrl, std::function<void(Outcome)> done);
+    void OfferRecent();
+    void DrawNextCover();
+    void CoverReady(const std::string& bookId, const CoverCache::Cover& cover);
+    // One book of the list last offered, or all of them when index is absent.
+    void ForgetRecent(std::optional<std::size_t> index);
 
     std::shared_ptr<Desktop> desktop_;
     UpdateShow updateShow_;
@@ -67,6 +81,15 @@ private:
     std::vector<std::function<void()>> afterEchoes_;
     std::shared_ptr<const document::ReadingPositions> positions_;
     std::vector<document::ReadingPositions::Book> offered_;
+    std::shared_ptr<const CoverCache> covers_;
+    MakeCover makeCover_;
+    struct CoverToDraw {
+        std::string id, fileUrl;
+        CoverCache::Stamp stamp;
+    };
+    std::deque<CoverToDraw> toDraw_;
+    bool drawingCover_ = false;
+    std::set<std::string> drawing_;  // book ids whose covers are on their way
     bool flowRunning_ = false;
 };
 

@@ -24,6 +24,9 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     };
     effects.showProblem = [this](const std::string& text) { ShowProblem(text); };
     effects.flipbookShown = RememberRecent;
+    effects.setFullscreen = [this](bool on) {
+        if (fullscreen_) fullscreen_->Set(on);
+    };
     webView_ = std::make_unique<web::WebViewFlipbook>(std::move(urlFlipbook), std::move(desktop), std::move(effects));
     gtk_overlay_set_child(GTK_OVERLAY(overlay_.get()), webView_->Widget());
 
@@ -68,10 +71,12 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     gtk_widget_set_visible(problem_, FALSE);
     gtk_overlay_add_overlay(GTK_OVERLAY(overlay_.get()), problem_);
 
+    fullscreen_ = std::make_unique<FullscreenAction>(window_, [this](bool on) { webView_->FullscreenChanged(on); });
     webView_->Load();
 }
 
 FlipbookView::~FlipbookView() {
+    fullscreen_.reset();
     if (window_) g_object_remove_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Desktop.h"
+#include "FullscreenAction.h"
 #include "GObjectPtr.h"
 #include "Unique.h"
 #include "WebViewFlipbook.h"
@@ -38,6 +39,7 @@ private:
     GtkWidget* problemText_ = nullptr;
     SignalConnection reloadClicked_;
     std::unique_ptr<web::WebViewFlipbook> webView_;
+    std::unique_ptr<FullscreenAction> fullscreen_;
 };
 
 }  // namespace brivane::app

@@ -4,6 +4,7 @@
 #include "DataDirectory.h"
 #include "GObjectPtr.h"
 #include "GtkDesktop.h"
+#include "HelpMenu.h"
 #include "ServiceAddresses.h"
 #include "WindowLooks.h"
 #include "WorkspaceRoot.h"
@@ -36,9 +37,6 @@ GMenu* FileMenu() {
     auto close = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(close.get(), _("Close Window"), "app.close-window");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(close.get()));
-    auto about = RefPtr<GMenu>::Adopt(g_menu_new());
-    g_menu_append(about.get(), _("About Brivane Reader"), "app.about");
-    g_menu_append_section(menu, nullptr, G_MENU_MODEL(about.get()));
     auto quit = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(quit.get(), _("Quit"), "app.quit");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(quit.get()));
@@ -131,7 +129,8 @@ void ReaderApplication::InstallMenus() {
     const std::pair<const char*, const char*> accels[] = {{"app.new-window", "<Control>n"},
                                                           {"app.open", "<Control>o"},
                                                           {"app.close-window", "<Control>w"},
-                                                          {"app.quit", "<Control>q"}};
+                                                          {"app.quit", "<Control>q"},
+                                                          {"win.fullscreen", "F11"}};
     for (const auto& [action, accel] : accels) {
         const char* list[] = {accel, nullptr};
         gtk_application_set_accels_for_action(app, action, list);
@@ -140,9 +139,7 @@ void ReaderApplication::InstallMenus() {
     auto menubar = RefPtr<GMenu>::Adopt(g_menu_new());
     auto file = RefPtr<GMenu>::Adopt(FileMenu());
     g_menu_append_submenu(menubar.get(), _("File"), G_MENU_MODEL(file.get()));
-    auto help = RefPtr<GMenu>::Adopt(g_menu_new());
-    g_menu_append(help.get(), _("Brivane Help"), "app.help");
-    g_menu_append_submenu(menubar.get(), _("Help"), G_MENU_MODEL(help.get()));
+    HelpMenu::Install(app, menubar.get(), [this] { return ActiveContent() ? ActiveContent()->Window() : nullptr; });
     gtk_application_set_menubar(app, G_MENU_MODEL(menubar.get()));
 }
 

@@ -1,6 +1,7 @@
 #include "WebView.h"
 
 #include "BridgedWebView.h"
+#include "CoverMaker.h"
 #include "DataDirectory.h"
 #include "Diagnostics.h"
 #include "GObjectPtr.h"
@@ -16,6 +17,9 @@ public:
                 StartPageHost::OpenElsewhere openElsewhere)
         : host(StartPageHost::Create(std::move(desktop), std::move(updateShow), {}, std::move(openElsewhere))) {
         host->UsePositions(document::ReadingPositions::ForUser());
+        auto covers = std::make_shared<const CoverCache>(CoverCache::DefaultDirectory());
+        host->UseCovers(covers, [maker = CoverMaker(CoverMaker::Beside()), scratch = covers->Directory()](
+                                    const std::string& fileUrl) { return maker.Make(fileUrl, scratch); });
         view = BridgedWebView::Create({});
         connections_[0] = BridgedWebView::OnMessage(view.get(), G_CALLBACK(MessageReceived), this);
         connections_[1] = SignalConnection(view.get(), "load-changed", G_CALLBACK(LoadChanged), this);

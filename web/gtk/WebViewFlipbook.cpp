@@ -93,6 +93,9 @@ public:
         BookSchemeHandler::ServeUnpacking(WebView(), std::move(book));
     }
     void UnpackingChanged() override { BookSchemeHandler::Retry(); }
+    void SetFullscreen(bool fullscreen) override {
+        if (effects_.setFullscreen) effects_.setFullscreen(fullscreen);
+    }
 
     static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
         auto* self = static_cast<Coordinator*>(data);
@@ -185,5 +188,7 @@ GtkWidget* WebViewFlipbook::Widget() const { return coordinator_->view.get(); }
 void WebViewFlipbook::Load() { coordinator_->host->Load(); }
 
 void WebViewFlipbook::Reload() { coordinator_->host->Reload(); }
+
+void WebViewFlipbook::FullscreenChanged(bool fullscreen) { coordinator_->host->FullscreenChanged(fullscreen); }
 
 }  // namespace brivane::web

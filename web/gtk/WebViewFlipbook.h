@@ -23,6 +23,7 @@ public:
         std::function<void(const std::string& text, double fraction)> showProgress;
         std::function<void(const std::string& text)> showProblem;
         std::function<void(const std::string& fileUrl)> flipbookShown;
+        std::function<void(bool fullscreen)> setFullscreen;
     };
 
     WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects);
@@ -35,6 +36,8 @@ public:
     void Load();
     // Tries again after a problem was shown.
     void Reload();
+    // The window went full screen or came back.
+    void FullscreenChanged(bool fullscreen);
 
     class Coordinator;
 

@@ -1,5 +1,7 @@
 // Toolbar, keyboard, wheel, swipe and panning for the reader page.
 import { BlankSelection } from "./BlankSelection.js";
+import { FullscreenBars } from "./FullscreenBars.js";
+import { bridgeHandler, fullscreenMessage, post } from "../shared/bridge.js";
 import { commandForKey, panForKey } from "./keys.js";
 import { labelOf, pageOfEntry } from "./pageLabels.js";
 import { opposite, RTL, swipeStep } from "./direction.js";
@@ -16,6 +18,7 @@ const VIEW_BUTTONS = { spread: "btn-view-spread", single: "btn-view-single", scr
 export class Controls {
   #reader;
   #wheel = { sum: 0, until: 0 };
+  #bars;
 
   constructor(reader) {
     this.#reader = reader;
@@ -42,7 +45,10 @@ export class Controls {
     for (const close of document.querySelectorAll("[data-close]")) {
       close.addEventListener("click", () => this.#closePanels());
     }
-    $("btn-fullscreen").hidden = !document.fullscreenEnabled;
+    // In the program the window goes full screen and the bars step aside; in
+    // a plain browser the page itself does.
+    this.#bars = new FullscreenBars({ top: document.querySelector(".topbar"), bottom: document.querySelector(".pager") });
+    $("btn-fullscreen").hidden = !bridgeHandler() && !document.fullscreenEnabled;
     document.addEventListener("fullscreenchange", () =>
       $("btn-fullscreen").setAttribute("aria-pressed", String(Boolean(document.fullscreenElement))));
 
@@ -86,12 +92,14 @@ export class Controls {
     const book = reader.book;
     switch (command) {
       case "print": return reader.print();
-      case "fullscreen": return toggleFullscreen();
-      case "close": return reader.find.isOpen ? reader.find.close() : this.#closePanels();
+      case "fullscreen": return post(fullscreenMessage(!this.#bars.active)) || toggleFullscreen();
+      case "close": return this.#close();
       case "find": return reader.find.open();
       case "findNext": return reader.find.step(1);
       case "findPrevious": return reader.find.step(-1);
-      case "pageEntry": return $("page-input").focus();
+      case "pageEntry":
+        this.#bars.reveal("bottom");
+        return $("page-input").focus();
       case "selectAll": return reader.selectShownText();
       default: break;
     }
@@ -268,15 +276,33 @@ export class Controls {
     this.#reader.book?.layout();
   }
 
+  /** The host's word that the window shows the book alone, or no longer. */
+  fullscreenChanged(active) {
+    this.#bars.set(active, $("stage"));
+    $("btn-fullscreen").setAttribute("aria-pressed", String(this.#bars.active));
+    this.#reader.book?.layout();
+  }
+
+  // Escape closes what lies over the book first, and only then leaves full screen.
+  #close() {
+    if (this.#reader.find.isOpen) return this.#reader.find.close();
+    if (this.#closePanels()) return undefined;
+    if (this.#bars.active) post(fullscreenMessage(false));
+    return undefined;
+  }
+
   #closePanels() {
+    let closed = false;
     for (const [panel, button] of [["thumbs-panel", "btn-thumbs"], ["contents-panel", "btn-contents"]]) {
       if (!$(panel).hidden) {
         const hadFocus = $(panel).contains(document.activeElement);
         $(panel).hidden = true;
         $(button).setAttribute("aria-expanded", "false");
         if (hadFocus) $(button).focus();
+        closed = true;
       }
     }
+    return closed;
   }
 }
 

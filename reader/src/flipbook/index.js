@@ -7,7 +7,7 @@ import { translateDocument } from "../shared/strings.js";
 translateDocument();
 
 const reader = new Reader();
-new Controls(reader);
+const controls = new Controls(reader);
 
 window.onMessage = (config) => {
   reader.load(config);
@@ -17,4 +17,9 @@ window.onMessage = (config) => {
 // when it kept one, how the book was shown.
 window.onResume = (page, state) => {
   reader.resumeAt(page, state);
+};
+
+// The host says whether the window shows the book alone.
+window.onFullscreen = (active) => {
+  controls.fullscreenChanged(active === true);
 };

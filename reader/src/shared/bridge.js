@@ -2,6 +2,7 @@
 
 export const OPEN_FILE = "action.openfile";
 export const HELP = "action.help";
+export const CLEAR_RECENT = "action.clearrecent";
 
 export function openPdfMessage(path) {
   return `action.openpdf ${path}`;
@@ -21,9 +22,19 @@ export function viewMessage(state) {
   return `action.view ${JSON.stringify(state)}`;
 }
 
+/** Asks the host to show the book alone on the screen (`true`) or in its window again. */
+export function fullscreenMessage(on) {
+  return `action.fullscreen ${on ? "on" : "off"}`;
+}
+
 /** Opens the host's recent book at `index` of the list it gave the start page. */
 export function openRecentMessage(index) {
   return `action.openrecent ${index}`;
+}
+
+/** Takes the host's recent book at `index` off the list. */
+export function removeRecentMessage(index) {
+  return `action.removerecent ${index}`;
 }
 
 export function bridgeHandler(win = globalThis) {

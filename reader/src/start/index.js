@@ -1,9 +1,11 @@
 // The start page: asks the host to open a flipbook or to show where to get
 // one. The host echoes each message back about a second later.
-import { HELP, OPEN_FILE, bridgeHandler, openRecentMessage, post } from "../shared/bridge.js";
+import {
+  CLEAR_RECENT, HELP, OPEN_FILE, bridgeHandler, openRecentMessage, post, removeRecentMessage,
+} from "../shared/bridge.js";
 import { t, translateDocument } from "../shared/strings.js";
 import { recentEntries } from "./recent.js";
-import { listEntry } from "../shared/listEntry.js";
+import { RecentList } from "./RecentList.js";
 
 translateDocument();
 
@@ -45,15 +47,28 @@ if (handler) {
 
 // The host offers the books read lately once the page has loaded; a click
 // names one by its place in that list, never by its path.
+const recent = new RecentList(document.getElementById("recent-list"), {
+  open(index) {
+    if (open.getAttribute("aria-busy") === "true") return;
+    if (post(openRecentMessage(index))) setBusy(true);
+  },
+  remove(index) {
+    post(removeRecentMessage(index));
+  },
+});
+
+document.getElementById("recent-clear").addEventListener("click", () => post(CLEAR_RECENT));
+
 window.onRecentBooks = (books) => {
   const entries = recentEntries(books);
-  const list = document.getElementById("recent-list");
-  list.replaceChildren(...entries.map((entry) => listEntry([["recent-title", entry.title], ["recent-file", entry.file]], () => {
-    if (open.getAttribute("aria-busy") === "true") return;
-    if (post(openRecentMessage(entry.index))) setBusy(true);
-  }).item));
+  recent.show(entries);
   document.getElementById("recent").hidden = entries.length === 0;
   document.body.classList.toggle("has-recent", entries.length > 0);
+};
+
+// Covers are drawn after the list is shown; each comes by its place in that list.
+window.onRecentCover = (index, fields) => {
+  recent.cover(index, fields);
 };
 
 open.focus();

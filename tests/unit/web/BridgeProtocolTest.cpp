@@ -91,6 +91,37 @@ TEST(BridgeProtocolTest, PageNumbersAndRecentIndexesAreDigitsOnly) {
     EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.openrecent 0"), BridgeProtocol::StartAction::None);
 }
 
+// The start page names a book to drop by its place in the list, like one to
+// open; clearing is one exact text.
+TEST(BridgeProtocolTest, RecentEditsAreExact) {
+    const std::pair<std::string, std::optional<std::size_t>> removed[] = {
+        {"action.removerecent 0", 0},          {"action.removerecent 7", 7},
+        {"action.removerecent", std::nullopt}, {"action.removerecent ../x", std::nullopt},
+        {"action.openrecent 1", std::nullopt},
+    };
+    for (const auto& [text, want] : removed) EXPECT_EQ(BridgeProtocol::RemovedRecentIndex(text), want) << text;
+    EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.clearrecent"), BridgeProtocol::StartAction::ClearRecent);
+    EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.clearrecent 1"), BridgeProtocol::StartAction::None);
+    EXPECT_EQ(BridgeProtocol::RecentCoverScript(2, {{"pages", 3}, {"cover", "\xE2\x80\xA8"}}),
+              R"(onRecentCover(2, {"cover":"\u2028","pages":3}))");
+}
+
+// The reader page asks for full screen on or off; nothing else counts as a request.
+TEST(BridgeProtocolTest, FullscreenRequestsAreOnOrOff) {
+    const std::pair<std::string, std::optional<bool>> fullscreen[] = {
+        {"action.fullscreen on", true},          {"action.fullscreen off", false},
+        {"action.fullscreen On", std::nullopt},  {"action.fullscreen 1", std::nullopt},
+        {"action.fullscreen on ", std::nullopt},
+    };
+    for (const auto& [text, want] : fullscreen) {
+        const auto message = BridgeProtocol::DispatchFlipbookMessage(text);
+        EXPECT_EQ(message.action, Action::Fullscreen) << text;
+        EXPECT_EQ(BridgeProtocol::FullscreenWanted(message.argument), want) << text;
+    }
+    EXPECT_EQ(BridgeProtocol::DispatchFlipbookMessage("action.fullscreen").action, Action::None);
+    EXPECT_EQ(BridgeProtocol::FullscreenScript(true), "onFullscreen(true)");
+}
+
 // The page's view state goes into the user's state file: one unknown key or
 // bad value refuses the whole report. What goes back is an object literal.
 TEST(BridgeProtocolTest, ViewStateIsCompactJsonOfKnownFieldsOnly) {

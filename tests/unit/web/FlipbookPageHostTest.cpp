@@ -30,6 +30,8 @@ public:
     void FlipbookShown(const std::string& f) override { shownFiles.push_back(f); }
     std::vector<bool> served;  // a book being unpacked (true) or none
     void ServeUnpacking(std::shared_ptr<const UnpackingBook> book) override { served.push_back(book != nullptr); }
+    std::vector<bool> fullscreen;
+    void SetFullscreen(bool on) override { fullscreen.push_back(on); }
 };
 
 // Each flipbook file has its own workspace on disk, holding its PDF.
@@ -643,6 +645,40 @@ TEST(FlipbookPageHostTest, HoldsItsWorkspaceAndSweepsOnlyAfterTheBookShows) {
     EXPECT_EQ(sweeps, Lines{"after"});
     r.host->Detach();
     EXPECT_TRUE(held.expired()) << "let go with the window";
+}
+
+// The reader page asks for full screen only from the reader page itself, and
+// hears of every change; a page loaded again while the window covers the
+// screen is told at once, so its bars do not stay in the way.
+TEST(FlipbookPageHostTest, FullscreenRequestsAndChangesPassBetweenPageAndWindow) {
+    const struct {
+        std::string message;
+        bool fromReaderPage;
+        std::vector<bool> asked;
+    } cases[] = {
+        {"action.fullscreen on", true, {true}},
+        {"action.fullscreen off", true, {false}},
+        {"action.fullscreen maybe", true, {}},
+        {"action.fullscreen on", false, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        Reader r("file:///home/u/Book.flip");
+        r.Open();
+        r.host->MessageReceived(c.message, c.fromReaderPage ? r.host->PageURL() : "file:///tmp/elsewhere.html");
+        EXPECT_EQ(r.surface.fullscreen, c.asked);
+    }
+
+    Reader r("file:///home/u/Book.flip");
+    r.Open();
+    r.host->FullscreenChanged(true);
+    EXPECT_EQ(r.surface.scripts.back(), "onFullscreen(true)");
+    r.host->PageFinished(r.surface.loaded.back());  // loaded again
+    EXPECT_EQ(r.surface.scripts.back(), "onFullscreen(true)");
+    r.host->FullscreenChanged(false);
+    EXPECT_EQ(r.surface.scripts.back(), "onFullscreen(false)");
+    r.host->PageFinished(r.surface.loaded.back());
+    EXPECT_TRUE(r.surface.scripts.back().starts_with("onMessage(")) << r.surface.scripts.back();
 }
 
 }  // namespace

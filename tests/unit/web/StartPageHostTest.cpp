@@ -7,6 +7,9 @@
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 
 namespace brivane::web {
 namespace {
@@ -184,7 +187,8 @@ TEST(StartPageHostTest, RecentBooksAreOfferedAndOpenedThroughTheCheck) {
         Fixture f;
         f.host->UsePositions(positions);
         f.Load();
-        ASSERT_EQ(f.scripts, std::vector<std::string>{R"(onRecentBooks([{"file":"One.flip","title":"Book & One"}]))"});
+        ASSERT_EQ(f.scripts,
+                  std::vector<std::string>{R"(onRecentBooks([{"file":"One.flip","page":4,"title":"Book & One"}]))"});
         f.code = c.code;
         test::CapturedLines lines;
         f.host->MessageReceived(c.message);
@@ -192,6 +196,159 @@ TEST(StartPageHostTest, RecentBooksAreOfferedAndOpenedThroughTheCheck) {
         f.desktop->Advance(1s);
         EXPECT_EQ(f.scripts.size(), c.echo ? 2u : 1u);
     }
+}
+
+}  // namespace
+}  // namespace brivane::web
+
+namespace brivane::web {
+namespace {
+
+struct RecentFixture : Fixture {
+    test::TempDir dir;
+    std::shared_ptr<document::ReadingPositions> positions =
+        std::make_shared<document::ReadingPositions>(dir / "positions.json");
+    std::vector<std::string> urls;
+    RecentFixture() {
+        for (const char* name : {"A", "B", "C"}) {
+            urls.push_back(test::FileUrl(dir.Write(std::string(name) + ".flip", name)));
+            EXPECT_TRUE(positions->Remember({std::string("id-") + name, 2, urls.back(), name}));
+        }
+        host->UsePositions(positions);
+    }
+    // Titles of the books on the list, newest first, as a fresh reader of the file sees them.
+    std::vector<std::string> Stored() const {
+        std::vector<std::string> titles;
+        for (const auto& book : document::ReadingPositions(positions->Path()).Recent(10)) titles.push_back(book.title);
+        return titles;
+    }
+};
+
+// Removing one book or clearing the list lasts: the file is rewritten, and the
+// page gets the new list at once. An index the host never offered removes nothing.
+TEST(StartPageHostTest, RemovingAndClearingRecentBooksIsKept) {
+    const struct {
+        std::vector<std::string> messages;
+        std::vector<std::string> stored;
+        std::string lastList;
+    } cases[] = {
+        {{"action.removerecent 0"}, {"B", "A"}, R"(onRecentBooks([{"file":"B.flip","page":2,"title":"B"},)"},
+        {{"action.removerecent 2"}, {"C", "B"}, R"(onRecentBooks([{"file":"C.flip","page":2,"title":"C"},)"},
+        {{"action.removerecent 1", "action.removerecent 1"}, {"C"}, R"(onRecentBooks([{"file":"C.flip",)"},
+        {{"action.removerecent 3"}, {"C", "B", "A"}, ""},
+        {{"action.removerecent -1", "action.removerecent x"}, {"C", "B", "A"}, ""},
+        {{"action.clearrecent"}, {}, "onRecentBooks([])"},
+        {{"action.clearrecent", "action.clearrecent"}, {}, "onRecentBooks([])"},
+        {{"action.clearrecent "}, {"C", "B", "A"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.messages.front());
+        RecentFixture f;
+        f.Load();
+        test::CapturedLines lines;
+        for (const auto& m : c.messages) f.host->MessageReceived(m);
+        EXPECT_EQ(f.Stored(), c.stored);
+        if (c.lastList.empty()) {
+            EXPECT_EQ(f.scripts.size(), 1u);  // only the list sent on load
+        } else {
+            EXPECT_TRUE(f.scripts.back().starts_with(c.lastList)) << f.scripts.back();
+        }
+        // Every message still gets its echo.
+        f.desktop->Advance(1s);
+        EXPECT_TRUE(f.scripts.back().starts_with("webkit.messageHandlers.bridge.onMessage("));
+    }
+}
+
+// A book read in two editions (same file, other id) has an older record:
+// removing the book must not let that one take its place on the list.
+TEST(StartPageHostTest, RemovingABookDropsItsOlderEditionsToo) {
+    RecentFixture f;
+    const std::string c = f.urls[2];
+    ASSERT_TRUE(f.positions->Remember({"id-C-first-edition", 5, c, "C, first edition"}));
+    ASSERT_TRUE(f.positions->Remember({"id-C", 2, c, "C"}));
+    f.Load();
+    test::CapturedLines lines;
+    f.host->MessageReceived("action.removerecent 0");
+    EXPECT_EQ(f.Stored(), (std::vector<std::string>{"B", "A"}));
+}
+
+// Covers kept for an unchanged book go out with the list; the others are
+// drawn once in the background, kept, and sent to their row as they come.
+TEST(StartPageHostTest, CoversComeFromTheCacheOrAreDrawnOnce) {
+    const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + "x";
+    const struct {
+        const char* why;
+        std::vector<std::string> cached;  // ids with a cover kept before the page loads
+        std::size_t drawn;                // books drawn in the background
+        std::vector<std::string> coverCalls;
+    } cases[] = {
+        {"none kept", {}, 3, {"onRecentCover(0, ", "onRecentCover(1, ", "onRecentCover(2, "}},
+        {"one kept", {"id-B"}, 2, {"onRecentCover(0, ", "onRecentCover(2, "}},
+        {"all kept", {"id-A", "id-B", "id-C"}, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        RecentFixture f;
+        auto cache = std::make_shared<CoverCache>(f.dir / "covers");
+        for (std::size_t i = 0; i < 3; ++i) {
+            const std::string id = std::string("id-") + "ABC"[i];
+            if (std::ranges::find(c.cached, id) != c.cached.end()) {
+                ASSERT_TRUE(
+                    cache->Store(id, *CoverCache::StampOf(f.dir / (std::string(1, "ABC"[i]) + ".flip")), {png, 10}));
+            }
+        }
+        std::vector<std::string> drawn;
+        f.desktop->holdBackground = true;
+        f.host->UseCovers(cache, [&](const std::string& url) {
+            drawn.push_back(url);
+            return CoverCache::Cover{url == f.urls[0] ? std::string() : png, 40};
+        });
+        f.Load();
+        ASSERT_EQ(f.scripts.size(), 1u);
+        const auto list = nlohmann::json::parse(f.scripts[0].substr(14, f.scripts[0].size() - 15));
+        for (const auto& entry : list) {
+            const bool kept = std::ranges::find(c.cached, "id-" + entry["title"].get<std::string>()) != c.cached.end();
+            EXPECT_EQ(entry.contains("cover"), kept) << entry.dump();
+            if (kept) {
+                EXPECT_EQ(entry["pages"], 10);
+            }
+        }
+        // A second load while the covers are still being drawn starts no second drawing.
+        f.Load();
+        while (!f.desktop->background.empty()) f.desktop->RunBackground();
+        EXPECT_EQ(drawn.size(), c.drawn);
+        std::vector<std::string> calls;
+        for (const auto& s : f.scripts)
+            if (s.starts_with("onRecentCover(")) calls.push_back(s.substr(0, 17));
+        EXPECT_EQ(calls, c.coverCalls);
+        if (!c.coverCalls.empty() && c.coverCalls.back() == "onRecentCover(2, ") {
+            EXPECT_EQ(f.scripts.back(), R"(onRecentCover(2, {"cover":"","pages":40}))");  // A could not be drawn
+            // Drawn once: the next start window finds them all.
+            for (const char* name : {"A", "B", "C"})
+                EXPECT_TRUE(cache->Find(std::string("id-") + name,
+                                        *CoverCache::StampOf(f.dir / (std::string(name) + ".flip"))));
+        }
+    }
+}
+
+// A start window closed while covers are drawn: the one under way is still
+// kept for next time, the others are not begun, and nothing is sent to the
+// page that is gone.
+TEST(StartPageHostTest, ClosingStopsTheCoversNotBegun) {
+    RecentFixture f;
+    auto cache = std::make_shared<CoverCache>(f.dir / "covers");
+    std::vector<std::string> drawn;
+    f.desktop->holdBackground = true;
+    f.host->UseCovers(cache, [&](const std::string& url) {
+        drawn.push_back(url);
+        return CoverCache::Cover{"", 3};
+    });
+    f.Load();
+    f.host->Detach();
+    while (!f.desktop->background.empty()) f.desktop->RunBackground();
+    EXPECT_EQ(drawn, std::vector<std::string>{f.urls[2]});  // C, the newest
+    EXPECT_TRUE(cache->Find("id-C", *CoverCache::StampOf(f.dir / "C.flip")));
+    EXPECT_EQ(f.scripts.size(), 1u);
 }
 
 }  // namespace

@@ -41,3 +41,58 @@ test("by keyboard: Enter opens once and stays busy until the echo; the help link
   assert.match(page.url(), /main\.html$/, "the help link does not navigate the page");
   await page.close();
 });
+
+const PIXEL = "data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8DwHwAFBQIAX8jx0gAAAABJRU5ErkJggg==";
+
+test("recent books show a cover or a placeholder and how far they were read; the list scrolls inside 450×300", async () => {
+  const { page, problems } = await openPage("main.html", SIZE);
+  const books = Array.from({ length: 8 }, (_, i) => ({ title: `Book ${i}`, file: `b${i}.flip`, page: i + 1, pages: 10 }));
+  books[0] = { title: "Harbour Notes", file: "harbour.flip", page: 62, pages: 352, cover: PIXEL };
+  books[1] = { ...books[1], cover: "file:///etc/passwd" };
+  await page.evaluate((list) => window.onRecentBooks(list), books);
+  const rows = await page.evaluate(() => [...document.querySelectorAll("#recent-list li")].map((li) => [
+    li.querySelector(".recent-title").textContent, li.querySelector(".recent-progress").textContent,
+    li.querySelector(".recent-cover img")?.getAttribute("src")?.slice(0, 22) ?? "placeholder"]));
+  assert.deepEqual(rows.slice(0, 3), [["Harbour Notes", "page 62 of 352", "data:image/png;base64,"],
+    ["Book 1", "page 2 of 10", "placeholder"], ["Book 2", "page 3 of 10", "placeholder"]]);
+  const fit = await page.evaluate(() => {
+    const list = document.getElementById("recent-list");
+    return [document.documentElement.scrollHeight <= innerHeight, list.scrollHeight > list.clientHeight,
+      document.getElementById("recent-clear").checkVisibility()];
+  });
+  assert.deepEqual([...fit, problems], [true, true, true, []], "the page fits; the list scrolls; no CSP refusal of the cover");
+  await shot(page, "start-recent-covers");
+
+  // A cover drawn later changes its row only: the focus stays where it was.
+  await page.focus("#recent-list li:nth-child(3) .recent-open");
+  await page.evaluate((png) => window.onRecentCover(2, { cover: png, pages: 12 }), PIXEL);
+  const after = await page.evaluate(() => [document.activeElement.closest("li") === document.querySelector("#recent-list li:nth-child(3)"),
+    document.querySelector("#recent-list li:nth-child(3) .recent-progress").textContent,
+    Boolean(document.querySelector("#recent-list li:nth-child(3) .recent-cover img"))]);
+  assert.deepEqual(after, [true, "page 3 of 12", true]);
+  await page.close();
+});
+
+test("by keyboard: Tab from Open reaches a book before its remove button, and Clear list comes after the books", async () => {
+  const { page } = await openPage("main.html", SIZE);
+  await page.evaluate(() => window.onRecentBooks([{ title: "One", file: "1.flip", page: 1 }, { title: "Two", file: "2.flip", page: 3 }]));
+  const focused = () => page.evaluate(() => document.activeElement.className || document.activeElement.id);
+  await page.focus("#open");
+  const order = [];
+  for (let i = 0; i < 6; i++) {
+    await page.keyboard.press("Tab");
+    order.push(await focused());
+  }
+  assert.deepEqual(order, ["recent-open", "recent-remove", "recent-open", "recent-remove", "recent-clear", "help"]);
+  await page.focus("#recent-list li:nth-child(2) .recent-remove");
+  await page.keyboard.press("Enter");
+  await page.click("#recent-clear");
+  await page.click("#recent-list li:nth-child(1) .recent-open");
+  assert.deepEqual(await sent(page), ["action.removerecent 1", "action.clearrecent", "action.openrecent 0"]);
+  // The host answers a removal with the shorter list; the keys stay in it.
+  await page.evaluate(() => window.onRecentBooks([{ title: "One", file: "1.flip", page: 1 }]));
+  assert.equal(await page.evaluate(() => document.activeElement.className), "recent-remove");
+  await page.evaluate(() => window.onRecentBooks([]));
+  assert.equal(await page.evaluate(() => document.getElementById("recent").checkVisibility()), false);
+  await page.close();
+});

@@ -1,0 +1,91 @@
+"""The Help menu (the shipped help page, the shortcuts window, About beside the
+service's page) and full screen with nothing but the book."""
+import re
+import time
+
+from desktop import SCREEN, colour_share, distinct_colours, wait_until
+from flipbooks import RED
+from reader_app import reader_window
+
+
+def exported_menu(app):
+    """Labels and actions of the menu bar as the application exports it on the session bus."""
+    out = app.desktop.run("gdbus", "call", "--session", "--dest", "com.brivane.Reader", "--object-path",
+                          "/com/brivane/Reader/menus/menubar", "--method", "org.gtk.Menus.Start",
+                          "[" + ",".join(map(str, range(24))) + "]")
+    return re.findall(r"'label': <'([^']*)'>, 'action': <'([^']*)'>", out) or \
+        [(label, action) for action, label in re.findall(r"'action': <'([^']*)'>, 'label': <'([^']*)'>", out)]
+
+
+def test_help_menu_opens_the_help_page_and_the_shortcuts_window(desktop, launch):
+    app = launch()
+    wid = app.start_window()
+    menu = wait_until("the menu bar on the bus", lambda: exported_menu(app), 10)
+    help_items = [("Brivane Help", "app.help"), ("Reader Help", "app.reader-help"),
+                  ("Keyboard Shortcuts", "app.shortcuts"), ("About Brivane Reader", "app.about")]
+    for item in help_items:
+        assert item in menu, f"{item} missing from {menu}"
+    assert [a for _, a in menu].index("app.help") < [a for _, a in menu].index("app.reader-help"), \
+        "the service's Help keeps its place at the top"
+
+    # F1: the shipped help page in a window of its own, painted.
+    desktop.focus(wid)
+    desktop.key("F1")
+    help_window = app.wait_new_window([wid])
+    app.wait_title(help_window, "Reader Help")
+    wait_until("the help page to paint", lambda: distinct_colours(desktop.pixels(help_window)) > 12, 20)
+    desktop.screenshot(help_window, "help-page")
+    assert not desktop.opened(), "the local help went to the browser"
+
+    # Ctrl+?: the shortcuts window.
+    desktop.focus(wid)
+    desktop.key("ctrl+question")
+    shortcuts = app.wait_new_window([wid, help_window])
+    wait_until("the shortcuts window to paint", lambda: distinct_colours(desktop.pixels(shortcuts)) > 12, 20)
+    desktop.screenshot(shortcuts, "shortcuts-window")
+
+
+# The menu bar and the toolbars are light; the page's backdrop and the red book are not.
+BAR = (240, 240, 238)
+
+
+def bars_at_top(desktop, wid, rows=40):
+    """Share of the top rows of the window that show a light bar."""
+    width, _ = desktop.geometry(wid)
+    return colour_share(desktop.pixels(wid)[:3 * width * rows], BAR, tolerance=25)
+
+
+def fullscreen(desktop, wid):
+    return "_NET_WM_STATE_FULLSCREEN" in desktop.run("xprop", "-id", str(wid), "_NET_WM_STATE")
+
+
+def test_full_screen_shows_only_the_book_and_escape_leaves(desktop, launch, books):
+    app = launch(books["red"])
+    wid = reader_window(app, books["red_title"], RED)
+    windowed = desktop.geometry(wid)
+    assert bars_at_top(desktop, wid) > 0.5, "the menu bar should show before"
+
+    desktop.focus(wid)
+    desktop.key("F11")
+    wait_until("the window to cover the screen", lambda: fullscreen(desktop, wid) and desktop.geometry(wid) == SCREEN, 10)
+    # No menu bar, no toolbar: the top of the screen is the page's plain backdrop.
+    desktop.run("xdotool", "mousemove", str(SCREEN[0] // 2), str(SCREEN[1] // 2))
+    wait_until("the bars to leave the top", lambda: bars_at_top(desktop, wid) < 0.02, 10)
+    desktop.screenshot(wid, "fullscreen-book-alone")
+
+    # The pointer at the top edge brings the toolbar over the book, and leaving takes it away.
+    desktop.run("xdotool", "mousemove", str(SCREEN[0] // 2), "0")
+    wait_until("the toolbar at the top edge", lambda: bars_at_top(desktop, wid) > 0.5, 5)
+    desktop.screenshot(wid, "fullscreen-edge-reveal")
+    desktop.run("xdotool", "mousemove", str(SCREEN[0] // 2), str(SCREEN[1] // 2))
+    wait_until("the toolbar to go again", lambda: bars_at_top(desktop, wid) < 0.02, 5)
+
+    # Escape closes the find bar first, and only then leaves full screen.
+    desktop.key("ctrl+f")
+    time.sleep(0.5)
+    desktop.key("Escape")
+    time.sleep(0.8)
+    assert fullscreen(desktop, wid), "Escape with the find bar open left full screen"
+    desktop.key("Escape")
+    wait_until("the window to come back", lambda: not fullscreen(desktop, wid) and desktop.geometry(wid) == windowed, 10)
+    wait_until("the menu bar and toolbar to come back", lambda: bars_at_top(desktop, wid) > 0.5, 5)

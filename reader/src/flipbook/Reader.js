@@ -14,6 +14,7 @@ import { TextIndex } from "./TextIndex.js";
 import { TextLayers } from "./TextLayers.js";
 import { Thumbnails } from "./Thumbnails.js";
 import { Contents } from "./Contents.js";
+import { ShownText } from "./ShownText.js";
 import { labelOf, pageDisplay } from "./pageLabels.js";
 import { RTL, tooltipFor } from "./direction.js";
 
@@ -51,6 +52,7 @@ export class Reader {
     // A change of view, fit or zoom need not move the page: it is told all the same.
     $("stage").addEventListener("bookview", () => this.#tellLater());
     this.find = new Find(this);
+    this.shown = new ShownText(this);
     this.contents = new Contents($("contents"), (page) => this.goTo(page), (page) => labelOf(this.pageLabels, page));
   }
 
@@ -116,7 +118,7 @@ export class Reader {
     if (count < 1) return this.#fail(t("The flipbook cannot be opened"), t("Its PDF has no pages."));
 
     this.#text = new TextLayers(source);
-    this.#text.marks = (number) => this.find.marks(number);
+    this.#text.marks = (number) => [...this.find.marks(number), ...this.shown.marks(number)];
     this.textIndex = new TextIndex(source);
     this.#images = new PageImages(source, $("stage"), (target) => this.#followLink(target), this.#text);
     const shapes = { of: (n) => source.shapeOf(n) ?? first, lookUp: (numbers) => source.lookUp(numbers) };
@@ -200,6 +202,7 @@ export class Reader {
     this.#thumbs?.mark(pages);
     this.#showDirection(this.book.direction);
     this.contents.mark(pages);
+    this.shown.update(pages);
     clearTimeout(this.#positionTimer);
     this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
   }
@@ -278,6 +281,7 @@ export class Reader {
     $("message").hidden = true;
     clearTimeout(this.#positionTimer);
     this.find.reset();
+    this.shown.clear();
     this.#text?.clear();
     this.#text = null;
     this.textIndex = null;

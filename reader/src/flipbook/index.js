@@ -7,7 +7,7 @@ import { translateDocument } from "../shared/strings.js";
 translateDocument();
 
 const reader = new Reader();
-new Controls(reader);
+const controls = new Controls(reader);
 
 window.onMessage = (config) => {
   reader.load(config);
@@ -17,4 +17,14 @@ window.onMessage = (config) => {
 // when it kept one, how the book was shown.
 window.onResume = (page, state) => {
   reader.resumeAt(page, state);
+};
+
+// The host's menus run the same commands as the toolbar and the keys.
+window.onCommand = (name) => {
+  controls.run(String(name));
+};
+
+// The host reads [from, to) of page `page`'s text aloud; called without a page when it stops.
+window.onSpeaking = (page, from, to) => {
+  reader.shown.speak(Number(page), Number(from), Number(to));
 };

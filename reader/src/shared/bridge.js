@@ -37,3 +37,8 @@ export function post(text, win = globalThis) {
   handler.postMessage(String(text));
   return true;
 }
+
+/** The printed text of the pages on screen ({ pages: [{ number, text }] }), for the host's text pane and voice. */
+export function shownMessage(report) {
+  return `action.shown ${JSON.stringify(report)}`;
+}

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
+
 namespace brivane::web {
 
 namespace {
@@ -14,6 +16,7 @@ constexpr std::string_view OPEN_PDF = "action.openpdf";
 constexpr std::string_view PRINT = "action.print";
 constexpr std::string_view POSITION = "action.position";
 constexpr std::string_view VIEW = "action.view";
+constexpr std::string_view SHOWN = "action.shown";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
 
 std::optional<std::size_t> Digits(std::string_view text, std::size_t maxDigits) {
@@ -78,6 +81,7 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     if (Match(text, OPEN_PDF, FlipbookAction::OpenPdf, message)) return message;
     if (Match(text, PRINT, FlipbookAction::Print, message)) return message;
     if (Match(text, POSITION, FlipbookAction::Position, message)) return message;
+    if (Match(text, SHOWN, FlipbookAction::Shown, message)) return message;
     Match(text, VIEW, FlipbookAction::View, message);
     return message;
 }
@@ -102,6 +106,42 @@ std::optional<document::ViewState> BridgeProtocol::ViewStateOf(std::string_view 
     if (state.Count() != object.size()) return std::nullopt;
     return state;
 }
+
+std::optional<BridgeProtocol::ShownPages> BridgeProtocol::ShownPagesOf(std::string_view text) {
+    if (text.size() > MAX_SHOWN_BYTES) return std::nullopt;
+    const auto object = nlohmann::json::parse(text, nullptr, false);
+    if (!object.is_object()) return std::nullopt;
+    const auto count = object.find("count");
+    const auto pages = object.find("pages");
+    if (count == object.end() || !count->is_number_unsigned() || pages == object.end() || !pages->is_array() ||
+        pages->size() > 2)
+        return std::nullopt;
+    ShownPages shown;
+    shown.count = count->get<int>();
+    for (const auto& page : *pages) {
+        if (!page.is_object() || page.size() != 2) return std::nullopt;
+        const auto number = page.find("number");
+        const auto words = page.find("text");
+        if (number == page.end() || !number->is_number_unsigned() || words == page.end() || !words->is_string())
+            return std::nullopt;
+        const auto n = number->get<std::uint64_t>();
+        const int previous = shown.pages.empty() ? 0 : shown.pages.back().number;
+        if (n <= static_cast<std::uint64_t>(previous) || n > 1'000'000) return std::nullopt;
+        shown.pages.push_back({static_cast<int>(n), words->get<std::string>()});
+    }
+    if (shown.pages.empty() || shown.count < shown.pages.back().number) return std::nullopt;
+    return shown;
+}
+
+std::string BridgeProtocol::CommandScript(std::string_view command) {
+    return "onCommand(" + ScriptStringLiteral(command) + ")";
+}
+
+std::string BridgeProtocol::SpeakingScript(int page, std::size_t from, std::size_t to) {
+    return "onSpeaking(" + std::to_string(page) + ", " + std::to_string(from) + ", " + std::to_string(to) + ")";
+}
+
+std::string BridgeProtocol::SpeakingDoneScript() { return "onSpeaking()"; }
 
 std::string BridgeProtocol::EchoScript(std::string_view text) {
     return "webkit.messageHandlers.bridge.onMessage(" + ScriptStringLiteral(text) + ")";

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brivane::web {
 
@@ -15,11 +16,23 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, View, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, View, Shown, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;
         std::string argument;
+    };
+
+    // The printed text of the pages on screen, in the order they show.
+    struct ShownPage {
+        int number = 0;
+        std::string text;  // UTF-8
+        bool operator==(const ShownPage&) const = default;
+    };
+    struct ShownPages {
+        int count = 0;  // pages in the book; 0 when the page did not say
+        std::vector<ShownPage> pages;
+        bool operator==(const ShownPages&) const = default;
     };
 
     // Whole-text, case-sensitive match.
@@ -35,6 +48,10 @@ public:
     // value we know; anything else is refused whole.
     static std::optional<document::ViewState> ViewStateOf(std::string_view text);
     static constexpr std::size_t MAX_VIEW_BYTES = 256;
+    // "action.shown {"count":N,"pages":[{"number":N,"text":"..."}]}": at most
+    // two pages, numbered from 1 and rising; anything else is refused whole.
+    static std::optional<ShownPages> ShownPagesOf(std::string_view text);
+    static constexpr std::size_t MAX_SHOWN_BYTES = 512 * 1024;
 
     // The echo carries the message text as a string literal, whatever it holds.
     static std::string EchoScript(std::string_view text);
@@ -46,6 +63,12 @@ public:
     // and the start page's list of recent books.
     static std::string ResumeScript(int page, const document::ViewState& state = {});
     static std::string RecentBooksScript(const nlohmann::json& books);
+    // A command of the reader page's toolbar and keys, run from our menus.
+    static std::string CommandScript(std::string_view command);
+    // Marks [from, to) of page's printed text, counted in UTF-16 code units
+    // as the page counts; without a page, the mark goes.
+    static std::string SpeakingScript(int page, std::size_t from, std::size_t to);
+    static std::string SpeakingDoneScript();
 };
 
 }  // namespace brivane::web

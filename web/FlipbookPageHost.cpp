@@ -381,9 +381,10 @@ void FlipbookPageHost::Reload() {
 }
 
 void FlipbookPageHost::MessageReceived(const std::string& body, const std::string& shownUri) {
-    Diagnostics::Line(body);
-    if (failed_ || !NavigationPolicy::IsReaderPage(shownUri, pageUrl_)) return;
     const auto message = BridgeProtocol::DispatchFlipbookMessage(body);
+    // A page's whole text on every turn would drown the other lines.
+    Diagnostics::Line(message.action == BridgeProtocol::FlipbookAction::Shown ? body.substr(0, 64) : body);
+    if (failed_ || !NavigationPolicy::IsReaderPage(shownUri, pageUrl_)) return;
     switch (message.action) {
     case BridgeProtocol::FlipbookAction::OpenPdf:
         HandToSystem(message.argument);
@@ -402,6 +403,9 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
         break;
     case BridgeProtocol::FlipbookAction::View:
         RememberView(message.argument);
+        break;
+    case BridgeProtocol::FlipbookAction::Shown:
+        TakeShownText(message.argument);
         break;
     case BridgeProtocol::FlipbookAction::None:
         break;
@@ -446,6 +450,29 @@ void FlipbookPageHost::RememberView(const std::string& argument) {
     if (!positions_ || merged == book_.state) return;
     book_.state = merged;
     positions_->Remember(book_);
+}
+
+void FlipbookPageHost::TakeShownText(const std::string& argument) {
+    const auto shown = BridgeProtocol::ShownPagesOf(argument);
+    if (!shown) {
+        Diagnostics::Line("Refused shown text");
+        return;
+    }
+    if (surface_) surface_->ShowText(*shown);
+}
+
+void FlipbookPageHost::RunCommand(const std::string& command) {
+    if (!failed_ && surface_ && !pageUrl_.empty()) surface_->RunScript(BridgeProtocol::CommandScript(command));
+}
+
+void FlipbookPageHost::GoToPage(int page) {
+    if (!failed_ && surface_ && page >= 1) surface_->RunScript(BridgeProtocol::ResumeScript(page));
+}
+
+void FlipbookPageHost::MarkSpeaking(int page, std::size_t from, std::size_t to) {
+    if (failed_ || !surface_) return;
+    surface_->RunScript(page > 0 ? BridgeProtocol::SpeakingScript(page, from, to)
+                                 : BridgeProtocol::SpeakingDoneScript());
 }
 
 void FlipbookPageHost::NewWindowRequested(const std::string& uri) {

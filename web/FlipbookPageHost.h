@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BridgeProtocol.h"
 #include "Desktop.h"
 #include "ReadingPositions.h"
 #include "UnpackingBook.h"
@@ -41,6 +42,8 @@ public:
     virtual void ServeUnpacking(std::shared_ptr<const UnpackingBook> /*book*/) {}
     // The unpacking moved on: requests that waited for a file may go on.
     virtual void UnpackingChanged() {}
+    // The text of the pages on screen, after every turn.
+    virtual void ShowText(const BridgeProtocol::ShownPages& /*shown*/) {}
 };
 
 // The workspace work, each step on its own FlipbookFile. Replaceable so the
@@ -106,6 +109,12 @@ public:
 
     const std::string& PageURL() const { return pageUrl_; }
 
+    // Our menus run the reader page's own commands ("next", "zoomIn", ...).
+    void RunCommand(const std::string& command);
+    void GoToPage(int page);
+    // Marks the sentence being read aloud; page 0: none.
+    void MarkSpeaking(int page, std::size_t from, std::size_t to);
+
     // English, as the catalogue's keys; the view shows them translated.
     static constexpr const char* NO_WORKSPACE_MESSAGE =
         N_("This flipbook cannot be shown: its contents could not be prepared.");
@@ -135,6 +144,7 @@ private:
     void Resume();
     void RememberPosition(const std::string& argument);
     void RememberView(const std::string& argument);
+    void TakeShownText(const std::string& argument);
     void Fail(const char* message);
 
     std::string fileUrl_;

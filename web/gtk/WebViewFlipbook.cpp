@@ -93,6 +93,9 @@ public:
         BookSchemeHandler::ServeUnpacking(WebView(), std::move(book));
     }
     void UnpackingChanged() override { BookSchemeHandler::Retry(); }
+    void ShowText(const BridgeProtocol::ShownPages& shown) override {
+        if (effects_.showText) effects_.showText(shown);
+    }
 
     static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
         auto* self = static_cast<Coordinator*>(data);
@@ -185,5 +188,13 @@ GtkWidget* WebViewFlipbook::Widget() const { return coordinator_->view.get(); }
 void WebViewFlipbook::Load() { coordinator_->host->Load(); }
 
 void WebViewFlipbook::Reload() { coordinator_->host->Reload(); }
+
+void WebViewFlipbook::RunCommand(const std::string& command) { coordinator_->host->RunCommand(command); }
+
+void WebViewFlipbook::GoToPage(int page) { coordinator_->host->GoToPage(page); }
+
+void WebViewFlipbook::MarkSpeaking(int page, std::size_t from, std::size_t to) {
+    coordinator_->host->MarkSpeaking(page, from, to);
+}
 
 }  // namespace brivane::web

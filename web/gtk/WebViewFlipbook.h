@@ -23,6 +23,7 @@ public:
         std::function<void(const std::string& text, double fraction)> showProgress;
         std::function<void(const std::string& text)> showProblem;
         std::function<void(const std::string& fileUrl)> flipbookShown;
+        std::function<void(const BridgeProtocol::ShownPages& shown)> showText;
     };
 
     WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects);
@@ -35,6 +36,10 @@ public:
     void Load();
     // Tries again after a problem was shown.
     void Reload();
+    // What the host's menus and voice ask of the page.
+    void RunCommand(const std::string& command);
+    void GoToPage(int page);
+    void MarkSpeaking(int page, std::size_t from, std::size_t to);
 
     class Coordinator;
 

@@ -32,7 +32,8 @@ export class ShownText {
     // Turned on meanwhile: the later turn tells its own pages.
     if (key !== this.#wanted || index !== this.#reader.textIndex) return;
     this.#pages = new Map(numbers.map((n, i) => [n, pages[i]]));
-    post(shownMessage(shownReport(numbers.map((n, i) => ({ number: n, text: pages[i].display })))));
+    const count = this.#reader.book?.pageCount ?? 0;
+    post(shownMessage(shownReport(numbers.map((n, i) => ({ number: n, text: pages[i].display })), count)));
   }
 
   /** The host reads [from, to) of page `number`'s printed text; no page: it has stopped. */

@@ -21,9 +21,10 @@ export function foldedSpan(at, from, to) {
 // page is cut, as nobody listens to more of one page than that.
 export const PAGE_TEXT_LIMIT = 60000;
 
-/** The printed text of the pages on screen, as the host takes it. */
-export function shownReport(pages) {
+/** The printed text of the pages on screen, and how many the book has, as the host takes it. */
+export function shownReport(pages, count) {
   return {
+    count,
     pages: pages.map(({ number, text }) => ({ number, text: String(text).slice(0, PAGE_TEXT_LIMIT) })),
   };
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <optional>
+#include <vector>
+
 namespace brivane::web {
 namespace {
 
@@ -132,6 +135,57 @@ TEST(BridgeProtocolTest, ConfigurationCallCarriesCompactJsonObject) {
     const std::string text = script.substr(10, script.size() - 11);
     EXPECT_EQ(text.find('\n'), std::string::npos);
     EXPECT_EQ(nlohmann::json::parse(text)["path"], "file:///w/data/flipbook.pdf");
+}
+
+// The shown text comes from the page on every turn and becomes widgets'
+// text and speech: a malformed or oversized report is refused whole.
+TEST(BridgeProtocolTest, ShownTextIsTakenOnlyWhenWellFormed) {
+    using Pages = std::vector<BridgeProtocol::ShownPage>;
+    const struct {
+        std::string text;
+        std::optional<Pages> pages;
+    } cases[] = {
+        {R"({"count":12,"pages":[{"number":9,"text":"Nine."},{"number":10,"text":"Ten."}]})",
+         Pages{{9, "Nine."}, {10, "Ten."}}},
+        {R"({"count":1,"pages":[{"number":1,"text":""}]})", Pages{{1, ""}}},
+        {R"({"count":3,"pages":[{"number":1,"text":"caf\u00e9 \n\"x\""}]})", Pages{{1, "caf\xC3\xA9 \n\"x\""}}},
+        {R"({"count":12,"pages":[]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":10,"text":"a"},{"number":9,"text":"b"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":9,"text":"a"},{"number":9,"text":"b"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":1,"text":"a"},{"number":2,"text":"b"},{"number":3,"text":"c"}]})",
+         std::nullopt},
+        {R"({"count":8,"pages":[{"number":9,"text":"past the end"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":0,"text":"a"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":-1,"text":"a"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":1.5,"text":"a"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":1,"text":7}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":1,"text":"a","html":"<b>"}]})", std::nullopt},
+        {R"({"pages":[{"number":1,"text":"a"}]})", std::nullopt},
+        {R"([1,2])", std::nullopt},
+        {R"({"count":12,"pages":[{"number":1,"text":"a"})", std::nullopt},
+        {"{\"count\":2,\"pages\":[{\"number\":1,\"text\":\"" + std::string(BridgeProtocol::MAX_SHOWN_BYTES, 'a') +
+             "\"}]}",
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto shown = BridgeProtocol::ShownPagesOf(c.text);
+        ASSERT_EQ(shown.has_value(), c.pages.has_value()) << c.text.substr(0, 80);
+        if (shown) EXPECT_EQ(shown->pages, *c.pages) << c.text;
+    }
+    const auto message = BridgeProtocol::DispatchFlipbookMessage("action.shown {}");
+    EXPECT_EQ(message.action, Action::Shown);
+    EXPECT_EQ(message.argument, "{}");
+}
+
+// What goes into the page as script source stays a literal or a number.
+TEST(BridgeProtocolTest, HostCallsIntoThePageAreLiteralsAndNumbers) {
+    const std::pair<std::string, std::string> cases[] = {
+        {BridgeProtocol::CommandScript("next"), "onCommand('next')"},
+        {BridgeProtocol::CommandScript("x');evil('"), R"(onCommand('x\');evil(\''))"},
+        {BridgeProtocol::SpeakingScript(9, 0, 42), "onSpeaking(9, 0, 42)"},
+        {BridgeProtocol::SpeakingDoneScript(), "onSpeaking()"},
+    };
+    for (const auto& [script, want] : cases) EXPECT_EQ(script, want);
 }
 
 }  // namespace

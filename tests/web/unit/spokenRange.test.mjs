@@ -33,6 +33,7 @@ test("a range outside the page's text or empty marks nothing", () => {
 
 test("the report to the host keeps page numbers and cuts a runaway page", () => {
   const long = "x".repeat(PAGE_TEXT_LIMIT + 10);
-  const report = shownReport([{ number: 9, text: "Nine." }, { number: 10, text: long }]);
+  const report = shownReport([{ number: 9, text: "Nine." }, { number: 10, text: long }], 12);
+  assert.equal(report.count, 12);
   assert.deepEqual(report.pages.map((p) => [p.number, p.text.length]), [[9, 5], [10, PAGE_TEXT_LIMIT]]);
 });

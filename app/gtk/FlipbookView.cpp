@@ -1,6 +1,8 @@
 #include "FlipbookView.h"
 
 #include "GObjectPtr.h"
+#include "GoToPageDialog.h"
+#include "VoiceChoice.h"
 #include "WindowIcon.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
@@ -8,7 +10,9 @@
 namespace brivane::app {
 
 FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop)
-    : window_(window), overlay_(RefPtr<GtkWidget>::Sink(gtk_overlay_new())) {
+    : window_(window),
+      paned_(RefPtr<GtkWidget>::Sink(gtk_paned_new(GTK_ORIENTATION_HORIZONTAL))),
+      overlay_(RefPtr<GtkWidget>::Sink(gtk_overlay_new())) {
     g_object_add_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
 
     web::WebViewFlipbook::WindowEffects effects;
@@ -24,6 +28,7 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     };
     effects.showProblem = [this](const std::string& text) { ShowProblem(text); };
     effects.flipbookShown = RememberRecent;
+    effects.showText = [this](const web::BridgeProtocol::ShownPages& shown) { ShowText(shown); };
     webView_ = std::make_unique<web::WebViewFlipbook>(std::move(urlFlipbook), std::move(desktop), std::move(effects));
     gtk_overlay_set_child(GTK_OVERLAY(overlay_.get()), webView_->Widget());
 
@@ -68,7 +73,48 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     gtk_widget_set_visible(problem_, FALSE);
     gtk_overlay_add_overlay(GTK_OVERLAY(overlay_.get()), problem_);
 
+    AddReadingAids();
     webView_->Load();
+}
+
+void FlipbookView::AddReadingAids() {
+    gtk_paned_set_start_child(GTK_PANED(paned_.get()), overlay_.get());
+    gtk_paned_set_end_child(GTK_PANED(paned_.get()), textPane_.Widget());
+    gtk_paned_set_resize_end_child(GTK_PANED(paned_.get()), FALSE);
+    gtk_paned_set_shrink_end_child(GTK_PANED(paned_.get()), FALSE);
+
+    web::ReadAloud::Effects voice;
+    voice.mark = [this](int page, std::size_t from, std::size_t to) { webView_->MarkSpeaking(page, from, to); };
+    voice.unmark = [this] { webView_->MarkSpeaking(0, 0, 0); };
+    voice.turn = [this] { webView_->RunCommand("next"); };
+    voice.tell = [this](const std::string& text) { textPane_.Status(text); };
+    voice.changed = [this](web::ReadAloud::State state) {
+        if (actions_) actions_->Reading(state);
+    };
+    readAloud_ = std::make_unique<web::ReadAloud>(VoiceChoice::Make(), std::move(voice));
+
+    ReaderActions::Commands commands;
+    commands.page = [this](const std::string& command) { webView_->RunCommand(command); };
+    commands.goToPage = [this] {
+        const int current = shown_.pages.empty() ? 1 : shown_.pages.front().number;
+        GoToPageDialog::Run(window_, current, shown_.count, [this](int page) { webView_->GoToPage(page); });
+    };
+    commands.pageText = [this] { textPane_.Toggle(); };
+    commands.readAloud = [this] {
+        // Where it says why it cannot read, or what it reads, is in the pane.
+        gtk_widget_set_visible(textPane_.Widget(), TRUE);
+        readAloud_->StartOrPause();
+    };
+    commands.stopReading = [this] { readAloud_->Stop(); };
+    commands.readFaster = [this] { readAloud_->Faster(); };
+    commands.readSlower = [this] { readAloud_->Slower(); };
+    actions_ = std::make_unique<ReaderActions>(window_, std::move(commands));
+}
+
+void FlipbookView::ShowText(const web::BridgeProtocol::ShownPages& shown) {
+    shown_ = shown;
+    textPane_.Show(shown);
+    readAloud_->Shown(shown);
 }
 
 FlipbookView::~FlipbookView() {

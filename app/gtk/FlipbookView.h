@@ -2,6 +2,9 @@
 
 #include "Desktop.h"
 #include "GObjectPtr.h"
+#include "ReadAloud.h"
+#include "ReaderActions.h"
+#include "TextPane.h"
 #include "Unique.h"
 #include "WebViewFlipbook.h"
 
@@ -21,16 +24,22 @@ public:
     FlipbookView(const FlipbookView&) = delete;
     FlipbookView& operator=(const FlipbookView&) = delete;
 
-    GtkWidget* Widget() const { return overlay_.get(); }
+    GtkWidget* Widget() const { return paned_.get(); }
 
 private:
     void SetIcon(const std::string& pngPath);
     void ShowProblem(const std::string& text);
     void Reload();
     static void RememberRecent(const std::string& fileUrl);
+    // The page's text beside it, the menus' actions and the voice.
+    void AddReadingAids();
+    void ShowText(const web::BridgeProtocol::ShownPages& shown);
 
-    GtkWindow* window_;  // weak
+    GtkWindow* window_;        // weak
+    RefPtr<GtkWidget> paned_;  // the page, and the text pane beside it
     RefPtr<GtkWidget> overlay_;
+    TextPane textPane_;
+    web::BridgeProtocol::ShownPages shown_;
     GtkWidget* busy_ = nullptr;
     GtkWidget* busyText_ = nullptr;
     GtkWidget* busyBar_ = nullptr;
@@ -38,6 +47,9 @@ private:
     GtkWidget* problemText_ = nullptr;
     SignalConnection reloadClicked_;
     std::unique_ptr<web::WebViewFlipbook> webView_;
+    // After the view: the voice stops before the page it marks goes.
+    std::unique_ptr<web::ReadAloud> readAloud_;
+    std::unique_ptr<ReaderActions> actions_;
 };
 
 }  // namespace brivane::app

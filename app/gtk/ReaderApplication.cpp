@@ -4,6 +4,7 @@
 #include "DataDirectory.h"
 #include "GObjectPtr.h"
 #include "GtkDesktop.h"
+#include "ReaderMenus.h"
 #include "ServiceAddresses.h"
 #include "WindowLooks.h"
 #include "WorkspaceRoot.h"
@@ -140,6 +141,7 @@ void ReaderApplication::InstallMenus() {
     auto menubar = RefPtr<GMenu>::Adopt(g_menu_new());
     auto file = RefPtr<GMenu>::Adopt(FileMenu());
     g_menu_append_submenu(menubar.get(), _("File"), G_MENU_MODEL(file.get()));
+    ReaderMenus::Install(app, menubar.get());
     auto help = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(help.get(), _("Brivane Help"), "app.help");
     g_menu_append_submenu(menubar.get(), _("Help"), G_MENU_MODEL(help.get()));

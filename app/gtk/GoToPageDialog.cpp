@@ -31,8 +31,9 @@ void GoToPageDialog::Run(GtkWindow* parent, int current, int count, std::functio
     gtk_box_append(GTK_BOX(row), label);
     gtk_box_append(GTK_BOX(row), spin);
     gtk_box_append(GTK_BOX(area), row);
-    // Enter in the number confirms, as in any dialog with a default button.
-    g_signal_connect_swapped(spin, "activate",
+    // Enter in the number confirms, as in any dialog with a default button; in
+    // GTK 4.8 only the spin button's text field says it was activated.
+    g_signal_connect_swapped(gtk_editable_get_delegate(GTK_EDITABLE(spin)), "activate",
                              G_CALLBACK(+[](GtkDialog* d) { gtk_dialog_response(d, GTK_RESPONSE_ACCEPT); }), dialog);
     auto* asking = new Asking{spin, std::move(go)};
     g_signal_connect_data(

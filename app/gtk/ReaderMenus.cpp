@@ -62,7 +62,7 @@ void ReaderMenus::Install(GtkApplication* app, GMenu* menubar) {
     // Keys nothing in the page uses.
     const std::pair<const char*, const char*> accels[] = {{"win.page-text", "<Control>t"},
                                                           {"win.read-aloud", "<Control><Shift>r"},
-                                                          {"win.stop-reading", "<Control><Shift>period"}};
+                                                          {"win.stop-reading", "<Control><Shift>s"}};
     for (const auto& [action, accel] : accels) {
         const char* list[] = {accel, nullptr};
         gtk_application_set_accels_for_action(app, action, list);

@@ -86,6 +86,7 @@ export class Controls {
     const book = reader.book;
     switch (command) {
       case "print": return reader.print();
+      case "openPdf": return reader.openPdf();
       case "fullscreen": return toggleFullscreen();
       case "close": return reader.find.isOpen ? reader.find.close() : this.#closePanels();
       case "find": return reader.find.open();

@@ -1,0 +1,161 @@
+"""Reading without sight: the shown pages' text and the reader's commands in native
+widgets a screen reader reaches, and the book read aloud sentence by sentence."""
+import array
+import json
+import subprocess
+import sys
+import time
+import wave
+from pathlib import Path
+
+from conftest import BUILD
+from desktop import wait_until
+
+TEXT_BOOK = BUILD / "samples" / "textbook.flip"
+TITLE = "Harbour Notes"
+# Known lines of the text book, each in its page's first sentence (the lines around
+# them are words without stops, and a stop before a small letter ends no sentence).
+PAGE_9 = "Then she lit the copper lantern and waited."
+PAGE_10 = "lantern the chart lay open at the reef."
+GO_MENU = ["Next Page", "Previous Page", "First Page", "Last Page", "Go to Page…"]
+
+
+def probe(app):
+    """The windows of app as the accessibility bus shows them."""
+    out = subprocess.run([sys.executable, str(Path(__file__).with_name("a11y_probe.py")), str(app.pid)],
+                         env=app.desktop.env, capture_output=True, text=True, timeout=30).stdout
+    return json.loads(out or "[]")
+
+
+def documents(app):
+    return [text for window in probe(app) for text in window["documents"]]
+
+
+def menu_items(app):
+    return [name for window in probe(app) for name in window["menu_items"]]
+
+
+def open_at(desktop, app, page):
+    """The text book in one-page view at page, through the page's own keys."""
+    (wid,) = app.wait_windows(1)
+    app.wait_title(wid, TITLE)
+    app.wait_line("action.position 1", timeout=30)
+    desktop.focus(wid)
+    desktop.key("ctrl+2", "ctrl+g")
+    desktop.type(str(page))
+    desktop.key("Return")
+    app.wait_line(f"action.position {page}")
+    return wid
+
+
+def test_page_text_and_go_menu_reach_the_accessibility_bus(desktop, launch):
+    app = launch(TEXT_BOOK)
+    wid = open_at(desktop, app, 8)
+    before = documents(app)
+    desktop.key("Right")  # a turn, then the pane
+    app.wait_line("action.position 9")
+    desktop.key("ctrl+t")
+    found = wait_until("page 9's text on the bus", lambda: [d for d in documents(app) if PAGE_9 in d], 15)
+    desktop.screenshot(wid, "page-text-pane")
+    assert found[0].startswith("Page 9\n"), found[0][:80]
+    assert not any(PAGE_9 in d for d in before), "the page's text was on the bus before the pane showed it"
+
+    desktop.key("F10", "Right")  # File, then Go
+    items = wait_until("the Go menu's items", lambda: [n for n in menu_items(app) if n in GO_MENU], 10)
+    desktop.screenshot(None, "go-menu")
+    assert items == GO_MENU, menu_items(app)
+    desktop.key("Escape", "Escape")
+
+
+def spoken(log):
+    return [line.split(" ", 2)[2] for line in log.read_text().splitlines() if line.startswith("say ")] \
+        if log.exists() else []
+
+
+def test_read_aloud_follows_the_book_and_stops_with_the_window(desktop, launch):
+    log = desktop.root / "spoken.txt"
+    log.unlink(missing_ok=True)
+    desktop.env["BRIVANE_TEST_SPEECH_LOG"] = str(log)
+    try:
+        app = launch(TEXT_BOOK)
+    finally:
+        del desktop.env["BRIVANE_TEST_SPEECH_LOG"]
+    wid = open_at(desktop, app, 9)
+    time.sleep(0.5)  # the page tells its text once it has settled
+    desktop.key("ctrl+shift+r")
+    first = wait_until("page 9's first sentence", lambda: spoken(log), 10)[0]
+    assert first.startswith("Chapter 8 ") and PAGE_9 in first, first
+    time.sleep(0.3)
+    desktop.screenshot(wid, "read-aloud-page-9")
+    app.wait_line("action.position 10", timeout=30)
+    said = wait_until("page 10's first sentence", lambda: [s for s in spoken(log) if PAGE_10 in s], 15)
+    assert said[0].startswith("Chapter 9 "), said
+    desktop.screenshot(wid, "read-aloud-page-10")
+
+    # The rate goes to the voice; the menu's stop ends it where it is.
+    desktop.key("ctrl+shift+s")
+    wait_until("the reading to stop", lambda: log.read_text().splitlines()[-1] == "cancel", 5)
+    count = len(spoken(log))
+    time.sleep(1.5)
+    assert len(spoken(log)) == count, "it went on reading after Stop"
+
+    # Reading again, then closing the window: the voice is told to stop, the program ends.
+    desktop.key("ctrl+shift+r")
+    wait_until("reading again", lambda: len(spoken(log)) > count, 5)
+    desktop.key("ctrl+w")
+    wait_until("the program to end", lambda: app.proc.poll() is not None, 15)
+    assert log.read_text().splitlines()[-1] == "cancel"
+    assert app.proc.returncode == 0
+
+    # The words the voice was given, spoken by espeak-ng into a file: real, audible speech.
+    wav = desktop.root / "first-sentence.wav"
+    subprocess.run(["espeak-ng", "-w", str(wav), first], check=True, timeout=60)
+    with wave.open(str(wav)) as w:
+        samples = array.array("h", w.readframes(w.getnframes()))
+        seconds = w.getnframes() / w.getframerate()
+    loud = sum(1 for s in samples if abs(s) > 1000) / max(len(samples), 1)
+    assert seconds > 3 and loud > 0.05, (seconds, loud)
+
+
+def test_every_reader_action_by_keyboard_alone(desktop, launch):
+    log = desktop.root / "spoken-keys.txt"
+    log.unlink(missing_ok=True)
+    desktop.env["BRIVANE_TEST_SPEECH_LOG"] = str(log)
+    try:
+        app = launch(TEXT_BOOK)
+    finally:
+        del desktop.env["BRIVANE_TEST_SPEECH_LOG"]
+    (wid,) = app.wait_windows(1)
+    app.wait_title(wid, TITLE)
+    app.wait_line("action.position 1", timeout=30)
+    desktop.focus(wid)
+    # Menus by keys, as a screen-reader user walks them: F10 opens File with its first
+    # item chosen, Right the next menu, Down the next item, Return runs it.
+    steps = [
+        (["F10", "Right", "Return"], "action.position 2"),  # Go → Next Page
+        (["F10", "Right", "Down", "Down", "Down", "Return"], "action.position 12"),  # Go → Last Page
+        (["F10", "Right", "Down", "Down", "Return"], "action.position 1"),  # Go → First Page
+        (["F10", "Right", "Right"] + ["Down"] * 5 + ["Return"], '"view":"single"'),  # View → Single Page
+    ]
+    for keys, line in steps:
+        desktop.key(*keys)
+        wait_until(f"{keys} to give {line}", lambda: any(line in l for l in app.lines()), 10)
+    # Go → Go to Page…: a native dialog, the number typed, Enter.
+    known = app.windows()
+    desktop.key("F10", "Right", "Down", "Down", "Down", "Down", "Return")
+    dialog = app.wait_new_window(known)
+    desktop.screenshot(dialog, "go-to-page-dialog")
+    desktop.key("ctrl+a")
+    desktop.type("7")
+    desktop.key("Return")
+    app.wait_line("action.position 7")
+    wait_until("the dialog to close", lambda: dialog not in app.windows(), 5)
+    # The page text takes the keyboard; reading aloud starts and stops by keys.
+    desktop.key("ctrl+t")
+    wait_until("page 7's text", lambda: [d for d in documents(app) if d.startswith("Page 7\n")], 10)
+    desktop.key("ctrl+shift+r")
+    wait_until("reading", lambda: spoken(log), 10)
+    desktop.key("ctrl+shift+s")
+    wait_until("the reading to stop", lambda: log.read_text().splitlines()[-1] == "cancel", 5)
+    desktop.key("ctrl+w")
+    wait_until("the program to end", lambda: app.proc.poll() is not None, 15)

@@ -117,6 +117,49 @@ def test_read_aloud_follows_the_book_and_stops_with_the_window(desktop, launch):
     assert seconds > 3 and loud > 0.05, (seconds, loud)
 
 
+SAMPLE_BOOK = BUILD / "samples" / "sample.flip"
+
+
+def test_read_aloud_through_the_speech_service(desktop, launch):
+    """speech-dispatcher and espeak-ng for real. The test desktop has no sound card: the
+    service plays into an ALSA device that writes what it is given to a file."""
+    home, config = Path(desktop.env["HOME"]), Path(desktop.env["XDG_CONFIG_HOME"])
+    audio = desktop.root / "spoken.raw"
+    speechd = config / "speech-dispatcher" / "speechd.conf"
+    speechd.parent.mkdir(parents=True, exist_ok=True)
+    speechd.write_text(Path("/etc/speech-dispatcher/speechd.conf").read_text()
+                       + '\nAudioOutputMethod "alsa"\nAudioALSADevice "speechfile"\n')
+    (home / ".asoundrc").write_text(
+        f'pcm.speechfile {{ type file\n slave.pcm "null"\n file "{audio}"\n format "raw" }}\n')
+    try:
+        app = launch(SAMPLE_BOOK)
+        (wid,) = app.wait_windows(1)
+        app.wait_line("action.position 1", timeout=30)
+        desktop.focus(wid)
+        desktop.key("ctrl+2", "ctrl+g")
+        desktop.type("9")
+        desktop.key("Return")
+        app.wait_line("action.position 9")
+        time.sleep(0.5)
+        desktop.key("ctrl+shift+r")
+        # The null device takes sound as fast as it comes: the book is read to its end at once.
+        app.wait_line("action.position 10", timeout=30)
+        ended = "Read aloud reached the end of the book."
+        wait_until("the end said in the status line",
+                   lambda: any(ended in s for w in probe(app) for s in w["statuses"]), 20)
+        desktop.screenshot(wid, "read-aloud-speech-service-end")
+        desktop.key("ctrl+w")
+        wait_until("the program to end", lambda: app.proc.poll() is not None, 15)
+    finally:
+        (home / ".asoundrc").unlink()
+        speechd.unlink()
+    # espeak-ng's 16-bit samples at 22050 Hz: seconds of speech, not silence.
+    samples = array.array("h", audio.read_bytes())
+    seconds = len(samples) / 22050
+    loud = sum(1 for s in samples if abs(s) > 1000) / max(len(samples), 1)
+    assert seconds > 2 and loud > 0.1, (seconds, loud)
+
+
 def test_every_reader_action_by_keyboard_alone(desktop, launch):
     log = desktop.root / "spoken-keys.txt"
     log.unlink(missing_ok=True)

@@ -17,6 +17,7 @@ constexpr std::string_view PRINT = "action.print";
 constexpr std::string_view POSITION = "action.position";
 constexpr std::string_view VIEW = "action.view";
 constexpr std::string_view SHOWN = "action.shown";
+constexpr std::string_view FOUND = "action.found";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
 
 std::optional<std::size_t> Digits(std::string_view text, std::size_t maxDigits) {
@@ -82,6 +83,7 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     if (Match(text, PRINT, FlipbookAction::Print, message)) return message;
     if (Match(text, POSITION, FlipbookAction::Position, message)) return message;
     if (Match(text, SHOWN, FlipbookAction::Shown, message)) return message;
+    if (Match(text, FOUND, FlipbookAction::Found, message)) return message;
     Match(text, VIEW, FlipbookAction::View, message);
     return message;
 }
@@ -142,6 +144,11 @@ std::string BridgeProtocol::SpeakingScript(int page, std::size_t from, std::size
 }
 
 std::string BridgeProtocol::SpeakingDoneScript() { return "onSpeaking()"; }
+
+std::string BridgeProtocol::FindScript(std::string_view query, int direction) {
+    const int step = direction > 0 ? 1 : direction < 0 ? -1 : 0;
+    return "onFind(" + ScriptStringLiteral(query) + ", " + std::to_string(step) + ")";
+}
 
 std::string BridgeProtocol::EchoScript(std::string_view text) {
     return "webkit.messageHandlers.bridge.onMessage(" + ScriptStringLiteral(text) + ")";

@@ -16,7 +16,7 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, View, Shown, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, View, Shown, Found, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;
@@ -69,6 +69,10 @@ public:
     // as the page counts; without a page, the mark goes.
     static std::string SpeakingScript(int page, std::size_t from, std::size_t to);
     static std::string SpeakingDoneScript();
+    // Searches the book for query, or steps to the next (1) or previous (-1) match.
+    static std::string FindScript(std::string_view query, int direction);
+    // "action.found 3 of 12": the find bar's count, at most this long.
+    static constexpr std::size_t MAX_FOUND_BYTES = 200;
 };
 
 }  // namespace brivane::web

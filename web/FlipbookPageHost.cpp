@@ -407,6 +407,10 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
     case BridgeProtocol::FlipbookAction::Shown:
         TakeShownText(message.argument);
         break;
+    case BridgeProtocol::FlipbookAction::Found:
+        if (surface_ && message.argument.size() <= BridgeProtocol::MAX_FOUND_BYTES)
+            surface_->ShowFindStatus(message.argument);
+        break;
     case BridgeProtocol::FlipbookAction::None:
         break;
     }
@@ -467,6 +471,10 @@ void FlipbookPageHost::RunCommand(const std::string& command) {
 
 void FlipbookPageHost::GoToPage(int page) {
     if (!failed_ && surface_ && page >= 1) surface_->RunScript(BridgeProtocol::ResumeScript(page));
+}
+
+void FlipbookPageHost::Find(const std::string& query, int direction) {
+    if (!failed_ && surface_ && !pageUrl_.empty()) surface_->RunScript(BridgeProtocol::FindScript(query, direction));
 }
 
 void FlipbookPageHost::MarkSpeaking(int page, std::size_t from, std::size_t to) {

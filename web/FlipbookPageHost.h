@@ -44,6 +44,8 @@ public:
     virtual void UnpackingChanged() {}
     // The text of the pages on screen, after every turn.
     virtual void ShowText(const BridgeProtocol::ShownPages& /*shown*/) {}
+    // What the find bar says of its matches.
+    virtual void ShowFindStatus(const std::string& /*status*/) {}
 };
 
 // The workspace work, each step on its own FlipbookFile. Replaceable so the
@@ -112,6 +114,7 @@ public:
     // Our menus run the reader page's own commands ("next", "zoomIn", ...).
     void RunCommand(const std::string& command);
     void GoToPage(int page);
+    void Find(const std::string& query, int direction);
     // Marks the sentence being read aloud; page 0: none.
     void MarkSpeaking(int page, std::size_t from, std::size_t to);
 

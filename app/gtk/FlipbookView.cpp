@@ -29,6 +29,7 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     effects.showProblem = [this](const std::string& text) { ShowProblem(text); };
     effects.flipbookShown = RememberRecent;
     effects.showText = [this](const web::BridgeProtocol::ShownPages& shown) { ShowText(shown); };
+    effects.showFindStatus = [this](const std::string& status) { textPane_.Status(status); };
     webView_ = std::make_unique<web::WebViewFlipbook>(std::move(urlFlipbook), std::move(desktop), std::move(effects));
     gtk_overlay_set_child(GTK_OVERLAY(overlay_.get()), webView_->Widget());
 
@@ -100,6 +101,7 @@ void FlipbookView::AddReadingAids() {
         GoToPageDialog::Run(window_, current, shown_.count, [this](int page) { webView_->GoToPage(page); });
     };
     commands.pageText = [this] { textPane_.Toggle(); };
+    commands.find = [this] { textPane_.FocusFind(); };
     commands.readAloud = [this] {
         // Where it says why it cannot read, or what it reads, is in the pane.
         gtk_widget_set_visible(textPane_.Widget(), TRUE);
@@ -109,6 +111,10 @@ void FlipbookView::AddReadingAids() {
     commands.readFaster = [this] { readAloud_->Faster(); };
     commands.readSlower = [this] { readAloud_->Slower(); };
     actions_ = std::make_unique<ReaderActions>(window_, std::move(commands));
+}
+
+void FlipbookView::Find(const std::string& query, int direction) {
+    if (webView_) webView_->Find(query, direction);
 }
 
 void FlipbookView::ShowText(const web::BridgeProtocol::ShownPages& shown) {

@@ -34,11 +34,12 @@ private:
     // The page's text beside it, the menus' actions and the voice.
     void AddReadingAids();
     void ShowText(const web::BridgeProtocol::ShownPages& shown);
+    void Find(const std::string& query, int direction);
 
     GtkWindow* window_;        // weak
     RefPtr<GtkWidget> paned_;  // the page, and the text pane beside it
     RefPtr<GtkWidget> overlay_;
-    TextPane textPane_;
+    TextPane textPane_{[this](const std::string& query, int direction) { Find(query, direction); }};
     web::BridgeProtocol::ShownPages shown_;
     GtkWidget* busy_ = nullptr;
     GtkWidget* busyText_ = nullptr;

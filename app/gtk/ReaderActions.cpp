@@ -17,7 +17,6 @@ const ReaderActions::PageCommand ReaderActions::PAGE_COMMANDS[] = {
     {"view-single", "viewSingle"},
     {"view-scroll", "viewScroll"},
     {"reading-direction", "direction"},
-    {"find", "find"},
     {"find-next", "findNext"},
     {"find-previous", "findPrevious"},
     {"print", "print"},
@@ -30,6 +29,7 @@ ReaderActions::ReaderActions(GtkWindow* window, Commands commands) : window_(win
         Add(action, [this, command = std::string(command)] { commands_.page(command); });
     Add("go-to-page", [this] { commands_.goToPage(); });
     Add("page-text", [this] { commands_.pageText(); });
+    Add("find", [this] { commands_.find(); });
     Add("read-aloud", [this] { commands_.readAloud(); });
     Add("stop-reading", [this] { commands_.stopReading(); });
     Add("read-faster", [this] { commands_.readFaster(); });

@@ -21,6 +21,7 @@ public:
         std::function<void(const std::string& command)> page;
         std::function<void()> goToPage;
         std::function<void()> pageText;
+        std::function<void()> find;
         std::function<void()> readAloud;
         std::function<void()> stopReading;
         std::function<void()> readFaster;

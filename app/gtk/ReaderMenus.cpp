@@ -50,7 +50,7 @@ void ReaderMenus::Install(GtkApplication* app, GMenu* menubar) {
               {N_("Right to Left"), "win.reading-direction", "r"}},
              {{N_("Page Text"), "win.page-text", nullptr}, {N_("Fullscreen"), "win.fullscreen", "F11"}}});
     AddMenu(menubar, _("Book"),
-            {{{N_("Find…"), "win.find", "<Control>f"},
+            {{{N_("Find…"), "win.find", nullptr},
               {N_("Find Next"), "win.find-next", "F3"},
               {N_("Find Previous"), "win.find-previous", "<Shift>F3"}},
              {{N_("Read Aloud / Pause"), "win.read-aloud", nullptr},
@@ -61,6 +61,7 @@ void ReaderMenus::Install(GtkApplication* app, GMenu* menubar) {
 
     // Keys nothing in the page uses.
     const std::pair<const char*, const char*> accels[] = {{"win.page-text", "<Control>t"},
+                                                          {"win.find", "<Control><Shift>f"},
                                                           {"win.read-aloud", "<Control><Shift>r"},
                                                           {"win.stop-reading", "<Control><Shift>s"}};
     for (const auto& [action, accel] : accels) {

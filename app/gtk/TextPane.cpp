@@ -6,7 +6,16 @@
 
 namespace brivane::app {
 
-TextPane::TextPane() : box_(RefPtr<GtkWidget>::Sink(gtk_box_new(GTK_ORIENTATION_VERTICAL, 6))) {
+namespace {
+template <int Direction>
+void Search(GtkSearchEntry* entry, gpointer find) {
+    (*static_cast<std::function<void(const std::string&, int)>*>(find))(gtk_editable_get_text(GTK_EDITABLE(entry)),
+                                                                        Direction);
+}
+}  // namespace
+
+TextPane::TextPane(std::function<void(const std::string& query, int direction)> find)
+    : box_(RefPtr<GtkWidget>::Sink(gtk_box_new(GTK_ORIENTATION_VERTICAL, 6))), find_(std::move(find)) {
     GtkWidget* box = box_.get();
     gtk_widget_set_size_request(box, 280, -1);
     heading_ = gtk_label_new(_("Page Text"));
@@ -15,6 +24,20 @@ TextPane::TextPane() : box_(RefPtr<GtkWidget>::Sink(gtk_box_new(GTK_ORIENTATION_
     gtk_widget_set_margin_start(heading_, 8);
     gtk_widget_set_margin_top(heading_, 6);
     gtk_box_append(GTK_BOX(box), heading_);
+
+    // The page's find bar is out of a screen reader's reach: this field asks
+    // the same search, and its count comes back in the status line.
+    search_ = gtk_search_entry_new();
+    gtk_search_entry_set_search_delay(GTK_SEARCH_ENTRY(search_), 300);
+    g_object_set(search_, "placeholder-text", _("Find in book"), nullptr);
+    gtk_accessible_update_property(GTK_ACCESSIBLE(search_), GTK_ACCESSIBLE_PROPERTY_LABEL, _("Find in book"), -1);
+    gtk_widget_set_margin_start(search_, 8);
+    gtk_widget_set_margin_end(search_, 8);
+    g_signal_connect(search_, "search-changed", G_CALLBACK(Search<0>), &find_);
+    g_signal_connect(search_, "activate", G_CALLBACK(Search<1>), &find_);
+    g_signal_connect(search_, "next-match", G_CALLBACK(Search<1>), &find_);
+    g_signal_connect(search_, "previous-match", G_CALLBACK(Search<-1>), &find_);
+    gtk_box_append(GTK_BOX(box), search_);
 
     view_ = gtk_text_view_new();
     gtk_text_view_set_editable(GTK_TEXT_VIEW(view_), FALSE);
@@ -70,6 +93,11 @@ void TextPane::Toggle() {
         return;
     }
     Focus();
+}
+
+void TextPane::FocusFind() {
+    gtk_widget_set_visible(box_.get(), TRUE);
+    gtk_widget_grab_focus(search_);
 }
 
 void TextPane::Status(const std::string& text) { gtk_label_set_text(GTK_LABEL(status_), text.c_str()); }

@@ -5,6 +5,7 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <string>
 
 namespace brivane::app {
@@ -13,7 +14,8 @@ namespace brivane::app {
 // web view shows screen readers nothing of the book, this pane does.
 class TextPane {
 public:
-    TextPane();
+    // find: what the find field holds (direction 0), or on to the next (1) or previous (-1) match.
+    explicit TextPane(std::function<void(const std::string& query, int direction)> find);
     TextPane(const TextPane&) = delete;
     TextPane& operator=(const TextPane&) = delete;
 
@@ -23,6 +25,8 @@ public:
     void Focus();
     // Closes it, or opens it and takes the focus.
     void Toggle();
+    // Opens it with the keyboard in the find field.
+    void FocusFind();
     // A short line a screen reader speaks when it changes.
     void Status(const std::string& text);
     // The same line, without the pane: for the find count and read aloud.
@@ -32,6 +36,8 @@ private:
     RefPtr<GtkWidget> box_;
     GtkWidget* heading_ = nullptr;
     GtkWidget* view_ = nullptr;
+    GtkWidget* search_ = nullptr;
+    std::function<void(const std::string&, int)> find_;
     GtkWidget* status_ = nullptr;
 };
 

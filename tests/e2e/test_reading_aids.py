@@ -2,6 +2,7 @@
 widgets a screen reader reaches, and the book read aloud sentence by sentence."""
 import array
 import json
+import re
 import subprocess
 import sys
 import time
@@ -35,6 +36,13 @@ def menu_items(app):
     return [name for window in probe(app) for name in window["menu_items"]]
 
 
+def menu(desktop, *keys):
+    """Walks the menu bar by keys from F10, giving each menu time to open as a hand would."""
+    for key in ("F10", *keys):
+        desktop.key(key)
+        time.sleep(0.4 if key in ("F10", "Right") else 0.1)
+
+
 def open_at(desktop, app, page):
     """The text book in one-page view at page, through the page's own keys."""
     (wid,) = app.wait_windows(1)
@@ -60,7 +68,7 @@ def test_page_text_and_go_menu_reach_the_accessibility_bus(desktop, launch):
     assert found[0].startswith("Page 9\n"), found[0][:80]
     assert not any(PAGE_9 in d for d in before), "the page's text was on the bus before the pane showed it"
 
-    desktop.key("F10", "Right")  # File, then Go
+    menu(desktop, "Right")  # File, then Go
     items = wait_until("the Go menu's items", lambda: [n for n in menu_items(app) if n in GO_MENU], 10)
     desktop.screenshot(None, "go-menu")
     assert items == GO_MENU, menu_items(app)
@@ -175,17 +183,17 @@ def test_every_reader_action_by_keyboard_alone(desktop, launch):
     # Menus by keys, as a screen-reader user walks them: F10 opens File with its first
     # item chosen, Right the next menu, Down the next item, Return runs it.
     steps = [
-        (["F10", "Right", "Return"], "action.position 2"),  # Go → Next Page
-        (["F10", "Right", "Down", "Down", "Down", "Return"], "action.position 12"),  # Go → Last Page
-        (["F10", "Right", "Down", "Down", "Return"], "action.position 1"),  # Go → First Page
-        (["F10", "Right", "Right"] + ["Down"] * 5 + ["Return"], '"view":"single"'),  # View → Single Page
+        (["Right", "Return"], "action.position 2"),  # Go → Next Page
+        (["Right", "Down", "Down", "Down", "Return"], "action.position 12"),  # Go → Last Page
+        (["Right", "Down", "Down", "Return"], "action.position 1"),  # Go → First Page
+        (["Right", "Right"] + ["Down"] * 5 + ["Return"], '"view":"single"'),  # View → Single Page
     ]
     for keys, line in steps:
-        desktop.key(*keys)
+        menu(desktop, *keys)
         wait_until(f"{keys} to give {line}", lambda: any(line in l for l in app.lines()), 10)
     # Go → Go to Page…: a native dialog, the number typed, Enter.
     known = app.windows()
-    desktop.key("F10", "Right", "Down", "Down", "Down", "Down", "Return")
+    menu(desktop, "Right", "Down", "Down", "Down", "Down", "Return")
     dialog = app.wait_new_window(known)
     desktop.screenshot(dialog, "go-to-page-dialog")
     desktop.key("ctrl+a")
@@ -196,6 +204,14 @@ def test_every_reader_action_by_keyboard_alone(desktop, launch):
     # The page text takes the keyboard; reading aloud starts and stops by keys.
     desktop.key("ctrl+t")
     wait_until("page 7's text", lambda: [d for d in documents(app) if d.startswith("Page 7\n")], 10)
+    # Find in the pane's own field: the count comes back in its status line.
+    desktop.key("ctrl+shift+f")
+    desktop.type("copper lantern")
+    first = wait_until("the count in the status line", lambda: [
+        s for w in probe(app) for s in w["statuses"] if re.fullmatch(r"1 of \d+", s)], 15)[0]
+    desktop.key("Return")
+    app.wait_line("action.found 2 of " + first.split(" of ")[1])
+    desktop.screenshot(wid, "find-in-pane")
     desktop.key("ctrl+shift+r")
     wait_until("reading", lambda: spoken(log), 10)
     desktop.key("ctrl+shift+s")

@@ -96,6 +96,7 @@ public:
     void ShowText(const BridgeProtocol::ShownPages& shown) override {
         if (effects_.showText) effects_.showText(shown);
     }
+    void ShowFindStatus(const std::string& status) override { Call(effects_.showFindStatus, status); }
 
     static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
         auto* self = static_cast<Coordinator*>(data);
@@ -192,6 +193,8 @@ void WebViewFlipbook::Reload() { coordinator_->host->Reload(); }
 void WebViewFlipbook::RunCommand(const std::string& command) { coordinator_->host->RunCommand(command); }
 
 void WebViewFlipbook::GoToPage(int page) { coordinator_->host->GoToPage(page); }
+
+void WebViewFlipbook::Find(const std::string& query, int direction) { coordinator_->host->Find(query, direction); }
 
 void WebViewFlipbook::MarkSpeaking(int page, std::size_t from, std::size_t to) {
     coordinator_->host->MarkSpeaking(page, from, to);

@@ -24,6 +24,7 @@ public:
         std::function<void(const std::string& text)> showProblem;
         std::function<void(const std::string& fileUrl)> flipbookShown;
         std::function<void(const BridgeProtocol::ShownPages& shown)> showText;
+        std::function<void(const std::string& status)> showFindStatus;
     };
 
     WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects);
@@ -39,6 +40,7 @@ public:
     // What the host's menus and voice ask of the page.
     void RunCommand(const std::string& command);
     void GoToPage(int page);
+    void Find(const std::string& query, int direction);
     void MarkSpeaking(int page, std::size_t from, std::size_t to);
 
     class Coordinator;

@@ -2,7 +2,7 @@
 // keeps the toolbar, panels and announcements in step with it.
 import { bookUrl, capText, cssUrl, readConfig, TITLE_MAX_GRAPHEMES } from "./config.js";
 import { pageAnnouncement, pagesOf } from "./layout.js";
-import { openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
+import { foundMessage, openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
 import { applyViewState, readViewState, viewReport } from "./viewState.js";
@@ -53,6 +53,11 @@ export class Reader {
     $("stage").addEventListener("bookview", () => this.#tellLater());
     this.find = new Find(this);
     this.shown = new ShownText(this);
+    let found = "";
+    this.find.onStatus = (status) => {
+      if (status !== found) post(foundMessage(status));
+      found = status;
+    };
     this.contents = new Contents($("contents"), (page) => this.goTo(page), (page) => labelOf(this.pageLabels, page));
   }
 

@@ -38,6 +38,11 @@ export function post(text, win = globalThis) {
   return true;
 }
 
+/** What the find bar says of its matches ("3 of 12"), for the host to say again in its own widgets. */
+export function foundMessage(status) {
+  return `action.found ${status}`;
+}
+
 /** The printed text of the pages on screen ({ pages: [{ number, text }] }), for the host's text pane and voice. */
 export function shownMessage(report) {
   return `action.shown ${JSON.stringify(report)}`;

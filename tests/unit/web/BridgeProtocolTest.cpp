@@ -32,6 +32,9 @@ TEST(BridgeProtocolTest, FlipbookMessagesMatchByPrefixAndByteOffset) {
         {"action.positions", Action::Position, ""},
         {"action.view {\"zoom\":2}", Action::View, "{\"zoom\":2}"},
         {"action.view", Action::None, ""},
+        {"action.found 3 of 12", Action::Found, "3 of 12"},
+        {"action.found ", Action::Found, ""},
+        {"action.shown {}", Action::Shown, "{}"},
     };
     for (const auto& c : cases) {
         const auto message = BridgeProtocol::DispatchFlipbookMessage(c.text);
@@ -172,9 +175,6 @@ TEST(BridgeProtocolTest, ShownTextIsTakenOnlyWhenWellFormed) {
         ASSERT_EQ(shown.has_value(), c.pages.has_value()) << c.text.substr(0, 80);
         if (shown) EXPECT_EQ(shown->pages, *c.pages) << c.text;
     }
-    const auto message = BridgeProtocol::DispatchFlipbookMessage("action.shown {}");
-    EXPECT_EQ(message.action, Action::Shown);
-    EXPECT_EQ(message.argument, "{}");
 }
 
 // What goes into the page as script source stays a literal or a number.
@@ -184,6 +184,9 @@ TEST(BridgeProtocolTest, HostCallsIntoThePageAreLiteralsAndNumbers) {
         {BridgeProtocol::CommandScript("x');evil('"), R"(onCommand('x\');evil(\''))"},
         {BridgeProtocol::SpeakingScript(9, 0, 42), "onSpeaking(9, 0, 42)"},
         {BridgeProtocol::SpeakingDoneScript(), "onSpeaking()"},
+        {BridgeProtocol::FindScript("copper", 0), "onFind('copper', 0)"},
+        {BridgeProtocol::FindScript("it's\n", 7), R"(onFind('it\'s\x0A', 1))"},
+        {BridgeProtocol::FindScript("", -3), "onFind('', -1)"},
     };
     for (const auto& [script, want] : cases) EXPECT_EQ(script, want);
 }

@@ -18,6 +18,7 @@ constexpr std::string_view POSITION = "action.position";
 constexpr std::string_view VIEW = "action.view";
 constexpr std::string_view SHOWN = "action.shown";
 constexpr std::string_view FOUND = "action.found";
+constexpr std::string_view CONTENTS = "action.contents";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
 
 std::optional<std::size_t> Digits(std::string_view text, std::size_t maxDigits) {
@@ -84,6 +85,7 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     if (Match(text, POSITION, FlipbookAction::Position, message)) return message;
     if (Match(text, SHOWN, FlipbookAction::Shown, message)) return message;
     if (Match(text, FOUND, FlipbookAction::Found, message)) return message;
+    if (Match(text, CONTENTS, FlipbookAction::Contents, message)) return message;
     Match(text, VIEW, FlipbookAction::View, message);
     return message;
 }
@@ -133,6 +135,29 @@ std::optional<BridgeProtocol::ShownPages> BridgeProtocol::ShownPagesOf(std::stri
     }
     if (shown.pages.empty() || shown.count < shown.pages.back().number) return std::nullopt;
     return shown;
+}
+
+std::optional<std::vector<BridgeProtocol::ContentsEntry>> BridgeProtocol::ContentsOf(std::string_view text) {
+    if (text.size() > MAX_CONTENTS_BYTES) return std::nullopt;
+    const auto list = nlohmann::json::parse(text, nullptr, false);
+    if (!list.is_array()) return std::nullopt;
+    std::vector<ContentsEntry> entries;
+    int deepest = 0;  // the deepest level the next entry may have
+    for (const auto& item : list) {
+        if (!item.is_object() || item.size() != 3) return std::nullopt;
+        const auto title = item.find("title");
+        const auto page = item.find("page");
+        const auto level = item.find("level");
+        if (title == item.end() || !title->is_string() || page == item.end() || !page->is_number_unsigned() ||
+            level == item.end() || !level->is_number_unsigned())
+            return std::nullopt;
+        const auto p = page->get<std::uint64_t>();
+        const auto l = level->get<std::uint64_t>();
+        if (p < 1 || p > 1'000'000 || l > static_cast<std::uint64_t>(deepest)) return std::nullopt;
+        entries.push_back({title->get<std::string>(), static_cast<int>(p), static_cast<int>(l)});
+        deepest = static_cast<int>(l) + 1;
+    }
+    return entries;
 }
 
 std::string BridgeProtocol::CommandScript(std::string_view command) {

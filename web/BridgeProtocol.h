@@ -16,7 +16,7 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, View, Shown, Found, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, View, Shown, Found, Contents, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;
@@ -52,6 +52,17 @@ public:
     // two pages, numbered from 1 and rising; anything else is refused whole.
     static std::optional<ShownPages> ShownPagesOf(std::string_view text);
     static constexpr std::size_t MAX_SHOWN_BYTES = 512 * 1024;
+
+    struct ContentsEntry {
+        std::string title;
+        int page = 0;
+        int level = 0;  // 0 for a top entry
+        bool operator==(const ContentsEntry&) const = default;
+    };
+    // "action.contents [{"title":"...","page":N,"level":N}, ...]": pages from 1,
+    // levels from 0 and at most one deeper than the entry before.
+    static std::optional<std::vector<ContentsEntry>> ContentsOf(std::string_view text);
+    static constexpr std::size_t MAX_CONTENTS_BYTES = 1024 * 1024;
 
     // The echo carries the message text as a string literal, whatever it holds.
     static std::string EchoScript(std::string_view text);

@@ -383,7 +383,9 @@ void FlipbookPageHost::Reload() {
 void FlipbookPageHost::MessageReceived(const std::string& body, const std::string& shownUri) {
     const auto message = BridgeProtocol::DispatchFlipbookMessage(body);
     // A page's whole text on every turn would drown the other lines.
-    Diagnostics::Line(message.action == BridgeProtocol::FlipbookAction::Shown ? body.substr(0, 64) : body);
+    const bool bulky = message.action == BridgeProtocol::FlipbookAction::Shown ||
+                       message.action == BridgeProtocol::FlipbookAction::Contents;
+    Diagnostics::Line(bulky ? body.substr(0, 64) : body);
     if (failed_ || !NavigationPolicy::IsReaderPage(shownUri, pageUrl_)) return;
     switch (message.action) {
     case BridgeProtocol::FlipbookAction::OpenPdf:
@@ -406,6 +408,12 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
         break;
     case BridgeProtocol::FlipbookAction::Shown:
         TakeShownText(message.argument);
+        break;
+    case BridgeProtocol::FlipbookAction::Contents:
+        if (const auto entries = BridgeProtocol::ContentsOf(message.argument); entries && surface_)
+            surface_->ShowContents(*entries);
+        else if (!entries)
+            Diagnostics::Line("Refused contents");
         break;
     case BridgeProtocol::FlipbookAction::Found:
         if (surface_ && message.argument.size() <= BridgeProtocol::MAX_FOUND_BYTES)

@@ -46,6 +46,8 @@ public:
     virtual void ShowText(const BridgeProtocol::ShownPages& /*shown*/) {}
     // What the find bar says of its matches.
     virtual void ShowFindStatus(const std::string& /*status*/) {}
+    // The book's contents, once the page has them.
+    virtual void ShowContents(const std::vector<BridgeProtocol::ContentsEntry>& /*entries*/) {}
 };
 
 // The workspace work, each step on its own FlipbookFile. Replaceable so the

@@ -2,6 +2,7 @@
 
 #include "GObjectPtr.h"
 #include "GoToPageDialog.h"
+#include "NavigationList.h"
 #include "VoiceChoice.h"
 #include "WindowIcon.h"
 
@@ -30,6 +31,9 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     effects.flipbookShown = RememberRecent;
     effects.showText = [this](const web::BridgeProtocol::ShownPages& shown) { ShowText(shown); };
     effects.showFindStatus = [this](const std::string& status) { textPane_.Status(status); };
+    effects.showContents = [this](const std::vector<web::BridgeProtocol::ContentsEntry>& entries) {
+        contents_ = entries;
+    };
     webView_ = std::make_unique<web::WebViewFlipbook>(std::move(urlFlipbook), std::move(desktop), std::move(effects));
     gtk_overlay_set_child(GTK_OVERLAY(overlay_.get()), webView_->Widget());
 
@@ -102,6 +106,8 @@ void FlipbookView::AddReadingAids() {
     };
     commands.pageText = [this] { textPane_.Toggle(); };
     commands.find = [this] { textPane_.FocusFind(); };
+    commands.contentsList = [this] { ListContents(); };
+    commands.pagesList = [this] { ListPages(); };
     commands.readAloud = [this] {
         // Where it says why it cannot read, or what it reads, is in the pane.
         gtk_widget_set_visible(textPane_.Widget(), TRUE);
@@ -111,6 +117,33 @@ void FlipbookView::AddReadingAids() {
     commands.readFaster = [this] { readAloud_->Faster(); };
     commands.readSlower = [this] { readAloud_->Slower(); };
     actions_ = std::make_unique<ReaderActions>(window_, std::move(commands));
+}
+
+void FlipbookView::ListContents() {
+    if (contents_.empty()) {
+        textPane_.Status(_("This book has no contents."));
+        return;
+    }
+    const int shown = shown_.pages.empty() ? 1 : shown_.pages.front().number;
+    std::vector<NavigationList::Row> rows;
+    std::size_t current = 0;
+    for (const auto& entry : contents_) {
+        // The chapter the reader is in: the last entry that starts at or before the page.
+        if (entry.page <= shown) current = rows.size();
+        UniqueGChars text(g_strdup_printf(_("%s, page %d"), entry.title.c_str(), entry.page));
+        rows.push_back({text.get(), entry.page, entry.level});
+    }
+    NavigationList::Show(window_, _("Contents"), rows, current, [this](int page) { webView_->GoToPage(page); });
+}
+
+void FlipbookView::ListPages() {
+    std::vector<NavigationList::Row> rows;
+    for (int page = 1; page <= shown_.count; ++page) {
+        UniqueGChars text(g_strdup_printf(_("Page %d"), page));
+        rows.push_back({text.get(), page, 0});
+    }
+    const std::size_t current = shown_.pages.empty() ? 0 : static_cast<std::size_t>(shown_.pages.front().number - 1);
+    NavigationList::Show(window_, _("Pages"), rows, current, [this](int page) { webView_->GoToPage(page); });
 }
 
 void FlipbookView::Find(const std::string& query, int direction) {

@@ -35,12 +35,15 @@ private:
     void AddReadingAids();
     void ShowText(const web::BridgeProtocol::ShownPages& shown);
     void Find(const std::string& query, int direction);
+    void ListContents();
+    void ListPages();
 
     GtkWindow* window_;        // weak
     RefPtr<GtkWidget> paned_;  // the page, and the text pane beside it
     RefPtr<GtkWidget> overlay_;
     TextPane textPane_{[this](const std::string& query, int direction) { Find(query, direction); }};
     web::BridgeProtocol::ShownPages shown_;
+    std::vector<web::BridgeProtocol::ContentsEntry> contents_;
     GtkWidget* busy_ = nullptr;
     GtkWidget* busyText_ = nullptr;
     GtkWidget* busyBar_ = nullptr;

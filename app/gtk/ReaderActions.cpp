@@ -30,6 +30,8 @@ ReaderActions::ReaderActions(GtkWindow* window, Commands commands) : window_(win
     Add("go-to-page", [this] { commands_.goToPage(); });
     Add("page-text", [this] { commands_.pageText(); });
     Add("find", [this] { commands_.find(); });
+    Add("contents-list", [this] { commands_.contentsList(); });
+    Add("pages-list", [this] { commands_.pagesList(); });
     Add("read-aloud", [this] { commands_.readAloud(); });
     Add("stop-reading", [this] { commands_.stopReading(); });
     Add("read-faster", [this] { commands_.readFaster(); });

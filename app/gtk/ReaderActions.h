@@ -22,6 +22,8 @@ public:
         std::function<void()> goToPage;
         std::function<void()> pageText;
         std::function<void()> find;
+        std::function<void()> contentsList;
+        std::function<void()> pagesList;
         std::function<void()> readAloud;
         std::function<void()> stopReading;
         std::function<void()> readFaster;

@@ -48,7 +48,10 @@ void ReaderMenus::Install(GtkApplication* app, GMenu* menubar) {
               {N_("Single Page"), "win.view-single", "<Control>2"},
               {N_("Continuous Scroll"), "win.view-scroll", "<Control>3"},
               {N_("Right to Left"), "win.reading-direction", "r"}},
-             {{N_("Page Text"), "win.page-text", nullptr}, {N_("Fullscreen"), "win.fullscreen", "F11"}}});
+             {{N_("Page Text"), "win.page-text", nullptr},
+              {N_("Contents…"), "win.contents-list", nullptr},
+              {N_("Pages…"), "win.pages-list", nullptr},
+              {N_("Fullscreen"), "win.fullscreen", "F11"}}});
     AddMenu(menubar, _("Book"),
             {{{N_("Find…"), "win.find", nullptr},
               {N_("Find Next"), "win.find-next", "F3"},

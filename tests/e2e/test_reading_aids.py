@@ -11,6 +11,7 @@ from pathlib import Path
 
 from conftest import BUILD
 from desktop import wait_until
+from flipbooks import rewrite_metadata
 
 TEXT_BOOK = BUILD / "samples" / "textbook.flip"
 TITLE = "Harbour Notes"
@@ -171,9 +172,13 @@ def test_read_aloud_through_the_speech_service(desktop, launch):
 def test_every_reader_action_by_keyboard_alone(desktop, launch):
     log = desktop.root / "spoken-keys.txt"
     log.unlink(missing_ok=True)
+    # The text book with contents of its own, to walk as a list.
+    toc = [{"title": "Opening", "page": 1}, {"title": "Chapters", "page": 2, "children": [
+        {"title": "Chapter 8", "page": 9}, {"title": "Chapter 9", "page": 10}]}]
+    book = rewrite_metadata(TEXT_BOOK, desktop.root / "contents-book.flip", lambda m: {**m, "toc": toc})
     desktop.env["BRIVANE_TEST_SPEECH_LOG"] = str(log)
     try:
-        app = launch(TEXT_BOOK)
+        app = launch(book)
     finally:
         del desktop.env["BRIVANE_TEST_SPEECH_LOG"]
     (wid,) = app.wait_windows(1)
@@ -201,9 +206,25 @@ def test_every_reader_action_by_keyboard_alone(desktop, launch):
     desktop.key("Return")
     app.wait_line("action.position 7")
     wait_until("the dialog to close", lambda: dialog not in app.windows(), 5)
+    # View → Pages… and View → Contents…: native lists, walked with the arrows.
+    for items, keys, want, line in [
+        (["Down"] * 10, ["Home", "Down", "Down", "Return"], ["Page 1", "Page 2", "Page 3"], "action.position 3"),
+        (["Down"] * 9, ["End", "Up", "Return"],
+         ["Opening, page 1", "Chapters, page 2", "Chapter 8, page 9", "Chapter 9, page 10"], "action.position 9"),
+    ]:
+        known = app.windows()
+        menu(desktop, "Right", "Right", *items, "Return")
+        listed = app.wait_new_window(known)
+        time.sleep(0.3)
+        desktop.screenshot(listed, "list-" + want[0].split(",")[0].lower().replace(" ", "-"))
+        rows = [t for w in probe(app) if w["role"] == "dialog" for t in w["texts"]]
+        desktop.key(*keys)
+        wait_until("the list to close", lambda: listed not in app.windows(), 5)
+        assert rows[:len(want)] == want, rows
+        app.wait_line(line)
     # The page text takes the keyboard; reading aloud starts and stops by keys.
     desktop.key("ctrl+t")
-    wait_until("page 7's text", lambda: [d for d in documents(app) if d.startswith("Page 7\n")], 10)
+    wait_until("page 9's text", lambda: [d for d in documents(app) if d.startswith("Page 9\n")], 10)
     # Find in the pane's own field: the count comes back in its status line.
     desktop.key("ctrl+shift+f")
     desktop.type("copper lantern")

@@ -97,6 +97,9 @@ public:
         if (effects_.showText) effects_.showText(shown);
     }
     void ShowFindStatus(const std::string& status) override { Call(effects_.showFindStatus, status); }
+    void ShowContents(const std::vector<BridgeProtocol::ContentsEntry>& entries) override {
+        if (effects_.showContents) effects_.showContents(entries);
+    }
 
     static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
         auto* self = static_cast<Coordinator*>(data);

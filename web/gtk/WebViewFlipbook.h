@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace brivane::web {
 
@@ -25,6 +26,7 @@ public:
         std::function<void(const std::string& fileUrl)> flipbookShown;
         std::function<void(const BridgeProtocol::ShownPages& shown)> showText;
         std::function<void(const std::string& status)> showFindStatus;
+        std::function<void(const std::vector<BridgeProtocol::ContentsEntry>& entries)> showContents;
     };
 
     WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects);

@@ -2,7 +2,8 @@
 // keeps the toolbar, panels and announcements in step with it.
 import { bookUrl, capText, cssUrl, readConfig, TITLE_MAX_GRAPHEMES } from "./config.js";
 import { pageAnnouncement, pagesOf } from "./layout.js";
-import { foundMessage, openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
+import { contentsMessage, foundMessage, openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
+import { contentsReport } from "./contentsReport.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
 import { applyViewState, readViewState, viewReport } from "./viewState.js";
@@ -248,6 +249,7 @@ export class Reader {
     }
     if (session !== this.#session) return;
     this.contents.show(entries);
+    post(contentsMessage(contentsReport(entries)));
     if (this.book) this.contents.mark(pagesOf(this.book.spread));
     $("btn-contents").hidden = entries.length === 0;
   }

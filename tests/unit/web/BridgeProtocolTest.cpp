@@ -35,6 +35,7 @@ TEST(BridgeProtocolTest, FlipbookMessagesMatchByPrefixAndByteOffset) {
         {"action.found 3 of 12", Action::Found, "3 of 12"},
         {"action.found ", Action::Found, ""},
         {"action.shown {}", Action::Shown, "{}"},
+        {"action.contents []", Action::Contents, "[]"},
     };
     for (const auto& c : cases) {
         const auto message = BridgeProtocol::DispatchFlipbookMessage(c.text);
@@ -174,6 +175,33 @@ TEST(BridgeProtocolTest, ShownTextIsTakenOnlyWhenWellFormed) {
         const auto shown = BridgeProtocol::ShownPagesOf(c.text);
         ASSERT_EQ(shown.has_value(), c.pages.has_value()) << c.text.substr(0, 80);
         if (shown) EXPECT_EQ(shown->pages, *c.pages) << c.text;
+    }
+}
+
+// The contents become a native list: entries out of order in depth or
+// pointing at no page would make rows that lead nowhere.
+TEST(BridgeProtocolTest, ContentsAreTakenOnlyWhenEveryEntryIsWellFormed) {
+    using Entries = std::vector<BridgeProtocol::ContentsEntry>;
+    const struct {
+        std::string text;
+        std::optional<Entries> entries;
+    } cases[] = {
+        {R"([{"title":"One","page":1,"level":0},{"title":"One.a","page":2,"level":1},{"title":"Two","page":5,"level":0}])",
+         Entries{{"One", 1, 0}, {"One.a", 2, 1}, {"Two", 5, 0}}},
+        {"[]", Entries{}},
+        {R"([{"title":"Deep first","page":1,"level":1}])", std::nullopt},
+        {R"([{"title":"A","page":1,"level":0},{"title":"Skips","page":1,"level":2}])", std::nullopt},
+        {R"([{"title":"A","page":0,"level":0}])", std::nullopt},
+        {R"([{"title":"A","page":"3","level":0}])", std::nullopt},
+        {R"([{"title":"A","page":3}])", std::nullopt},
+        {R"([{"title":"A","page":3,"level":0,"url":"x"}])", std::nullopt},
+        {R"({"title":"A","page":3,"level":0})", std::nullopt},
+        {"[" + std::string(BridgeProtocol::MAX_CONTENTS_BYTES, ' ') + "]", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto entries = BridgeProtocol::ContentsOf(c.text);
+        ASSERT_EQ(entries.has_value(), c.entries.has_value()) << c.text.substr(0, 80);
+        if (entries) EXPECT_EQ(*entries, *c.entries) << c.text;
     }
 }
 

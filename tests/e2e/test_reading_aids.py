@@ -169,6 +169,30 @@ def test_read_aloud_through_the_speech_service(desktop, launch):
     assert seconds > 2 and loud > 0.1, (seconds, loud)
 
 
+def test_read_aloud_without_a_speech_service_says_so_and_nothing_breaks(desktop, launch):
+    # The service's client library reads this; no server answers there.
+    desktop.env["SPEECHD_ADDRESS"] = f"unix_socket:{desktop.root}/no-speech/speechd.sock"
+    try:
+        app = launch(SAMPLE_BOOK)
+    finally:
+        del desktop.env["SPEECHD_ADDRESS"]
+    (wid,) = app.wait_windows(1)
+    app.wait_line("action.position 1", timeout=30)
+    desktop.focus(wid)
+    desktop.key("ctrl+shift+r")
+    missing = "Read aloud needs the speech service (speech-dispatcher), which cannot be reached."
+    wait_until("the status line to say why", lambda: [
+        s for w in probe(app) for s in w["statuses"] if s == missing], 15)
+    desktop.screenshot(wid, "read-aloud-no-service")
+    desktop.focus(wid)
+    desktop.key("Right")
+    app.wait_line("action.position 2")
+    desktop.key("ctrl+w")
+    wait_until("the program to end", lambda: app.proc.poll() is not None, 15)
+    assert app.proc.returncode == 0
+    assert sum("speech service:" in line for line in app.lines()) == 1, app.lines()
+
+
 def test_every_reader_action_by_keyboard_alone(desktop, launch):
     log = desktop.root / "spoken-keys.txt"
     log.unlink(missing_ok=True)

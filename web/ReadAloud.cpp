@@ -113,9 +113,11 @@ void ReadAloud::SpeakNext() {
 void ReadAloud::Spoken(bool finished, int generation) {
     if (generation != generation_ || state_ != State::Reading) return;
     if (!finished) {
-        // Cut short by someone else (another program took the voice): stay where it was.
+        // Cut short by someone else (another program took the voice, or the
+        // service went quiet): stay where it was, and say why it went silent.
         ++generation_;
         Set(State::Paused);
+        if (effects_.tell) effects_.tell(_(CUT_MESSAGE));
         return;
     }
     ++next_;

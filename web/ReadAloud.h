@@ -49,6 +49,7 @@ public:
     static constexpr const char* NO_SPEECH_MESSAGE =
         N_("Read aloud needs the speech service (speech-dispatcher), which cannot be reached.");
     static constexpr const char* END_MESSAGE = N_("Read aloud reached the end of the book.");
+    static constexpr const char* CUT_MESSAGE = N_("Read aloud paused: the voice was interrupted or stopped answering.");
 
 private:
     struct Item {

@@ -3,6 +3,7 @@
 #include "Diagnostics.h"
 #include "Unique.h"
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -24,7 +25,15 @@ struct Event {
 };
 }  // namespace
 
+namespace {
+// A service without working sound takes the words and never says it has
+// spoken them: past this, the reading would hang with no sign of why.
+constexpr guint SILENCE_BASE_MS = 10'000;
+constexpr guint SILENCE_PER_CHARACTER_MS = 150;
+}  // namespace
+
 SpeechDispatcherVoice::~SpeechDispatcherVoice() {
+    if (watchdog_) g_source_remove(watchdog_);
     if (!connection_) return;
     {
         std::lock_guard lock(registryLock);
@@ -78,6 +87,7 @@ gboolean SpeechDispatcherVoice::OnMain(gpointer data) {
 void SpeechDispatcherVoice::Ended(std::size_t message, bool finished) {
     const auto found = pending_.find(message);
     if (found == pending_.end()) return;
+    if (watchdog_) g_source_remove(std::exchange(watchdog_, 0));
     auto done = std::move(found->second);
     pending_.erase(found);
     done(finished);
@@ -91,9 +101,31 @@ void SpeechDispatcherVoice::Speak(const std::string& text, std::function<void(bo
         return;
     }
     pending_[static_cast<std::size_t>(message)] = std::move(done);
+    Watch(static_cast<std::size_t>(message), text.size());
+}
+
+void SpeechDispatcherVoice::Watch(std::size_t message, std::size_t characters) {
+    if (watchdog_) g_source_remove(watchdog_);
+    struct Waiting {
+        SpeechDispatcherVoice* voice;
+        std::size_t message;
+    };
+    const auto ms =
+        SILENCE_BASE_MS + static_cast<guint>(std::min<std::size_t>(characters, 100'000)) * SILENCE_PER_CHARACTER_MS;
+    watchdog_ = g_timeout_add_full(
+        G_PRIORITY_DEFAULT, ms,
+        +[](gpointer data) -> gboolean {
+            const auto* waiting = static_cast<Waiting*>(data);
+            waiting->voice->watchdog_ = 0;
+            if (waiting->voice->connection_) spd_cancel(waiting->voice->connection_);
+            waiting->voice->Ended(waiting->message, false);
+            return G_SOURCE_REMOVE;
+        },
+        new Waiting{this, message}, +[](gpointer data) { delete static_cast<Waiting*>(data); });
 }
 
 void SpeechDispatcherVoice::Cancel() {
+    if (watchdog_) g_source_remove(std::exchange(watchdog_, 0));
     if (connection_) spd_cancel(connection_);
     // Whatever the service still reports for these is no longer awaited.
     auto waiting = std::exchange(pending_, {});

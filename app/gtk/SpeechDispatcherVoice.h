@@ -30,10 +30,12 @@ private:
     static void Notified(std::size_t message, std::size_t client, int type);
     static gboolean OnMain(gpointer event);
     void Ended(std::size_t message, bool finished);
+    void Watch(std::size_t message, std::size_t characters);
 
     SPDConnection* connection_ = nullptr;
     int client_ = -1;
     std::map<std::size_t, std::function<void(bool)>> pending_;
+    guint watchdog_ = 0;
 };
 
 }  // namespace brivane::app

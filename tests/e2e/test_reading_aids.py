@@ -263,3 +263,19 @@ def test_every_reader_action_by_keyboard_alone(desktop, launch):
     wait_until("the reading to stop", lambda: log.read_text().splitlines()[-1] == "cancel", 5)
     desktop.key("ctrl+w")
     wait_until("the program to end", lambda: app.proc.poll() is not None, 15)
+
+
+def test_a_speech_service_that_never_answers_pauses_and_says_so(desktop, launch):
+    """Without sound the service takes the words and never says they were spoken (the test
+    desktop has no sound card): the reading must not hang there without a word."""
+    app = launch(SAMPLE_BOOK)
+    (wid,) = app.wait_windows(1)
+    app.wait_line("action.position 1", timeout=30)
+    desktop.focus(wid)
+    desktop.key("ctrl+shift+r")
+    cut = "Read aloud paused: the voice was interrupted or stopped answering."
+    wait_until("the status line to say it went quiet", lambda: [
+        s for w in probe(app) for s in w["statuses"] if s == cut], 40)
+    assert not any(line.startswith("action.position 2") for line in app.lines()), "it read on without a voice"
+    desktop.key("ctrl+w")
+    wait_until("the program to end", lambda: app.proc.poll() is not None, 15)

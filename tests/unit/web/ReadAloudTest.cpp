@@ -141,6 +141,19 @@ TEST(ReadAloudTest, PauseResumeStopAndTurningByHand) {
     }
 }
 
+// A voice gone quiet must not leave the reader wondering: it is said, and
+// going on starts again at the sentence that was cut.
+TEST(ReadAloudTest, AVoiceCutShortIsSaidAndResumesAtTheSentence) {
+    Listener l;
+    l.reader->Shown(Pages(5, {{1, "One. Two."}}));
+    l.reader->StartOrPause();
+    l.Finish();
+    if (auto done = std::exchange(l.voice->done, nullptr)) done(false);
+    EXPECT_EQ(l.told, (Lines{ReadAloud::CUT_MESSAGE}));
+    l.reader->StartOrPause();
+    EXPECT_EQ(l.voice->said, (Lines{"One.", "Two.", "Two."}));
+}
+
 TEST(ReadAloudTest, WithoutASpeechServiceItSaysSoOnceAndStaysStopped) {
     Listener l;
     l.voice->available = false;

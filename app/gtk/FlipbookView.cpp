@@ -3,6 +3,7 @@
 #include "GObjectPtr.h"
 #include "GoToPageDialog.h"
 #include "NavigationList.h"
+#include "ScreenReaderStatus.h"
 #include "VoiceChoice.h"
 #include "WindowIcon.h"
 
@@ -117,6 +118,8 @@ void FlipbookView::AddReadingAids() {
     commands.readFaster = [this] { readAloud_->Faster(); };
     commands.readSlower = [this] { readAloud_->Slower(); };
     actions_ = std::make_unique<ReaderActions>(window_, std::move(commands));
+    // Someone who hears the screen gets the text without having to find it first.
+    ScreenReaderStatus::Ask(alive_, [this] { gtk_widget_set_visible(textPane_.Widget(), TRUE); });
 }
 
 void FlipbookView::ListContents() {

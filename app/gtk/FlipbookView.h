@@ -54,6 +54,7 @@ private:
     // After the view: the voice stops before the page it marks goes.
     std::unique_ptr<web::ReadAloud> readAloud_;
     std::unique_ptr<ReaderActions> actions_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for answers that come late
 };
 
 }  // namespace brivane::app

@@ -76,6 +76,29 @@ def test_page_text_and_go_menu_reach_the_accessibility_bus(desktop, launch):
     desktop.key("Escape", "Escape")
 
 
+def screen_reader(desktop, on):
+    """Says on the accessibility bus that a screen reader runs, as one does when it starts."""
+    subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus",
+                    "--method", "org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "ScreenReaderEnabled",
+                    f"<{'true' if on else 'false'}>"], env=desktop.env, check=True, capture_output=True, timeout=20)
+
+
+def test_with_a_screen_reader_running_the_page_text_shows_at_once(desktop, launch):
+    screen_reader(desktop, True)
+    try:
+        app = launch(TEXT_BOOK)
+        app.wait_line("action.position 1", timeout=30)
+        wait_until("page 1's text on the bus", lambda: [d for d in documents(app) if d.startswith("Page 1\n")], 15)
+    finally:
+        screen_reader(desktop, False)
+    app.kill()
+    # Without one, the pane waits to be asked for.
+    again = launch(TEXT_BOOK)
+    again.wait_line("action.position 1", timeout=30)
+    time.sleep(1)
+    assert not [d for d in documents(again) if d.startswith("Page 1\n")]
+
+
 def spoken(log):
     return [line.split(" ", 2)[2] for line in log.read_text().splitlines() if line.startswith("say ")] \
         if log.exists() else []

@@ -105,7 +105,10 @@ void FlipbookView::AddReadingAids() {
         const int current = shown_.pages.empty() ? 1 : shown_.pages.front().number;
         GoToPageDialog::Run(window_, current, shown_.count, [this](int page) { webView_->GoToPage(page); });
     };
-    commands.pageText = [this] { textPane_.Toggle(); };
+    commands.pageText = [this] {
+        // The keys go back to the page, where they turn it.
+        if (textPane_.Toggle()) gtk_widget_grab_focus(webView_->Widget());
+    };
     commands.find = [this] { textPane_.FocusFind(); };
     commands.contentsList = [this] { ListContents(); };
     commands.pagesList = [this] { ListPages(); };

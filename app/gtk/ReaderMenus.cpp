@@ -34,8 +34,8 @@ void AddMenu(GMenu* menubar, const char* label, std::initializer_list<Section> s
 
 void ReaderMenus::Install(GtkApplication* app, GMenu* menubar) {
     AddMenu(menubar, _("Go"),
-            {{{N_("Next Page"), "win.next-page", "Page_Down"},
-              {N_("Previous Page"), "win.previous-page", "Page_Up"},
+            {{{N_("Next Page"), "win.next-page", nullptr},
+              {N_("Previous Page"), "win.previous-page", nullptr},
               {N_("First Page"), "win.first-page", "Home"},
               {N_("Last Page"), "win.last-page", "End"}},
              {{N_("Go to Page…"), "win.go-to-page", nullptr}}});
@@ -65,6 +65,10 @@ void ReaderMenus::Install(GtkApplication* app, GMenu* menubar) {
     // Keys nothing in the page uses.
     const std::pair<const char*, const char*> accels[] = {{"win.page-text", "<Control>t"},
                                                           {"win.find", "<Control><Shift>f"},
+                                                          // Turns from the text pane too, where the
+                                                          // plain keys move the caret.
+                                                          {"win.next-page", "<Control>Page_Down"},
+                                                          {"win.previous-page", "<Control>Page_Up"},
                                                           {"win.read-aloud", "<Control><Shift>r"},
                                                           {"win.stop-reading", "<Control><Shift>s"}};
     for (const auto& [action, accel] : accels) {

@@ -87,12 +87,13 @@ void TextPane::Focus() {
     gtk_widget_grab_focus(view_);
 }
 
-void TextPane::Toggle() {
+bool TextPane::Toggle() {
     if (gtk_widget_get_visible(box_.get()) && gtk_widget_has_focus(view_)) {
         gtk_widget_set_visible(box_.get(), FALSE);
-        return;
+        return true;
     }
     Focus();
+    return false;
 }
 
 void TextPane::FocusFind() {

@@ -23,8 +23,8 @@ public:
     void Show(const web::BridgeProtocol::ShownPages& shown);
     // Opens the pane and puts the keyboard in its text.
     void Focus();
-    // Closes it, or opens it and takes the focus.
-    void Toggle();
+    // Closes it, or opens it and takes the focus; true: it closed.
+    bool Toggle();
     // Opens it with the keyboard in the find field.
     void FocusFind();
     // A short line a screen reader speaks when it changes.

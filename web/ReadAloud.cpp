@@ -1,5 +1,7 @@
 #include "ReadAloud.h"
 
+#include "Unique.h"
+
 #include <glib/gi18n-lib.h>  // for _()
 
 #include <algorithm>
@@ -80,6 +82,9 @@ void ReadAloud::SetRate(int rate) {
     rate_ = std::clamp(rate, -100, 100);
     // The voice takes it from the next sentence on.
     if (opened_) backend_->SetRate(rate_);
+    // Heard, not seen: the new speed is said where the rest is.
+    UniqueGChars text(g_strdup_printf(_("Reading speed %+d"), rate_));
+    if (effects_.tell) effects_.tell(text.get());
 }
 
 void ReadAloud::Queue() {

@@ -162,6 +162,7 @@ TEST(ReadAloudTest, WithoutASpeechServiceItSaysSoOnceAndStaysStopped) {
     EXPECT_EQ(l.told, (Lines{ReadAloud::NO_SPEECH_MESSAGE}));
     EXPECT_EQ(l.reader->GetState(), State::Stopped);
     EXPECT_TRUE(l.voice->said.empty());
+    l.told.clear();
     l.reader->Faster();
     EXPECT_EQ(l.voice->rate, 0);  // nothing to tell the rate to
 }
@@ -172,6 +173,7 @@ TEST(ReadAloudTest, RateStepsStayWithinTheVoicesRange) {
     l.reader->StartOrPause();
     for (int i = 0; i < 8; ++i) l.reader->Faster();
     EXPECT_EQ(l.voice->rate, 100);
+    EXPECT_EQ(l.told.back(), "Reading speed +100");
     for (int i = 0; i < 11; ++i) l.reader->Slower();
     EXPECT_EQ(l.voice->rate, -100);
 }

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
+
 namespace brivane::web {
 
 namespace {
@@ -15,6 +17,9 @@ constexpr std::string_view PRINT = "action.print";
 constexpr std::string_view POSITION = "action.position";
 constexpr std::string_view VIEW = "action.view";
 constexpr std::string_view FULLSCREEN = "action.fullscreen";
+constexpr std::string_view SHOWN = "action.shown";
+constexpr std::string_view FOUND = "action.found";
+constexpr std::string_view CONTENTS = "action.contents";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
 constexpr std::string_view REMOVE_RECENT = "action.removerecent ";
 constexpr std::string_view CLEAR_RECENT = "action.clearrecent";
@@ -83,7 +88,10 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     if (Match(text, PRINT, FlipbookAction::Print, message)) return message;
     if (Match(text, POSITION, FlipbookAction::Position, message)) return message;
     if (Match(text, VIEW, FlipbookAction::View, message)) return message;
-    Match(text, FULLSCREEN, FlipbookAction::Fullscreen, message);
+    if (Match(text, FULLSCREEN, FlipbookAction::Fullscreen, message)) return message;
+    if (Match(text, SHOWN, FlipbookAction::Shown, message)) return message;
+    if (Match(text, FOUND, FlipbookAction::Found, message)) return message;
+    Match(text, CONTENTS, FlipbookAction::Contents, message);
     return message;
 }
 
@@ -111,6 +119,70 @@ std::optional<document::ViewState> BridgeProtocol::ViewStateOf(std::string_view 
     // Every key must have been taken: an unknown one or a bad value refuses all.
     if (state.Count() != object.size()) return std::nullopt;
     return state;
+}
+
+std::optional<BridgeProtocol::ShownPages> BridgeProtocol::ShownPagesOf(std::string_view text) {
+    if (text.size() > MAX_SHOWN_BYTES) return std::nullopt;
+    const auto object = nlohmann::json::parse(text, nullptr, false);
+    if (!object.is_object()) return std::nullopt;
+    const auto count = object.find("count");
+    const auto pages = object.find("pages");
+    if (count == object.end() || !count->is_number_unsigned() || pages == object.end() || !pages->is_array() ||
+        pages->size() > 2)
+        return std::nullopt;
+    ShownPages shown;
+    shown.count = count->get<int>();
+    for (const auto& page : *pages) {
+        if (!page.is_object() || page.size() != 2) return std::nullopt;
+        const auto number = page.find("number");
+        const auto words = page.find("text");
+        if (number == page.end() || !number->is_number_unsigned() || words == page.end() || !words->is_string())
+            return std::nullopt;
+        const auto n = number->get<std::uint64_t>();
+        const int previous = shown.pages.empty() ? 0 : shown.pages.back().number;
+        if (n <= static_cast<std::uint64_t>(previous) || n > 1'000'000) return std::nullopt;
+        shown.pages.push_back({static_cast<int>(n), words->get<std::string>()});
+    }
+    if (shown.pages.empty() || shown.count < shown.pages.back().number) return std::nullopt;
+    return shown;
+}
+
+std::optional<std::vector<BridgeProtocol::ContentsEntry>> BridgeProtocol::ContentsOf(std::string_view text) {
+    if (text.size() > MAX_CONTENTS_BYTES) return std::nullopt;
+    const auto list = nlohmann::json::parse(text, nullptr, false);
+    if (!list.is_array()) return std::nullopt;
+    std::vector<ContentsEntry> entries;
+    int deepest = 0;  // the deepest level the next entry may have
+    for (const auto& item : list) {
+        if (!item.is_object() || item.size() != 3) return std::nullopt;
+        const auto title = item.find("title");
+        const auto page = item.find("page");
+        const auto level = item.find("level");
+        if (title == item.end() || !title->is_string() || page == item.end() || !page->is_number_unsigned() ||
+            level == item.end() || !level->is_number_unsigned())
+            return std::nullopt;
+        const auto p = page->get<std::uint64_t>();
+        const auto l = level->get<std::uint64_t>();
+        if (p < 1 || p > 1'000'000 || l > static_cast<std::uint64_t>(deepest)) return std::nullopt;
+        entries.push_back({title->get<std::string>(), static_cast<int>(p), static_cast<int>(l)});
+        deepest = static_cast<int>(l) + 1;
+    }
+    return entries;
+}
+
+std::string BridgeProtocol::CommandScript(std::string_view command) {
+    return "onCommand(" + ScriptStringLiteral(command) + ")";
+}
+
+std::string BridgeProtocol::SpeakingScript(int page, std::size_t from, std::size_t to) {
+    return "onSpeaking(" + std::to_string(page) + ", " + std::to_string(from) + ", " + std::to_string(to) + ")";
+}
+
+std::string BridgeProtocol::SpeakingDoneScript() { return "onSpeaking()"; }
+
+std::string BridgeProtocol::FindScript(std::string_view query, int direction) {
+    const int step = direction > 0 ? 1 : direction < 0 ? -1 : 0;
+    return "onFind(" + ScriptStringLiteral(query) + ", " + std::to_string(step) + ")";
 }
 
 std::string BridgeProtocol::EchoScript(std::string_view text) {

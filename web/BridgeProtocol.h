@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brivane::web {
 
@@ -15,11 +16,23 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, ClearRecent, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, View, Fullscreen, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, View, Fullscreen, Shown, Found, Contents, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;
         std::string argument;
+    };
+
+    // The printed text of the pages on screen, in the order they show.
+    struct ShownPage {
+        int number = 0;
+        std::string text;  // UTF-8
+        bool operator==(const ShownPage&) const = default;
+    };
+    struct ShownPages {
+        int count = 0;  // pages in the book; 0 when the page did not say
+        std::vector<ShownPage> pages;
+        bool operator==(const ShownPages&) const = default;
     };
 
     // Whole-text, case-sensitive match.
@@ -37,6 +50,21 @@ public:
     // value we know; anything else is refused whole.
     static std::optional<document::ViewState> ViewStateOf(std::string_view text);
     static constexpr std::size_t MAX_VIEW_BYTES = 256;
+    // "action.shown {"count":N,"pages":[{"number":N,"text":"..."}]}": at most
+    // two pages, numbered from 1 and rising; anything else is refused whole.
+    static std::optional<ShownPages> ShownPagesOf(std::string_view text);
+    static constexpr std::size_t MAX_SHOWN_BYTES = 512 * 1024;
+
+    struct ContentsEntry {
+        std::string title;
+        int page = 0;
+        int level = 0;  // 0 for a top entry
+        bool operator==(const ContentsEntry&) const = default;
+    };
+    // "action.contents [{"title":"...","page":N,"level":N}, ...]": pages from 1,
+    // levels from 0 and at most one deeper than the entry before.
+    static std::optional<std::vector<ContentsEntry>> ContentsOf(std::string_view text);
+    static constexpr std::size_t MAX_CONTENTS_BYTES = 1024 * 1024;
 
     // The echo carries the message text as a string literal, whatever it holds.
     static std::string EchoScript(std::string_view text);
@@ -54,6 +82,16 @@ public:
     static std::string FullscreenScript(bool fullscreen);
     // "action.fullscreen on" or "off": anything else is no request.
     static std::optional<bool> FullscreenWanted(std::string_view argument);
+    // A command of the reader page's toolbar and keys, run from our menus.
+    static std::string CommandScript(std::string_view command);
+    // Marks [from, to) of page's printed text, counted in UTF-16 code units
+    // as the page counts; without a page, the mark goes.
+    static std::string SpeakingScript(int page, std::size_t from, std::size_t to);
+    static std::string SpeakingDoneScript();
+    // Searches the book for query, or steps to the next (1) or previous (-1) match.
+    static std::string FindScript(std::string_view query, int direction);
+    // "action.found 3 of 12": the find bar's count, at most this long.
+    static constexpr std::size_t MAX_FOUND_BYTES = 200;
 };
 
 }  // namespace brivane::web

@@ -383,9 +383,12 @@ void FlipbookPageHost::Reload() {
 }
 
 void FlipbookPageHost::MessageReceived(const std::string& body, const std::string& shownUri) {
-    Diagnostics::Line(body);
-    if (failed_ || !NavigationPolicy::IsReaderPage(shownUri, pageUrl_)) return;
     const auto message = BridgeProtocol::DispatchFlipbookMessage(body);
+    // A page's whole text on every turn would drown the other lines.
+    const bool bulky = message.action == BridgeProtocol::FlipbookAction::Shown ||
+                       message.action == BridgeProtocol::FlipbookAction::Contents;
+    Diagnostics::Line(bulky ? body.substr(0, 64) : body);
+    if (failed_ || !NavigationPolicy::IsReaderPage(shownUri, pageUrl_)) return;
     switch (message.action) {
     case BridgeProtocol::FlipbookAction::OpenPdf:
         HandToSystem(message.argument);
@@ -408,6 +411,19 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
     case BridgeProtocol::FlipbookAction::Fullscreen:
         if (const auto wanted = BridgeProtocol::FullscreenWanted(message.argument); wanted && surface_)
             surface_->SetFullscreen(*wanted);
+        break;
+    case BridgeProtocol::FlipbookAction::Shown:
+        TakeShownText(message.argument);
+        break;
+    case BridgeProtocol::FlipbookAction::Contents:
+        if (const auto entries = BridgeProtocol::ContentsOf(message.argument); entries && surface_)
+            surface_->ShowContents(*entries);
+        else if (!entries)
+            Diagnostics::Line("Refused contents");
+        break;
+    case BridgeProtocol::FlipbookAction::Found:
+        if (surface_ && message.argument.size() <= BridgeProtocol::MAX_FOUND_BYTES)
+            surface_->ShowFindStatus(message.argument);
         break;
     case BridgeProtocol::FlipbookAction::None:
         break;
@@ -457,6 +473,33 @@ void FlipbookPageHost::RememberView(const std::string& argument) {
     if (!positions_ || merged == book_.state) return;
     book_.state = merged;
     positions_->Remember(book_);
+}
+
+void FlipbookPageHost::TakeShownText(const std::string& argument) {
+    const auto shown = BridgeProtocol::ShownPagesOf(argument);
+    if (!shown) {
+        Diagnostics::Line("Refused shown text");
+        return;
+    }
+    if (surface_) surface_->ShowText(*shown);
+}
+
+void FlipbookPageHost::RunCommand(const std::string& command) {
+    if (!failed_ && surface_ && !pageUrl_.empty()) surface_->RunScript(BridgeProtocol::CommandScript(command));
+}
+
+void FlipbookPageHost::GoToPage(int page) {
+    if (!failed_ && surface_ && page >= 1) surface_->RunScript(BridgeProtocol::ResumeScript(page));
+}
+
+void FlipbookPageHost::Find(const std::string& query, int direction) {
+    if (!failed_ && surface_ && !pageUrl_.empty()) surface_->RunScript(BridgeProtocol::FindScript(query, direction));
+}
+
+void FlipbookPageHost::MarkSpeaking(int page, std::size_t from, std::size_t to) {
+    if (failed_ || !surface_) return;
+    surface_->RunScript(page > 0 ? BridgeProtocol::SpeakingScript(page, from, to)
+                                 : BridgeProtocol::SpeakingDoneScript());
 }
 
 void FlipbookPageHost::NewWindowRequested(const std::string& uri) {

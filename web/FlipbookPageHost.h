@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BridgeProtocol.h"
 #include "Desktop.h"
 #include "ReadingPositions.h"
 #include "UnpackingBook.h"
@@ -43,6 +44,12 @@ public:
     virtual void UnpackingChanged() {}
     // The page asks for the book alone on the screen, or back in its window.
     virtual void SetFullscreen(bool /*fullscreen*/) {}
+    // The text of the pages on screen, after every turn.
+    virtual void ShowText(const BridgeProtocol::ShownPages& /*shown*/) {}
+    // What the find bar says of its matches.
+    virtual void ShowFindStatus(const std::string& /*status*/) {}
+    // The book's contents, once the page has them.
+    virtual void ShowContents(const std::vector<BridgeProtocol::ContentsEntry>& /*entries*/) {}
 };
 
 // The workspace work, each step on its own FlipbookFile. Replaceable so the
@@ -110,6 +117,13 @@ public:
 
     const std::string& PageURL() const { return pageUrl_; }
 
+    // Our menus run the reader page's own commands ("next", "zoomIn", ...).
+    void RunCommand(const std::string& command);
+    void GoToPage(int page);
+    void Find(const std::string& query, int direction);
+    // Marks the sentence being read aloud; page 0: none.
+    void MarkSpeaking(int page, std::size_t from, std::size_t to);
+
     // English, as the catalogue's keys; the view shows them translated.
     static constexpr const char* NO_WORKSPACE_MESSAGE =
         N_("This flipbook cannot be shown: its contents could not be prepared.");
@@ -139,6 +153,7 @@ private:
     void Resume();
     void RememberPosition(const std::string& argument);
     void RememberView(const std::string& argument);
+    void TakeShownText(const std::string& argument);
     void Fail(const char* message);
 
     std::string fileUrl_;

@@ -1,6 +1,10 @@
 #include "FlipbookView.h"
 
 #include "GObjectPtr.h"
+#include "GoToPageDialog.h"
+#include "NavigationList.h"
+#include "ScreenReaderStatus.h"
+#include "VoiceChoice.h"
 #include "WindowIcon.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
@@ -8,7 +12,9 @@
 namespace brivane::app {
 
 FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop)
-    : window_(window), overlay_(RefPtr<GtkWidget>::Sink(gtk_overlay_new())) {
+    : window_(window),
+      paned_(RefPtr<GtkWidget>::Sink(gtk_paned_new(GTK_ORIENTATION_HORIZONTAL))),
+      overlay_(RefPtr<GtkWidget>::Sink(gtk_overlay_new())) {
     g_object_add_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
 
     web::WebViewFlipbook::WindowEffects effects;
@@ -26,6 +32,11 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     effects.flipbookShown = RememberRecent;
     effects.setFullscreen = [this](bool on) {
         if (fullscreen_) fullscreen_->Set(on);
+    };
+    effects.showText = [this](const web::BridgeProtocol::ShownPages& shown) { ShowText(shown); };
+    effects.showFindStatus = [this](const std::string& status) { textPane_.Status(status); };
+    effects.showContents = [this](const std::vector<web::BridgeProtocol::ContentsEntry>& entries) {
+        contents_ = entries;
     };
     webView_ = std::make_unique<web::WebViewFlipbook>(std::move(urlFlipbook), std::move(desktop), std::move(effects));
     gtk_overlay_set_child(GTK_OVERLAY(overlay_.get()), webView_->Widget());
@@ -72,7 +83,87 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     gtk_overlay_add_overlay(GTK_OVERLAY(overlay_.get()), problem_);
 
     fullscreen_ = std::make_unique<FullscreenAction>(window_, [this](bool on) { webView_->FullscreenChanged(on); });
+    AddReadingAids();
     webView_->Load();
+}
+
+void FlipbookView::AddReadingAids() {
+    gtk_paned_set_start_child(GTK_PANED(paned_.get()), overlay_.get());
+    gtk_paned_set_end_child(GTK_PANED(paned_.get()), textPane_.Widget());
+    gtk_paned_set_resize_end_child(GTK_PANED(paned_.get()), FALSE);
+    gtk_paned_set_shrink_end_child(GTK_PANED(paned_.get()), FALSE);
+
+    web::ReadAloud::Effects voice;
+    voice.mark = [this](int page, std::size_t from, std::size_t to) { webView_->MarkSpeaking(page, from, to); };
+    voice.unmark = [this] { webView_->MarkSpeaking(0, 0, 0); };
+    voice.turn = [this] { webView_->RunCommand("next"); };
+    voice.tell = [this](const std::string& text) { textPane_.Status(text); };
+    voice.changed = [this](web::ReadAloud::State state) {
+        if (actions_) actions_->Reading(state);
+    };
+    readAloud_ = std::make_unique<web::ReadAloud>(VoiceChoice::Make(), std::move(voice));
+
+    ReaderActions::Commands commands;
+    commands.page = [this](const std::string& command) { webView_->RunCommand(command); };
+    commands.goToPage = [this] {
+        const int current = shown_.pages.empty() ? 1 : shown_.pages.front().number;
+        GoToPageDialog::Run(window_, current, shown_.count, [this](int page) { webView_->GoToPage(page); });
+    };
+    commands.pageText = [this] {
+        // The keys go back to the page, where they turn it.
+        if (textPane_.Toggle()) gtk_widget_grab_focus(webView_->Widget());
+    };
+    commands.find = [this] { textPane_.FocusFind(); };
+    commands.contentsList = [this] { ListContents(); };
+    commands.pagesList = [this] { ListPages(); };
+    commands.readAloud = [this] {
+        // Where it says why it cannot read, or what it reads, is in the pane.
+        gtk_widget_set_visible(textPane_.Widget(), TRUE);
+        readAloud_->StartOrPause();
+    };
+    commands.stopReading = [this] { readAloud_->Stop(); };
+    commands.readFaster = [this] { readAloud_->Faster(); };
+    commands.readSlower = [this] { readAloud_->Slower(); };
+    actions_ = std::make_unique<ReaderActions>(window_, std::move(commands));
+    // Someone who hears the screen gets the text without having to find it first.
+    ScreenReaderStatus::Ask(alive_, [this] { gtk_widget_set_visible(textPane_.Widget(), TRUE); });
+}
+
+void FlipbookView::ListContents() {
+    if (contents_.empty()) {
+        textPane_.Status(_("This book has no contents."));
+        return;
+    }
+    const int shown = shown_.pages.empty() ? 1 : shown_.pages.front().number;
+    std::vector<NavigationList::Row> rows;
+    std::size_t current = 0;
+    for (const auto& entry : contents_) {
+        // The chapter the reader is in: the last entry that starts at or before the page.
+        if (entry.page <= shown) current = rows.size();
+        UniqueGChars text(g_strdup_printf(_("%s, page %d"), entry.title.c_str(), entry.page));
+        rows.push_back({text.get(), entry.page, entry.level});
+    }
+    NavigationList::Show(window_, _("Contents"), rows, current, [this](int page) { webView_->GoToPage(page); });
+}
+
+void FlipbookView::ListPages() {
+    std::vector<NavigationList::Row> rows;
+    for (int page = 1; page <= shown_.count; ++page) {
+        UniqueGChars text(g_strdup_printf(_("Page %d"), page));
+        rows.push_back({text.get(), page, 0});
+    }
+    const std::size_t current = shown_.pages.empty() ? 0 : static_cast<std::size_t>(shown_.pages.front().number - 1);
+    NavigationList::Show(window_, _("Pages"), rows, current, [this](int page) { webView_->GoToPage(page); });
+}
+
+void FlipbookView::Find(const std::string& query, int direction) {
+    if (webView_) webView_->Find(query, direction);
+}
+
+void FlipbookView::ShowText(const web::BridgeProtocol::ShownPages& shown) {
+    shown_ = shown;
+    textPane_.Show(shown);
+    readAloud_->Shown(shown);
 }
 
 FlipbookView::~FlipbookView() {

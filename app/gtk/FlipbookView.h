@@ -3,6 +3,9 @@
 #include "Desktop.h"
 #include "FullscreenAction.h"
 #include "GObjectPtr.h"
+#include "ReadAloud.h"
+#include "ReaderActions.h"
+#include "TextPane.h"
 #include "Unique.h"
 #include "WebViewFlipbook.h"
 
@@ -22,16 +25,26 @@ public:
     FlipbookView(const FlipbookView&) = delete;
     FlipbookView& operator=(const FlipbookView&) = delete;
 
-    GtkWidget* Widget() const { return overlay_.get(); }
+    GtkWidget* Widget() const { return paned_.get(); }
 
 private:
     void SetIcon(const std::string& pngPath);
     void ShowProblem(const std::string& text);
     void Reload();
     static void RememberRecent(const std::string& fileUrl);
+    // The page's text beside it, the menus' actions and the voice.
+    void AddReadingAids();
+    void ShowText(const web::BridgeProtocol::ShownPages& shown);
+    void Find(const std::string& query, int direction);
+    void ListContents();
+    void ListPages();
 
-    GtkWindow* window_;  // weak
+    GtkWindow* window_;        // weak
+    RefPtr<GtkWidget> paned_;  // the page, and the text pane beside it
     RefPtr<GtkWidget> overlay_;
+    TextPane textPane_{[this](const std::string& query, int direction) { Find(query, direction); }};
+    web::BridgeProtocol::ShownPages shown_;
+    std::vector<web::BridgeProtocol::ContentsEntry> contents_;
     GtkWidget* busy_ = nullptr;
     GtkWidget* busyText_ = nullptr;
     GtkWidget* busyBar_ = nullptr;
@@ -40,6 +53,10 @@ private:
     SignalConnection reloadClicked_;
     std::unique_ptr<web::WebViewFlipbook> webView_;
     std::unique_ptr<FullscreenAction> fullscreen_;
+    // After the view: the voice stops before the page it marks goes.
+    std::unique_ptr<web::ReadAloud> readAloud_;
+    std::unique_ptr<ReaderActions> actions_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for answers that come late
 };
 
 }  // namespace brivane::app

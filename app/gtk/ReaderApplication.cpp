@@ -5,6 +5,7 @@
 #include "GObjectPtr.h"
 #include "GtkDesktop.h"
 #include "HelpMenu.h"
+#include "ReaderMenus.h"
 #include "ServiceAddresses.h"
 #include "WindowLooks.h"
 #include "WorkspaceRoot.h"
@@ -139,6 +140,7 @@ void ReaderApplication::InstallMenus() {
     auto menubar = RefPtr<GMenu>::Adopt(g_menu_new());
     auto file = RefPtr<GMenu>::Adopt(FileMenu());
     g_menu_append_submenu(menubar.get(), _("File"), G_MENU_MODEL(file.get()));
+    ReaderMenus::Install(app, menubar.get());
     HelpMenu::Install(app, menubar.get(), [this] { return ActiveContent() ? ActiveContent()->Window() : nullptr; });
     gtk_application_set_menubar(app, G_MENU_MODEL(menubar.get()));
 }

@@ -96,6 +96,13 @@ public:
     void SetFullscreen(bool fullscreen) override {
         if (effects_.setFullscreen) effects_.setFullscreen(fullscreen);
     }
+    void ShowText(const BridgeProtocol::ShownPages& shown) override {
+        if (effects_.showText) effects_.showText(shown);
+    }
+    void ShowFindStatus(const std::string& status) override { Call(effects_.showFindStatus, status); }
+    void ShowContents(const std::vector<BridgeProtocol::ContentsEntry>& entries) override {
+        if (effects_.showContents) effects_.showContents(entries);
+    }
 
     static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
         auto* self = static_cast<Coordinator*>(data);
@@ -190,5 +197,15 @@ void WebViewFlipbook::Load() { coordinator_->host->Load(); }
 void WebViewFlipbook::Reload() { coordinator_->host->Reload(); }
 
 void WebViewFlipbook::FullscreenChanged(bool fullscreen) { coordinator_->host->FullscreenChanged(fullscreen); }
+
+void WebViewFlipbook::RunCommand(const std::string& command) { coordinator_->host->RunCommand(command); }
+
+void WebViewFlipbook::GoToPage(int page) { coordinator_->host->GoToPage(page); }
+
+void WebViewFlipbook::Find(const std::string& query, int direction) { coordinator_->host->Find(query, direction); }
+
+void WebViewFlipbook::MarkSpeaking(int page, std::size_t from, std::size_t to) {
+    coordinator_->host->MarkSpeaking(page, from, to);
+}
 
 }  // namespace brivane::web

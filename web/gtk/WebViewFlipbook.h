@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace brivane::web {
 
@@ -24,6 +25,9 @@ public:
         std::function<void(const std::string& text)> showProblem;
         std::function<void(const std::string& fileUrl)> flipbookShown;
         std::function<void(bool fullscreen)> setFullscreen;
+        std::function<void(const BridgeProtocol::ShownPages& shown)> showText;
+        std::function<void(const std::string& status)> showFindStatus;
+        std::function<void(const std::vector<BridgeProtocol::ContentsEntry>& entries)> showContents;
     };
 
     WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects);
@@ -38,6 +42,11 @@ public:
     void Reload();
     // The window went full screen or came back.
     void FullscreenChanged(bool fullscreen);
+    // What the host's menus and voice ask of the page.
+    void RunCommand(const std::string& command);
+    void GoToPage(int page);
+    void Find(const std::string& query, int direction);
+    void MarkSpeaking(int page, std::size_t from, std::size_t to);
 
     class Coordinator;
 

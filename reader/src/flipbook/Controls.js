@@ -92,6 +92,7 @@ export class Controls {
     const book = reader.book;
     switch (command) {
       case "print": return reader.print();
+      case "openPdf": return reader.openPdf();
       case "fullscreen": return post(fullscreenMessage(!this.#bars.active)) || toggleFullscreen();
       case "close": return this.#close();
       case "find": return reader.find.open();

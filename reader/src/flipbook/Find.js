@@ -102,6 +102,16 @@ export class Find {
     target.focus();
   }
 
+  /** The host's own find field: searches for `query` as typed there (0), or goes on to the next (1) or previous (-1) match. */
+  lookFor(query, direction = 0) {
+    if (!this.#reader.book) return undefined;
+    this.open();
+    this.#input.value = String(query);
+    if (direction !== 0) return this.step(direction);
+    this.#search(this.#input.value);
+    return undefined;
+  }
+
   /** Goes to the next (1) or previous (-1) match, wrapping round the book. */
   async step(direction) {
     if (!this.isOpen) return this.open();
@@ -308,6 +318,7 @@ export class Find {
   #status(searching = this.#searching !== null) {
     const text = matchStatus({ query: this.#query, current: this.#current, total: this.#matches.length, searching });
     $("find-status").textContent = text;
+    this.onStatus?.(text);
     this.#bar.classList.toggle("no-match", Boolean(this.#query) && this.#matches.length === 0 && !searching);
   }
 }

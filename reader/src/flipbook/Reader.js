@@ -2,7 +2,8 @@
 // keeps the toolbar, panels and announcements in step with it.
 import { bookUrl, capText, cssUrl, readConfig, TITLE_MAX_GRAPHEMES } from "./config.js";
 import { pageAnnouncement, pagesOf } from "./layout.js";
-import { openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
+import { contentsMessage, foundMessage, openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
+import { contentsReport } from "./contentsReport.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
 import { applyViewState, readViewState, viewReport } from "./viewState.js";
@@ -14,6 +15,7 @@ import { TextIndex } from "./TextIndex.js";
 import { TextLayers } from "./TextLayers.js";
 import { Thumbnails } from "./Thumbnails.js";
 import { Contents } from "./Contents.js";
+import { ShownText } from "./ShownText.js";
 import { labelOf, pageDisplay } from "./pageLabels.js";
 import { RTL, tooltipFor } from "./direction.js";
 
@@ -51,6 +53,12 @@ export class Reader {
     // A change of view, fit or zoom need not move the page: it is told all the same.
     $("stage").addEventListener("bookview", () => this.#tellLater());
     this.find = new Find(this);
+    this.shown = new ShownText(this);
+    let found = "";
+    this.find.onStatus = (status) => {
+      if (status !== found) post(foundMessage(status));
+      found = status;
+    };
     this.contents = new Contents($("contents"), (page) => this.goTo(page), (page) => labelOf(this.pageLabels, page));
   }
 
@@ -116,7 +124,7 @@ export class Reader {
     if (count < 1) return this.#fail(t("The flipbook cannot be opened"), t("Its PDF has no pages."));
 
     this.#text = new TextLayers(source);
-    this.#text.marks = (number) => this.find.marks(number);
+    this.#text.marks = (number) => [...this.find.marks(number), ...this.shown.marks(number)];
     this.textIndex = new TextIndex(source);
     this.#images = new PageImages(source, $("stage"), (target) => this.#followLink(target), this.#text);
     const shapes = { of: (n) => source.shapeOf(n) ?? first, lookUp: (numbers) => source.lookUp(numbers) };
@@ -200,6 +208,7 @@ export class Reader {
     this.#thumbs?.mark(pages);
     this.#showDirection(this.book.direction);
     this.contents.mark(pages);
+    this.shown.update(pages);
     clearTimeout(this.#positionTimer);
     this.#positionTimer = setTimeout(() => this.#tellPosition(), POSITION_DELAY_MS);
   }
@@ -240,6 +249,7 @@ export class Reader {
     }
     if (session !== this.#session) return;
     this.contents.show(entries);
+    post(contentsMessage(contentsReport(entries)));
     if (this.book) this.contents.mark(pagesOf(this.book.spread));
     $("btn-contents").hidden = entries.length === 0;
   }
@@ -278,6 +288,7 @@ export class Reader {
     $("message").hidden = true;
     clearTimeout(this.#positionTimer);
     this.find.reset();
+    this.shown.clear();
     this.#text?.clear();
     this.#text = null;
     this.textIndex = null;

@@ -141,7 +141,7 @@ export class TextLayers {
     for (const mark of this.#marks(number)) {
       for (const range of itemRanges(map, mark.start, mark.length)) {
         if (!byItem.has(range.item)) byItem.set(range.item, []);
-        byItem.get(range.item).push({ ...range, current: mark.current });
+        byItem.get(range.item).push({ ...range, current: mark.current, speaking: mark.speaking });
       }
     }
     for (const [item, ranges] of byItem) {
@@ -155,7 +155,7 @@ export class TextLayers {
         if (range.from < at) continue;
         parts.push(document.createTextNode(text.slice(at, range.from)));
         const mark = document.createElement("mark");
-        mark.className = range.current ? "highlight current" : "highlight";
+        mark.className = range.speaking ? "highlight speaking" : range.current ? "highlight current" : "highlight";
         mark.textContent = text.slice(range.from, range.to);
         parts.push(mark);
         at = range.to;

@@ -23,3 +23,18 @@ window.onResume = (page, state) => {
 window.onFullscreen = (active) => {
   controls.fullscreenChanged(active === true);
 };
+
+// The host's menus run the same commands as the toolbar and the keys.
+window.onCommand = (name) => {
+  controls.run(String(name));
+};
+
+// The host's own find field: what it holds (direction 0), or on to the next (1) or previous (-1) match.
+window.onFind = (query, direction) => {
+  reader.find.lookFor(String(query), Number(direction) || 0);
+};
+
+// The host reads [from, to) of page `page`'s text aloud; called without a page when it stops.
+window.onSpeaking = (page, from, to) => {
+  reader.shown.speak(Number(page), Number(from), Number(to));
+};

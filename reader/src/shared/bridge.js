@@ -48,3 +48,18 @@ export function post(text, win = globalThis) {
   handler.postMessage(String(text));
   return true;
 }
+
+/** What the find bar says of its matches ("3 of 12"), for the host to say again in its own widgets. */
+export function foundMessage(status) {
+  return `action.found ${status}`;
+}
+
+/** The book's contents as a flat list ([{ title, page, level }]), for the host's own contents window. */
+export function contentsMessage(entries) {
+  return `action.contents ${JSON.stringify(entries)}`;
+}
+
+/** The printed text of the pages on screen ({ pages: [{ number, text }] }), for the host's text pane and voice. */
+export function shownMessage(report) {
+  return `action.shown ${JSON.stringify(report)}`;
+}

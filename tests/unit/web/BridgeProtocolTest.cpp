@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <optional>
+#include <vector>
+
 namespace brivane::web {
 namespace {
 
@@ -29,6 +32,10 @@ TEST(BridgeProtocolTest, FlipbookMessagesMatchByPrefixAndByteOffset) {
         {"action.positions", Action::Position, ""},
         {"action.view {\"zoom\":2}", Action::View, "{\"zoom\":2}"},
         {"action.view", Action::None, ""},
+        {"action.found 3 of 12", Action::Found, "3 of 12"},
+        {"action.found ", Action::Found, ""},
+        {"action.shown {}", Action::Shown, "{}"},
+        {"action.contents []", Action::Contents, "[]"},
     };
     for (const auto& c : cases) {
         const auto message = BridgeProtocol::DispatchFlipbookMessage(c.text);
@@ -163,6 +170,84 @@ TEST(BridgeProtocolTest, ConfigurationCallCarriesCompactJsonObject) {
     const std::string text = script.substr(10, script.size() - 11);
     EXPECT_EQ(text.find('\n'), std::string::npos);
     EXPECT_EQ(nlohmann::json::parse(text)["path"], "file:///w/data/flipbook.pdf");
+}
+
+// The shown text comes from the page on every turn and becomes widgets'
+// text and speech: a malformed or oversized report is refused whole.
+TEST(BridgeProtocolTest, ShownTextIsTakenOnlyWhenWellFormed) {
+    using Pages = std::vector<BridgeProtocol::ShownPage>;
+    const struct {
+        std::string text;
+        std::optional<Pages> pages;
+    } cases[] = {
+        {R"({"count":12,"pages":[{"number":9,"text":"Nine."},{"number":10,"text":"Ten."}]})",
+         Pages{{9, "Nine."}, {10, "Ten."}}},
+        {R"({"count":1,"pages":[{"number":1,"text":""}]})", Pages{{1, ""}}},
+        {R"({"count":3,"pages":[{"number":1,"text":"caf\u00e9 \n\"x\""}]})", Pages{{1, "caf\xC3\xA9 \n\"x\""}}},
+        {R"({"count":12,"pages":[]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":10,"text":"a"},{"number":9,"text":"b"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":9,"text":"a"},{"number":9,"text":"b"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":1,"text":"a"},{"number":2,"text":"b"},{"number":3,"text":"c"}]})",
+         std::nullopt},
+        {R"({"count":8,"pages":[{"number":9,"text":"past the end"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":0,"text":"a"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":-1,"text":"a"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":1.5,"text":"a"}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":1,"text":7}]})", std::nullopt},
+        {R"({"count":12,"pages":[{"number":1,"text":"a","html":"<b>"}]})", std::nullopt},
+        {R"({"pages":[{"number":1,"text":"a"}]})", std::nullopt},
+        {R"([1,2])", std::nullopt},
+        {R"({"count":12,"pages":[{"number":1,"text":"a"})", std::nullopt},
+        {"{\"count\":2,\"pages\":[{\"number\":1,\"text\":\"" + std::string(BridgeProtocol::MAX_SHOWN_BYTES, 'a') +
+             "\"}]}",
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto shown = BridgeProtocol::ShownPagesOf(c.text);
+        ASSERT_EQ(shown.has_value(), c.pages.has_value()) << c.text.substr(0, 80);
+        if (shown) EXPECT_EQ(shown->pages, *c.pages) << c.text;
+    }
+}
+
+// The contents become a native list: entries out of order in depth or
+// pointing at no page would make rows that lead nowhere.
+TEST(BridgeProtocolTest, ContentsAreTakenOnlyWhenEveryEntryIsWellFormed) {
+    using Entries = std::vector<BridgeProtocol::ContentsEntry>;
+    const struct {
+        std::string text;
+        std::optional<Entries> entries;
+    } cases[] = {
+        {R"([{"title":"One","page":1,"level":0},{"title":"One.a","page":2,"level":1},{"title":"Two","page":5,"level":0}])",
+         Entries{{"One", 1, 0}, {"One.a", 2, 1}, {"Two", 5, 0}}},
+        {"[]", Entries{}},
+        {R"([{"title":"Deep first","page":1,"level":1}])", std::nullopt},
+        {R"([{"title":"A","page":1,"level":0},{"title":"Skips","page":1,"level":2}])", std::nullopt},
+        {R"([{"title":"A","page":0,"level":0}])", std::nullopt},
+        {R"([{"title":"A","page":"3","level":0}])", std::nullopt},
+        {R"([{"title":"A","page":3}])", std::nullopt},
+        {R"([{"title":"A","page":3,"level":0,"url":"x"}])", std::nullopt},
+        {R"({"title":"A","page":3,"level":0})", std::nullopt},
+        {"[" + std::string(BridgeProtocol::MAX_CONTENTS_BYTES, ' ') + "]", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto entries = BridgeProtocol::ContentsOf(c.text);
+        ASSERT_EQ(entries.has_value(), c.entries.has_value()) << c.text.substr(0, 80);
+        if (entries) EXPECT_EQ(*entries, *c.entries) << c.text;
+    }
+}
+
+// What goes into the page as script source stays a literal or a number.
+TEST(BridgeProtocolTest, HostCallsIntoThePageAreLiteralsAndNumbers) {
+    const std::pair<std::string, std::string> cases[] = {
+        {BridgeProtocol::CommandScript("next"), "onCommand('next')"},
+        {BridgeProtocol::CommandScript("x');evil('"), R"(onCommand('x\');evil(\''))"},
+        {BridgeProtocol::SpeakingScript(9, 0, 42), "onSpeaking(9, 0, 42)"},
+        {BridgeProtocol::SpeakingDoneScript(), "onSpeaking()"},
+        {BridgeProtocol::FindScript("copper", 0), "onFind('copper', 0)"},
+        {BridgeProtocol::FindScript("it's\n", 7), R"(onFind('it\'s\x0A', 1))"},
+        {BridgeProtocol::FindScript("", -3), "onFind('', -1)"},
+    };
+    for (const auto& [script, want] : cases) EXPECT_EQ(script, want);
 }
 
 }  // namespace

@@ -32,6 +32,14 @@ public:
     void ServeUnpacking(std::shared_ptr<const UnpackingBook> book) override { served.push_back(book != nullptr); }
     std::vector<bool> fullscreen;
     void SetFullscreen(bool on) override { fullscreen.push_back(on); }
+    Lines aids;  // what reached the reading aids: shown pages, find counts, contents
+    void ShowText(const BridgeProtocol::ShownPages& s) override {
+        aids.push_back("text " + std::to_string(s.pages.front().number));
+    }
+    void ShowFindStatus(const std::string& s) override { aids.push_back("found " + s); }
+    void ShowContents(const std::vector<BridgeProtocol::ContentsEntry>& e) override {
+        aids.push_back("contents " + std::to_string(e.size()));
+    }
 };
 
 // Each flipbook file has its own workspace on disk, holding its PDF.
@@ -237,6 +245,45 @@ TEST(FlipbookPageHostTest, OnlyTheReaderPageIsPrivilegedAndAddressesLeaveThrough
         EXPECT_EQ(r.lines.lines.empty() ? "" : r.lines.lines.back(), c.lastLine);
         EXPECT_EQ(r.surface.scripts.size(), 1u);
     }
+}
+
+// The reading aids take the reader page's word only, and a page's whole text
+// never floods the output; the menus reach no page that failed.
+TEST(FlipbookPageHostTest, ReadingAidsHearOnlyTheReaderPage) {
+    const std::string text = R"({"count":12,"pages":[{"number":9,"text":")" + std::string(5000, 'x') + "\"}]}";
+    const struct {
+        std::string message, from;
+        Lines aids;
+    } cases[] = {
+        {"action.shown " + text, "@", {"text 9"}},
+        {"action.shown " + text, "https://evil.example/", {}},
+        {"action.shown {\"count\":1,\"pages\":[]}", "@", {}},
+        {"action.found 3 of 12", "@", {"found 3 of 12"}},
+        {"action.found " + std::string(BridgeProtocol::MAX_FOUND_BYTES + 1, '9'), "@", {}},
+        {R"(action.contents [{"title":"A","page":1,"level":0}])", "@", {"contents 1"}},
+        {R"(action.contents [{"title":"A","page":1,"level":3}])", "@", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.substr(0, 40));
+        Reader r("file:///home/u/Book.flip");
+        r.Open();
+        r.lines.lines.clear();
+        r.host->MessageReceived(c.message, c.from == "@" ? r.surface.loaded.back() : c.from);
+        EXPECT_EQ(r.surface.aids, c.aids);
+        ASSERT_FALSE(r.lines.lines.empty());
+        EXPECT_LE(r.lines.lines.front().size(), 256u);
+    }
+
+    Reader r("file:///home/u/Book.flip");
+    r.Open();
+    const auto before = r.surface.scripts.size();
+    r.host->RunCommand("next");
+    r.host->MarkSpeaking(9, 0, 4);
+    r.host->WebProcessTerminated("crashed");
+    r.host->RunCommand("next");
+    r.host->Find("x", 1);
+    EXPECT_EQ(Lines(r.surface.scripts.begin() + before, r.surface.scripts.end()),
+              (Lines{"onCommand('next')", "onSpeaking(9, 0, 4)"}));
 }
 
 // A reload while the archive is still being unpacked must not unpack twice at

@@ -1,10 +1,10 @@
 #include "ReaderApplication.h"
 
+#include "ApplicationMenu.h"
 #include "BookSchemeHandler.h"
 #include "DataDirectory.h"
 #include "GObjectPtr.h"
 #include "GtkDesktop.h"
-#include "HelpMenu.h"
 #include "ReaderMenus.h"
 #include "ServiceAddresses.h"
 #include "WindowLooks.h"
@@ -138,10 +138,15 @@ void ReaderApplication::InstallMenus() {
     }
 
     auto menubar = RefPtr<GMenu>::Adopt(g_menu_new());
+    ApplicationMenu::Install(app, menubar.get(),
+                             [this] { return ActiveContent() ? ActiveContent()->Window() : nullptr; });
     auto file = RefPtr<GMenu>::Adopt(FileMenu());
     g_menu_append_submenu(menubar.get(), _("File"), G_MENU_MODEL(file.get()));
     ReaderMenus::Install(app, menubar.get());
-    HelpMenu::Install(app, menubar.get(), [this] { return ActiveContent() ? ActiveContent()->Window() : nullptr; });
+    // Help holds the service's page, and only that.
+    auto help = RefPtr<GMenu>::Adopt(g_menu_new());
+    g_menu_append(help.get(), _("Brivane Help"), "app.help");
+    g_menu_append_submenu(menubar.get(), _("Help"), G_MENU_MODEL(help.get()));
     gtk_application_set_menubar(app, G_MENU_MODEL(menubar.get()));
 }
 

@@ -42,7 +42,12 @@ const std::vector<ShortcutsWindow::Group>& ShortcutsWindow::Groups() {
           {"<Control>a", N_("Select the shown text")},
           {"<Control>c", N_("Copy the selected text")},
           {"Escape", N_("Close the find bar or a panel")}}},
-        // Text view and read aloud: their group goes here, between Find and Window.
+        {N_("Reading aids"),
+         {{"<Control>t", N_("Show or hide the page text")},
+          {"<Control><Shift>f", N_("Find from the text pane")},
+          {"<Control>Page_Down <Control>Page_Up", N_("Turn pages from the text pane")},
+          {"<Control><Shift>r", N_("Read aloud or pause")},
+          {"<Control><Shift>s", N_("Stop reading")}}},
         {N_("Window"),
          {{"F11", N_("Full screen")},
           {"Escape", N_("Leave full screen")},

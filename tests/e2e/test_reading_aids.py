@@ -69,7 +69,7 @@ def test_page_text_and_go_menu_reach_the_accessibility_bus(desktop, launch):
     assert found[0].startswith("Page 9\n"), found[0][:80]
     assert not any(PAGE_9 in d for d in before), "the page's text was on the bus before the pane showed it"
 
-    menu(desktop, "Right")  # File, then Go
+    menu(desktop, "Right", "Right")  # the program's menu, File, then Go
     items = wait_until("the Go menu's items", lambda: [n for n in menu_items(app) if n in GO_MENU], 10)
     desktop.screenshot(None, "go-menu")
     assert items == GO_MENU, menu_items(app)
@@ -232,20 +232,20 @@ def test_every_reader_action_by_keyboard_alone(desktop, launch):
     app.wait_title(wid, TITLE)
     app.wait_line("action.position 1", timeout=30)
     desktop.focus(wid)
-    # Menus by keys, as a screen-reader user walks them: F10 opens File with its first
-    # item chosen, Right the next menu, Down the next item, Return runs it.
+    # Menus by keys, as a screen-reader user walks them: F10 opens the program's menu
+    # with its first item chosen, Right the next menu, Down the next item, Return runs it.
     steps = [
-        (["Right", "Return"], "action.position 2"),  # Go → Next Page
-        (["Right", "Down", "Down", "Down", "Return"], "action.position 12"),  # Go → Last Page
-        (["Right", "Down", "Down", "Return"], "action.position 1"),  # Go → First Page
-        (["Right", "Right"] + ["Down"] * 5 + ["Return"], '"view":"single"'),  # View → Single Page
+        (["Right", "Right", "Return"], "action.position 2"),  # Go → Next Page
+        (["Right", "Right", "Down", "Down", "Down", "Return"], "action.position 12"),  # Go → Last Page
+        (["Right", "Right", "Down", "Down", "Return"], "action.position 1"),  # Go → First Page
+        (["Right"] * 3 + ["Down"] * 5 + ["Return"], '"view":"single"'),  # View → Single Page
     ]
     for keys, line in steps:
         menu(desktop, *keys)
         wait_until(f"{keys} to give {line}", lambda: any(line in l for l in app.lines()), 10)
     # Go → Go to Page…: a native dialog, the number typed, Enter.
     known = app.windows()
-    menu(desktop, "Right", "Down", "Down", "Down", "Down", "Return")
+    menu(desktop, "Right", "Right", "Down", "Down", "Down", "Down", "Return")
     dialog = app.wait_new_window(known)
     desktop.screenshot(dialog, "go-to-page-dialog")
     desktop.key("ctrl+a")
@@ -260,7 +260,7 @@ def test_every_reader_action_by_keyboard_alone(desktop, launch):
          ["Opening, page 1", "Chapters, page 2", "Chapter 8, page 9", "Chapter 9, page 10"], "action.position 9"),
     ]:
         known = app.windows()
-        menu(desktop, "Right", "Right", *items, "Return")
+        menu(desktop, "Right", "Right", "Right", *items, "Return")
         listed = app.wait_new_window(known)
         time.sleep(0.3)
         desktop.screenshot(listed, "list-" + want[0].split(",")[0].lower().replace(" ", "-"))

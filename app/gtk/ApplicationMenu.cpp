@@ -1,4 +1,4 @@
-#include "HelpMenu.h"
+#include "ApplicationMenu.h"
 
 #include "GObjectPtr.h"
 #include "HelpWindow.h"
@@ -38,26 +38,23 @@ void SetAccel(GtkApplication* app, const char* action, const char* accel) {
 
 }  // namespace
 
-void HelpMenu::Install(GtkApplication* app, GMenu* menubar, std::function<GtkWindow*()> activeWindow) {
+void ApplicationMenu::Install(GtkApplication* app, GMenu* menubar, std::function<GtkWindow*()> activeWindow) {
     AddAction(app, "reader-help", HelpWindow::Present, activeWindow);
     AddAction(
         app, "shortcuts", [](GtkWindow* parent) { gtk_window_present(ShortcutsWindow::Create(parent)); }, activeWindow);
     SetAccel(app, READER_HELP, "F1");
     SetAccel(app, SHORTCUTS, "<Control>question");
 
-    auto help = RefPtr<GMenu>::Adopt(g_menu_new());
-    // The service's page keeps its place at the top.
-    auto service = RefPtr<GMenu>::Adopt(g_menu_new());
-    g_menu_append(service.get(), _("Brivane Help"), "app.help");
-    g_menu_append_section(help.get(), nullptr, G_MENU_MODEL(service.get()));
+    auto menu = RefPtr<GMenu>::Adopt(g_menu_new());
     auto local = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(local.get(), _("Reader Help"), READER_HELP);
     g_menu_append(local.get(), _("Keyboard Shortcuts"), SHORTCUTS);
-    g_menu_append_section(help.get(), nullptr, G_MENU_MODEL(local.get()));
+    g_menu_append_section(menu.get(), nullptr, G_MENU_MODEL(local.get()));
     auto about = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(about.get(), _("About Brivane Reader"), ABOUT);
-    g_menu_append_section(help.get(), nullptr, G_MENU_MODEL(about.get()));
-    g_menu_append_submenu(menubar, _("Help"), G_MENU_MODEL(help.get()));
+    g_menu_append_section(menu.get(), nullptr, G_MENU_MODEL(about.get()));
+    // Named after the program, where desktops that keep such a menu put About.
+    g_menu_append_submenu(menubar, g_get_application_name(), G_MENU_MODEL(menu.get()));
 }
 
 }  // namespace brivane::app

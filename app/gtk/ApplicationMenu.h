@@ -6,9 +6,9 @@
 
 namespace brivane::app {
 
-// The Help menu beside the service's page: the help shipped with the program,
-// the shortcuts window and About.
-class HelpMenu {
+// The program's own menu, first in the bar: the help shipped with the program,
+// the shortcuts window and About. Help keeps the service's page alone.
+class ApplicationMenu {
 public:
     // activeWindow: the window dialogs belong to, or null.
     static void Install(GtkApplication* app, GMenu* menubar, std::function<GtkWindow*()> activeWindow);

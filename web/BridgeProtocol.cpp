@@ -14,6 +14,7 @@ constexpr std::string_view OPEN_PDF = "action.openpdf";
 constexpr std::string_view PRINT = "action.print";
 constexpr std::string_view POSITION = "action.position";
 constexpr std::string_view VIEW = "action.view";
+constexpr std::string_view DRAWN = "action.drawn";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
 
 std::optional<std::size_t> Digits(std::string_view text, std::size_t maxDigits) {
@@ -78,7 +79,8 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     if (Match(text, OPEN_PDF, FlipbookAction::OpenPdf, message)) return message;
     if (Match(text, PRINT, FlipbookAction::Print, message)) return message;
     if (Match(text, POSITION, FlipbookAction::Position, message)) return message;
-    Match(text, VIEW, FlipbookAction::View, message);
+    if (Match(text, VIEW, FlipbookAction::View, message)) return message;
+    Match(text, DRAWN, FlipbookAction::Drawn, message);
     return message;
 }
 

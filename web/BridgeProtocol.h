@@ -15,7 +15,7 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, View, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, View, Drawn, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;

@@ -403,6 +403,9 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
     case BridgeProtocol::FlipbookAction::View:
         RememberView(message.argument);
         break;
+    case BridgeProtocol::FlipbookAction::Drawn:
+        if (surface_) surface_->PagesDrawn();
+        break;
     case BridgeProtocol::FlipbookAction::None:
         break;
     }

@@ -2,7 +2,7 @@
 // keeps the toolbar, panels and announcements in step with it.
 import { bookUrl, capText, cssUrl, readConfig, TITLE_MAX_GRAPHEMES } from "./config.js";
 import { pageAnnouncement, pagesOf } from "./layout.js";
-import { openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
+import { drawnMessage, openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
 import { applyViewState, readViewState, viewReport } from "./viewState.js";
@@ -34,6 +34,7 @@ export class Reader {
   #startView = {};
   #told = 0;
   #toldView = "";
+  #drawnTold = false;
   #positionTimer = 0;
   book = null;
   textIndex = null;
@@ -272,6 +273,16 @@ export class Reader {
     $("loading").hidden = !busy;
     if (!busy) $("loading-text").textContent = "";
     $("main").setAttribute("aria-busy", String(busy));
+    if (!busy) this.#tellDrawn();
+  }
+
+  // Once the frame holding the pages (or the reason there are none) has been
+  // painted and handed on: the host's picture over the view goes only then.
+  #tellDrawn() {
+    if (this.#drawnTold) return;
+    this.#drawnTold = true;
+    const page = this.book?.spread ? Math.min(...pagesOf(this.book.spread)) : 0;
+    requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(() => post(drawnMessage(page)), 0)));
   }
 
   async #close() {

@@ -29,6 +29,8 @@ TEST(BridgeProtocolTest, FlipbookMessagesMatchByPrefixAndByteOffset) {
         {"action.positions", Action::Position, ""},
         {"action.view {\"zoom\":2}", Action::View, "{\"zoom\":2}"},
         {"action.view", Action::None, ""},
+        {"action.drawn 1", Action::Drawn, "1"},
+        {"action.drawn", Action::None, ""},
     };
     for (const auto& c : cases) {
         const auto message = BridgeProtocol::DispatchFlipbookMessage(c.text);

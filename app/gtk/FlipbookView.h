@@ -2,6 +2,7 @@
 
 #include "Desktop.h"
 #include "GObjectPtr.h"
+#include "NativeFirstPage.h"
 #include "Unique.h"
 #include "WebViewFlipbook.h"
 
@@ -38,6 +39,7 @@ private:
     GtkWidget* problemText_ = nullptr;
     SignalConnection reloadClicked_;
     std::unique_ptr<web::WebViewFlipbook> webView_;
+    std::unique_ptr<NativeFirstPage> firstPage_;
 };
 
 }  // namespace brivane::app

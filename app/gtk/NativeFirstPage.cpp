@@ -23,6 +23,10 @@ struct NativeFirstPage::Rendered {
 
 namespace {
 
+// A deflated PDF has to be inflated whole to be read: past this the reader
+// page, reading it by ranges, is the better way to its first page.
+constexpr std::uint64_t INFLATE_LIMIT = 16ull << 20;
+
 struct Job {
     std::string fileUrl;
     double viewWidth = 0;
@@ -56,7 +60,7 @@ void Render(GTask* task, gpointer, gpointer data, GCancellable* cancellable) {
     const auto& job = *static_cast<Job*>(data);
     if (OpensElsewhere(job)) return g_task_return_pointer(task, nullptr, nullptr);
     std::string error;
-    auto pdf = tools::ArchivedPdf::Open(job.fileUrl, error);
+    auto pdf = tools::ArchivedPdf::Open(job.fileUrl, error, INFLATE_LIMIT);
     if (!pdf || g_cancellable_is_cancelled(cancellable)) return g_task_return_pointer(task, nullptr, nullptr);
     auto rendered = std::make_unique<NativeFirstPage::Rendered>();
     rendered->pageCount = poppler_document_get_n_pages(pdf->Document());

@@ -18,8 +18,11 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
   await page.click("#btn-print");
   await page.keyboard.press("Control+p");
   // Position reports come on their own time; only the actions are counted here.
-  const actions = (await sent(page)).filter((m) => !m.startsWith("action.position") && !m.startsWith("action.view"));
+  const messages = await sent(page);
+  const actions = messages.filter((m) => !/^action\.(position|view|drawn) /.test(m));
   assert.deepEqual(actions, [`action.openpdf ${config.path}`, ...Array(2).fill(`action.print ${config.path}`)]);
+  // The host's own picture of the cover goes on this word, given once.
+  assert.deepEqual(messages.filter((m) => m.startsWith("action.drawn")), ["action.drawn 1"]);
 
   // A click on the page edge, then the two kinds of link.
   const box = await page.locator(".book").boundingBox();

@@ -68,3 +68,29 @@ def test_first_page_never_stays_over_turned_pages(desktop, launch, books):
             assert (1 in shown()) == cover, f"after {key} the cover is {'missing' if cover else 'still shown'}"
     finally:
         screen.close()
+
+
+def test_a_book_reopened_further_on_shows_no_cover_first(desktop, launch, books):
+    book = desktop.root / "books" / "marked.flip"
+    if not book.exists():
+        flipbooks.pack(books["flip_tool"], book, PAGES, "Marked", band=0.35)
+    first = launch(book)
+    (wid,) = first.wait_windows(1)
+    first.wait_line("action.drawn 1", timeout=30)
+    desktop.focus(wid)
+    desktop.key("End")
+    first.wait_line("action.position 6", timeout=15)
+    first.quit()
+
+    # Opened again, the book shows its last page; the cover never comes up on the way.
+    areas = [(0, y, SCREEN[0], 1) for y in ROWS]
+    with frames.Burst(desktop.env["DISPLAY"], areas) as burst:
+        again = launch(book)
+        again.wait_line("action.drawn 6", timeout=30)
+        time.sleep(0.5)
+    seen = set()
+    for _, shot in burst.frames:
+        for raw in shot:
+            seen |= {p[0] + 1 for p in frames.row(raw, SCREEN[0], 0) if p}
+    assert 6 in seen, "the last page never showed"
+    assert 1 not in seen, "the cover flashed up before the page the book was left at"

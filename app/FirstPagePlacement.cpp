@@ -21,8 +21,19 @@ double Snap(double length) { return std::max(1.0, RoundLikeJs(length)); }
 double Centred(double room, double size) { return RoundLikeJs(std::max(0.0, (room - size) / 2)); }
 }  // namespace
 
+std::optional<FirstPagePlacement::Opening> FirstPagePlacement::OpeningOf(
+    const std::optional<document::ReadingPositions::Book>& stored) {
+    if (!stored) return Opening{};
+    const auto& state = stored->state;
+    // The reader keeps how a book was seen, defaults included.
+    const bool asByDefault = state.view.value_or("spread") == "spread" && state.fit.value_or("page") == "page" &&
+                             state.zoom.value_or(1) == 1;
+    if (stored->page > 1 || !asByDefault) return std::nullopt;
+    return Opening{state.direction == "rtl"};
+}
+
 FirstPagePlacement::Box FirstPagePlacement::Place(double viewWidth, double viewHeight, double pageWidth,
-                                                  double pageHeight, int pageCount) {
+                                                  double pageHeight, int pageCount, bool rightToLeft) {
     const double stageWidth = viewWidth;
     const double stageHeight = viewHeight - TOP_BAR_HEIGHT - BOTTOM_BAR_HEIGHT;
     if (stageWidth < 1 || stageHeight < 1 || !(pageWidth > 0) || !(pageHeight > 0) || pageCount < 1) return {};
@@ -41,7 +52,7 @@ FirstPagePlacement::Box FirstPagePlacement::Place(double viewWidth, double viewH
     const double width = Snap(pageWidth * scale);
     const double height = Snap(pageHeight * scale);
     const double bookWidth = spreads ? 2 * width : width;
-    const double left = Centred(stageWidth, bookWidth) + (spreads ? width : 0);
+    const double left = Centred(stageWidth, bookWidth) + (spreads && !rightToLeft ? width : 0);
     const double top = TOP_BAR_HEIGHT + Centred(stageHeight, height);
     return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(width), static_cast<int>(height)};
 }

@@ -18,6 +18,7 @@ struct NativeFirstPage::Rendered {
     double pageWidth = 0;
     double pageHeight = 0;
     int pageCount = 0;
+    bool rightToLeft = false;
     RefPtr<GdkTexture> texture;
 };
 
@@ -36,12 +37,11 @@ struct Job {
 
 // A book left at another page, or seen another way, opens there: its cover
 // would only flash by.
-bool OpensElsewhere(const Job& job) {
-    if (!job.positions) return false;
+std::optional<FirstPagePlacement::Opening> OpeningOf(const Job& job) {
+    if (!job.positions) return FirstPagePlacement::Opening{};
     const auto doc = document::FlipbookMeta(job.fileUrl).LoadMetadata();
     const auto id = doc ? document::MetadataValue(*doc)["id"].String() : std::nullopt;
-    const auto stored = id && !id->empty() ? job.positions->Find(*id) : std::nullopt;
-    return stored && (stored->page > 1 || !stored->state.Empty());
+    return FirstPagePlacement::OpeningOf(id && !id->empty() ? job.positions->Find(*id) : std::nullopt);
 }
 
 int MenubarHeight(GtkWindow* window) {
@@ -58,7 +58,8 @@ int MenubarHeight(GtkWindow* window) {
 // On a worker thread: the document is opened, read and dropped there.
 void Render(GTask* task, gpointer, gpointer data, GCancellable* cancellable) {
     const auto& job = *static_cast<Job*>(data);
-    if (OpensElsewhere(job)) return g_task_return_pointer(task, nullptr, nullptr);
+    const auto opening = OpeningOf(job);
+    if (!opening) return g_task_return_pointer(task, nullptr, nullptr);
     std::string error;
     auto pdf = tools::ArchivedPdf::Open(job.fileUrl, error, INFLATE_LIMIT);
     if (!pdf || g_cancellable_is_cancelled(cancellable)) return g_task_return_pointer(task, nullptr, nullptr);
@@ -66,10 +67,11 @@ void Render(GTask* task, gpointer, gpointer data, GCancellable* cancellable) {
     rendered->pageCount = poppler_document_get_n_pages(pdf->Document());
     auto page = RefPtr<PopplerPage>::Adopt(poppler_document_get_page(pdf->Document(), 0));
     if (!page) return g_task_return_pointer(task, nullptr, nullptr);
+    // Rotated pages come with their width and height as shown.
     poppler_page_get_size(page.get(), &rendered->pageWidth, &rendered->pageHeight);
-    // The reader turns pages by their rotation; poppler's size already does.
+    rendered->rightToLeft = opening->rightToLeft;
     const auto box = FirstPagePlacement::Place(job.viewWidth, job.viewHeight, rendered->pageWidth, rendered->pageHeight,
-                                               rendered->pageCount);
+                                               rendered->pageCount, rendered->rightToLeft);
     if (box.width <= 0 || g_cancellable_is_cancelled(cancellable)) return g_task_return_pointer(task, nullptr, nullptr);
 
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, box.width, box.height);
@@ -168,6 +170,7 @@ void NativeFirstPage::Show(const Rendered& rendered) {
     pageWidth_ = rendered.pageWidth;
     pageHeight_ = rendered.pageHeight;
     pageCount_ = rendered.pageCount;
+    rightToLeft_ = rendered.rightToLeft;
     gtk_picture_set_paintable(GTK_PICTURE(picture_), GDK_PAINTABLE(rendered.texture.get()));
     gtk_widget_set_visible(picture_, TRUE);
 }
@@ -205,7 +208,7 @@ gboolean NativeFirstPage::ChildPosition(GtkOverlay* overlay, GtkWidget* child, G
     if (child != self->picture_) return FALSE;
     const auto box =
         FirstPagePlacement::Place(gtk_widget_get_width(GTK_WIDGET(overlay)), gtk_widget_get_height(GTK_WIDGET(overlay)),
-                                  self->pageWidth_, self->pageHeight_, self->pageCount_);
+                                  self->pageWidth_, self->pageHeight_, self->pageCount_, self->rightToLeft_);
     *where = {box.x, box.y, box.width, box.height};
     return TRUE;
 }

@@ -48,6 +48,7 @@ private:
     double pageWidth_ = 0;
     double pageHeight_ = 0;
     int pageCount_ = 0;
+    bool rightToLeft_ = false;
 };
 
 }  // namespace brivane::app

@@ -1,15 +1,19 @@
 """The first page drawn by the program itself while the reader page starts:
 where the page will be, handed over without a jump, and gone once pages turn."""
+import subprocess
 import time
+
+import pytest
 
 import flipbooks
 import frames
 from desktop import SCREEN, wait_until
+from test_right_to_left import ask_right_to_left
 
 PAGES = frames.PAGE_COLOURS  # page n is PAGES[n - 1]
 # Lines across the screen, read in every frame: rows (y) and columns (x).
 ROWS = (300, 450, 600)
-COLUMNS = (760, 900, 1040)
+COLUMNS = (400, 520, 760, 900, 1040)
 
 
 def cover_extents(shot):
@@ -21,12 +25,27 @@ def cover_extents(shot):
     return extents
 
 
-def test_first_page_is_handed_over_in_place(desktop, launch, books):
-    book = flipbooks.pack(books["flip_tool"], desktop.root / "books" / "marked.flip", PAGES, "Marked", band=0.35)
+# A right-to-left book has its cover on the left half of the spread; the
+# window knows which way a book reads once it has been opened before.
+@pytest.mark.parametrize("right_to_left, reopened", [(False, False), (False, True), (True, True)],
+                         ids=["first-opening", "reopened", "right-to-left-reopened"])
+def test_first_page_is_handed_over_in_place(desktop, launch, books, tmp_path, right_to_left, reopened):
+    pdf = flipbooks.write_pdf(tmp_path / "marked.pdf", PAGES, band=0.35)
+    if right_to_left:
+        ask_right_to_left(pdf)
+    book = tmp_path / "marked.flip"
+    subprocess.run([str(books["flip_tool"]), "pack", str(pdf), "-o", str(book), "--title", "Marked"],
+                   check=True, capture_output=True, timeout=60)
+    if reopened:
+        before = launch(book)
+        before.wait_drawn()
+        # How the book was shown is what the window goes by next time.
+        wait_until("the view remembered", lambda: any(line.startswith("action.view ") for line in before.lines()))
+        before.quit()
     areas = [(0, y, SCREEN[0], 1) for y in ROWS] + [(x, 0, 1, SCREEN[1]) for x in COLUMNS]
     with frames.Burst(desktop.env["DISPLAY"], areas) as burst:
         app = launch(book)
-        app.wait_line("action.drawn 1", timeout=30)
+        app.wait_drawn()
         drawn = time.monotonic()
         time.sleep(1.5)
     shots = [(t, cover_extents(shot)) for t, shot in burst.frames]
@@ -40,7 +59,7 @@ def test_first_page_is_handed_over_in_place(desktop, launch, books):
             if seen and kept:
                 assert abs(seen[0] - kept[0]) <= 2 and abs(seen[1] - kept[1]) <= 2, \
                     f"line {line} at {t - drawn:+.2f} s: cover at {seen}, reader draws it at {kept}"
-    desktop.screenshot(None, "first-page-handed-over")
+    desktop.screenshot(None, f"first-page-handed-over-{'rtl' if right_to_left else 'ltr'}-{int(reopened)}")
 
 
 def test_first_page_never_stays_over_turned_pages(desktop, launch, books):

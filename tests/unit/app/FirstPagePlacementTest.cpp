@@ -15,6 +15,7 @@ TEST(FirstPagePlacementTest, SitsWhereTheReaderDrawsTheFirstPage) {
         double viewWidth, viewHeight, pageWidth, pageHeight;
         int pageCount;
         Box box;
+        bool rightToLeft = false;
     } cases[] = {
         {"the sample's A5 cover alone on the right of a spread", 1200, 751, 420, 595, 10, {600, 82, 416, 589}},
         {"many pages pair up the same way", 1200, 750, 595, 842, 400, {600, 82, 416, 588}},
@@ -24,10 +25,14 @@ TEST(FirstPagePlacementTest, SitsWhereTheReaderDrawsTheFirstPage) {
         {"a narrow view shows one page", 600, 500, 595, 842, 40, {175, 74, 250, 354}},
         {"margins shrink with the view", 500, 400, 595, 842, 6, {158, 70, 185, 262}},
         {"a low wide view centres the spread", 2000, 300, 100, 100, 10, {1000, 82, 138, 138}},
+        {"right to left: the cover alone on the left", 1200, 751, 420, 595, 10, {184, 82, 416, 589}, true},
+        {"right to left, single pages: as left to right", 600, 500, 595, 842, 40, {175, 74, 250, 354}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(FirstPagePlacement::Place(c.viewWidth, c.viewHeight, c.pageWidth, c.pageHeight, c.pageCount), c.box);
+        EXPECT_EQ(
+            FirstPagePlacement::Place(c.viewWidth, c.viewHeight, c.pageWidth, c.pageHeight, c.pageCount, c.rightToLeft),
+            c.box);
     }
 }
 
@@ -45,6 +50,34 @@ TEST(FirstPagePlacementTest, NothingToPlaceGivesAnEmptyBox) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(FirstPagePlacement::Place(c.viewWidth, c.viewHeight, c.pageWidth, c.pageHeight, c.pageCount), Box{});
+    }
+}
+
+// The reader stores how it showed a book, defaults and all: those still open
+// at the cover as laid out by default, anything else opens elsewhere.
+TEST(FirstPagePlacementTest, OnlyBooksOpeningAtTheirCoverGetIt) {
+    using Opening = FirstPagePlacement::Opening;
+    const auto record = [](int page, document::ViewState state) {
+        return document::ReadingPositions::Book{"book-1", page, "file:///home/u/One.flip", "One", state};
+    };
+    const struct {
+        const char* what;
+        std::optional<document::ReadingPositions::Book> stored;
+        std::optional<Opening> opening;
+    } cases[] = {
+        {"never opened", std::nullopt, Opening{}},
+        {"left at the cover, as by default", record(1, {"spread", "page", 1.0, "ltr"}), Opening{}},
+        {"nothing remembered of the view", record(1, {}), Opening{}},
+        {"turned right to left", record(1, {"spread", "page", 1.0, "rtl"}), Opening{true}},
+        {"left further on", record(7, {"spread", "page", 1.0, "ltr"}), std::nullopt},
+        {"one page at a time", record(1, {"single", "page", 1.0, "ltr"}), std::nullopt},
+        {"scrolled", record(1, {"scroll", std::nullopt, std::nullopt, std::nullopt}), std::nullopt},
+        {"fitted to the width", record(1, {"spread", "width", 1.0, "ltr"}), std::nullopt},
+        {"zoomed in", record(1, {"spread", "page", 2.0, "ltr"}), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(FirstPagePlacement::OpeningOf(c.stored), c.opening);
     }
 }
 

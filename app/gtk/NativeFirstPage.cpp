@@ -44,6 +44,20 @@ std::optional<FirstPagePlacement::Opening> OpeningOf(const Job& job) {
     return FirstPagePlacement::OpeningOf(id && !id->empty() ? job.positions->Find(*id) : std::nullopt);
 }
 
+constexpr const char* DESK_CLASS = "brivane-first-page-desk";
+
+// The reader's desk colour under the picture until the page paints its own:
+// the window's light background would flash between them.
+void ProvideDesk() {
+    static bool provided = false;
+    if (std::exchange(provided, true)) return;
+    GtkCssProvider* provider = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(provider, ".brivane-first-page-desk { background-color: #2e3237; }", -1);
+    gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(provider),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(provider);
+}
+
 int MenubarHeight(GtkWindow* window) {
     for (GtkWidget* child = gtk_widget_get_first_child(GTK_WIDGET(window)); child;
          child = gtk_widget_get_next_sibling(child)) {
@@ -116,6 +130,8 @@ NativeFirstPage::NativeFirstPage(GtkWindow* window, GtkOverlay* overlay, std::st
     gtk_widget_set_can_target(picture_, FALSE);
     gtk_widget_set_visible(picture_, FALSE);
     gtk_overlay_add_overlay(overlay_, picture_);
+    ProvideDesk();
+    gtk_widget_add_css_class(GTK_WIDGET(overlay_), DESK_CLASS);
     position_ = SignalConnection(overlay_, "get-child-position", G_CALLBACK(ChildPosition), this);
     // The window gets its reading size right after the view is made.
     start_ = g_idle_add_full(
@@ -201,6 +217,7 @@ void NativeFirstPage::Remove() {
     if (!picture_) return;
     position_.Disconnect();
     gtk_overlay_remove_overlay(overlay_, std::exchange(picture_, nullptr));
+    gtk_widget_remove_css_class(GTK_WIDGET(overlay_), DESK_CLASS);
 }
 
 gboolean NativeFirstPage::ChildPosition(GtkOverlay* overlay, GtkWidget* child, GdkRectangle* where, gpointer data) {

@@ -27,6 +27,8 @@ namespace {
 // A deflated PDF has to be inflated whole to be read: past this the reader
 // page, reading it by ranges, is the better way to its first page.
 constexpr std::uint64_t INFLATE_LIMIT = 16ull << 20;
+// A page poppler is still drawing by then holds up the reader page no longer.
+constexpr guint PATIENCE_MS = 1500;
 
 struct Job {
     std::string fileUrl;
@@ -147,6 +149,7 @@ NativeFirstPage::NativeFirstPage(GtkWindow* window, GtkOverlay* overlay, std::st
 NativeFirstPage::~NativeFirstPage() {
     if (start_) g_source_remove(start_);
     if (settleIdle_) g_source_remove(settleIdle_);
+    if (patience_) g_source_remove(patience_);
     Remove();
     // Whoever waits for the picture must not wait for ever.
     if (settled_) std::exchange(settled_, nullptr)();
@@ -179,6 +182,15 @@ void NativeFirstPage::Start() {
     g_task_set_task_data(task, job, [](gpointer p) { delete static_cast<Job*>(p); });
     g_task_run_in_thread(task, Render);
     g_object_unref(task);
+    patience_ = g_timeout_add(
+        PATIENCE_MS,
+        +[](gpointer data) {
+            auto* self = static_cast<NativeFirstPage*>(data);
+            self->patience_ = 0;
+            if (self->settled_) std::exchange(self->settled_, nullptr)();
+            return G_SOURCE_REMOVE;
+        },
+        this);
 }
 
 void NativeFirstPage::Show(const Rendered& rendered) {

@@ -44,6 +44,7 @@ private:
     SignalConnection position_;
     guint start_ = 0;
     guint settleIdle_ = 0;
+    guint patience_ = 0;
     // The page as the reader will see it, to follow the view's size.
     double pageWidth_ = 0;
     double pageHeight_ = 0;

@@ -27,7 +27,8 @@ RefPtr<PopplerDocument> FromMemory(std::string bytes, GError** error) {
 
 }  // namespace
 
-std::optional<ArchivedPdf> ArchivedPdf::Open(const std::string& fileUrl, std::string& error) {
+std::optional<ArchivedPdf> ArchivedPdf::Open(const std::string& fileUrl, std::string& error,
+                                             std::uint64_t inflateLimit) {
     auto archive = document::ZipReader::Open(fileUrl);
     if (!archive) {
         error = "cannot open the archive";
@@ -46,7 +47,7 @@ std::optional<ArchivedPdf> ArchivedPdf::Open(const std::string& fileUrl, std::st
     if (RefPtr<GInputStream> stream = ZipEntryStream::Open(pdf.archive_.Handle(), *index, *size)) {
         pdf.document_ = FromStream(stream.get(), *size, reason.Out());
     } else {
-        auto content = pdf.archive_.Read(*index, kInflateLimit);
+        auto content = pdf.archive_.Read(*index, inflateLimit);
         if (!content.bytes) {
             error = name + ": " + content.error;
             return std::nullopt;

@@ -16,12 +16,14 @@ namespace brivane::tools {
 // seeked in, so it is inflated into memory, up to a bound.
 class ArchivedPdf {
 public:
-    // Absent with `error` set when the archive, its PDF entry or the PDF cannot be read.
-    static std::optional<ArchivedPdf> Open(const std::string& fileUrl, std::string& error);
+    static constexpr std::uint64_t kInflateLimit = 256ull << 20;
+
+    // Absent with `error` set when the archive, its PDF entry or the PDF cannot
+    // be read, or a deflated entry would take more than inflateLimit bytes.
+    static std::optional<ArchivedPdf> Open(const std::string& fileUrl, std::string& error,
+                                           std::uint64_t inflateLimit = kInflateLimit);
 
     PopplerDocument* Document() const { return document_.get(); }
-
-    static constexpr std::uint64_t kInflateLimit = 256ull << 20;
 
 private:
     ArchivedPdf(document::ZipReader archive) : archive_(std::move(archive)) {}

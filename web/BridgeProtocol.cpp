@@ -20,6 +20,7 @@ constexpr std::string_view FULLSCREEN = "action.fullscreen";
 constexpr std::string_view SHOWN = "action.shown";
 constexpr std::string_view FOUND = "action.found";
 constexpr std::string_view CONTENTS = "action.contents";
+constexpr std::string_view DRAWN = "action.drawn";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
 constexpr std::string_view REMOVE_RECENT = "action.removerecent ";
 constexpr std::string_view CLEAR_RECENT = "action.clearrecent";
@@ -91,7 +92,8 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     if (Match(text, FULLSCREEN, FlipbookAction::Fullscreen, message)) return message;
     if (Match(text, SHOWN, FlipbookAction::Shown, message)) return message;
     if (Match(text, FOUND, FlipbookAction::Found, message)) return message;
-    Match(text, CONTENTS, FlipbookAction::Contents, message);
+    if (Match(text, CONTENTS, FlipbookAction::Contents, message)) return message;
+    Match(text, DRAWN, FlipbookAction::Drawn, message);
     return message;
 }
 

@@ -425,6 +425,9 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
         if (surface_ && message.argument.size() <= BridgeProtocol::MAX_FOUND_BYTES)
             surface_->ShowFindStatus(message.argument);
         break;
+    case BridgeProtocol::FlipbookAction::Drawn:
+        if (surface_) surface_->PagesDrawn();
+        break;
     case BridgeProtocol::FlipbookAction::None:
         break;
     }

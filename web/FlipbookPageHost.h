@@ -38,6 +38,8 @@ public:
     virtual void ShowProblem(const std::string& text) = 0;
     // The configuration reached the page.
     virtual void FlipbookShown(const std::string& fileUrl) = 0;
+    // The page has its first pages on screen.
+    virtual void PagesDrawn() {}
     // The page reads this book while it is being unpacked; null: it is done.
     virtual void ServeUnpacking(std::shared_ptr<const UnpackingBook> /*book*/) {}
     // The unpacking moved on: requests that waited for a file may go on.

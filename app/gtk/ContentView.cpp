@@ -18,10 +18,23 @@ ContentView::ContentView(GtkWindow* window, Elsewhere elsewhere)
         std::move(elsewhere.chooseFile));
     gtk_window_set_child(window_, webView_->Widget());
     WindowLooks::ApplyStartWindowStyle(window_);
-    webView_->Load();
+    // A window made for a file given at launch leaves the start page at once:
+    // loading it first would start a web process only to throw it away.
+    startLoad_ = g_idle_add_full(
+        G_PRIORITY_DEFAULT_IDLE,
+        +[](gpointer data) {
+            auto* self = static_cast<ContentView*>(data);
+            self->startLoad_ = 0;
+            if (self->webView_) self->webView_->Load();
+            return G_SOURCE_REMOVE;
+        },
+        this, nullptr);
 }
 
-ContentView::~ContentView() { startScreen_->Detach(); }
+ContentView::~ContentView() {
+    if (startLoad_) g_source_remove(startLoad_);
+    startScreen_->Detach();
+}
 
 void ContentView::ShowOpenedURL(const std::string& url) { startScreen_->ShowOpenedURL(url); }
 

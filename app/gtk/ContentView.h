@@ -45,6 +45,7 @@ private:
     std::shared_ptr<StartScreen> startScreen_;
     std::unique_ptr<web::WebView> webView_;
     std::unique_ptr<FlipbookView> flipbookView_;
+    guint startLoad_ = 0;  // the start page's load, waiting for the window to settle
 };
 
 }  // namespace brivane::app

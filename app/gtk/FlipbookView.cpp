@@ -38,8 +38,14 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
     effects.showContents = [this](const std::vector<web::BridgeProtocol::ContentsEntry>& entries) {
         contents_ = entries;
     };
-    webView_ = std::make_unique<web::WebViewFlipbook>(std::move(urlFlipbook), std::move(desktop), std::move(effects));
+    effects.pagesDrawn = [this] { firstPage_.reset(); };
+    webView_ = std::make_unique<web::WebViewFlipbook>(urlFlipbook, std::move(desktop), std::move(effects));
     gtk_overlay_set_child(GTK_OVERLAY(overlay_.get()), webView_->Widget());
+    // Under the busy hint and any problem, over the page until it has drawn.
+    // The web view's loads wait for it: starting a web process holds up the frame.
+    webView_->HoldLoads();
+    firstPage_ = std::make_unique<NativeFirstPage>(window_, GTK_OVERLAY(overlay_.get()), std::move(urlFlipbook),
+                                                   [this] { webView_->ReleaseLoads(); });
 
     busy_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     // Light on dark whatever the page under it shows.
@@ -178,6 +184,7 @@ void FlipbookView::SetIcon(const std::string& pngPath) {
 }
 
 void FlipbookView::ShowProblem(const std::string& text) {
+    firstPage_.reset();
     gtk_widget_set_visible(webView_->Widget(), FALSE);
     gtk_label_set_text(GTK_LABEL(problemText_), text.c_str());
     gtk_widget_set_visible(problem_, TRUE);

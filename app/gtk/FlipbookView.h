@@ -3,6 +3,7 @@
 #include "Desktop.h"
 #include "FullscreenAction.h"
 #include "GObjectPtr.h"
+#include "NativeFirstPage.h"
 #include "ReadAloud.h"
 #include "ReaderActions.h"
 #include "TextPane.h"
@@ -52,6 +53,7 @@ private:
     GtkWidget* problemText_ = nullptr;
     SignalConnection reloadClicked_;
     std::unique_ptr<web::WebViewFlipbook> webView_;
+    std::unique_ptr<NativeFirstPage> firstPage_;
     std::unique_ptr<FullscreenAction> fullscreen_;
     // After the view: the voice stops before the page it marks goes.
     std::unique_ptr<web::ReadAloud> readAloud_;

@@ -84,6 +84,12 @@ class ReaderApp:
     def wait_line(self, text, timeout=15):
         return self._wait(f"stdout line {text!r}", lambda: text in self.lines(), timeout)
 
+    def wait_drawn(self, count=1, timeout=30):
+        """Until the reader pages of count windows have drawn their own first pages:
+        the window shows page 1 natively before that, with no page to act on."""
+        return self._wait(f"{count} reader page(s) drawn",
+                          lambda: sum(line.startswith("action.drawn ") for line in self.lines()) >= count, timeout)
+
     def windows(self):
         return self.desktop.windows(self.pid)
 
@@ -186,4 +192,5 @@ def reader_window(app, title, rgb):
     (wid,) = app.wait_windows(1)
     app.wait_title(wid, title)
     wait_pages(app.desktop, wid, rgb)
+    app.wait_drawn()
     return wid

@@ -101,7 +101,8 @@ def test_many_pages_show_as_fast_as_few_and_build_nothing_per_page(desktop, laun
     print(f"first spread: 20 pages {few_seconds:.1f} s, {MANY_PAGES} pages {many_seconds:.1f} s")
     # The larger archive takes its time to unpack and the larger PDF to read its cross-reference table.
     assert many_seconds <= 2 * few_seconds + 5, f"{many_seconds:.1f} s for {MANY_PAGES} pages, {few_seconds:.1f} s for 20"
-    # Once the spread shows, the page idles instead of building per-page things.
+    # Once the reader page shows the spread, it idles instead of building per-page things.
+    many.wait_drawn(timeout=90)
     web = many.web_processes()  # the start page's and the reader's
     assert web, "no web process found"
     before = sum(map(cpu_seconds, web))
@@ -118,6 +119,7 @@ def test_mail_link_loses_its_attachments(desktop, launch, hostile):
     app = launch(hostile["mail with attachment"])
     (wid,) = app.wait_windows(1)
     wait_pages(desktop, wid, RED, timeout=40)
+    app.wait_drawn()
     width, height = desktop.geometry(wid)
     desktop.focus(wid)
     desktop.click(wid, width * 2 // 3, height // 3)  # the link over the middle of the cover

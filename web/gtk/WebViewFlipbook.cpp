@@ -10,6 +10,7 @@
 
 #include <webkit/webkit.h>
 
+#include <optional>
 #include <utility>
 
 namespace brivane::web {
@@ -61,6 +62,10 @@ public:
         connections_[5] = SignalConnection(view.get(), "load-failed", G_CALLBACK(LoadFailed), this);
         connections_[6] =
             SignalConnection(view.get(), "web-process-terminated", G_CALLBACK(WebProcessTerminated), this);
+        // The reader's desk colour until the page paints: the first page
+        // drawn natively sits on it, as it will on the page.
+        const GdkRGBA desk{0x2e / 255.0, 0x32 / 255.0, 0x37 / 255.0, 1};
+        webkit_web_view_set_background_color(WebView(), &desk);
     }
 
     ~Coordinator() override {
@@ -74,6 +79,10 @@ public:
     void LoadPage(const std::string& pageUrl, const std::string& readAccessUrl) override {
         // The page reads its book through the scheme, from this workspace only.
         if (const auto workspace = PathFromFileUrl(readAccessUrl)) BookSchemeHandler::Allow(WebView(), *workspace);
+        if (held) {
+            waiting = pageUrl;
+            return;
+        }
         webkit_web_view_load_uri(WebView(), pageUrl.c_str());
     }
     void RunScript(const std::string& script) override {
@@ -89,6 +98,9 @@ public:
     }
     void ShowProblem(const std::string& text) override { Call(effects_.showProblem, text); }
     void FlipbookShown(const std::string& fileUrl) override { Call(effects_.flipbookShown, fileUrl); }
+    void PagesDrawn() override {
+        if (effects_.pagesDrawn) effects_.pagesDrawn();
+    }
     void ServeUnpacking(std::shared_ptr<const UnpackingBook> book) override {
         BookSchemeHandler::ServeUnpacking(WebView(), std::move(book));
     }
@@ -176,6 +188,8 @@ public:
 
     std::shared_ptr<FlipbookPageHost> host;
     RefPtr<GtkWidget> view;
+    bool held = false;
+    std::optional<std::string> waiting;  // the page to load once loads are released
 
 private:
     SignalConnection connections_[7];
@@ -193,6 +207,17 @@ WebViewFlipbook::~WebViewFlipbook() = default;
 GtkWidget* WebViewFlipbook::Widget() const { return coordinator_->view.get(); }
 
 void WebViewFlipbook::Load() { coordinator_->host->Load(); }
+
+void WebViewFlipbook::HoldLoads() { coordinator_->held = true; }
+
+void WebViewFlipbook::ReleaseLoads() {
+    if (!std::exchange(coordinator_->held, false)) return;
+    WebKitWebView* view = coordinator_->WebView();
+    if (auto page = std::exchange(coordinator_->waiting, std::nullopt))
+        webkit_web_view_load_uri(view, page->c_str());
+    else if (!webkit_web_view_get_uri(view))
+        webkit_web_view_load_uri(view, "about:blank");
+}
 
 void WebViewFlipbook::Reload() { coordinator_->host->Reload(); }
 

@@ -28,6 +28,7 @@ public:
         std::function<void(const BridgeProtocol::ShownPages& shown)> showText;
         std::function<void(const std::string& status)> showFindStatus;
         std::function<void(const std::vector<BridgeProtocol::ContentsEntry>& entries)> showContents;
+        std::function<void()> pagesDrawn;
     };
 
     WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects);
@@ -38,6 +39,11 @@ public:
     GtkWidget* Widget() const;
     // Installs the reader core and loads the reader page.
     void Load();
+    // Starting the web process holds the main thread for a while: a window
+    // with something to show first holds the view's loads until it has.
+    void HoldLoads();
+    // Loads what waited, or starts the web process ahead of the reader page.
+    void ReleaseLoads();
     // Tries again after a problem was shown.
     void Reload();
     // The window went full screen or came back.

@@ -2,7 +2,7 @@
 // keeps the toolbar, panels and announcements in step with it.
 import { bookUrl, capText, cssUrl, readConfig, TITLE_MAX_GRAPHEMES } from "./config.js";
 import { pageAnnouncement, pagesOf } from "./layout.js";
-import { contentsMessage, foundMessage, openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
+import { contentsMessage, drawnMessage, foundMessage, openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
 import { contentsReport } from "./contentsReport.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
@@ -36,6 +36,7 @@ export class Reader {
   #startView = {};
   #told = 0;
   #toldView = "";
+  #drawnTold = false;
   #positionTimer = 0;
   book = null;
   textIndex = null;
@@ -282,6 +283,16 @@ export class Reader {
     $("loading").hidden = !busy;
     if (!busy) $("loading-text").textContent = "";
     $("main").setAttribute("aria-busy", String(busy));
+    if (!busy) this.#tellDrawn();
+  }
+
+  // Once the frame holding the pages (or the reason there are none) has been
+  // painted and handed on: the host's picture over the view goes only then.
+  #tellDrawn() {
+    if (this.#drawnTold) return;
+    this.#drawnTold = true;
+    const page = this.book?.spread ? Math.min(...pagesOf(this.book.spread)) : 0;
+    requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(() => post(drawnMessage(page)), 0)));
   }
 
   async #close() {

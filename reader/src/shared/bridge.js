@@ -27,6 +27,11 @@ export function fullscreenMessage(on) {
   return `action.fullscreen ${on ? "on" : "off"}`;
 }
 
+/** The page's first pages are on screen: the host's stand-in picture may go. */
+export function drawnMessage(page) {
+  return `action.drawn ${page}`;
+}
+
 /** Opens the host's recent book at `index` of the list it gave the start page. */
 export function openRecentMessage(index) {
   return `action.openrecent ${index}`;

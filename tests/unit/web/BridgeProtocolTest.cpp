@@ -36,6 +36,8 @@ TEST(BridgeProtocolTest, FlipbookMessagesMatchByPrefixAndByteOffset) {
         {"action.found ", Action::Found, ""},
         {"action.shown {}", Action::Shown, "{}"},
         {"action.contents []", Action::Contents, "[]"},
+        {"action.drawn 1", Action::Drawn, "1"},
+        {"action.drawn", Action::None, ""},
     };
     for (const auto& c : cases) {
         const auto message = BridgeProtocol::DispatchFlipbookMessage(c.text);

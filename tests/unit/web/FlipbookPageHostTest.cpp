@@ -28,6 +28,8 @@ public:
     void ShowProgress(const std::string& t, double f) override { progress.emplace_back(t, f); }
     void ShowProblem(const std::string& t) override { problems.push_back(t); }
     void FlipbookShown(const std::string& f) override { shownFiles.push_back(f); }
+    int drawn = 0;
+    void PagesDrawn() override { ++drawn; }
     std::vector<bool> served;  // a book being unpacked (true) or none
     void ServeUnpacking(std::shared_ptr<const UnpackingBook> book) override { served.push_back(book != nullptr); }
     std::vector<bool> fullscreen;
@@ -639,6 +641,29 @@ TEST(FlipbookPageHostTest, PositionsFromOtherPagesAreIgnored) {
     EXPECT_EQ(positions->PageOf("book-1"), 1);
     reader.host->MessageReceived("action.position 5", reader.host->PageURL());
     EXPECT_EQ(positions->PageOf("book-1"), 5);
+}
+
+// The window's stand-in picture goes only for the reader page's own word.
+TEST(FlipbookPageHostTest, OnlyTheReaderPageSaysItsPagesAreDrawn) {
+    const struct {
+        const char* what;
+        std::string message;
+        bool fromReader;
+        int drawn;
+    } cases[] = {
+        {"the reader page", "action.drawn 1", true, 1},
+        {"a page of the book's own files", "action.drawn 1", false, 0},
+        {"no page named", "action.drawn", true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reader reader("file:///home/u/One.flip");
+        reader.Open();
+        const std::string shown =
+            c.fromReader ? reader.host->PageURL() : "file:///tmp/r/One.flip-id/data/files/user/page.html";
+        reader.host->MessageReceived(c.message, shown);
+        EXPECT_EQ(reader.surface.drawn, c.drawn);
+    }
 }
 
 // Closing a window while its book is unpacked must not leave a windowless

@@ -17,11 +17,14 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
   await page.click("#btn-openpdf");
   await page.click("#btn-print");
   await page.keyboard.press("Control+p");
-  // Reports (position, view, the text and contents for the host's own widgets) come on
-  // their own time; only the actions are counted here.
-  const reports = ["action.position", "action.view", "action.shown", "action.contents", "action.found"];
-  const actions = (await sent(page)).filter((m) => !reports.some((r) => m.startsWith(r)));
+  // Reports (position, view, drawn, the text and contents for the host's own widgets)
+  // come on their own time; only the actions are counted here.
+  const messages = await sent(page);
+  const reports = ["action.position", "action.view", "action.drawn", "action.shown", "action.contents", "action.found"];
+  const actions = messages.filter((m) => !reports.some((r) => m.startsWith(r)));
   assert.deepEqual(actions, [`action.openpdf ${config.path}`, ...Array(2).fill(`action.print ${config.path}`)]);
+  // The host's own picture of the cover goes on this word, given once.
+  assert.deepEqual(messages.filter((m) => m.startsWith("action.drawn")), ["action.drawn 1"]);
 
   // A click on the page edge, then the two kinds of link.
   const box = await page.locator(".book").boundingBox();

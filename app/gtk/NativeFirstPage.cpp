@@ -166,7 +166,7 @@ void NativeFirstPage::Start() {
     if (width <= 0 || height <= 0) return Settle();
     auto* job = new Job{fileUrl_, static_cast<double>(width), static_cast<double>(height),
                         document::ReadingPositions::ForUser()};
-    GTask* task = g_task_new(
+    auto task = RefPtr<GTask>::Adopt(g_task_new(
         nullptr, cancel_.get(),
         +[](GObject*, GAsyncResult* result, gpointer self) {
             auto* rendered = static_cast<Rendered*>(g_task_propagate_pointer(G_TASK(result), nullptr));
@@ -176,11 +176,10 @@ void NativeFirstPage::Start() {
             if (owned) static_cast<NativeFirstPage*>(self)->Show(*owned);
             static_cast<NativeFirstPage*>(self)->Settle();
         },
-        this);
-    g_task_set_return_on_cancel(task, FALSE);
-    g_task_set_task_data(task, job, [](gpointer p) { delete static_cast<Job*>(p); });
-    g_task_run_in_thread(task, Render);
-    g_object_unref(task);
+        this));
+    g_task_set_return_on_cancel(task.get(), FALSE);
+    g_task_set_task_data(task.get(), job, [](gpointer p) { delete static_cast<Job*>(p); });
+    g_task_run_in_thread(task.get(), Render);
     patience_ = g_timeout_add(
         PATIENCE_MS,
         +[](gpointer data) {

@@ -14,6 +14,7 @@ constexpr std::string_view OPEN_PDF = "action.openpdf";
 constexpr std::string_view PRINT = "action.print";
 constexpr std::string_view POSITION = "action.position";
 constexpr std::string_view VIEW = "action.view";
+constexpr std::string_view SHOWN = "action.shown";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
 
 std::optional<std::size_t> Digits(std::string_view text, std::size_t maxDigits) {
@@ -78,6 +79,7 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     if (Match(text, OPEN_PDF, FlipbookAction::OpenPdf, message)) return message;
     if (Match(text, PRINT, FlipbookAction::Print, message)) return message;
     if (Match(text, POSITION, FlipbookAction::Position, message)) return message;
+    if (Match(text, SHOWN, FlipbookAction::Shown, message)) return message;
     Match(text, VIEW, FlipbookAction::View, message);
     return message;
 }
@@ -91,6 +93,19 @@ std::optional<int> BridgeProtocol::PageNumber(std::string_view text) {
     const auto value = Digits(text, 9);
     if (!value || *value < 1) return std::nullopt;
     return static_cast<int>(*value);
+}
+
+std::optional<std::vector<int>> BridgeProtocol::ShownPages(std::string_view text) {
+    std::vector<int> pages;
+    while (pages.size() < 2) {
+        const std::size_t space = text.find(' ');
+        const auto page = PageNumber(text.substr(0, space));
+        if (!page) return std::nullopt;
+        pages.push_back(*page);
+        if (space == std::string_view::npos) return pages;
+        text.remove_prefix(space + 1);
+    }
+    return std::nullopt;  // a third page: no view shows that
 }
 
 std::optional<document::ViewState> BridgeProtocol::ViewStateOf(std::string_view text) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brivane::web {
 
@@ -15,7 +16,7 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, View, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, View, Shown, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;
@@ -31,6 +32,9 @@ public:
     static std::optional<std::size_t> RecentBookIndex(std::string_view text);
     // A page number as the reader page writes it: decimal digits, from 1.
     static std::optional<int> PageNumber(std::string_view text);
+    // "action.shown 5 4": the pages on screen, left to right; one or two
+    // page numbers, one space apart.
+    static std::optional<std::vector<int>> ShownPages(std::string_view text);
     // "action.view {...}": a compact JSON object of known keys, each with a
     // value we know; anything else is refused whole.
     static std::optional<document::ViewState> ViewStateOf(std::string_view text);

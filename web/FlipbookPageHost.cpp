@@ -351,10 +351,11 @@ void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
         return;
     }
     surface_->RunScript(BridgeProtocol::ConfigurationScript(*finished.configuration));
-    book_ = {finished.bookId, 1, fileUrl_, title};
+    const std::string& recorded = recordUrl_.empty() ? fileUrl_ : recordUrl_;
+    book_ = {finished.bookId, 1, recorded, title};
     pageCount_ = finished.pageCount;
     Resume();
-    surface_->FlipbookShown(fileUrl_);
+    surface_->FlipbookShown(recorded);
     // Only once the book shows: clearing out old workspaces must never delay it.
     if (steps_.sweep) desktop_->RunInBackground(steps_.sweep, [] {});
 }
@@ -393,7 +394,7 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
             Diagnostics::Line("Refused to print: " + message.argument);
         } else if (surface_) {
             AfterUnpacking("print", [self = shared_from_this(), pdf = message.argument] {
-                if (self->surface_) self->desktop_->PrintPdf(pdf);
+                if (self->surface_) self->desktop_->PrintPdf(pdf, self->shown_);
             });
         }
         break;
@@ -402,6 +403,9 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
         break;
     case BridgeProtocol::FlipbookAction::View:
         RememberView(message.argument);
+        break;
+    case BridgeProtocol::FlipbookAction::Shown:
+        RememberShown(message.argument);
         break;
     case BridgeProtocol::FlipbookAction::None:
         break;
@@ -431,6 +435,15 @@ void FlipbookPageHost::RememberPosition(const std::string& argument) {
     if (!positions_ || *page == book_.page) return;
     book_.page = *page;
     positions_->Remember(book_);
+}
+
+void FlipbookPageHost::RememberShown(const std::string& argument) {
+    const auto pages = BridgeProtocol::ShownPages(argument);
+    if (!pages || std::ranges::any_of(*pages, [this](int page) { return page > pageCount_; })) {
+        Diagnostics::Line("Refused shown pages: " + argument);
+        return;
+    }
+    shown_ = *pages;
 }
 
 void FlipbookPageHost::RememberView(const std::string& argument) {

@@ -25,7 +25,9 @@ public:
         std::function<void(const std::string& fileUrl)> flipbookShown;
     };
 
-    WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects);
+    // recordUrl: what the recent books keep, when not fileUrl (see RecordAs).
+    WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects,
+                    std::string recordUrl = {});
     ~WebViewFlipbook();
     WebViewFlipbook(const WebViewFlipbook&) = delete;
     WebViewFlipbook& operator=(const WebViewFlipbook&) = delete;

@@ -2,7 +2,7 @@
 // keeps the toolbar, panels and announcements in step with it.
 import { bookUrl, capText, cssUrl, readConfig, TITLE_MAX_GRAPHEMES } from "./config.js";
 import { pageAnnouncement, pagesOf } from "./layout.js";
-import { openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
+import { openPdfMessage, positionMessage, post, printMessage, shownMessage } from "../shared/bridge.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
 import { applyViewState, readViewState, viewReport } from "./viewState.js";
@@ -15,7 +15,7 @@ import { TextLayers } from "./TextLayers.js";
 import { Thumbnails } from "./Thumbnails.js";
 import { Contents } from "./Contents.js";
 import { labelOf, pageDisplay } from "./pageLabels.js";
-import { RTL, tooltipFor } from "./direction.js";
+import { pagesOnScreen, RTL, tooltipFor } from "./direction.js";
 
 const $ = (id) => document.getElementById(id);
 // The host is told where the reader is once the pages have stopped turning.
@@ -34,6 +34,8 @@ export class Reader {
   #startView = {};
   #told = 0;
   #toldView = "";
+  #spread = null;
+  #toldShown = "";
   #positionTimer = 0;
   book = null;
   textIndex = null;
@@ -79,6 +81,8 @@ export class Reader {
     this.#startPage = 1;
     this.#startView = {};
     this.#toldView = "";
+    this.#spread = null;
+    this.#toldShown = "";
     await this.#close();
     const config = readConfig(raw, document.baseURI);
     this.#config = config;
@@ -172,7 +176,11 @@ export class Reader {
   }
 
   print() {
-    if (this.#config?.path) post(printMessage(this.#config.path));
+    if (!this.#config?.path) return;
+    // "Current page" must be what is on screen now, not half a second ago.
+    clearTimeout(this.#positionTimer);
+    this.#tellPosition();
+    post(printMessage(this.#config.path));
   }
 
   async #followLink(target) {
@@ -185,6 +193,7 @@ export class Reader {
   }
 
   #changed(spread) {
+    this.#spread = spread;
     const count = this.book.pageCount;
     const pages = pagesOf(spread);
     const input = $("page-input");
@@ -225,6 +234,9 @@ export class Reader {
     const view = viewReport(this.book);
     if (view !== "" && view !== this.#toldView) post(view);
     this.#toldView = view;
+    const shown = this.#spread ? shownMessage(pagesOnScreen(this.#spread, this.book.direction)) : "";
+    if (shown !== "" && shown !== this.#toldShown) post(shown);
+    this.#toldShown = shown;
   }
 
   // Once the reader has settled, like a turn of the page.

@@ -91,6 +91,20 @@ TEST(BridgeProtocolTest, PageNumbersAndRecentIndexesAreDigitsOnly) {
     EXPECT_EQ(BridgeProtocol::DispatchStartMessage("action.openrecent 0"), BridgeProtocol::StartAction::None);
 }
 
+// What "Current page" prints comes from here: one page or two, numbers only.
+TEST(BridgeProtocolTest, ShownPagesAreOneOrTwoPageNumbers) {
+    using Pages = std::optional<std::vector<int>>;
+    const std::pair<std::string, Pages> cases[] = {
+        {"7", std::vector{7}},  {"4 5", std::vector{4, 5}}, {"5 4", std::vector{5, 4}}, {"", std::nullopt},
+        {"4  5", std::nullopt}, {"4 5 6", std::nullopt},    {"4 ", std::nullopt},       {" 4", std::nullopt},
+        {"0 1", std::nullopt},  {"4,5", std::nullopt},      {"x", std::nullopt},
+    };
+    for (const auto& [text, want] : cases) EXPECT_EQ(BridgeProtocol::ShownPages(text), want) << text;
+    const auto message = BridgeProtocol::DispatchFlipbookMessage("action.shown 4 5");
+    EXPECT_EQ(message.action, BridgeProtocol::FlipbookAction::Shown);
+    EXPECT_EQ(message.argument, "4 5");
+}
+
 // The page's view state goes into the user's state file: one unknown key or
 // bad value refuses the whole report. What goes back is an object literal.
 TEST(BridgeProtocolTest, ViewStateIsCompactJsonOfKnownFieldsOnly) {

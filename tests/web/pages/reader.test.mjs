@@ -18,7 +18,8 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
   await page.click("#btn-print");
   await page.keyboard.press("Control+p");
   // Position reports come on their own time; only the actions are counted here.
-  const actions = (await sent(page)).filter((m) => !m.startsWith("action.position") && !m.startsWith("action.view"));
+  const reports = ["action.position", "action.view", "action.shown"];
+  const actions = (await sent(page)).filter((m) => !reports.some((r) => m.startsWith(r)));
   assert.deepEqual(actions, [`action.openpdf ${config.path}`, ...Array(2).fill(`action.print ${config.path}`)]);
 
   // A click on the page edge, then the two kinds of link.
@@ -27,6 +28,11 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
   await page.mouse.click(right - 5, box.y + box.height / 2);
   await waitForPages(page, 2, 3);
   await shot(page, "reader-spread");
+  // The host hears what is on screen before it prints, for the dialog's "Current page".
+  await page.keyboard.press("Control+p");
+  const told = await sent(page);
+  const printedAt = told.lastIndexOf(`action.print ${config.path}`);
+  assert.equal(told.slice(0, printedAt).findLast((m) => m.startsWith("action.shown")), "action.shown 2 3");
   await page.locator('.slot.left .page[data-page="2"] .link').click();
   assert.deepEqual(await page.evaluate(() => window.__opened), [["https://example.org/from-page-2", "_blank"]]);
   await page.locator('.slot.right .page[data-page="3"] .link').click();

@@ -16,7 +16,9 @@ namespace brivane::app {
 // problems shown over it.
 class FlipbookView {
 public:
-    FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop);
+    // recordUrl: the PDF a made book came from, for the recent books.
+    FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop,
+                 std::string recordUrl = {});
     ~FlipbookView();
     FlipbookView(const FlipbookView&) = delete;
     FlipbookView& operator=(const FlipbookView&) = delete;
@@ -28,6 +30,7 @@ private:
     void ShowProblem(const std::string& text);
     void Reload();
     static void RememberRecent(const std::string& fileUrl);
+    static const char* MimeTypeOf(const std::string& fileUrl);
 
     GtkWindow* window_;  // weak
     RefPtr<GtkWidget> overlay_;

@@ -7,7 +7,8 @@ namespace brivane::app {
 
 namespace {
 
-constexpr const char* kCss = ".brivane-drop:drop(active) { outline: 3px solid @theme_selected_bg_color; outline-offset: -3px; }";
+constexpr const char* kCss =
+    ".brivane-drop:drop(active) { outline: 3px solid @theme_selected_bg_color; outline-offset: -3px; }";
 
 void InstallStyle() {
     static bool installed = false;

@@ -27,7 +27,12 @@ GtkWidget* MakingBox() {
     gtk_widget_set_size_request(spinner, 32, 32);
     gtk_box_append(GTK_BOX(box), spinner);
     gtk_box_append(GTK_BOX(box), gtk_label_new(_("Making a book of the PDF…")));
-    for (auto margin : {gtk_widget_set_margin_top, gtk_widget_set_margin_bottom}) margin(box, 12);
+    for (GtkWidget* child = gtk_widget_get_first_child(box); child; child = gtk_widget_get_next_sibling(child)) {
+        gtk_widget_set_margin_start(child, 18);
+        gtk_widget_set_margin_end(child, 18);
+    }
+    gtk_widget_set_margin_top(gtk_widget_get_first_child(box), 12);
+    gtk_widget_set_margin_bottom(gtk_widget_get_last_child(box), 12);
     gtk_widget_set_halign(box, GTK_ALIGN_CENTER);
     gtk_widget_set_valign(box, GTK_ALIGN_CENTER);
     gtk_widget_set_visible(box, FALSE);

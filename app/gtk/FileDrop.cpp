@@ -8,7 +8,8 @@ namespace brivane::app {
 namespace {
 
 constexpr const char* kCss =
-    ".brivane-drop:drop(active) { outline: 3px solid @theme_selected_bg_color; outline-offset: -3px; }";
+    ".brivane-drop:drop(active) { outline: 3px solid @theme_selected_bg_color; outline-offset: -3px; }"
+    ".brivane-drop-hint { padding: 12px 18px; border-radius: 6px; }";
 
 void InstallStyle() {
     static bool installed = false;
@@ -44,10 +45,10 @@ FileDrop::FileDrop(GtkOverlay* overlay, std::function<void(const std::vector<std
     hint_ = RefPtr<GtkWidget>::Sink(gtk_label_new(_(REFUSED_TEXT)));
     GtkWidget* hint = hint_.get();
     gtk_widget_add_css_class(hint, "osd");
+    gtk_widget_add_css_class(hint, "brivane-drop-hint");
     gtk_label_set_wrap(GTK_LABEL(hint), TRUE);
     gtk_label_set_max_width_chars(GTK_LABEL(hint), 40);
     gtk_label_set_justify(GTK_LABEL(hint), GTK_JUSTIFY_CENTER);
-    for (auto margin : {gtk_widget_set_margin_top, gtk_widget_set_margin_bottom}) margin(hint, 12);
     gtk_widget_set_halign(hint, GTK_ALIGN_CENTER);
     gtk_widget_set_valign(hint, GTK_ALIGN_CENTER);
     gtk_widget_set_can_target(hint, FALSE);
@@ -77,6 +78,8 @@ GdkDragAction FileDrop::Judge(const GValue* value) {
     if (!value) return GDK_ACTION_COPY;
     const bool good = DroppedFiles::Sort(UrlsOf(value)).Acceptable();
     gtk_widget_set_visible(hint_.get(), !good);
+    // GTK lit the window up on entering, before the files could be read.
+    if (overlay_ && !good) gtk_widget_unset_state_flags(overlay_, GTK_STATE_FLAG_DROP_ACTIVE);
     return good ? GDK_ACTION_COPY : GdkDragAction(0);
 }
 

@@ -25,13 +25,12 @@ public:
     FileDrop(const FileDrop&) = delete;
     FileDrop& operator=(const FileDrop&) = delete;
 
-    // What a drop of these URLs does: opens them all, or refuses them all.
-    bool Receive(const std::vector<std::string>& urls);
-
     // English, as the catalogue's key.
     static constexpr const char* REFUSED_TEXT = N_("Only flipbooks (.flip) and PDF documents can be opened.");
 
 private:
+    // What a drop of these URLs does: opens them all, or refuses them all.
+    bool Receive(const std::vector<std::string>& urls);
     static GdkDragAction Motion(GtkDropTarget* target, double x, double y, gpointer self);
     static void Leave(GtkDropTarget* target, gpointer self);
     static gboolean Drop(GtkDropTarget* target, const GValue* value, double x, double y, gpointer self);

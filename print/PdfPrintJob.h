@@ -4,6 +4,7 @@
 #include <poppler.h>
 
 #include <string>
+#include <vector>
 
 #include "GObjectPtr.h"
 
@@ -19,7 +20,10 @@ public:
 
     // An operation for every page of the document, each fitted to the
     // printable area and never rotated. The operation keeps the document.
-    static RefPtr<GtkPrintOperation> NewOperation(PopplerDocument* document, const std::string& jobName);
+    // shownPages (from 1, left to right) are on screen: the dialog offers
+    // them as the current page, a spread of two on one sheet.
+    static RefPtr<GtkPrintOperation> NewOperation(PopplerDocument* document, const std::string& jobName,
+                                                  const std::vector<int>& shownPages = {});
 
     // Writes the PDF at uri to pdfPath through the same drawing as printing.
     static bool Export(const std::string& uri, const std::string& pdfPath);

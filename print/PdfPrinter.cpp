@@ -30,10 +30,10 @@ std::string JobName(const std::string& uri) {
 
 }  // namespace
 
-void PdfPrinter::Print(GtkWindow* parent, const std::string& uri) {
+void PdfPrinter::Print(GtkWindow* parent, const std::string& uri, const std::vector<int>& shownPages) {
     const RefPtr<PopplerDocument> document = PdfPrintJob::Load(uri);
     if (!document) return;
-    RefPtr<GtkPrintOperation> operation = PdfPrintJob::NewOperation(document.get(), JobName(uri));
+    RefPtr<GtkPrintOperation> operation = PdfPrintJob::NewOperation(document.get(), JobName(uri), shownPages);
     GtkPrintOperation* op = operation.get();
     PrintSettingsStore::ApplyTo(op);
     // The dialog is modal to parent but must not hold the caller in a nested loop.

@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <string>
+#include <vector>
 
 namespace brivane::print {
 
@@ -11,8 +12,9 @@ namespace brivane::print {
 class PdfPrinter {
 public:
     // Does nothing (and reports nothing to the user) when uri is not an
-    // address or holds no readable PDF. parent may be null.
-    static void Print(GtkWindow* parent, const std::string& uri);
+    // address or holds no readable PDF. parent may be null. shownPages: what
+    // the reader shows, for the dialog's "Current page" (from 1, left to right).
+    static void Print(GtkWindow* parent, const std::string& uri, const std::vector<int>& shownPages = {});
 };
 
 }  // namespace brivane::print

@@ -17,4 +17,18 @@ PagePlacement PrintGeometry::FitPage(double pageWidth, double pageHeight, double
     return {scale, (areaWidth - pageWidth * scale) / 2.0, (areaHeight - pageHeight * scale) / 2.0};
 }
 
+std::pair<PagePlacement, PagePlacement> PrintGeometry::FitSpread(double leftWidth, double leftHeight, double rightWidth,
+                                                                 double rightHeight, double areaWidth,
+                                                                 double areaHeight) {
+    if (!Usable(leftWidth) || !Usable(leftHeight) || !Usable(rightWidth) || !Usable(rightHeight) ||
+        !Usable(areaWidth) || !Usable(areaHeight))
+        return {};
+    const double width = leftWidth + rightWidth;
+    const double height = std::max(leftHeight, rightHeight);
+    const double scale = std::min(areaWidth / width, areaHeight / height);
+    const double x = (areaWidth - width * scale) / 2.0;
+    const double bottom = (areaHeight + height * scale) / 2.0;
+    return {{scale, x, bottom - leftHeight * scale}, {scale, x + leftWidth * scale, bottom - rightHeight * scale}};
+}
+
 }  // namespace brivane::print

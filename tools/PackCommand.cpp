@@ -1,8 +1,9 @@
 #include "PackCommand.h"
 
 #include "EntryPath.h"
-#include "FlipbookMeta.h"
 #include "FlipbookWriter.h"
+#include "MetadataValue.h"
+#include "PdfBook.h"
 #include "PdfInfo.h"
 #include "Utf8.h"
 
@@ -64,8 +65,8 @@ int Fail(const std::string& message) {
 
 // Regular files under dir, as (archive path under files/, path on disk), sorted
 // so the archive does not depend on directory order.
-std::vector<FlipbookWriter::Asset> CollectAssets(const fs::path& dir, std::string& error) {
-    std::vector<FlipbookWriter::Asset> assets;
+std::vector<document::FlipbookWriter::Asset> CollectAssets(const fs::path& dir, std::string& error) {
+    std::vector<document::FlipbookWriter::Asset> assets;
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
@@ -101,32 +102,26 @@ int PackCommand::Run(const std::vector<std::string>& args) {
     if (!options.assets.empty() && !fs::is_directory(options.assets, ec))
         return Fail("no such assets directory: " + options.assets);
 
-    const auto read = PdfInfo::Read(fs::absolute(options.pdf, ec).lexically_normal().string());
-    if (const auto* problem = std::get_if<std::string>(&read)) return Fail(*problem);
-    const PdfInfo& pdf = std::get<PdfInfo>(read);
+    const auto read = document::PdfInfo::Read(fs::absolute(options.pdf, ec).lexically_normal().string());
+    if (const auto* failure = std::get_if<document::PdfInfo::Failure>(&read)) return Fail(failure->text);
+    const document::PdfInfo& pdf = std::get<document::PdfInfo>(read);
     const auto pdfSize = fs::file_size(options.pdf, ec);
     if (ec || pdfSize == 0) return Fail("cannot measure " + options.pdf);
 
     std::string error;
     const auto assets =
-        options.assets.empty() ? std::vector<FlipbookWriter::Asset>{} : CollectAssets(options.assets, error);
+        options.assets.empty() ? std::vector<document::FlipbookWriter::Asset>{} : CollectAssets(options.assets, error);
     if (!error.empty()) return Fail(error);
 
-    nlohmann::json metadata = {
-        {"app", document::SUPPORTED_APP_VERSION},
-        {"id", document::ContentFingerprint(
-                   document::FingerprintText(pdf.width, pdf.height, pdf.pages, std::to_string(pdfSize)))},
-        {"width", pdf.width},
-        {"height", pdf.height},
-        {"num_pages", pdf.pages},
-        {"design", {{"title", options.title}, {"subtitle", options.subtitle}}},
-    };
+    nlohmann::json metadata = document::PdfBook::Metadata(pdf, pdfSize, options.title, options.subtitle);
     if (!assets.empty()) {
         nlohmann::json paths = nlohmann::json::array();
         for (const auto& asset : assets) paths.push_back(asset.first);
         metadata["assets"] = std::move(paths);
     }
-    if (error = FlipbookWriter::Write(options.out, metadata, options.pdf, assets); !error.empty()) return Fail(error);
+    if (error = document::FlipbookWriter::Write(options.out, document::WriteMetadata(metadata), options.pdf, assets);
+        !error.empty())
+        return Fail(error);
     std::cout << options.out << '\n';
     return EXIT_ACCEPTED;
 }

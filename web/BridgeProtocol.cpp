@@ -21,6 +21,7 @@ constexpr std::string_view SHOWN = "action.shown";
 constexpr std::string_view FOUND = "action.found";
 constexpr std::string_view CONTENTS = "action.contents";
 constexpr std::string_view DRAWN = "action.drawn";
+constexpr std::string_view ON_SCREEN = "action.onscreen";
 constexpr std::string_view OPEN_RECENT = "action.openrecent ";
 constexpr std::string_view REMOVE_RECENT = "action.removerecent ";
 constexpr std::string_view CLEAR_RECENT = "action.clearrecent";
@@ -93,6 +94,7 @@ BridgeProtocol::FlipbookMessage BridgeProtocol::DispatchFlipbookMessage(std::str
     if (Match(text, SHOWN, FlipbookAction::Shown, message)) return message;
     if (Match(text, FOUND, FlipbookAction::Found, message)) return message;
     if (Match(text, CONTENTS, FlipbookAction::Contents, message)) return message;
+    if (Match(text, ON_SCREEN, FlipbookAction::OnScreen, message)) return message;
     Match(text, DRAWN, FlipbookAction::Drawn, message);
     return message;
 }
@@ -111,6 +113,19 @@ std::optional<int> BridgeProtocol::PageNumber(std::string_view text) {
     const auto value = Digits(text, 9);
     if (!value || *value < 1) return std::nullopt;
     return static_cast<int>(*value);
+}
+
+std::optional<std::vector<int>> BridgeProtocol::PagesOnScreen(std::string_view text) {
+    std::vector<int> pages;
+    while (pages.size() < 2) {
+        const std::size_t space = text.find(' ');
+        const auto page = PageNumber(text.substr(0, space));
+        if (!page) return std::nullopt;
+        pages.push_back(*page);
+        if (space == std::string_view::npos) return pages;
+        text.remove_prefix(space + 1);
+    }
+    return std::nullopt;  // a third page: no view shows that
 }
 
 std::optional<document::ViewState> BridgeProtocol::ViewStateOf(std::string_view text) {

@@ -16,7 +16,7 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, ClearRecent, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, View, Fullscreen, Shown, Found, Contents, Drawn, None };
+    enum class FlipbookAction { OpenPdf, Print, Position, View, Fullscreen, Shown, Found, Contents, Drawn, OnScreen, None };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;
@@ -46,6 +46,9 @@ public:
     static std::optional<std::size_t> RemovedRecentIndex(std::string_view text);
     // A page number as the reader page writes it: decimal digits, from 1.
     static std::optional<int> PageNumber(std::string_view text);
+    // "action.onscreen 5 4": the pages on screen, left to right; one or two
+    // page numbers, one space apart.
+    static std::optional<std::vector<int>> PagesOnScreen(std::string_view text);
     // "action.view {...}": a compact JSON object of known keys, each with a
     // value we know; anything else is refused whole.
     static std::optional<document::ViewState> ViewStateOf(std::string_view text);

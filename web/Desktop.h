@@ -37,7 +37,8 @@ public:
     virtual void RunOnMain(std::function<void()> work) = 0;
     // Prints the PDF at a file URL through the print dialog, with the settings
     // the session kept from its last print; an unreadable PDF prints nothing.
-    virtual void PrintPdf(const std::string& fileUri) = 0;
+    // shownPages (from 1, left to right) become the dialog's current page.
+    virtual void PrintPdf(const std::string& fileUri, const std::vector<int>& shownPages) = 0;
 };
 
 }  // namespace brivane::web

@@ -351,12 +351,13 @@ void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
         return;
     }
     surface_->RunScript(BridgeProtocol::ConfigurationScript(*finished.configuration));
-    book_ = {finished.bookId, 1, fileUrl_, title};
+    const std::string& recorded = recordUrl_.empty() ? fileUrl_ : recordUrl_;
+    book_ = {finished.bookId, 1, recorded, title};
     pageCount_ = finished.pageCount;
     Resume();
     // A page loaded again while the window covers the screen starts with its bars shown.
     if (fullscreen_) surface_->RunScript(BridgeProtocol::FullscreenScript(true));
-    surface_->FlipbookShown(fileUrl_);
+    surface_->FlipbookShown(recorded);
     // Only once the book shows: clearing out old workspaces must never delay it.
     if (steps_.sweep) desktop_->RunInBackground(steps_.sweep, [] {});
 }
@@ -398,7 +399,7 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
             Diagnostics::Line("Refused to print: " + message.argument);
         } else if (surface_) {
             AfterUnpacking("print", [self = shared_from_this(), pdf = message.argument] {
-                if (self->surface_) self->desktop_->PrintPdf(pdf);
+                if (self->surface_) self->desktop_->PrintPdf(pdf, self->shown_);
             });
         }
         break;
@@ -427,6 +428,9 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
         break;
     case BridgeProtocol::FlipbookAction::Drawn:
         if (surface_) surface_->PagesDrawn();
+        break;
+    case BridgeProtocol::FlipbookAction::OnScreen:
+        RememberOnScreen(message.argument);
         break;
     case BridgeProtocol::FlipbookAction::None:
         break;
@@ -461,6 +465,15 @@ void FlipbookPageHost::RememberPosition(const std::string& argument) {
     if (!positions_ || *page == book_.page) return;
     book_.page = *page;
     positions_->Remember(book_);
+}
+
+void FlipbookPageHost::RememberOnScreen(const std::string& argument) {
+    const auto pages = BridgeProtocol::PagesOnScreen(argument);
+    if (!pages || std::ranges::any_of(*pages, [this](int page) { return page > pageCount_; })) {
+        Diagnostics::Line("Refused shown pages: " + argument);
+        return;
+    }
+    shown_ = *pages;
 }
 
 void FlipbookPageHost::RememberView(const std::string& argument) {

@@ -97,6 +97,10 @@ public:
     // Where books were left: the page reopens there and reports where it is.
     void UsePositions(std::shared_ptr<const document::ReadingPositions> positions);
 
+    // A book made of another file (a PDF) is remembered as that file, which
+    // outlives the made book and makes it again when opened.
+    void RecordAs(std::string fileUrl) { recordUrl_ = std::move(fileUrl); }
+
     // Installs the reader core and loads the reader page from it.
     void Load();
     // Main-frame load finished at uri.
@@ -156,9 +160,11 @@ private:
     void RememberPosition(const std::string& argument);
     void RememberView(const std::string& argument);
     void TakeShownText(const std::string& argument);
+    void RememberOnScreen(const std::string& argument);
     void Fail(const char* message);
 
     std::string fileUrl_;
+    std::string recordUrl_;  // for the recent books, when not fileUrl_
     std::shared_ptr<Desktop> desktop_;
     FlipbookSurface* surface_;
     WorkspaceSteps steps_;
@@ -168,7 +174,8 @@ private:
     std::shared_ptr<const document::ReadingPositions> positions_;
     document::ReadingPositions::Book book_;
     int pageCount_ = 0;
-    bool failed_ = false;  // the view shows no reader page until the next load
+    std::vector<int> shown_;  // on screen, left to right: what "Current page" prints
+    bool failed_ = false;     // the view shows no reader page until the next load
     int loadGeneration_ = 0;
     bool finishing_ = false;
     bool finishAgain_ = false;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "FileDrop.h"
 #include "FlipbookView.h"
 #include "GtkDesktop.h"
+#include "PdfBookFlow.h"
 #include "StartScreen.h"
 #include "WebView.h"
 
@@ -9,7 +11,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace brivane::app {
 
@@ -21,6 +25,8 @@ public:
     struct Elsewhere {
         std::function<void()> chooseFile;
         std::function<void(const std::string& url)> showFile;
+        // Files dropped here that this window does not open itself.
+        std::function<void(const std::vector<std::string>& urls)> openFiles;
     };
 
     ContentView(GtkWindow* window, Elsewhere elsewhere);
@@ -30,22 +36,35 @@ public:
 
     GtkWindow* Window() const { return window_; }
     bool ShowsStartPage() const { return !startScreen_->showFlipbook(); }
-    // On its start page with no file being chosen or checked.
-    bool AcceptsFile() const { return ShowsStartPage() && !webView_->FlowRunning(); }
+    // On its start page with no file being chosen, checked or made into a book.
+    bool AcceptsFile() const { return ShowsStartPage() && !webView_->FlowRunning() && !making_; }
     // A file handed over by the system: shown without the check.
     void ShowOpenedURL(const std::string& url);
     // The open-file flow of the start page, from the menu.
     void OpenFlipbookFile();
+    // Makes a book of the PDF and shows it here.
+    void OpenPdf(const std::string& pdfUrl);
+    // The PDF chooser, then OpenPdf.
+    void ChoosePdf();
 
 private:
     void ShowFlipbook(const std::string& url);
+    void Dropped(const std::vector<std::string>& urls);
+    void ShowMaking(bool making);
 
     GtkWindow* window_;
+    Elsewhere elsewhere_;
     std::shared_ptr<GtkDesktop> desktop_;
     std::shared_ptr<StartScreen> startScreen_;
     std::unique_ptr<web::WebView> webView_;
+    RefPtr<GtkWidget> startOverlay_;
+    GtkWidget* makingBox_ = nullptr;
+    std::unique_ptr<FileDrop> drop_;
     std::unique_ptr<FlipbookView> flipbookView_;
     guint startLoad_ = 0;  // the start page's load, waiting for the window to settle
+    bool making_ = false;
+    std::optional<PdfBookFlow::Made> madeBook_;  // held while the window shows it
+    std::shared_ptr<ContentView*> self_;         // cleared when the window goes: late answers find nobody
 };
 
 }  // namespace brivane::app

@@ -11,7 +11,8 @@
 
 namespace brivane::app {
 
-FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop)
+FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop,
+                           std::string recordUrl)
     : window_(window),
       paned_(RefPtr<GtkWidget>::Sink(gtk_paned_new(GTK_ORIENTATION_HORIZONTAL))),
       overlay_(RefPtr<GtkWidget>::Sink(gtk_overlay_new())) {
@@ -39,7 +40,8 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
         contents_ = entries;
     };
     effects.pagesDrawn = [this] { firstPage_.reset(); };
-    webView_ = std::make_unique<web::WebViewFlipbook>(urlFlipbook, std::move(desktop), std::move(effects));
+    webView_ = std::make_unique<web::WebViewFlipbook>(urlFlipbook, std::move(desktop), std::move(effects),
+                                                      std::move(recordUrl));
     gtk_overlay_set_child(GTK_OVERLAY(overlay_.get()), webView_->Widget());
     // Under the busy hint and any problem, over the page until it has drawn.
     // The web view's loads wait for it: starting a web process holds up the frame.
@@ -198,10 +200,16 @@ void FlipbookView::Reload() {
 
 void FlipbookView::RememberRecent(const std::string& fileUrl) {
     GtkRecentData data{};
-    data.mime_type = const_cast<char*>("application/x-brivane-flipbook");
+    data.mime_type = const_cast<char*>(MimeTypeOf(fileUrl));
     data.app_name = const_cast<char*>(g_get_application_name());
     data.app_exec = const_cast<char*>("brivane-reader %u");
     gtk_recent_manager_add_full(gtk_recent_manager_get_default(), fileUrl.c_str(), &data);
+}
+
+const char* FlipbookView::MimeTypeOf(const std::string& fileUrl) {
+    // A book made of a PDF is remembered as the PDF.
+    const bool pdf = g_str_has_suffix(fileUrl.c_str(), ".pdf") || g_str_has_suffix(fileUrl.c_str(), ".PDF");
+    return pdf ? "application/pdf" : "application/x-brivane-flipbook";
 }
 
 }  // namespace brivane::app

@@ -21,7 +21,9 @@ namespace brivane::app {
 // problems shown over it.
 class FlipbookView {
 public:
-    FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop);
+    // recordUrl: the PDF a made book came from, for the recent books.
+    FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shared_ptr<web::Desktop> desktop,
+                 std::string recordUrl = {});
     ~FlipbookView();
     FlipbookView(const FlipbookView&) = delete;
     FlipbookView& operator=(const FlipbookView&) = delete;
@@ -39,6 +41,7 @@ private:
     void Find(const std::string& query, int direction);
     void ListContents();
     void ListPages();
+    static const char* MimeTypeOf(const std::string& fileUrl);
 
     GtkWindow* window_;        // weak
     RefPtr<GtkWidget> paned_;  // the page, and the text pane beside it

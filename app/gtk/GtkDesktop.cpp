@@ -107,16 +107,25 @@ void GtkDesktop::ShowAlert(const Alert& alert, std::function<void(int)> completi
 }
 
 void GtkDesktop::ChooseFlipbookFile(std::function<void(std::optional<std::string>)> done) {
+    Choose(_("Open Flipbook"), _("Flipbooks"), "flip", std::move(done));
+}
+
+void GtkDesktop::ChoosePdfFile(std::function<void(std::optional<std::string>)> done) {
+    Choose(_("Open PDF as Book"), _("PDF documents"), "pdf", std::move(done));
+}
+
+void GtkDesktop::Choose(const char* title, const char* filterName, const char* suffix,
+                        std::function<void(std::optional<std::string>)> done) {
     // One chooser per window: a new request answers the old one as cancelled.
     if (chooser_) ChooserAnswered(GTK_RESPONSE_CANCEL);
-    chooser_ = RefPtr<GtkNativeDialog>::Adopt(GTK_NATIVE_DIALOG(gtk_file_chooser_native_new(
-        _("Open Flipbook"), window_, GTK_FILE_CHOOSER_ACTION_OPEN, _("_Open"), _("_Cancel"))));
+    chooser_ = RefPtr<GtkNativeDialog>::Adopt(GTK_NATIVE_DIALOG(
+        gtk_file_chooser_native_new(title, window_, GTK_FILE_CHOOSER_ACTION_OPEN, _("_Open"), _("_Cancel"))));
     GtkNativeDialog* chooser = chooser_.get();
     gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(chooser), FALSE);
     gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
     auto filter = RefPtr<GtkFileFilter>::Adopt(gtk_file_filter_new());
-    gtk_file_filter_set_name(filter.get(), _("Flipbooks"));
-    gtk_file_filter_add_suffix(filter.get(), "flip");
+    gtk_file_filter_set_name(filter.get(), filterName);
+    gtk_file_filter_add_suffix(filter.get(), suffix);
     gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), filter.get());
     gtk_file_chooser_set_filter(GTK_FILE_CHOOSER(chooser), filter.get());
     chooserDone_ = std::move(done);
@@ -158,6 +167,8 @@ void GtkDesktop::RunInBackground(std::function<void()> work, std::function<void(
     }).detach();
 }
 
-void GtkDesktop::PrintPdf(const std::string& fileUri) { print::PdfPrinter::Print(window_, fileUri); }
+void GtkDesktop::PrintPdf(const std::string& fileUri, const std::vector<int>& shownPages) {
+    print::PdfPrinter::Print(window_, fileUri, shownPages);
+}
 
 }  // namespace brivane::app

@@ -22,10 +22,14 @@ public:
     void ChooseFlipbookFile(std::function<void(std::optional<std::string> fileUrl)> done) override;
     void RunInBackground(std::function<void()> work, std::function<void()> done) override;
     void RunOnMain(std::function<void()> work) override;
-    void PrintPdf(const std::string& fileUri) override;
+    void PrintPdf(const std::string& fileUri, const std::vector<int>& shownPages) override;
+    // Lets the user pick one PDF; done gets its file URL, or nothing when cancelled.
+    void ChoosePdfFile(std::function<void(std::optional<std::string> fileUrl)> done);
 
 private:
     void ChooserAnswered(int response);
+    void Choose(const char* title, const char* filterName, const char* suffix,
+                std::function<void(std::optional<std::string>)> done);
 
     GtkWindow* window_;  // weak: cleared when the window goes
     RefPtr<GtkNativeDialog> chooser_;

@@ -3,6 +3,8 @@
 #include "ApplicationMenu.h"
 #include "BookSchemeHandler.h"
 #include "DataDirectory.h"
+#include "DroppedFiles.h"
+#include "FileUrl.h"
 #include "GObjectPtr.h"
 #include "GtkDesktop.h"
 #include "ReaderMenus.h"
@@ -34,6 +36,7 @@ GMenu* FileMenu() {
     auto windows = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(windows.get(), _("New Window"), "app.new-window");
     g_menu_append(windows.get(), _("Open…"), "app.open");
+    g_menu_append(windows.get(), _("Open PDF as Book…"), "app.open-pdf");
     g_menu_append_section(menu, nullptr, G_MENU_MODEL(windows.get()));
     auto close = RefPtr<GMenu>::Adopt(g_menu_new());
     g_menu_append(close.get(), _("Close Window"), "app.close-window");
@@ -126,6 +129,7 @@ void ReaderApplication::InstallMenus() {
         this);
     AddAction(
         app, "help", [](GSimpleAction*, GVariant*, gpointer) { OpenDownloadPage(); }, this);
+    AddOpenPdfAction();
 
     const std::pair<const char*, const char*> accels[] = {{"app.new-window", "<Control>n"},
                                                           {"app.open", "<Control>o"},
@@ -150,6 +154,31 @@ void ReaderApplication::InstallMenus() {
     gtk_application_set_menubar(app, G_MENU_MODEL(menubar.get()));
 }
 
+void ReaderApplication::AddOpenPdfAction() {
+    AddAction(
+        app_.get(), "open-pdf",
+        [](GSimpleAction*, GVariant*, gpointer data) {
+            auto* self = static_cast<ReaderApplication*>(data);
+            ContentView* content = self->ActiveContent();
+            // As Open…: a window that reads a book keeps it.
+            if (!content || !content->AcceptsFile()) content = &self->NewWindow();
+            gtk_window_present(content->Window());
+            content->ChoosePdf();
+        },
+        this);
+}
+
+void ReaderApplication::OpenIn(ContentView& target, const std::string& uri) {
+    const auto path = PathFromFileUrl(uri);
+    // By name, then by content: the system hands over PDFs under any name.
+    if (path && DroppedFiles::KindOf(*path) == DroppedFiles::Kind::Pdf) {
+        target.OpenPdf(uri);  // shows the window itself, once there is something to see
+        return;
+    }
+    target.ShowOpenedURL(uri);
+    gtk_window_present(target.Window());
+}
+
 ContentView& ReaderApplication::NewWindow() {
     GtkWidget* window = gtk_application_window_new(app_.get());
     gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window), TRUE);
@@ -165,6 +194,9 @@ ContentView& ReaderApplication::NewWindow() {
         ContentView& other = NewWindow();
         other.ShowOpenedURL(url);
         gtk_window_present(other.Window());
+    };
+    elsewhere.openFiles = [this](const std::vector<std::string>& urls) {
+        for (const std::string& url : urls) OpenIn(NewWindow(), url);
     };
     auto& content = windows_[GTK_WINDOW(window)];
     content = std::make_unique<ContentView>(GTK_WINDOW(window), std::move(elsewhere));
@@ -195,8 +227,7 @@ void ReaderApplication::Open(GFile** files, int count) {
             }
         }
         if (!target) target = &NewWindow();
-        target->ShowOpenedURL(uri.get());
-        gtk_window_present(target->Window());
+        OpenIn(*target, uri.get());
     }
 }
 

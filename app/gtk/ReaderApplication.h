@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 namespace brivane::app {
 
@@ -34,6 +35,9 @@ private:
     void Open(GFile** files, int count);
     void Quit();
     void InstallMenus();
+    void AddOpenPdfAction();
+    // A flipbook shown as it is, a PDF made into a book first.
+    static void OpenIn(ContentView& target, const std::string& uri);
 
     static void OnStartup(GApplication*, gpointer self);
     static void OnActivate(GApplication*, gpointer self);

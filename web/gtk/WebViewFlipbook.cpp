@@ -41,9 +41,10 @@ std::string UriOf(WebKitWebView* view) {
 
 class WebViewFlipbook::Coordinator : public FlipbookSurface {
 public:
-    Coordinator(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects)
+    Coordinator(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects, std::string recordUrl)
         : effects_(std::move(effects)) {
         host = FlipbookPageHost::Create(std::move(fileUrl), std::move(desktop), this);
+        if (!recordUrl.empty()) host->RecordAs(std::move(recordUrl));
         host->UsePositions(document::ReadingPositions::ForUser());
         view = BridgedWebView::Create({.readerPage = true});
         OfferBookScheme(webkit_web_view_get_user_content_manager(WebView()));
@@ -199,8 +200,10 @@ private:
     WindowEffects effects_;
 };
 
-WebViewFlipbook::WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects)
-    : coordinator_(std::make_unique<Coordinator>(std::move(fileUrl), std::move(desktop), std::move(effects))) {}
+WebViewFlipbook::WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects,
+                                 std::string recordUrl)
+    : coordinator_(std::make_unique<Coordinator>(std::move(fileUrl), std::move(desktop), std::move(effects),
+                                                 std::move(recordUrl))) {}
 
 WebViewFlipbook::~WebViewFlipbook() = default;
 

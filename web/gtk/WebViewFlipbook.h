@@ -31,7 +31,9 @@ public:
         std::function<void()> pagesDrawn;
     };
 
-    WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects);
+    // recordUrl: what the recent books keep, when not fileUrl (see RecordAs).
+    WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects,
+                    std::string recordUrl = {});
     ~WebViewFlipbook();
     WebViewFlipbook(const WebViewFlipbook&) = delete;
     WebViewFlipbook& operator=(const WebViewFlipbook&) = delete;

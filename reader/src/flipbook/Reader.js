@@ -2,7 +2,7 @@
 // keeps the toolbar, panels and announcements in step with it.
 import { bookUrl, capText, cssUrl, readConfig, TITLE_MAX_GRAPHEMES } from "./config.js";
 import { pageAnnouncement, pagesOf } from "./layout.js";
-import { contentsMessage, drawnMessage, foundMessage, openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
+import { contentsMessage, drawnMessage, foundMessage, onScreenMessage, openPdfMessage, positionMessage, post, printMessage } from "../shared/bridge.js";
 import { contentsReport } from "./contentsReport.js";
 import { tocFromMetadata, tocFromOutline } from "./toc.js";
 import { Book } from "./Book.js";
@@ -17,7 +17,7 @@ import { Thumbnails } from "./Thumbnails.js";
 import { Contents } from "./Contents.js";
 import { ShownText } from "./ShownText.js";
 import { labelOf, pageDisplay } from "./pageLabels.js";
-import { RTL, tooltipFor } from "./direction.js";
+import { pagesOnScreen, RTL, tooltipFor } from "./direction.js";
 
 const $ = (id) => document.getElementById(id);
 // The host is told where the reader is once the pages have stopped turning.
@@ -37,6 +37,8 @@ export class Reader {
   #told = 0;
   #toldView = "";
   #drawnTold = false;
+  #spread = null;
+  #toldOnScreen = "";
   #positionTimer = 0;
   book = null;
   textIndex = null;
@@ -88,6 +90,8 @@ export class Reader {
     this.#startPage = 1;
     this.#startView = {};
     this.#toldView = "";
+    this.#spread = null;
+    this.#toldOnScreen = "";
     await this.#close();
     const config = readConfig(raw, document.baseURI);
     this.#config = config;
@@ -181,7 +185,11 @@ export class Reader {
   }
 
   print() {
-    if (this.#config?.path) post(printMessage(this.#config.path));
+    if (!this.#config?.path) return;
+    // "Current page" must be what is on screen now, not half a second ago.
+    clearTimeout(this.#positionTimer);
+    this.#tellPosition();
+    post(printMessage(this.#config.path));
   }
 
   async #followLink(target) {
@@ -194,6 +202,7 @@ export class Reader {
   }
 
   #changed(spread) {
+    this.#spread = spread;
     const count = this.book.pageCount;
     const pages = pagesOf(spread);
     const input = $("page-input");
@@ -235,6 +244,9 @@ export class Reader {
     const view = viewReport(this.book);
     if (view !== "" && view !== this.#toldView) post(view);
     this.#toldView = view;
+    const shown = this.#spread ? onScreenMessage(pagesOnScreen(this.#spread, this.book.direction)) : "";
+    if (shown !== "" && shown !== this.#toldOnScreen) post(shown);
+    this.#toldOnScreen = shown;
   }
 
   // Once the reader has settled, like a turn of the page.

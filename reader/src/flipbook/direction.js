@@ -30,6 +30,12 @@ export function placeSpread(spread, direction) {
   return { left: spread.right, right: spread.left, single: null };
 }
 
+/** Page numbers of a spread as they sit on screen, left to right. */
+export function pagesOnScreen(spread, direction) {
+  const placed = placeSpread(spread, direction);
+  return [placed.single, placed.left, placed.right].filter((p) => p != null);
+}
+
 /**
  * -1 for a step back, +1 for a step on, 0 for none, when a sideways gesture
  * goes toward `side` ("left" or "right"): a click on that edge, an arrow key.

@@ -17,6 +17,11 @@ export function positionMessage(page) {
   return `action.position ${page}`;
 }
 
+/** The pages on screen, left to right, so the host can print just those. */
+export function onScreenMessage(pages) {
+  return `action.onscreen ${pages.join(" ")}`;
+}
+
 /** How the reader shows the book (view, fit, zoom, direction), for the host to keep with its page. */
 export function viewMessage(state) {
   return `action.view ${JSON.stringify(state)}`;

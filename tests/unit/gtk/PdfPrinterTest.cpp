@@ -3,6 +3,9 @@
 #include <poppler.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 #include "GObjectPtr.h"
 #include "PdfPrintJob.h"
 #include "PdfPrinter.h"
@@ -57,6 +60,7 @@ char ColourAt(PopplerPage* page, double fx, double fy) {
     cairo_surface_destroy(surface);
     if (r > 200 && g < 50 && b < 50) return 'R';
     if (b > 200 && r < 50 && g < 50) return 'B';
+    if (g > 100 && r < 50 && b < 50) return 'G';
     return r > 200 && g > 200 && b > 200 ? 'W' : '?';
 }
 
@@ -82,6 +86,74 @@ TEST(PdfPrintJob, ExportDrawsEveryPageFittedAndUnrotated) {
         poppler_page_get_size(page.get(), &w, &h);
         EXPECT_LT(w, h) << "sheet " << p.page << " was turned";
         EXPECT_EQ(ColourAt(page.get(), p.x, p.y), p.colour) << "sheet " << p.page << " at " << p.x << "," << p.y;
+    }
+}
+
+// Three portrait pages, red, green and blue all over.
+std::string WriteColours(const TempDir& dir) {
+    const std::string path = dir / "colours.pdf";
+    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), 300, 400);
+    cairo_t* cr = cairo_create(surface);
+    for (const auto& [r, g, b] : {std::array{1, 0, 0}, std::array{0, 1, 0}, std::array{0, 0, 1}}) {
+        cairo_set_source_rgb(cr, r, g, b);
+        cairo_paint(cr);
+        cairo_show_page(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    return path;
+}
+
+// Exports with the dialog's choice of pages in the settings. Export itself
+// draws every sheet, so each shows what GTK's one current sheet would.
+bool ExportWith(GtkPrintOperation* op, const std::string& out, GtkPrintPages pages) {
+    auto settings = RefPtr<GtkPrintSettings>::Adopt(gtk_print_settings_new());
+    gtk_print_settings_set_print_pages(settings.get(), pages);
+    gtk_print_operation_set_print_settings(op, settings.get());
+    gtk_print_operation_set_export_filename(op, out.c_str());
+    return gtk_print_operation_run(op, GTK_PRINT_OPERATION_ACTION_EXPORT, nullptr, nullptr) ==
+           GTK_PRINT_OPERATION_RESULT_APPLY;
+}
+
+// "Current page" prints what the reader shows: one page, or a spread on one
+// sheet with its pages where the screen has them, a right-to-left book's
+// later page on the left. GTK prints the one sheet it is told is current;
+// printing all pages ignores the spread.
+TEST(PdfPrintJob, CurrentPagePrintsThePageOrSpreadOnScreen) {
+    TempDir dir;
+    const std::string uri = FileUrl(WriteColours(dir));
+    const struct {
+        const char* name;
+        std::vector<int> shown;
+        GtkPrintPages pages;
+        int current;        // the sheet GTK is told is current, -1 for none
+        std::string sheet;  // colours at the left and right of that sheet's middle
+    } cases[] = {
+        {"single page", {2}, GTK_PRINT_PAGES_CURRENT, 1, "GG"},
+        {"cover", {1}, GTK_PRINT_PAGES_CURRENT, 0, "RR"},
+        {"spread", {2, 3}, GTK_PRINT_PAGES_CURRENT, 1, "GB"},
+        {"right to left spread", {3, 2}, GTK_PRINT_PAGES_CURRENT, 1, "BG"},
+        {"all pages", {2, 3}, GTK_PRINT_PAGES_ALL, 1, "GG"},
+        {"nothing shown", {}, GTK_PRINT_PAGES_CURRENT, -1, ""},
+        {"a page past the end", {4}, GTK_PRINT_PAGES_CURRENT, -1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RefPtr<PopplerDocument> document = PdfPrintJob::Load(uri);
+        ASSERT_TRUE(document);
+        const RefPtr<GtkPrintOperation> op = PdfPrintJob::NewOperation(document.get(), "test", c.shown);
+        int current = -2;
+        g_object_get(op.get(), "current-page", &current, nullptr);
+        EXPECT_EQ(current, c.current);
+        if (c.current < 0) continue;
+        const std::string out = dir / (std::string(c.name) + ".pdf");
+        ASSERT_TRUE(ExportWith(op.get(), out, c.pages));
+        auto printed =
+            RefPtr<PopplerDocument>::Adopt(poppler_document_new_from_file(FileUrl(out).c_str(), nullptr, nullptr));
+        ASSERT_TRUE(printed);
+        auto sheet = RefPtr<PopplerPage>::Adopt(poppler_document_get_page(printed.get(), c.current));
+        ASSERT_TRUE(sheet);
+        EXPECT_EQ(std::string({ColourAt(sheet.get(), 0.3, 0.5), ColourAt(sheet.get(), 0.7, 0.5)}), c.sheet);
     }
 }
 

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "CurrentSheet.h"
 #include "PrintGeometry.h"
 
+using brivane::print::CurrentSheet;
 using brivane::print::PagePlacement;
 using brivane::print::PrintGeometry;
 
@@ -35,6 +41,59 @@ TEST(PrintGeometry, FitsPagesWithoutRotatingOrDistortingAndNeverBadScales) {
         EXPECT_NEAR(at.scale, c.expected.scale, 1e-9);
         EXPECT_NEAR(at.offsetX, c.expected.offsetX, 1e-9);
         EXPECT_NEAR(at.offsetY, c.expected.offsetY, 1e-9);
+    }
+}
+
+// A spread prints as the screen shows it: one scale for both, meeting at the
+// spine, bottoms level, the pair centred on the sheet.
+TEST(PrintGeometry, FitsASpreadSideBySideWithBottomsLevel) {
+    const struct {
+        double lw, lh, rw, rh, areaW, areaH;
+        PagePlacement left, right;
+    } cases[] = {
+        {300, 400, 300, 400, 600, 800, {1.0, 0, 200}, {1.0, 300, 200}},
+        {300, 400, 300, 400, 1200, 400, {1.0, 300, 0}, {1.0, 600, 0}},
+        {300, 400, 300, 200, 600, 400, {1.0, 0, 0}, {1.0, 300, 200}},  // the short page sits on the same line
+        {0, 400, 300, 400, 600, 800, {}, {}},
+        {300, 400, 300, 400, 600, 0, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.lw << "x" << c.lh << " + " << c.rw << "x" << c.rh);
+        const auto [left, right] = PrintGeometry::FitSpread(c.lw, c.lh, c.rw, c.rh, c.areaW, c.areaH);
+        for (const auto& [got, want] : {std::pair{left, c.left}, std::pair{right, c.right}}) {
+            EXPECT_NEAR(got.scale, want.scale, 1e-9);
+            EXPECT_NEAR(got.offsetX, want.offsetX, 1e-9);
+            EXPECT_NEAR(got.offsetY, want.offsetY, 1e-9);
+        }
+    }
+}
+
+// GTK's current sheet is the earlier page; the pages keep the screen's order.
+// What the page reports is checked, since it is the page's to send.
+TEST(CurrentSheet, IsThePageOrSpreadOnScreenAndNothingElse) {
+    const struct {
+        std::vector<int> shown;
+        int pageCount;
+        std::optional<CurrentSheet> expected;
+    } cases[] = {
+        {{1}, 10, CurrentSheet{0, {0}}},
+        {{4, 5}, 10, CurrentSheet{3, {3, 4}}},
+        {{5, 4}, 10, CurrentSheet{3, {4, 3}}},  // right to left
+        {{10}, 10, CurrentSheet{9, {9}}},
+        {{}, 10, std::nullopt},
+        {{0}, 10, std::nullopt},
+        {{11}, 10, std::nullopt},
+        {{10, 11}, 10, std::nullopt},
+        {{4, 6}, 10, std::nullopt},
+        {{4, 4}, 10, std::nullopt},
+        {{3, 4, 5}, 10, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto sheet = CurrentSheet::From(c.shown, c.pageCount);
+        ASSERT_EQ(sheet.has_value(), c.expected.has_value()) << testing::PrintToString(c.shown);
+        if (!sheet) continue;
+        EXPECT_EQ(sheet->pageIndex, c.expected->pageIndex);
+        EXPECT_EQ(sheet->pages, c.expected->pages);
     }
 }
 

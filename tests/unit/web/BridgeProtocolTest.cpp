@@ -131,6 +131,20 @@ TEST(BridgeProtocolTest, FullscreenRequestsAreOnOrOff) {
     EXPECT_EQ(BridgeProtocol::FullscreenScript(true), "onFullscreen(true)");
 }
 
+// What "Current page" prints comes from here: one page or two, numbers only.
+TEST(BridgeProtocolTest, PagesOnScreenAreOneOrTwoPageNumbers) {
+    using Pages = std::optional<std::vector<int>>;
+    const std::pair<std::string, Pages> cases[] = {
+        {"7", std::vector{7}},  {"4 5", std::vector{4, 5}}, {"5 4", std::vector{5, 4}}, {"", std::nullopt},
+        {"4  5", std::nullopt}, {"4 5 6", std::nullopt},    {"4 ", std::nullopt},       {" 4", std::nullopt},
+        {"0 1", std::nullopt},  {"4,5", std::nullopt},      {"x", std::nullopt},
+    };
+    for (const auto& [text, want] : cases) EXPECT_EQ(BridgeProtocol::PagesOnScreen(text), want) << text;
+    const auto message = BridgeProtocol::DispatchFlipbookMessage("action.onscreen 4 5");
+    EXPECT_EQ(message.action, BridgeProtocol::FlipbookAction::OnScreen);
+    EXPECT_EQ(message.argument, "4 5");
+}
+
 // The page's view state goes into the user's state file: one unknown key or
 // bad value refuses the whole report. What goes back is an object literal.
 TEST(BridgeProtocolTest, ViewStateIsCompactJsonOfKnownFieldsOnly) {

@@ -22,6 +22,7 @@ public:
     };
 
     std::vector<std::string> opened, printed;
+    std::vector<std::vector<int>> printedShown;  // the pages on screen each time
     std::vector<std::pair<std::chrono::milliseconds, std::function<void()>>> scheduled;  // due, work
     std::vector<ShownAlert> alerts;
     std::deque<std::optional<std::string>> chooserAnswers;
@@ -31,7 +32,10 @@ public:
     std::chrono::milliseconds now{0};
 
     void OpenURI(const std::string& uri) override { opened.push_back(uri); }
-    void PrintPdf(const std::string& uri) override { printed.push_back(uri); }
+    void PrintPdf(const std::string& uri, const std::vector<int>& shown) override {
+        printed.push_back(uri);
+        printedShown.push_back(shown);
+    }
     void ScheduleAfter(std::chrono::milliseconds delay, std::function<void()> work) override {
         scheduled.emplace_back(now + delay, std::move(work));
     }

@@ -584,6 +584,52 @@ TEST(FlipbookPageHostTest, ResumesAtTheRememberedPageAndKeepsOnlyPagesOfTheBook)
     }
 }
 
+// Print hands over what the page last said it shows, so the dialog's
+// "Current page" prints that; reports past the book's end are refused and
+// leave the last good one.
+TEST(FlipbookPageHostTest, PrintCarriesThePagesOnScreen) {
+    const struct {
+        std::vector<std::string> messages;
+        std::vector<int> printed;
+    } cases[] = {
+        {{}, {}},
+        {{"action.onscreen 1"}, {1}},
+        {{"action.onscreen 4 5", "action.onscreen 6 7"}, {6, 7}},
+        {{"action.onscreen 7 6"}, {7, 6}},
+        {{"action.onscreen 4 5", "action.onscreen 12 13", "action.onscreen x"}, {4, 5}},
+    };
+    for (const auto& c : cases) {
+        Reader reader("file:///home/u/One.flip");
+        reader.bookId = "book-1";
+        reader.pageCount = 12;
+        reader.Open();
+        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageURL());
+        const std::string pdf = WorkspaceOf("file:///home/u/One.flip") + "data/flipbook.pdf";
+        reader.host->MessageReceived("action.print " + pdf, reader.host->PageURL());
+        ASSERT_EQ(reader.desktop->printedShown.size(), 1u);
+        EXPECT_EQ(reader.desktop->printedShown[0], c.printed);
+    }
+}
+
+// A book made of a PDF is remembered as the PDF: the made book is swept
+// away, the PDF stays and makes it again.
+TEST(FlipbookPageHostTest, MadeBookIsRememberedAsTheFileItWasMadeOf) {
+    test::TempDir dir;
+    dir.Write("Paper.pdf", "%PDF-1.4");
+    const std::string pdf = test::FileUrl(dir / "Paper.pdf");
+    auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
+    Reader reader("file:///tmp/ws/pdf-1/Paper.flip");
+    reader.bookId = "book-1";
+    reader.pageCount = 3;
+    reader.host->UsePositions(positions);
+    reader.host->RecordAs(pdf);
+    reader.Open();
+    EXPECT_EQ(reader.surface.shownFiles, Lines{pdf});
+    const auto recent = positions->Recent(8);
+    ASSERT_EQ(recent.size(), 1u);
+    EXPECT_EQ(recent[0].fileUrl, pdf);
+}
+
 // How the reader showed a book comes back with it. A report changes only the
 // fields it names, so a page that knows fewer loses none, and the page and the
 // view state never overwrite one another.

@@ -17,10 +17,10 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
   await page.click("#btn-openpdf");
   await page.click("#btn-print");
   await page.keyboard.press("Control+p");
-  // Reports (position, view, drawn, the text and contents for the host's own widgets)
-  // come on their own time; only the actions are counted here.
+  // Reports (position, view, drawn, the pages on screen, the text and contents for the
+  // host's own widgets) come on their own time; only the actions are counted here.
   const messages = await sent(page);
-  const reports = ["action.position", "action.view", "action.drawn", "action.shown", "action.contents", "action.found"];
+  const reports = ["action.position", "action.view", "action.drawn", "action.onscreen", "action.shown", "action.contents", "action.found"];
   const actions = messages.filter((m) => !reports.some((r) => m.startsWith(r)));
   assert.deepEqual(actions, [`action.openpdf ${config.path}`, ...Array(2).fill(`action.print ${config.path}`)]);
   // The host's own picture of the cover goes on this word, given once.
@@ -32,6 +32,11 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
   await page.mouse.click(right - 5, box.y + box.height / 2);
   await waitForPages(page, 2, 3);
   await shot(page, "reader-spread");
+  // The host hears what is on screen before it prints, for the dialog's "Current page".
+  await page.keyboard.press("Control+p");
+  const told = await sent(page);
+  const printedAt = told.lastIndexOf(`action.print ${config.path}`);
+  assert.equal(told.slice(0, printedAt).findLast((m) => m.startsWith("action.onscreen")), "action.onscreen 2 3");
   await page.locator('.slot.left .page[data-page="2"] .link').click();
   assert.deepEqual(await page.evaluate(() => window.__opened), [["https://example.org/from-page-2", "_blank"]]);
   await page.locator('.slot.right .page[data-page="3"] .link').click();

@@ -1,9 +1,11 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
-  directionFromPreferences, directionOf, overviewCell, overviewPages, overviewRows, placeSpread, swipeStep, tooltipFor,
+  directionFromPreferences, directionOf, overviewCell, overviewPages, overviewRows, pagesOnScreen, placeSpread, swipeStep,
+  tooltipFor,
 } from "../../../reader/src/flipbook/direction.js";
 import { commandForKey } from "../../../reader/src/flipbook/keys.js";
+import { onScreenMessage } from "../../../reader/src/shared/bridge.js";
 import { spreadOf } from "../../../reader/src/flipbook/layout.js";
 import { dragAngle, turnKeyframes } from "../../../reader/src/flipbook/leafMotion.js";
 
@@ -33,6 +35,16 @@ test("right to left, spreads and the overview's rows show their earlier page on 
     assert.deepEqual(overviewPages(first, last, count), { first: from, last: to }, `rows ${first}..${last}`);
   }
   assert.deepEqual([0, 1, 2, 3, 12, 13].map(overviewRows), [0, 1, 2, 2, 7, 7]);
+});
+
+test("the host hears the pages on screen left to right, which is what Current page prints", () => {
+  // page, count, spreads, direction: the message
+  const cases = [[1, 12, true, "ltr", "action.onscreen 1"], [1, 12, true, "rtl", "action.onscreen 1"],
+    [4, 12, true, "ltr", "action.onscreen 4 5"], [5, 12, true, "rtl", "action.onscreen 5 4"],
+    [12, 12, true, "rtl", "action.onscreen 12"], [7, 12, false, "rtl", "action.onscreen 7"]];
+  for (const [page, count, spreads, direction, want] of cases) {
+    assert.equal(onScreenMessage(pagesOnScreen(spreadOf(page, count, spreads), direction)), want, `${page} ${direction}`);
+  }
 });
 
 test("sideways keys, swipes and key hints follow the reading direction; the other keys keep their meaning", () => {

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <nlohmann/json_fwd.hpp>
-
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace brivane::tools {
+namespace brivane::document {
 
-// Writes a flipbook archive: the metadata, the PDF (stored: it is already
+// Writes a flipbook archive: the metadata text, the PDF (stored: it is already
 // compressed and may be large), then asset files under files/.
 class FlipbookWriter {
 public:
@@ -18,8 +16,8 @@ public:
     // Writes to a temporary file beside out and renames it into place, so a
     // failed pack never leaves a half archive under the final name.
     // Returns an error text, empty on success.
-    static std::string Write(const std::string& out, const nlohmann::json& metadata, const std::string& pdfPath,
+    static std::string Write(const std::string& out, const std::string& metadataText, const std::string& pdfPath,
                              const std::vector<Asset>& assets);
 };
 
-}  // namespace brivane::tools
+}  // namespace brivane::document

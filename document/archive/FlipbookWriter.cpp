@@ -1,15 +1,13 @@
 #include "FlipbookWriter.h"
 
-#include "MetadataValue.h"
 #include "Unique.h"
 
 #include <zip.h>
-#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <filesystem>
 
-namespace brivane::tools {
+namespace brivane::document {
 
 namespace {
 
@@ -38,11 +36,10 @@ bool AddFile(zip_t* zip, const std::string& name, zip_source_t* source, zip_int3
 
 }  // namespace
 
-std::string FlipbookWriter::Write(const std::string& out, const nlohmann::json& metadata, const std::string& pdfPath,
+// zip_close() reads the metadata buffer: the caller's text outlives the handle.
+std::string FlipbookWriter::Write(const std::string& out, const std::string& metadataText, const std::string& pdfPath,
                                   const std::vector<Asset>& assets) {
     const std::string partial = out + ".partial";
-    // zip_close() reads this buffer, so it must outlive the archive handle.
-    const std::string text = document::WriteMetadata(metadata);
     int code = 0;
     WritingZip zip(zip_open(partial.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
     if (!zip) {
@@ -53,8 +50,8 @@ std::string FlipbookWriter::Write(const std::string& out, const nlohmann::json& 
         return text;
     }
     std::string error;
-    if (!AddFile(zip.get(), "metadata.brivane", zip_source_buffer(zip.get(), text.data(), text.size(), 0),
-                 ZIP_CM_DEFLATE, error) ||
+    if (!AddFile(zip.get(), "metadata.brivane",
+                 zip_source_buffer(zip.get(), metadataText.data(), metadataText.size(), 0), ZIP_CM_DEFLATE, error) ||
         !AddFile(zip.get(), "flipbook.pdf", zip_source_file(zip.get(), pdfPath.c_str(), 0, -1), ZIP_CM_STORE, error))
         return error;
     for (const auto& [name, file] : assets) {
@@ -76,4 +73,4 @@ std::string FlipbookWriter::Write(const std::string& out, const nlohmann::json& 
     return {};
 }
 
-}  // namespace brivane::tools
+}  // namespace brivane::document

@@ -1,0 +1,118 @@
+#include "DroppedFiles.h"
+#include "FakeDesktop.h"
+#include "FileUrl.h"
+#include "PdfBookFlow.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+namespace brivane::app {
+namespace {
+
+using Kind = DroppedFiles::Kind;
+using Problem = document::PdfInfo::Problem;
+
+// Enough of a PDF for the header test; poppler never sees it.
+constexpr const char* kPdfHead = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
+
+TEST(DroppedFiles, OnlyFlipbooksAndPdfsAreTakenAndOneStrangerRefusesTheDrop) {
+    test::TempDir dir;
+    test::Write(dir / "book.flip", "PK");
+    test::Write(dir / "Paper.PDF", "anything");                   // the name decides first
+    test::Write(dir / "scan", std::string(200, ' ') + kPdfHead);  // a PDF without its extension
+    test::Write(dir / "notes.txt", "words");
+    // A flipbook stores its PDF near its start; without its extension it is still no PDF.
+    test::Write(dir / "renamed", std::string("PK\x03\x04") + std::string(100, '\0') + kPdfHead);
+    std::filesystem::create_directory(dir / "folder.flip");
+    const struct {
+        std::string name;
+        Kind kind;
+    } kinds[] = {{"book.flip", Kind::Flipbook}, {"Paper.PDF", Kind::Pdf},     {"scan", Kind::Pdf},
+                 {"notes.txt", Kind::Other},    {"folder.flip", Kind::Other}, {"missing.flip", Kind::Other}};
+    for (const auto& k : kinds) EXPECT_EQ(DroppedFiles::KindOf(dir / k.name), k.kind) << k.name;
+
+    const auto url = [&](const char* name) { return *FileUrlFromPath(dir / name); };
+    const struct {
+        std::vector<std::string> urls;
+        std::size_t flipbooks, pdfs, refused;
+        bool acceptable;
+    } drops[] = {
+        {{url("book.flip")}, 1, 0, 0, true},
+        {{url("Paper.PDF"), url("book.flip"), url("scan")}, 1, 2, 0, true},
+        {{url("book.flip"), url("notes.txt")}, 1, 0, 1, false},
+        {{"https://example.org/book.flip"}, 0, 0, 1, false},
+        {{}, 0, 0, 0, false},
+    };
+    for (const auto& d : drops) {
+        const DroppedFiles sorted = DroppedFiles::Sort(d.urls);
+        EXPECT_EQ(sorted.flipbooks.size(), d.flipbooks);
+        EXPECT_EQ(sorted.pdfs.size(), d.pdfs);
+        EXPECT_EQ(sorted.refused.size(), d.refused);
+        EXPECT_EQ(sorted.Acceptable(), d.acceptable);
+    }
+}
+
+// What the user reads when a PDF cannot become a book, and that the window
+// hears "nothing" so it leaves its busy state.
+TEST(PdfBookFlow, FailuresShowTheirAlertAndEndTheFlow) {
+    test::TempDir dir, root;
+    test::Write(dir / "notes.pdf", "no header here");
+    test::Write(dir / "cut.pdf", std::string(kPdfHead) + "1 0 obj <<");  // a header, nothing behind it
+    const struct {
+        std::string url;
+        std::string alert;
+    } cases[] = {
+        {*FileUrlFromPath(dir / "notes.pdf"), "“notes.pdf” is not a PDF document."},
+        {*FileUrlFromPath(dir / "cut.pdf"), "“cut.pdf” is not a PDF document."},
+        {*FileUrlFromPath(dir / "gone.pdf"), "“gone.pdf” cannot be read."},
+        {"https://example.org/a.pdf", "“https://example.org/a.pdf” cannot be read."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        auto desktop = std::make_shared<test::FakeDesktop>();
+        std::vector<std::optional<PdfBookFlow::Made>> results;
+        PdfBookFlow::Start(
+            desktop, c.url, [&](std::optional<PdfBookFlow::Made> made) { results.push_back(std::move(made)); },
+            [&] { return std::optional<std::string>(root.Path()); });
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_FALSE(results[0]);
+        ASSERT_EQ(desktop->alerts.size(), 1u);
+        EXPECT_EQ(desktop->alerts[0].alert.text, c.alert);
+        EXPECT_EQ(desktop->alerts[0].alert.buttons, std::vector<std::string>{"Close"});
+    }
+    // Each problem has words of its own.
+    std::set<std::string> texts;
+    for (auto problem :
+         {Problem::Unreadable, Problem::NotPdf, Problem::Encrypted, Problem::NoPages, Problem::CannotWrite})
+        texts.insert(PdfBookFlow::AlertFormat(problem));
+    EXPECT_EQ(texts.size(), 5u);
+}
+
+TEST(PdfBookFlow, AMadeBookIsOpenedAndRememberedAsItsPdf) {
+    test::TempDir root;
+    const std::string pdf = std::string(BRIVANE_SAMPLE_PDF);
+    auto desktop = std::make_shared<test::FakeDesktop>();
+    desktop->holdBackground = true;
+    std::optional<PdfBookFlow::Made> result;
+    bool done = false;
+    PdfBookFlow::Start(
+        desktop, *FileUrlFromPath(pdf),
+        [&](std::optional<PdfBookFlow::Made> made) {
+            done = true;
+            result = std::move(made);
+        },
+        [&] { return std::optional<std::string>(root.Path()); });
+    EXPECT_FALSE(done) << "made on the main thread";
+    desktop->RunBackground();
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(desktop->alerts.empty());
+    EXPECT_EQ(result->pdfUrl, *FileUrlFromPath(pdf));
+    EXPECT_TRUE(result->bookUrl.ends_with("/sample.flip")) << result->bookUrl;
+    EXPECT_TRUE(result->hold);
+}
+
+}  // namespace
+}  // namespace brivane::app

@@ -4,6 +4,7 @@
 #include "FlipbookMeta.h"
 #include "MetadataValue.h"
 #include "ReadingPositions.h"
+#include "WindowLooks.h"
 
 #include <cairo.h>
 #include <poppler.h>
@@ -57,17 +58,6 @@ void ProvideDesk() {
     gtk_css_provider_load_from_data(provider.get(), ".brivane-first-page-desk { background-color: #2e3237; }", -1);
     gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(provider.get()),
                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-}
-
-int MenubarHeight(GtkWindow* window) {
-    for (GtkWidget* child = gtk_widget_get_first_child(GTK_WIDGET(window)); child;
-         child = gtk_widget_get_next_sibling(child)) {
-        if (!GTK_IS_POPOVER_MENU_BAR(child) || !gtk_widget_get_visible(child)) continue;
-        int minimum = 0, natural = 0;
-        gtk_widget_measure(child, GTK_ORIENTATION_VERTICAL, -1, &minimum, &natural, nullptr, nullptr);
-        return natural;
-    }
-    return 0;
 }
 
 // On a worker thread: the document is opened, read and dropped there.
@@ -161,7 +151,7 @@ void NativeFirstPage::Start() {
     int height = gtk_widget_get_height(GTK_WIDGET(overlay_));
     if (width <= 0 || height <= 0) {
         gtk_window_get_default_size(window_, &width, &height);
-        height -= MenubarHeight(window_);
+        height -= WindowLooks::MenubarHeight(window_);
     }
     if (width <= 0 || height <= 0) return Settle();
     auto* job = new Job{fileUrl_, static_cast<double>(width), static_cast<double>(height),

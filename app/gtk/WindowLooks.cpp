@@ -51,20 +51,6 @@ void Apply(GtkWindow* window, std::function<void(GtkWindow*)> apply) {
         });
 }
 
-// The menu bar is part of what the default size covers; the reading size is
-// meant for the content below it. The menu bar is built on realizing.
-int MenubarHeight(GtkWindow* window) {
-    gtk_widget_realize(GTK_WIDGET(window));
-    for (GtkWidget* child = gtk_widget_get_first_child(GTK_WIDGET(window)); child;
-         child = gtk_widget_get_next_sibling(child)) {
-        if (!GTK_IS_POPOVER_MENU_BAR(child) || !gtk_widget_get_visible(child)) continue;
-        int minimum = 0, natural = 0;
-        gtk_widget_measure(child, GTK_ORIENTATION_VERTICAL, -1, &minimum, &natural, nullptr, nullptr);
-        return natural;
-    }
-    return 0;
-}
-
 std::optional<WindowGeometry::Size> MonitorOf(GtkWindow* window) {
     GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window));
     GdkMonitor* monitor = nullptr;
@@ -97,12 +83,26 @@ void WindowLooks::ApplyStartWindowStyle(GtkWindow* window) {
 void WindowLooks::ApplyFlipbookWindowLayout(GtkWindow* window) {
     // The origin is left to the window manager: GTK 4 cannot place windows.
     Apply(window, [](GtkWindow* w) {
-        const auto size = WindowGeometry::ReadingWindowSize(MonitorOf(w), MenubarHeight(w));
+        const auto size = WindowGeometry::ReadingWindowSize(MonitorOf(w), WindowLooks::MenubarHeight(w));
         gtk_window_set_resizable(w, TRUE);
         gtk_window_set_default_size(w, size.width, size.height);
     });
 }
 
 void WindowLooks::ResetAppIcon(GtkWindow* window) { WindowIcon::Reset(window); }
+
+// The menu bar is part of what the default size covers; the reading size is
+// meant for the content below it. The menu bar is built on realizing.
+int WindowLooks::MenubarHeight(GtkWindow* window) {
+    gtk_widget_realize(GTK_WIDGET(window));
+    for (GtkWidget* child = gtk_widget_get_first_child(GTK_WIDGET(window)); child;
+         child = gtk_widget_get_next_sibling(child)) {
+        if (!GTK_IS_POPOVER_MENU_BAR(child) || !gtk_widget_get_visible(child)) continue;
+        int minimum = 0, natural = 0;
+        gtk_widget_measure(child, GTK_ORIENTATION_VERTICAL, -1, &minimum, &natural, nullptr, nullptr);
+        return natural;
+    }
+    return 0;
+}
 
 }  // namespace brivane::app

@@ -12,6 +12,8 @@ public:
     static void ApplyStartWindowStyle(GtkWindow* window);
     static void ApplyFlipbookWindowLayout(GtkWindow* window);
     static void ResetAppIcon(GtkWindow* window);
+    // The menu bar's height: the window's default size covers it, its content does not.
+    static int MenubarHeight(GtkWindow* window);
 };
 
 }  // namespace brivane::app

@@ -184,7 +184,7 @@ int ThumbnailCommand::Run(const std::vector<std::string>& args) {
     if (const auto result = document::ValidateFlipbookFile(*url); result != document::CheckResult::Accepted)
         return Fail(options.input + " is refused: " + std::string(document::CheckCode(result)));
     std::string error;
-    const auto pdf = ArchivedPdf::Open(*url, error);
+    const auto pdf = document::ArchivedPdf::Open(*url, error);
     if (!pdf) return Fail(error);
     const std::string png = Render(pdf->Document(), options.size, error);
     if (png.empty()) return Fail(error);

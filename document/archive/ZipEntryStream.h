@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace brivane::tools {
+namespace brivane::document {
 
 // A seekable GInputStream over one stored (uncompressed) archive entry, so
 // that a reader can jump around in it without the entry being unpacked or
@@ -18,4 +18,4 @@ public:
     static RefPtr<GInputStream> Open(zip_t* archive, std::uint64_t index, std::uint64_t size);
 };
 
-}  // namespace brivane::tools
+}  // namespace brivane::document

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace brivane::tools {
+namespace brivane::document {
 
 // The flipbook's PDF opened by poppler straight from the archive. A stored
 // entry is read in place, only where poppler looks; a deflated one cannot be
@@ -26,11 +26,11 @@ public:
     PopplerDocument* Document() const { return document_.get(); }
 
 private:
-    ArchivedPdf(document::ZipReader archive) : archive_(std::move(archive)) {}
+    ArchivedPdf(ZipReader archive) : archive_(std::move(archive)) {}
 
     // The document reads through the archive, so the archive goes last.
-    document::ZipReader archive_;
+    ZipReader archive_;
     RefPtr<PopplerDocument> document_;
 };
 
-}  // namespace brivane::tools
+}  // namespace brivane::document

@@ -136,7 +136,7 @@ void brivane_entry_stream_seekable_init(GSeekableIface* iface) {
 
 }  // namespace
 
-namespace brivane::tools {
+namespace brivane::document {
 
 RefPtr<GInputStream> ZipEntryStream::Open(zip_t* archive, std::uint64_t index, std::uint64_t size) {
     if (size > static_cast<std::uint64_t>(std::numeric_limits<goffset>::max())) return nullptr;
@@ -152,4 +152,4 @@ RefPtr<GInputStream> ZipEntryStream::Open(zip_t* archive, std::uint64_t index, s
     return RefPtr<GInputStream>::Adopt(G_INPUT_STREAM(stream));
 }
 
-}  // namespace brivane::tools
+}  // namespace brivane::document

@@ -6,7 +6,7 @@
 #include <memory>
 #include <utility>
 
-namespace brivane::tools {
+namespace brivane::document {
 
 namespace {
 
@@ -29,12 +29,12 @@ RefPtr<PopplerDocument> FromMemory(std::string bytes, GError** error) {
 
 std::optional<ArchivedPdf> ArchivedPdf::Open(const std::string& fileUrl, std::string& error,
                                              std::uint64_t inflateLimit) {
-    auto archive = document::ZipReader::Open(fileUrl);
+    auto archive = ZipReader::Open(fileUrl);
     if (!archive) {
         error = "cannot open the archive";
         return std::nullopt;
     }
-    const std::string name = document::FlipbookFile(fileUrl).PDF_FILE_NAME;
+    const std::string name = FlipbookFile(fileUrl).PDF_FILE_NAME;
     const auto index = archive->Find(name);
     const auto size = index ? archive->Size(*index) : std::nullopt;
     if (!size || *size == 0) {
@@ -61,4 +61,4 @@ std::optional<ArchivedPdf> ArchivedPdf::Open(const std::string& fileUrl, std::st
     return pdf;
 }
 
-}  // namespace brivane::tools
+}  // namespace brivane::document

@@ -16,7 +16,19 @@ namespace brivane::web {
 class BridgeProtocol {
 public:
     enum class StartAction { OpenFile, Help, ClearRecent, None };
-    enum class FlipbookAction { OpenPdf, Print, Position, View, Fullscreen, Shown, Found, Contents, Drawn, OnScreen, None };
+    enum class FlipbookAction {
+        OpenPdf,
+        Print,
+        Position,
+        View,
+        Fullscreen,
+        Shown,
+        Found,
+        Contents,
+        Drawn,
+        OnScreen,
+        None
+    };
 
     struct FlipbookMessage {
         FlipbookAction action = FlipbookAction::None;

@@ -221,7 +221,9 @@ TEST(BridgeProtocolTest, ShownTextIsTakenOnlyWhenWellFormed) {
     for (const auto& c : cases) {
         const auto shown = BridgeProtocol::ShownPagesOf(c.text);
         ASSERT_EQ(shown.has_value(), c.pages.has_value()) << c.text.substr(0, 80);
-        if (shown) EXPECT_EQ(shown->pages, *c.pages) << c.text;
+        if (shown) {
+            EXPECT_EQ(shown->pages, *c.pages) << c.text;
+        }
     }
 }
 
@@ -248,7 +250,9 @@ TEST(BridgeProtocolTest, ContentsAreTakenOnlyWhenEveryEntryIsWellFormed) {
     for (const auto& c : cases) {
         const auto entries = BridgeProtocol::ContentsOf(c.text);
         ASSERT_EQ(entries.has_value(), c.entries.has_value()) << c.text.substr(0, 80);
-        if (entries) EXPECT_EQ(*entries, *c.entries) << c.text;
+        if (entries) {
+            EXPECT_EQ(*entries, *c.entries) << c.text;
+        }
     }
 }
 

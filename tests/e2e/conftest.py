@@ -54,8 +54,9 @@ def launch(desktop, request):
     """Starts brivane-reader; every instance is gone when the test ends."""
     started = []
     desktop.handler_log.unlink(missing_ok=True)
-    # Each scenario starts without remembered pages or recent books.
+    # Each scenario starts without remembered pages, recent books or their covers.
     shutil.rmtree(Path(desktop.env["HOME"]) / ".local" / "state", ignore_errors=True)
+    shutil.rmtree(Path(desktop.env["XDG_CACHE_HOME"]) / "brivane-reader", ignore_errors=True)
 
     def start(*args):
         started.append(ReaderApp(desktop, APP, args, name=f"{request.node.name}-{len(started)}"))

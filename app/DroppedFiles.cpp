@@ -1,7 +1,7 @@
-#include "DroppedFiles.h"
+#include "app/DroppedFiles.h"
 
-#include "FileUrl.h"
-#include "PdfBook.h"
+#include "base/FileUrl.h"
+#include "document/PdfBook.h"
 
 #include <algorithm>
 #include <cctype>

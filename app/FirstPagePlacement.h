@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReadingPositions.h"
+#include "document/ReadingPositions.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "NetWmIcon.h"
+#include "app/NetWmIcon.h"
 
 #include <algorithm>
 #include <cmath>

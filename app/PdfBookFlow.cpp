@@ -1,9 +1,9 @@
-#include "PdfBookFlow.h"
+#include "app/PdfBookFlow.h"
 
-#include "Diagnostics.h"
-#include "FileUrl.h"
-#include "Unique.h"
-#include "WorkspaceRoot.h"
+#include "base/Diagnostics.h"
+#include "base/FileUrl.h"
+#include "base/Unique.h"
+#include "document/WorkspaceRoot.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Desktop.h"
-#include "PdfBook.h"
+#include "document/PdfBook.h"
+#include "web/Desktop.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "RendererChoice.h"
+#include "app/RendererChoice.h"
 
-#include "Diagnostics.h"
+#include "base/Diagnostics.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
-#include "StartScreen.h"
+#include "app/StartScreen.h"
 
-#include "ServiceAddresses.h"
+#include "web/ServiceAddresses.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

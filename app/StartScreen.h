@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CheckResult.h"
-#include "Desktop.h"
+#include "document/CheckResult.h"
+#include "web/Desktop.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

@@ -1,6 +1,6 @@
-#include "Translations.h"
+#include "app/Translations.h"
 
-#include "DataDirectory.h"
+#include "document/DataDirectory.h"
 
 #include <glib/gi18n-lib.h>  // for GETTEXT_PACKAGE
 

@@ -1,4 +1,4 @@
-#include "Diagnostics.h"
+#include "base/Diagnostics.h"
 
 #include <cstdio>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "DirectoryEntries.h"
+#include "base/DirectoryEntries.h"
 
 #include <dirent.h>
 #include <fcntl.h>

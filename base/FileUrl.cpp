@@ -1,6 +1,6 @@
-#include "FileUrl.h"
+#include "base/FileUrl.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 namespace brivane {
 

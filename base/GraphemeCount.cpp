@@ -1,4 +1,4 @@
-#include "GraphemeCount.h"
+#include "base/GraphemeCount.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>

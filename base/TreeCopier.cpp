@@ -1,7 +1,7 @@
-#include "TreeCopier.h"
+#include "base/TreeCopier.h"
 
-#include "DirectoryEntries.h"
-#include "Unique.h"
+#include "base/DirectoryEntries.h"
+#include "base/Unique.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

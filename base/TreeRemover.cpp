@@ -1,7 +1,7 @@
-#include "TreeRemover.h"
+#include "base/TreeRemover.h"
 
-#include "DirectoryEntries.h"
-#include "Unique.h"
+#include "base/DirectoryEntries.h"
+#include "base/Unique.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -3,8 +3,8 @@
 // fastest and the slowest call in microseconds, the bytes one call reads
 // from files, then the answer.
 
-#include "FileUrl.h"
-#include "FlipbookMeta.h"
+#include "base/FileUrl.h"
+#include "document/FlipbookMeta.h"
 
 #include <algorithm>
 #include <chrono>

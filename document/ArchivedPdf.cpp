@@ -1,7 +1,7 @@
-#include "ArchivedPdf.h"
+#include "document/ArchivedPdf.h"
 
-#include "FlipbookFile.h"
-#include "ZipEntryStream.h"
+#include "document/FlipbookFile.h"
+#include "document/archive/ZipEntryStream.h"
 
 #include <memory>
 #include <utility>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "GObjectPtr.h"
-#include "ZipReader.h"
+#include "base/GObjectPtr.h"
+#include "document/archive/ZipReader.h"
 
 #include <poppler.h>
 

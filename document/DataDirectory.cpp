@@ -1,6 +1,6 @@
-#include "DataDirectory.h"
+#include "document/DataDirectory.h"
 
-#include "FileUrl.h"
+#include "base/FileUrl.h"
 
 #include <filesystem>
 #include <system_error>

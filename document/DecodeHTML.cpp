@@ -1,7 +1,7 @@
-#include "DecodeHTML.h"
+#include "document/DecodeHTML.h"
 
-#include "Diagnostics.h"
-#include "Utf8.h"
+#include "base/Diagnostics.h"
+#include "base/Utf8.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "UnpackFailure.h"
-#include "UnpackListener.h"
-#include "WorkspaceClaim.h"
+#include "document/WorkspaceClaim.h"
+#include "document/archive/UnpackFailure.h"
+#include "document/archive/UnpackListener.h"
 
 #include <nlohmann/json_fwd.hpp>
 

@@ -1,8 +1,8 @@
-#include "FlipbookMeta.h"
+#include "document/FlipbookMeta.h"
 
-#include "Diagnostics.h"
-#include "FlipbookFile.h"
-#include "MetadataValue.h"
+#include "base/Diagnostics.h"
+#include "document/FlipbookFile.h"
+#include "document/MetadataValue.h"
 
 #include <openssl/evp.h>
 #include <nlohmann/json.hpp>

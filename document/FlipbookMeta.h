@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CheckResult.h"
+#include "document/CheckResult.h"
 
 #include <nlohmann/json_fwd.hpp>
 

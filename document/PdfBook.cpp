@@ -1,10 +1,10 @@
-#include "PdfBook.h"
+#include "document/PdfBook.h"
 
-#include "FlipbookMeta.h"
-#include "FlipbookWriter.h"
-#include "MetadataValue.h"
-#include "Unique.h"
-#include "WorkspaceRoot.h"
+#include "base/Unique.h"
+#include "document/FlipbookMeta.h"
+#include "document/MetadataValue.h"
+#include "document/WorkspaceRoot.h"
+#include "document/archive/FlipbookWriter.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PdfInfo.h"
-#include "WorkspaceClaim.h"
+#include "document/PdfInfo.h"
+#include "document/WorkspaceClaim.h"
 
 #include <nlohmann/json_fwd.hpp>
 

@@ -1,8 +1,8 @@
-#include "PdfInfo.h"
+#include "document/PdfInfo.h"
 
-#include "FileUrl.h"
-#include "GObjectPtr.h"
-#include "Unique.h"
+#include "base/FileUrl.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
 
 #include <poppler.h>
 

@@ -1,7 +1,7 @@
-#include "ReaderConfiguration.h"
+#include "document/ReaderConfiguration.h"
 
-#include "BuildConfig.h"
-#include "MetadataValue.h"
+#include "document/BuildConfig.h"
+#include "document/MetadataValue.h"
 
 #include <algorithm>
 #include <array>

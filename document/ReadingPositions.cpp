@@ -1,4 +1,4 @@
-#include "ReadingPositions.h"
+#include "document/ReadingPositions.h"
 
 #include <fcntl.h>
 #include <glib.h>
@@ -16,8 +16,8 @@
 #include <thread>
 #include <utility>
 
-#include "Diagnostics.h"
-#include "Unique.h"
+#include "base/Diagnostics.h"
+#include "base/Unique.h"
 
 namespace brivane::document {
 

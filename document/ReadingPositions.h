@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ViewState.h"
+#include "document/ViewState.h"
 
 namespace brivane::document {
 

@@ -1,4 +1,4 @@
-#include "ViewState.h"
+#include "document/ViewState.h"
 
 #include <nlohmann/json.hpp>
 

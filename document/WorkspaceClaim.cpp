@@ -1,6 +1,6 @@
-#include "WorkspaceClaim.h"
+#include "document/WorkspaceClaim.h"
 
-#include "WorkspaceRoot.h"
+#include "document/WorkspaceRoot.h"
 
 #include <fcntl.h>
 #include <glib.h>

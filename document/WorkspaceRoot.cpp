@@ -1,6 +1,6 @@
-#include "WorkspaceRoot.h"
+#include "document/WorkspaceRoot.h"
 
-#include "Diagnostics.h"
+#include "base/Diagnostics.h"
 
 #include <glib.h>
 #include <sys/stat.h>

@@ -1,9 +1,9 @@
-#include "WorkspaceSweeper.h"
+#include "document/WorkspaceSweeper.h"
 
-#include "DirectoryEntries.h"
-#include "TreeRemover.h"
-#include "Unique.h"
-#include "WorkspaceClaim.h"
+#include "base/DirectoryEntries.h"
+#include "base/TreeRemover.h"
+#include "base/Unique.h"
+#include "document/WorkspaceClaim.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -2,9 +2,9 @@
 // reference that replaces the three references one after another, then the
 // configuration built from it and written out as the page receives it.
 
-#include "FuzzScratch.h"
-#include "MetadataValue.h"
-#include "ReaderConfiguration.h"
+#include "document/MetadataValue.h"
+#include "document/ReaderConfiguration.h"
+#include "fuzz/FuzzScratch.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "FuzzScratch.h"
+#include "fuzz/FuzzScratch.h"
 
-#include "Diagnostics.h"
+#include "base/Diagnostics.h"
 
 #include <cstdlib>
 #include <fstream>

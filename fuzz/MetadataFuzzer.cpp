@@ -2,14 +2,14 @@
 // the reader configuration from the unpacked copy and the change test's
 // character count.
 
-#include "FlipbookFile.h"
-#include "FlipbookMeta.h"
-#include "FuzzScratch.h"
-#include "GraphemeCount.h"
-#include "ReaderConfiguration.h"
-#include "TreeRemover.h"
-#include "Unique.h"
-#include "WorkspaceRoot.h"
+#include "base/GraphemeCount.h"
+#include "base/TreeRemover.h"
+#include "base/Unique.h"
+#include "document/FlipbookFile.h"
+#include "document/FlipbookMeta.h"
+#include "document/ReaderConfiguration.h"
+#include "document/WorkspaceRoot.h"
+#include "fuzz/FuzzScratch.h"
 
 #include <zip.h>
 

@@ -1,11 +1,11 @@
 // Arbitrary bytes as an archive, unpacked into a scratch directory: whatever
 // happens, nothing outside it is written and no link leads out of it.
 
-#include "ArchiveExtractor.h"
-#include "FuzzScratch.h"
-#include "LinkGuard.h"
-#include "TreeRemover.h"
-#include "Unique.h"
+#include "base/TreeRemover.h"
+#include "base/Unique.h"
+#include "document/archive/ArchiveExtractor.h"
+#include "document/archive/LinkGuard.h"
+#include "fuzz/FuzzScratch.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

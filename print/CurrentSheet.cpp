@@ -1,4 +1,4 @@
-#include "CurrentSheet.h"
+#include "print/CurrentSheet.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,12 +1,12 @@
-#include "PdfPrintJob.h"
+#include "print/PdfPrintJob.h"
 
 #include <cstring>
 #include <memory>
 #include <optional>
 
-#include "CurrentSheet.h"
-#include "GObjectPtr.h"
-#include "PrintGeometry.h"
+#include "base/GObjectPtr.h"
+#include "print/CurrentSheet.h"
+#include "print/PrintGeometry.h"
 
 namespace brivane::print {
 

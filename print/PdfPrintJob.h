@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 namespace brivane::print {
 

@@ -1,10 +1,10 @@
-#include "PdfPrinter.h"
+#include "print/PdfPrinter.h"
 
-#include "Diagnostics.h"
-#include "GObjectPtr.h"
-#include "PdfPrintJob.h"
-#include "PrintSettingsStore.h"
-#include "Unique.h"
+#include "base/Diagnostics.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
+#include "print/PdfPrintJob.h"
+#include "print/PrintSettingsStore.h"
 
 namespace brivane::print {
 

@@ -1,4 +1,4 @@
-#include "PrintGeometry.h"
+#include "print/PrintGeometry.h"
 
 #include <algorithm>
 #include <cmath>

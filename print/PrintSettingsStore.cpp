@@ -1,6 +1,6 @@
-#include "PrintSettingsStore.h"
+#include "print/PrintSettingsStore.h"
 
-#include "GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 namespace brivane::print {
 

@@ -1,7 +1,7 @@
-#include "CheckCommand.h"
+#include "tools/CheckCommand.h"
 
-#include "Diagnostics.h"
-#include "FlipbookMeta.h"
+#include "base/Diagnostics.h"
+#include "document/FlipbookMeta.h"
 
 namespace brivane::tools {
 

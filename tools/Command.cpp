@@ -1,6 +1,6 @@
-#include "Command.h"
+#include "tools/Command.h"
 
-#include "FileUrl.h"
+#include "base/FileUrl.h"
 
 #include <filesystem>
 #include <iostream>

@@ -1,8 +1,8 @@
-#include "OpenCommand.h"
+#include "tools/OpenCommand.h"
 
-#include "Diagnostics.h"
-#include "FlipbookFile.h"
-#include "ReaderConfiguration.h"
+#include "base/Diagnostics.h"
+#include "document/FlipbookFile.h"
+#include "document/ReaderConfiguration.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,11 +1,11 @@
-#include "PackCommand.h"
+#include "tools/PackCommand.h"
 
-#include "EntryPath.h"
-#include "FlipbookWriter.h"
-#include "MetadataValue.h"
-#include "PdfBook.h"
-#include "PdfInfo.h"
-#include "Utf8.h"
+#include "base/Utf8.h"
+#include "document/MetadataValue.h"
+#include "document/PdfBook.h"
+#include "document/PdfInfo.h"
+#include "document/archive/EntryPath.h"
+#include "document/archive/FlipbookWriter.h"
 
 #include <nlohmann/json.hpp>
 

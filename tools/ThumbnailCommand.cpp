@@ -1,9 +1,9 @@
-#include "ThumbnailCommand.h"
+#include "tools/ThumbnailCommand.h"
 
-#include "ArchivedPdf.h"
-#include "FlipbookMeta.h"
-#include "GObjectPtr.h"
-#include "Unique.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
+#include "document/ArchivedPdf.h"
+#include "document/FlipbookMeta.h"
 
 #include <cairo.h>
 #include <poppler.h>

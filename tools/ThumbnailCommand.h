@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Command.h"
+#include "tools/Command.h"
 
 namespace brivane::tools {
 

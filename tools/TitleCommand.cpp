@@ -1,8 +1,8 @@
-#include "TitleCommand.h"
+#include "tools/TitleCommand.h"
 
-#include "DecodeHTML.h"
-#include "Diagnostics.h"
-#include "FlipbookMeta.h"
+#include "base/Diagnostics.h"
+#include "document/DecodeHTML.h"
+#include "document/FlipbookMeta.h"
 
 namespace brivane::tools {
 

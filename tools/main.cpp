@@ -1,9 +1,9 @@
-#include "CheckCommand.h"
-#include "Command.h"
-#include "OpenCommand.h"
-#include "PackCommand.h"
-#include "ThumbnailCommand.h"
-#include "TitleCommand.h"
+#include "tools/CheckCommand.h"
+#include "tools/Command.h"
+#include "tools/OpenCommand.h"
+#include "tools/PackCommand.h"
+#include "tools/ThumbnailCommand.h"
+#include "tools/TitleCommand.h"
 
 #include <cstring>
 #include <exception>

@@ -1,6 +1,6 @@
-#include "BookScheme.h"
+#include "web/BookScheme.h"
 
-#include "ByteRange.h"
+#include "web/ByteRange.h"
 
 #include <algorithm>
 #include <cctype>

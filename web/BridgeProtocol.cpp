@@ -1,7 +1,7 @@
-#include "BridgeProtocol.h"
+#include "web/BridgeProtocol.h"
 
-#include "ReaderConfiguration.h"
-#include "Utf8.h"
+#include "base/Utf8.h"
+#include "document/ReaderConfiguration.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ViewState.h"
+#include "document/ViewState.h"
 
 #include <nlohmann/json_fwd.hpp>
 

@@ -1,4 +1,4 @@
-#include "ByteRange.h"
+#include "web/ByteRange.h"
 
 #include <cctype>
 #include <charconv>

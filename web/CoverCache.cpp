@@ -1,6 +1,6 @@
-#include "CoverCache.h"
+#include "web/CoverCache.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 #include <fcntl.h>
 #include <glib.h>

@@ -1,8 +1,8 @@
-#include "CoverMaker.h"
+#include "web/CoverMaker.h"
 
-#include "FlipbookMeta.h"
-#include "MetadataValue.h"
-#include "Unique.h"
+#include "base/Unique.h"
+#include "document/FlipbookMeta.h"
+#include "document/MetadataValue.h"
 
 #include <glib.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CoverCache.h"
+#include "web/CoverCache.h"
 
 #include <string>
 

@@ -1,21 +1,21 @@
-#include "FlipbookPageHost.h"
+#include "web/FlipbookPageHost.h"
 
-#include "BridgeProtocol.h"
-#include "Diagnostics.h"
-#include "FileUrl.h"
-#include "FlipbookFile.h"
-#include "FlipbookMeta.h"
-#include "MetadataValue.h"
-#include "NavigationPolicy.h"
-#include "NewWindowPolicy.h"
-#include "ReaderConfiguration.h"
-#include "Unique.h"
-#include "UnpackFailure.h"  // for the damaged entry's words
-#include "UnpackProgress.h"
-#include "WindowTitle.h"
-#include "WorkspaceLock.h"
-#include "WorkspaceRoot.h"
-#include "WorkspaceSweeper.h"
+#include "base/Diagnostics.h"
+#include "base/FileUrl.h"
+#include "base/Unique.h"
+#include "document/FlipbookFile.h"
+#include "document/FlipbookMeta.h"
+#include "document/MetadataValue.h"
+#include "document/ReaderConfiguration.h"
+#include "document/WorkspaceRoot.h"
+#include "document/WorkspaceSweeper.h"
+#include "document/archive/UnpackFailure.h"  // for the damaged entry's words
+#include "web/BridgeProtocol.h"
+#include "web/NavigationPolicy.h"
+#include "web/NewWindowPolicy.h"
+#include "web/UnpackProgress.h"
+#include "web/WindowTitle.h"
+#include "web/WorkspaceLock.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

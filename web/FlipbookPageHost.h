@@ -1,9 +1,9 @@
 #pragma once
 
-#include "BridgeProtocol.h"
-#include "Desktop.h"
-#include "ReadingPositions.h"
-#include "UnpackingBook.h"
+#include "document/ReadingPositions.h"
+#include "web/BridgeProtocol.h"
+#include "web/Desktop.h"
+#include "web/UnpackingBook.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

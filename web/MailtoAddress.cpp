@@ -1,4 +1,4 @@
-#include "MailtoAddress.h"
+#include "web/MailtoAddress.h"
 
 #include <glib.h>
 

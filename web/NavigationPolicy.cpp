@@ -1,7 +1,7 @@
-#include "NavigationPolicy.h"
+#include "web/NavigationPolicy.h"
 
-#include "NewWindowPolicy.h"
-#include "Unique.h"
+#include "base/Unique.h"
+#include "web/NewWindowPolicy.h"
 
 #include <glib.h>
 

@@ -1,8 +1,8 @@
-#include "NewWindowPolicy.h"
+#include "web/NewWindowPolicy.h"
 
-#include "MailtoAddress.h"
+#include "web/MailtoAddress.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 #include <gio/gio.h>
 

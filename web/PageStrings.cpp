@@ -1,6 +1,6 @@
-#include "PageStrings.h"
+#include "web/PageStrings.h"
 
-#include "DataDirectory.h"
+#include "document/DataDirectory.h"
 
 #include <glib/gi18n-lib.h>  // for GETTEXT_PACKAGE
 #include <nlohmann/json.hpp>

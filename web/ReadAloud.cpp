@@ -1,6 +1,6 @@
-#include "ReadAloud.h"
+#include "web/ReadAloud.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 #include <glib/gi18n-lib.h>  // for _()
 

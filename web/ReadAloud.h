@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BridgeProtocol.h"
-#include "SentenceSplitter.h"
-#include "SpeechBackend.h"
+#include "web/BridgeProtocol.h"
+#include "web/SentenceSplitter.h"
+#include "web/SpeechBackend.h"
 
 #include <glib/gi18n-lib.h>  // for N_()
 

@@ -1,6 +1,6 @@
-#include "SentenceSplitter.h"
+#include "web/SentenceSplitter.h"
 
-#include "Utf8.h"
+#include "base/Utf8.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BuildConfig.h"
+#include "document/BuildConfig.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
-#include "StartPageHost.h"
+#include "web/StartPageHost.h"
 
-#include "BridgeProtocol.h"
-#include "Diagnostics.h"
-#include "FlipbookMeta.h"
-#include "ServiceAddresses.h"
-#include "Unique.h"
+#include "base/Diagnostics.h"
+#include "base/Unique.h"
+#include "document/FlipbookMeta.h"
+#include "web/BridgeProtocol.h"
+#include "web/ServiceAddresses.h"
 
 #include <glib.h>
 #include <nlohmann/json.hpp>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CheckResult.h"
-#include "CoverCache.h"
-#include "Desktop.h"
-#include "ReadingPositions.h"
+#include "document/CheckResult.h"
+#include "document/ReadingPositions.h"
+#include "web/CoverCache.h"
+#include "web/Desktop.h"
 
 #include <deque>
 #include <functional>

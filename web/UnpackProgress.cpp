@@ -1,6 +1,6 @@
-#include "UnpackProgress.h"
+#include "web/UnpackProgress.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

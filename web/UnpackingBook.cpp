@@ -1,4 +1,4 @@
-#include "UnpackingBook.h"
+#include "web/UnpackingBook.h"
 
 #include <algorithm>
 #include <utility>

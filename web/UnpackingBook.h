@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UnpackListener.h"
+#include "document/archive/UnpackListener.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "WindowTitle.h"
+#include "web/WindowTitle.h"
 
-#include "DecodeHTML.h"
+#include "document/DecodeHTML.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>

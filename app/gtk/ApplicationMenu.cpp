@@ -1,8 +1,8 @@
-#include "ApplicationMenu.h"
+#include "app/gtk/ApplicationMenu.h"
 
-#include "GObjectPtr.h"
-#include "HelpWindow.h"
-#include "ShortcutsWindow.h"
+#include "app/gtk/HelpWindow.h"
+#include "app/gtk/ShortcutsWindow.h"
+#include "base/GObjectPtr.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

@@ -1,8 +1,8 @@
-#include "ContentView.h"
+#include "app/gtk/ContentView.h"
 
-#include "DroppedFiles.h"
-#include "FileUrl.h"
-#include "WindowLooks.h"
+#include "app/DroppedFiles.h"
+#include "app/gtk/WindowLooks.h"
+#include "base/FileUrl.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "FileDrop.h"
-#include "FlipbookView.h"
-#include "GtkDesktop.h"
-#include "PdfBookFlow.h"
-#include "StartScreen.h"
-#include "WebView.h"
+#include "app/PdfBookFlow.h"
+#include "app/StartScreen.h"
+#include "app/gtk/FileDrop.h"
+#include "app/gtk/FlipbookView.h"
+#include "app/gtk/GtkDesktop.h"
+#include "web/gtk/WebView.h"
 
 #include <gtk/gtk.h>
 

@@ -1,7 +1,7 @@
-#include "FileDrop.h"
+#include "app/gtk/FileDrop.h"
 
-#include "DroppedFiles.h"
-#include "Unique.h"
+#include "app/DroppedFiles.h"
+#include "base/Unique.h"
 
 namespace brivane::app {
 

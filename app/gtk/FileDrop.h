@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 #include <glib/gi18n-lib.h>  // for N_()
 #include <gtk/gtk.h>

@@ -1,11 +1,11 @@
-#include "FlipbookView.h"
+#include "app/gtk/FlipbookView.h"
 
-#include "GObjectPtr.h"
-#include "GoToPageDialog.h"
-#include "NavigationList.h"
-#include "ScreenReaderStatus.h"
-#include "VoiceChoice.h"
-#include "WindowIcon.h"
+#include "app/gtk/GoToPageDialog.h"
+#include "app/gtk/NavigationList.h"
+#include "app/gtk/ScreenReaderStatus.h"
+#include "app/gtk/VoiceChoice.h"
+#include "app/gtk/WindowIcon.h"
+#include "base/GObjectPtr.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "Desktop.h"
-#include "FullscreenAction.h"
-#include "GObjectPtr.h"
-#include "NativeFirstPage.h"
-#include "ReadAloud.h"
-#include "ReaderActions.h"
-#include "TextPane.h"
-#include "Unique.h"
-#include "WebViewFlipbook.h"
+#include "app/gtk/FullscreenAction.h"
+#include "app/gtk/NativeFirstPage.h"
+#include "app/gtk/ReaderActions.h"
+#include "app/gtk/TextPane.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
+#include "web/Desktop.h"
+#include "web/ReadAloud.h"
+#include "web/gtk/WebViewFlipbook.h"
 
 #include <gtk/gtk.h>
 

@@ -1,4 +1,4 @@
-#include "FullscreenAction.h"
+#include "app/gtk/FullscreenAction.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "GoToPageDialog.h"
+#include "app/gtk/GoToPageDialog.h"
 
 #include <glib/gi18n-lib.h>  // for _()
 

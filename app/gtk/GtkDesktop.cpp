@@ -1,9 +1,9 @@
-#include "GtkDesktop.h"
+#include "app/gtk/GtkDesktop.h"
 
-#include "Diagnostics.h"
-#include "GObjectPtr.h"
-#include "PdfPrinter.h"
-#include "Unique.h"
+#include "base/Diagnostics.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
+#include "print/PdfPrinter.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

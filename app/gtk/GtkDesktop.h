@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Desktop.h"
-#include "GObjectPtr.h"
+#include "base/GObjectPtr.h"
+#include "web/Desktop.h"
 
 #include <gtk/gtk.h>
 

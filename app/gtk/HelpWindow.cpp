@@ -1,9 +1,9 @@
-#include "HelpWindow.h"
+#include "app/gtk/HelpWindow.h"
 
-#include "DataDirectory.h"
-#include "GObjectPtr.h"
-#include "PageStringsScript.h"
-#include "Unique.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
+#include "document/DataDirectory.h"
+#include "web/gtk/PageStringsScript.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

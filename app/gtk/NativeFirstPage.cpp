@@ -1,10 +1,10 @@
-#include "NativeFirstPage.h"
+#include "app/gtk/NativeFirstPage.h"
 
-#include "ArchivedPdf.h"
-#include "FlipbookMeta.h"
-#include "MetadataValue.h"
-#include "ReadingPositions.h"
-#include "WindowLooks.h"
+#include "app/gtk/WindowLooks.h"
+#include "document/ArchivedPdf.h"
+#include "document/FlipbookMeta.h"
+#include "document/MetadataValue.h"
+#include "document/ReadingPositions.h"
 
 #include <cairo.h>
 #include <poppler.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FirstPagePlacement.h"
-#include "GObjectPtr.h"
+#include "app/FirstPagePlacement.h"
+#include "base/GObjectPtr.h"
 
 #include <gtk/gtk.h>
 

@@ -1,4 +1,4 @@
-#include "NavigationList.h"
+#include "app/gtk/NavigationList.h"
 
 #include <memory>
 

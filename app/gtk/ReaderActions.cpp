@@ -1,6 +1,6 @@
-#include "ReaderActions.h"
+#include "app/gtk/ReaderActions.h"
 
-#include "GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 namespace brivane::app {
 

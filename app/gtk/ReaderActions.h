@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReadAloud.h"
+#include "web/ReadAloud.h"
 
 #include <gtk/gtk.h>
 

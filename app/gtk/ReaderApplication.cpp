@@ -1,16 +1,16 @@
-#include "ReaderApplication.h"
+#include "app/gtk/ReaderApplication.h"
 
-#include "ApplicationMenu.h"
-#include "BookSchemeHandler.h"
-#include "DataDirectory.h"
-#include "DroppedFiles.h"
-#include "FileUrl.h"
-#include "GObjectPtr.h"
-#include "GtkDesktop.h"
-#include "ReaderMenus.h"
-#include "ServiceAddresses.h"
-#include "WindowLooks.h"
-#include "WorkspaceRoot.h"
+#include "app/DroppedFiles.h"
+#include "app/gtk/ApplicationMenu.h"
+#include "app/gtk/GtkDesktop.h"
+#include "app/gtk/ReaderMenus.h"
+#include "app/gtk/WindowLooks.h"
+#include "base/FileUrl.h"
+#include "base/GObjectPtr.h"
+#include "document/DataDirectory.h"
+#include "document/WorkspaceRoot.h"
+#include "web/ServiceAddresses.h"
+#include "web/gtk/BookSchemeHandler.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ContentView.h"
-#include "GObjectPtr.h"
-#include "Unique.h"
+#include "app/gtk/ContentView.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
 
 #include <gtk/gtk.h>
 

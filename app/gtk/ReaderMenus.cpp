@@ -1,6 +1,6 @@
-#include "ReaderMenus.h"
+#include "app/gtk/ReaderMenus.h"
 
-#include "GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

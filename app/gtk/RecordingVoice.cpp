@@ -1,4 +1,4 @@
-#include "RecordingVoice.h"
+#include "app/gtk/RecordingVoice.h"
 
 #include <fstream>
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SpeechBackend.h"
+#include "web/SpeechBackend.h"
 
 #include <glib.h>  // for guint
 

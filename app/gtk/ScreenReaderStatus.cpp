@@ -1,4 +1,4 @@
-#include "ScreenReaderStatus.h"
+#include "app/gtk/ScreenReaderStatus.h"
 
 #include <gio/gio.h>
 

@@ -1,7 +1,7 @@
-#include "ShortcutsWindow.h"
+#include "app/gtk/ShortcutsWindow.h"
 
-#include "GObjectPtr.h"
-#include "Unique.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
 

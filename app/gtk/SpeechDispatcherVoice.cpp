@@ -1,7 +1,7 @@
-#include "SpeechDispatcherVoice.h"
+#include "app/gtk/SpeechDispatcherVoice.h"
 
-#include "Diagnostics.h"
-#include "Unique.h"
+#include "base/Diagnostics.h"
+#include "base/Unique.h"
 
 #include <algorithm>
 #include <mutex>

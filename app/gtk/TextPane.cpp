@@ -1,6 +1,6 @@
-#include "TextPane.h"
+#include "app/gtk/TextPane.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 #include <glib/gi18n-lib.h>  // for _()
 

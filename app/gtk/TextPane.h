@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BridgeProtocol.h"
-#include "GObjectPtr.h"
+#include "base/GObjectPtr.h"
+#include "web/BridgeProtocol.h"
 
 #include <gtk/gtk.h>
 

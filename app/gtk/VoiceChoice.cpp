@@ -1,7 +1,7 @@
-#include "VoiceChoice.h"
+#include "app/gtk/VoiceChoice.h"
 
-#include "RecordingVoice.h"
-#include "SpeechDispatcherVoice.h"
+#include "app/gtk/RecordingVoice.h"
+#include "app/gtk/SpeechDispatcherVoice.h"
 
 #include <glib.h>
 

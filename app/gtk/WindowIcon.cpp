@@ -1,14 +1,14 @@
-#include "WindowIcon.h"
+#include "app/gtk/WindowIcon.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <cstring>
 #include <vector>
 
-#include "GObjectPtr.h"
-#include "NetWmIcon.h"
-#include "Unique.h"
-#include "X11IconProperty.h"
+#include "app/NetWmIcon.h"
+#include "app/gtk/X11IconProperty.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
 
 namespace brivane::app {
 

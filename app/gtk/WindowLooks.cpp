@@ -1,8 +1,8 @@
-#include "WindowLooks.h"
+#include "app/gtk/WindowLooks.h"
 
-#include "GObjectPtr.h"
-#include "WindowGeometry.h"
-#include "WindowIcon.h"
+#include "app/WindowGeometry.h"
+#include "app/gtk/WindowIcon.h"
+#include "base/GObjectPtr.h"
 
 #include <functional>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "X11IconProperty.h"
+#include "app/gtk/X11IconProperty.h"
 
 #ifdef GDK_WINDOWING_X11
 #include <X11/Xatom.h>  // for XA_CARDINAL

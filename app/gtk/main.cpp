@@ -1,6 +1,6 @@
-#include "ReaderApplication.h"
-#include "RendererChoice.h"
-#include "Translations.h"
+#include "app/RendererChoice.h"
+#include "app/Translations.h"
+#include "app/gtk/ReaderApplication.h"
 
 int main(int argc, char** argv) {
     brivane::app::Translations::Bind();

@@ -1,13 +1,13 @@
-#include "ArchiveExtractor.h"
+#include "document/archive/ArchiveExtractor.h"
 
-#include "ArchiveSource.h"
-#include "ArchiveSurvey.h"
-#include "CentralDirectory.h"
-#include "DirectoryCursor.h"
-#include "EntryCopier.h"
-#include "LinkGuard.h"
-#include "StoredData.h"
-#include "Unique.h"
+#include "base/Unique.h"
+#include "document/archive/ArchiveSource.h"
+#include "document/archive/ArchiveSurvey.h"
+#include "document/archive/CentralDirectory.h"
+#include "document/archive/DirectoryCursor.h"
+#include "document/archive/EntryCopier.h"
+#include "document/archive/LinkGuard.h"
+#include "document/archive/StoredData.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>

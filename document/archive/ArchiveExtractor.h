@@ -1,7 +1,7 @@
 #pragma once
 
-#include "UnpackFailure.h"
-#include "UnpackListener.h"
+#include "document/archive/UnpackFailure.h"
+#include "document/archive/UnpackListener.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "ArchiveSource.h"
+#include "document/archive/ArchiveSource.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

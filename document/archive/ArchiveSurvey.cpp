@@ -1,4 +1,4 @@
-#include "ArchiveSurvey.h"
+#include "document/archive/ArchiveSurvey.h"
 
 #include <sys/stat.h>
 

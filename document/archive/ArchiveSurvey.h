@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EntryPath.h"
-#include "UnpackFailure.h"
+#include "document/archive/EntryPath.h"
+#include "document/archive/UnpackFailure.h"
 
 #include <zip.h>
 

@@ -1,7 +1,7 @@
-#include "CentralDirectory.h"
+#include "document/archive/CentralDirectory.h"
 
-#include "HeaderFields.h"
-#include "Utf8.h"
+#include "base/Utf8.h"
+#include "document/archive/HeaderFields.h"
 
 #include <sys/stat.h>
 

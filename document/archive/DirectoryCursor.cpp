@@ -1,4 +1,4 @@
-#include "DirectoryCursor.h"
+#include "document/archive/DirectoryCursor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "EntryCopier.h"
+#include "document/archive/EntryCopier.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 #include <fcntl.h>
 #include <unistd.h>

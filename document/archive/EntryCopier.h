@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UnpackFailure.h"
+#include "document/archive/UnpackFailure.h"
 
 #include <zip.h>
 

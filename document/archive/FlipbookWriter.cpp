@@ -1,6 +1,6 @@
-#include "FlipbookWriter.h"
+#include "document/archive/FlipbookWriter.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 #include <zip.h>
 

@@ -1,4 +1,4 @@
-#include "HeaderFields.h"
+#include "document/archive/HeaderFields.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
-#include "LinkGuard.h"
+#include "document/archive/LinkGuard.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 #include <fcntl.h>
 #include <linux/openat2.h>

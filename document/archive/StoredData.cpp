@@ -1,6 +1,6 @@
-#include "StoredData.h"
+#include "document/archive/StoredData.h"
 
-#include "HeaderFields.h"
+#include "document/archive/HeaderFields.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CentralDirectory.h"
+#include "document/archive/CentralDirectory.h"
 
 #include <zip.h>
 

@@ -1,4 +1,4 @@
-#include "UnpackFailure.h"
+#include "document/archive/UnpackFailure.h"
 
 #include <utility>
 

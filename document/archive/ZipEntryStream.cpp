@@ -1,6 +1,6 @@
-#include "ZipEntryStream.h"
+#include "document/archive/ZipEntryStream.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,8 +1,8 @@
-#include "ZipReader.h"
+#include "document/archive/ZipReader.h"
 
-#include "ArchiveSource.h"
-#include "CentralDirectory.h"
-#include "FileUrl.h"
+#include "base/FileUrl.h"
+#include "document/archive/ArchiveSource.h"
+#include "document/archive/CentralDirectory.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Diagnostics.h"
+#include "base/Diagnostics.h"
 
 #include <string>
 #include <vector>

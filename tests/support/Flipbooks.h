@@ -3,9 +3,9 @@
 // Valid flipbook archives for tests, built byte by byte with ZipWriter so a
 // test can then break exactly one thing.
 
-#include "FlipbookMeta.h"
-#include "MetadataValue.h"
-#include "ZipWriter.h"
+#include "document/FlipbookMeta.h"
+#include "document/MetadataValue.h"
+#include "tests/support/ZipWriter.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,4 +1,4 @@
-#include "ZipWriter.h"
+#include "tests/support/ZipWriter.h"
 
 #include <zlib.h>
 

@@ -2,7 +2,7 @@
 // pages are easy to tell apart at a glance (big page number, heading, one
 // colour and one drawing per page), with an external and an internal link.
 
-#include "PdfDrawing.h"
+#include "tools/sample/PdfDrawing.h"
 
 #include <cairo.h>
 

@@ -4,7 +4,7 @@
 // "lighthouse" is hyphenated over two lines on page 5 and page 3 holds
 // accented words.
 
-#include "PdfDrawing.h"
+#include "tools/sample/PdfDrawing.h"
 
 #include <cairo.h>
 

@@ -1,8 +1,8 @@
-#include "BookSchemeHandler.h"
+#include "web/gtk/BookSchemeHandler.h"
 
-#include "BookScheme.h"
-#include "FileSliceStream.h"
-#include "GObjectPtr.h"
+#include "base/GObjectPtr.h"
+#include "web/BookScheme.h"
+#include "web/gtk/FileSliceStream.h"
 
 #include <map>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UnpackingBook.h"
+#include "web/UnpackingBook.h"
 
 #include <webkit/webkit.h>
 

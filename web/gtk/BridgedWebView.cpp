@@ -1,6 +1,6 @@
-#include "BridgedWebView.h"
+#include "web/gtk/BridgedWebView.h"
 
-#include "PageStringsScript.h"
+#include "web/gtk/PageStringsScript.h"
 
 #include <webkit/webkit.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 #include <gtk/gtk.h>
 

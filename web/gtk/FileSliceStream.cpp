@@ -1,7 +1,7 @@
-#include "FileSliceStream.h"
+#include "web/gtk/FileSliceStream.h"
 
-#include "EntryDigest.h"
-#include "Unique.h"
+#include "base/Unique.h"
+#include "web/EntryDigest.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

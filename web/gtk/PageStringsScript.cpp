@@ -1,6 +1,6 @@
-#include "PageStringsScript.h"
+#include "web/gtk/PageStringsScript.h"
 
-#include "PageStrings.h"
+#include "web/PageStrings.h"
 
 #include <memory>
 #include <string>

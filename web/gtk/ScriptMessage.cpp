@@ -1,6 +1,6 @@
-#include "ScriptMessage.h"
+#include "web/gtk/ScriptMessage.h"
 
-#include "Unique.h"
+#include "base/Unique.h"
 
 namespace brivane::web {
 

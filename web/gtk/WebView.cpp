@@ -1,11 +1,11 @@
-#include "WebView.h"
+#include "web/gtk/WebView.h"
 
-#include "BridgedWebView.h"
-#include "CoverMaker.h"
-#include "DataDirectory.h"
-#include "Diagnostics.h"
-#include "GObjectPtr.h"
-#include "ScriptMessage.h"
+#include "base/Diagnostics.h"
+#include "base/GObjectPtr.h"
+#include "document/DataDirectory.h"
+#include "web/CoverMaker.h"
+#include "web/gtk/BridgedWebView.h"
+#include "web/gtk/ScriptMessage.h"
 
 #include <webkit/webkit.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Desktop.h"
-#include "StartPageHost.h"
-#include "Unique.h"
+#include "base/Unique.h"
+#include "web/Desktop.h"
+#include "web/StartPageHost.h"
 
 #include <gtk/gtk.h>
 

@@ -1,12 +1,12 @@
-#include "WebViewFlipbook.h"
+#include "web/gtk/WebViewFlipbook.h"
 
-#include "BookScheme.h"
-#include "BookSchemeHandler.h"
-#include "BridgedWebView.h"
-#include "FileUrl.h"
-#include "GObjectPtr.h"
-#include "ScriptMessage.h"
-#include "Unique.h"
+#include "base/FileUrl.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
+#include "web/BookScheme.h"
+#include "web/gtk/BookSchemeHandler.h"
+#include "web/gtk/BridgedWebView.h"
+#include "web/gtk/ScriptMessage.h"
 
 #include <webkit/webkit.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Desktop.h"
-#include "FlipbookPageHost.h"
+#include "web/Desktop.h"
+#include "web/FlipbookPageHost.h"
 
 #include <gtk/gtk.h>
 

@@ -1,4 +1,4 @@
-#include "FirstPagePlacement.h"
+#include "app/FirstPagePlacement.h"
 
 #include <gtest/gtest.h>
 

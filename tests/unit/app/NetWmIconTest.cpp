@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "NetWmIcon.h"
+#include "app/NetWmIcon.h"
 
 using brivane::app::IconSize;
 using brivane::app::NetWmIcon;

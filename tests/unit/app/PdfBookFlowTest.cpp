@@ -1,8 +1,8 @@
-#include "DroppedFiles.h"
-#include "FakeDesktop.h"
-#include "FileUrl.h"
-#include "PdfBookFlow.h"
-#include "TempDir.h"
+#include "app/DroppedFiles.h"
+#include "app/PdfBookFlow.h"
+#include "base/FileUrl.h"
+#include "tests/support/TempDir.h"
+#include "tests/unit/web/FakeDesktop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "RendererChoice.h"
+#include "app/RendererChoice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "StartScreen.h"
+#include "app/StartScreen.h"
 
-#include "FakeDesktop.h"
-#include "ServiceAddresses.h"
+#include "tests/unit/web/FakeDesktop.h"
+#include "web/ServiceAddresses.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "FakeDesktop.h"
-#include "PageStrings.h"
-#include "StartScreen.h"
-#include "Translations.h"
+#include "app/StartScreen.h"
+#include "app/Translations.h"
+#include "tests/unit/web/FakeDesktop.h"
+#include "web/PageStrings.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

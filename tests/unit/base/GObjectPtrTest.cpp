@@ -1,4 +1,4 @@
-#include "GObjectPtr.h"
+#include "base/GObjectPtr.h"
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "ArchiveExtractor.h"
-#include "CheckResult.h"
-#include "FlipbookMeta.h"
-#include "Flipbooks.h"
-#include "HeaderFields.h"
-#include "TempDir.h"
+#include "document/CheckResult.h"
+#include "document/FlipbookMeta.h"
+#include "document/archive/ArchiveExtractor.h"
+#include "document/archive/HeaderFields.h"
+#include "tests/support/Flipbooks.h"
+#include "tests/support/TempDir.h"
 
 #include <zlib.h>  // for crc32
 #include <gtest/gtest.h>

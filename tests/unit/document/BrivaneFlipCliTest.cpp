@@ -1,7 +1,7 @@
-#include "FileUrl.h"
-#include "FlipbookFile.h"
-#include "Flipbooks.h"
-#include "TempDir.h"
+#include "base/FileUrl.h"
+#include "document/FlipbookFile.h"
+#include "tests/support/Flipbooks.h"
+#include "tests/support/TempDir.h"
 
 #include <sys/wait.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "CapturedLines.h"
-#include "FlipbookFile.h"
-#include "TempDir.h"
-#include "ZipWriter.h"
+#include "document/FlipbookFile.h"
+#include "tests/support/CapturedLines.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/ZipWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "CapturedLines.h"
-#include "DecodeHTML.h"
+#include "document/DecodeHTML.h"
+#include "tests/support/CapturedLines.h"
 
 #include <gtest/gtest.h>
 

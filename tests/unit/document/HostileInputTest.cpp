@@ -1,8 +1,8 @@
-#include "CapturedLines.h"
-#include "FlipbookFile.h"
-#include "FlipbookMeta.h"
-#include "Flipbooks.h"
-#include "TempDir.h"
+#include "document/FlipbookFile.h"
+#include "document/FlipbookMeta.h"
+#include "tests/support/CapturedLines.h"
+#include "tests/support/Flipbooks.h"
+#include "tests/support/TempDir.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

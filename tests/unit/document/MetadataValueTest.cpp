@@ -1,4 +1,4 @@
-#include "MetadataValue.h"
+#include "document/MetadataValue.h"
 
 #include <gtest/gtest.h>
 

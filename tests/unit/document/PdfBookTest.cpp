@@ -1,9 +1,9 @@
-#include "FileUrl.h"
-#include "FlipbookMeta.h"
-#include "MetadataValue.h"
-#include "PdfBook.h"
-#include "TempDir.h"
-#include "WorkspaceSweeper.h"
+#include "base/FileUrl.h"
+#include "document/FlipbookMeta.h"
+#include "document/MetadataValue.h"
+#include "document/PdfBook.h"
+#include "document/WorkspaceSweeper.h"
+#include "tests/support/TempDir.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

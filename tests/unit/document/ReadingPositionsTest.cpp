@@ -1,7 +1,7 @@
-#include "ReadingPositions.h"
+#include "document/ReadingPositions.h"
 
-#include "CapturedLines.h"
-#include "TempDir.h"
+#include "tests/support/CapturedLines.h"
+#include "tests/support/TempDir.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>

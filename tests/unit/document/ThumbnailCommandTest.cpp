@@ -1,5 +1,5 @@
-#include "Flipbooks.h"
-#include "TempDir.h"
+#include "tests/support/Flipbooks.h"
+#include "tests/support/TempDir.h"
 
 #include <cairo-pdf.h>
 #include <cairo.h>

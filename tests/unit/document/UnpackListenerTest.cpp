@@ -1,6 +1,6 @@
-#include "ArchiveExtractor.h"
-#include "TempDir.h"
-#include "ZipWriter.h"
+#include "document/archive/ArchiveExtractor.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/ZipWriter.h"
 
 #include <sys/resource.h>
 #include <sys/syscall.h>

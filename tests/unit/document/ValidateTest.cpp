@@ -1,7 +1,7 @@
-#include "CapturedLines.h"
-#include "FlipbookMeta.h"
-#include "Flipbooks.h"
-#include "TempDir.h"
+#include "document/FlipbookMeta.h"
+#include "tests/support/CapturedLines.h"
+#include "tests/support/Flipbooks.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -6,11 +6,11 @@
 #include <array>
 #include <vector>
 
-#include "GObjectPtr.h"
-#include "PdfPrintJob.h"
-#include "PdfPrinter.h"
-#include "TempDir.h"
-#include "Unique.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
+#include "print/PdfPrintJob.h"
+#include "print/PdfPrinter.h"
+#include "tests/support/TempDir.h"
 
 using brivane::RefPtr;
 using brivane::print::PdfPrinter;

@@ -1,6 +1,6 @@
-#include "BridgeProtocol.h"
-#include "GObjectPtr.h"
-#include "ScriptMessage.h"
+#include "base/GObjectPtr.h"
+#include "web/BridgeProtocol.h"
+#include "web/gtk/ScriptMessage.h"
 
 #include <gtest/gtest.h>
 

@@ -7,10 +7,10 @@
 #include <gtk/gtk.h>
 #include <zlib.h>
 
-#include "GObjectPtr.h"
-#include "TempDir.h"
-#include "Unique.h"
-#include "WindowIcon.h"
+#include "app/gtk/WindowIcon.h"
+#include "base/GObjectPtr.h"
+#include "base/Unique.h"
+#include "tests/support/TempDir.h"
 
 using brivane::RefPtr;
 using brivane::app::WindowIcon;

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "CurrentSheet.h"
-#include "PrintGeometry.h"
+#include "print/CurrentSheet.h"
+#include "print/PrintGeometry.h"
 
 using brivane::print::CurrentSheet;
 using brivane::print::PagePlacement;

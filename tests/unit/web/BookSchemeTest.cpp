@@ -1,7 +1,7 @@
-#include "BookScheme.h"
-#include "ByteRange.h"
+#include "web/BookScheme.h"
+#include "web/ByteRange.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

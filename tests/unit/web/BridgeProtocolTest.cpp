@@ -1,4 +1,4 @@
-#include "BridgeProtocol.h"
+#include "web/BridgeProtocol.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,6 +1,6 @@
-#include "CoverCache.h"
+#include "web/CoverCache.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "EntryDigest.h"
+#include "web/EntryDigest.h"
 
 #include <zlib.h>  // for crc32
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Desktop.h"
+#include "web/Desktop.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,11 +1,11 @@
-#include "FlipbookPageHost.h"
+#include "web/FlipbookPageHost.h"
 
-#include "CapturedLines.h"
-#include "FakeDesktop.h"
-#include "FileUrl.h"
-#include "GraphemeCount.h"
-#include "TempDir.h"
-#include "WindowTitle.h"
+#include "base/FileUrl.h"
+#include "base/GraphemeCount.h"
+#include "tests/support/CapturedLines.h"
+#include "tests/support/TempDir.h"
+#include "tests/unit/web/FakeDesktop.h"
+#include "web/WindowTitle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "NavigationPolicy.h"
+#include "web/NavigationPolicy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "NewWindowPolicy.h"
+#include "web/NewWindowPolicy.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ReadAloud.h"
+#include "web/ReadAloud.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "SentenceSplitter.h"
+#include "web/SentenceSplitter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "StartPageHost.h"
+#include "web/StartPageHost.h"
 
-#include "BridgeProtocol.h"
-#include "CapturedLines.h"
-#include "FakeDesktop.h"
-#include "ServiceAddresses.h"
-#include "TempDir.h"
+#include "tests/support/CapturedLines.h"
+#include "tests/support/TempDir.h"
+#include "tests/unit/web/FakeDesktop.h"
+#include "web/BridgeProtocol.h"
+#include "web/ServiceAddresses.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,4 +1,4 @@
-#include "WorkspaceLock.h"
+#include "web/WorkspaceLock.h"
 
 #include <gtest/gtest.h>
 

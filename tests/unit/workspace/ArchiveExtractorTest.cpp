@@ -1,5 +1,5 @@
-#include "ArchiveExtractor.h"
-#include "WorkspaceFixture.h"
+#include "document/archive/ArchiveExtractor.h"
+#include "tests/unit/workspace/WorkspaceFixture.h"
 
 #include <gtest/gtest.h>
 

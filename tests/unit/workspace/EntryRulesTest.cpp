@@ -1,4 +1,4 @@
-#include "EntryPath.h"
+#include "document/archive/EntryPath.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "WorkspaceFixture.h"
+#include "tests/unit/workspace/WorkspaceFixture.h"
 
 #include <gtest/gtest.h>
 

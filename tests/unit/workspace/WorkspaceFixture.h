@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CapturedLines.h"
-#include "FileUrl.h"
-#include "FlipbookFile.h"
-#include "Flipbooks.h"
-#include "TempDir.h"
+#include "base/FileUrl.h"
+#include "document/FlipbookFile.h"
+#include "tests/support/CapturedLines.h"
+#include "tests/support/Flipbooks.h"
+#include "tests/support/TempDir.h"
 
 #include <glib.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
-#include "BuildConfig.h"
-#include "ReaderConfiguration.h"
-#include "WorkspaceFixture.h"
+#include "document/BuildConfig.h"
+#include "document/ReaderConfiguration.h"
+#include "tests/unit/workspace/WorkspaceFixture.h"
 
 #include <sys/wait.h>
 

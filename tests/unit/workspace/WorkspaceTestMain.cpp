@@ -1,7 +1,7 @@
 // Every test process gets its own temporary directory, so workspace roots
 // (which live under it) never collide between tests run in parallel.
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

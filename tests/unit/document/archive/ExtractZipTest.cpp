@@ -1,4 +1,4 @@
-#include "tests/unit/workspace/WorkspaceFixture.h"
+#include "tests/support/WorkspaceFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "document/WorkspaceClaim.h"
 #include "document/WorkspaceSweeper.h"
 #include "document/archive/ArchiveExtractor.h"
-#include "tests/unit/workspace/WorkspaceFixture.h"
+#include "tests/support/WorkspaceFixture.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

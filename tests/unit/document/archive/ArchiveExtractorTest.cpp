@@ -1,5 +1,5 @@
 #include "document/archive/ArchiveExtractor.h"
-#include "tests/unit/workspace/WorkspaceFixture.h"
+#include "tests/support/WorkspaceFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "document/BuildConfig.h"
 #include "document/ReaderConfiguration.h"
-#include "tests/unit/workspace/WorkspaceFixture.h"
+#include "tests/support/WorkspaceFixture.h"
 
 #include <sys/wait.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "document/ReadingPositions.h"
-#include "web/BridgeProtocol.h"
 #include "web/Desktop.h"
+#include "web/FlipbookSurface.h"
 #include "web/FlipbookWindow.h"
 #include "web/UnpackingBook.h"
 
@@ -23,19 +23,6 @@ namespace brivane::web {
 // The file URL of the flipbook loaded last, in any window. Each page host
 // keeps its own file; this is only the latest value, never read back for it.
 extern std::optional<std::string> currentFlipbookURL;
-
-// What the reader page host asks of its view; the window around it hears
-// the rest (FlipbookWindow).
-class FlipbookSurface {
-public:
-    virtual ~FlipbookSurface() = default;
-    virtual void LoadPage(const std::string& pageUrl, const std::string& readAccessUrl) = 0;
-    virtual void RunScript(const std::string& script) = 0;
-    // The page reads this book while it is being unpacked; null: it is done.
-    virtual void ServeUnpacking(std::shared_ptr<const UnpackingBook> /*book*/) {}
-    // The unpacking moved on: requests that waited for a file may go on.
-    virtual void UnpackingChanged() {}
-};
 
 // The workspace work, each step on its own FlipbookFile. Replaceable so the
 // host's sequencing can be tested without archives on disk.

@@ -105,17 +105,23 @@ WorkspaceSteps WorkspaceSteps::OnDisk() {
 }
 
 FlipbookPageHost::FlipbookPageHost(std::string fileUrl, std::shared_ptr<Desktop> desktop, FlipbookSurface* surface,
-                                   WorkspaceSteps steps)
-    : fileUrl_(std::move(fileUrl)), desktop_(std::move(desktop)), surface_(surface), steps_(std::move(steps)) {}
+                                   FlipbookWindow* window, WorkspaceSteps steps)
+    : fileUrl_(std::move(fileUrl)),
+      desktop_(std::move(desktop)),
+      surface_(surface),
+      window_(window),
+      steps_(std::move(steps)) {}
 
 std::shared_ptr<FlipbookPageHost> FlipbookPageHost::Create(std::string fileUrl, std::shared_ptr<Desktop> desktop,
-                                                           FlipbookSurface* surface, WorkspaceSteps steps) {
+                                                           FlipbookSurface* surface, FlipbookWindow* window,
+                                                           WorkspaceSteps steps) {
     return std::shared_ptr<FlipbookPageHost>(
-        new FlipbookPageHost(std::move(fileUrl), std::move(desktop), surface, std::move(steps)));
+        new FlipbookPageHost(std::move(fileUrl), std::move(desktop), surface, window, std::move(steps)));
 }
 
 void FlipbookPageHost::Detach() {
     surface_ = nullptr;
+    window_ = nullptr;
     // Nobody reads the rest: a closed window must not keep the disk busy.
     if (unpacking_) unpacking_->Cancel();
     workspaceUse_.reset();
@@ -130,7 +136,7 @@ void FlipbookPageHost::BeginBusy() {
     // Only a hint: it must not keep a closed view's host alive.
     desktop_->ScheduleAfter(BUSY_DELAY, [weak = weak_from_this(), generation] {
         auto self = weak.lock();
-        if (self && self->surface_ && self->busyGeneration_ == generation) self->surface_->ShowBusy(true);
+        if (self && self->window_ && self->busyGeneration_ == generation) self->window_->ShowBusy(true);
     });
 }
 
@@ -138,13 +144,13 @@ void FlipbookPageHost::ReportProgress(int generation) {
     if (!unpacking_) return;
     desktop_->ScheduleAfter(PROGRESS_INTERVAL, [weak = weak_from_this(), generation] {
         auto self = weak.lock();
-        if (!self || !self->surface_ || !self->finishing_ || self->busyGeneration_ != generation) return;
+        if (!self || !self->window_ || !self->finishing_ || self->busyGeneration_ != generation) return;
         // What the unpacker has told so far: nothing is read again to find out.
         const auto unpacked = self->unpacking_ ? self->unpacking_->Progress() : std::nullopt;
         if (unpacked && unpacked->second > 0) {
             const UnpackProgress progress{unpacked->first, unpacked->second};
-            self->surface_->ShowProgress(UnpackProgress::Describe(progress),
-                                         static_cast<double>(progress.done) / static_cast<double>(progress.total));
+            self->window_->ShowProgress(UnpackProgress::Describe(progress),
+                                        static_cast<double>(progress.done) / static_cast<double>(progress.total));
         }
         self->ReportProgress(generation);
     });
@@ -152,7 +158,7 @@ void FlipbookPageHost::ReportProgress(int generation) {
 
 void FlipbookPageHost::EndBusy() {
     ++busyGeneration_;
-    if (surface_) surface_->ShowBusy(false);
+    if (window_) window_->ShowBusy(false);
 }
 
 void FlipbookPageHost::Load() {
@@ -191,7 +197,7 @@ void FlipbookPageHost::Load() {
             self->EndBusy();
             const auto& workspace = installed->workspace;
             if (!workspace) {
-                if (self->surface_) self->surface_->ShowProblem(_(NO_WORKSPACE_MESSAGE));
+                if (self->window_) self->window_->ShowProblem(_(NO_WORKSPACE_MESSAGE));
                 return;
             }
             Diagnostics::Line("load path:");
@@ -301,7 +307,7 @@ void FlipbookPageHost::ServedMismatch(const std::string& entry, int generation) 
     failed_ = true;
     surface_->ServeUnpacking(nullptr);
     const document::UnpackFailure damaged(document::UnpackFailure::Cause::CrcMismatch, entry);
-    surface_->ShowProblem(std::string(_(NO_CONFIGURATION_MESSAGE)) + " " + damaged.PlainWords());
+    window_->ShowProblem(std::string(_(NO_CONFIGURATION_MESSAGE)) + " " + damaged.PlainWords());
 }
 
 void FlipbookPageHost::ApplyEarly(const WorkspaceSteps::Finished& finished, int generation) {
@@ -322,7 +328,7 @@ void FlipbookPageHost::UnpackingEnded(bool succeeded, const std::optional<std::s
         // The page showed what it had read; the rest of the book is not there.
         std::string text = _(NO_CONFIGURATION_MESSAGE);
         if (!problem->empty()) text += " " + *problem;
-        surface_->ShowProblem(text);
+        window_->ShowProblem(text);
         return;
     }
     for (auto& [key, action] : waiting) action();
@@ -340,14 +346,14 @@ void FlipbookPageHost::AfterUnpacking(const std::string& key, std::function<void
 
 void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
     if (!surface_) return;
-    if (finished.workspaceUrl) surface_->SetIcon(FaviconPath(*finished.workspaceUrl));
+    if (finished.workspaceUrl) window_->SetIcon(FaviconPath(*finished.workspaceUrl));
     const std::string title = WindowTitle::FromStored(finished.title);
-    if (!title.empty()) surface_->SetTitle(title);
+    if (!title.empty()) window_->SetTitle(title);
     if (!finished.configuration) {
         // The reason, when known, follows the general message (not yet in the catalogues).
         std::string problem = _(NO_CONFIGURATION_MESSAGE);
         if (!finished.unpackProblem.empty()) problem += " " + finished.unpackProblem;
-        surface_->ShowProblem(problem);
+        window_->ShowProblem(problem);
         return;
     }
     surface_->RunScript(BridgeProtocol::ConfigurationScript(*finished.configuration));
@@ -357,7 +363,7 @@ void FlipbookPageHost::ApplyFinished(const WorkspaceSteps::Finished& finished) {
     Resume();
     // A page loaded again while the window covers the screen starts with its bars shown.
     if (fullscreen_) surface_->RunScript(BridgeProtocol::FullscreenScript(true));
-    surface_->FlipbookShown(recorded);
+    window_->FlipbookShown(recorded);
     // Only once the book shows: clearing out old workspaces must never delay it.
     if (steps_.sweep) desktop_->RunInBackground(steps_.sweep, [] {});
 }
@@ -376,7 +382,7 @@ void FlipbookPageHost::WebProcessTerminated(const std::string& reason) {
 void FlipbookPageHost::Fail(const char* message) {
     failed_ = true;
     EndBusy();
-    if (surface_) surface_->ShowProblem(message);
+    if (window_) window_->ShowProblem(message);
 }
 
 void FlipbookPageHost::Reload() {
@@ -410,24 +416,24 @@ void FlipbookPageHost::MessageReceived(const std::string& body, const std::strin
         RememberView(message.argument);
         break;
     case BridgeProtocol::FlipbookAction::Fullscreen:
-        if (const auto wanted = BridgeProtocol::FullscreenWanted(message.argument); wanted && surface_)
-            surface_->SetFullscreen(*wanted);
+        if (const auto wanted = BridgeProtocol::FullscreenWanted(message.argument); wanted && window_)
+            window_->SetFullscreen(*wanted);
         break;
     case BridgeProtocol::FlipbookAction::Shown:
         TakeShownText(message.argument);
         break;
     case BridgeProtocol::FlipbookAction::Contents:
-        if (const auto entries = BridgeProtocol::ContentsOf(message.argument); entries && surface_)
-            surface_->ShowContents(*entries);
+        if (const auto entries = BridgeProtocol::ContentsOf(message.argument); entries && window_)
+            window_->ShowContents(*entries);
         else if (!entries)
             Diagnostics::Line("Refused contents");
         break;
     case BridgeProtocol::FlipbookAction::Found:
-        if (surface_ && message.argument.size() <= BridgeProtocol::MAX_FOUND_BYTES)
-            surface_->ShowFindStatus(message.argument);
+        if (window_ && message.argument.size() <= BridgeProtocol::MAX_FOUND_BYTES)
+            window_->ShowFindStatus(message.argument);
         break;
     case BridgeProtocol::FlipbookAction::Drawn:
-        if (surface_) surface_->PagesDrawn();
+        if (window_) window_->PagesDrawn();
         break;
     case BridgeProtocol::FlipbookAction::OnScreen:
         RememberOnScreen(message.argument);
@@ -497,7 +503,7 @@ void FlipbookPageHost::TakeShownText(const std::string& argument) {
         Diagnostics::Line("Refused shown text");
         return;
     }
-    if (surface_) surface_->ShowText(*shown);
+    if (window_) window_->ShowText(*shown);
 }
 
 void FlipbookPageHost::RunCommand(const std::string& command) {

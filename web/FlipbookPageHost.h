@@ -1,8 +1,9 @@
 #pragma once
 
 #include "document/ReadingPositions.h"
-#include "web/BridgeProtocol.h"
 #include "web/Desktop.h"
+#include "web/FlipbookSurface.h"
+#include "web/FlipbookWindow.h"
 #include "web/UnpackingBook.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
@@ -22,37 +23,6 @@ namespace brivane::web {
 // The file URL of the flipbook loaded last, in any window. Each page host
 // keeps its own file; this is only the latest value, never read back for it.
 extern std::optional<std::string> currentFlipbookURL;
-
-// What the reader page host asks of its view.
-class FlipbookSurface {
-public:
-    virtual ~FlipbookSurface() = default;
-    virtual void LoadPage(const std::string& pageUrl, const std::string& readAccessUrl) = 0;
-    virtual void RunScript(const std::string& script) = 0;
-    virtual void SetIcon(const std::string& pngPath) = 0;
-    virtual void SetTitle(const std::string& title) = 0;
-    virtual void ShowBusy(bool busy) = 0;
-    // How far unpacking has come, while the busy hint shows.
-    virtual void ShowProgress(const std::string& /*text*/, double /*fraction*/) {}
-    // Something went wrong that leaves the page blank: say so in the window.
-    virtual void ShowProblem(const std::string& text) = 0;
-    // The configuration reached the page.
-    virtual void FlipbookShown(const std::string& fileUrl) = 0;
-    // The page has its first pages on screen.
-    virtual void PagesDrawn() {}
-    // The page reads this book while it is being unpacked; null: it is done.
-    virtual void ServeUnpacking(std::shared_ptr<const UnpackingBook> /*book*/) {}
-    // The unpacking moved on: requests that waited for a file may go on.
-    virtual void UnpackingChanged() {}
-    // The page asks for the book alone on the screen, or back in its window.
-    virtual void SetFullscreen(bool /*fullscreen*/) {}
-    // The text of the pages on screen, after every turn.
-    virtual void ShowText(const BridgeProtocol::ShownPages& /*shown*/) {}
-    // What the find bar says of its matches.
-    virtual void ShowFindStatus(const std::string& /*status*/) {}
-    // The book's contents, once the page has them.
-    virtual void ShowContents(const std::vector<BridgeProtocol::ContentsEntry>& /*entries*/) {}
-};
 
 // The workspace work, each step on its own FlipbookFile. Replaceable so the
 // host's sequencing can be tested without archives on disk.
@@ -89,10 +59,10 @@ struct WorkspaceSteps {
 class FlipbookPageHost : public std::enable_shared_from_this<FlipbookPageHost> {
 public:
     static std::shared_ptr<FlipbookPageHost> Create(std::string fileUrl, std::shared_ptr<Desktop> desktop,
-                                                    FlipbookSurface* surface,
+                                                    FlipbookSurface* surface, FlipbookWindow* window,
                                                     WorkspaceSteps steps = WorkspaceSteps::OnDisk());
 
-    // The surface goes away; work still running finishes without it.
+    // The surface and the window go away; work still running finishes without them.
     void Detach();
     // Where books were left: the page reopens there and reports where it is.
     void UsePositions(std::shared_ptr<const document::ReadingPositions> positions);
@@ -141,7 +111,7 @@ public:
 
 private:
     FlipbookPageHost(std::string fileUrl, std::shared_ptr<Desktop> desktop, FlipbookSurface* surface,
-                     WorkspaceSteps steps);
+                     FlipbookWindow* window, WorkspaceSteps steps);
     void BeginBusy();
     void ReportProgress(int generation);
     void EndBusy();
@@ -166,7 +136,9 @@ private:
     std::string fileUrl_;
     std::string recordUrl_;  // for the recent books, when not fileUrl_
     std::shared_ptr<Desktop> desktop_;
+    // Both there until Detach, and gone together: a check of either holds for both.
     FlipbookSurface* surface_;
+    FlipbookWindow* window_;
     WorkspaceSteps steps_;
     std::optional<std::string> workspace_;
     std::shared_ptr<void> workspaceUse_;  // while set, other windows reuse the workspace as it is

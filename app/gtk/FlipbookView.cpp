@@ -18,30 +18,7 @@ FlipbookView::FlipbookView(GtkWindow* window, std::string urlFlipbook, std::shar
       overlay_(RefPtr<GtkWidget>::Sink(gtk_overlay_new())) {
     g_object_add_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
 
-    web::WebViewFlipbook::WindowEffects effects;
-    effects.setIcon = [this](const std::string& path) { SetIcon(path); };
-    effects.setTitle = [this](const std::string& title) {
-        if (window_) gtk_window_set_title(window_, title.c_str());
-    };
-    effects.showBusy = [this](bool busy) { gtk_widget_set_visible(busy_, busy); };
-    effects.showProgress = [this](const std::string& text, double fraction) {
-        gtk_label_set_text(GTK_LABEL(busyText_), text.c_str());
-        gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(busyBar_), fraction);
-        gtk_widget_set_visible(busyBar_, TRUE);
-    };
-    effects.showProblem = [this](const std::string& text) { ShowProblem(text); };
-    effects.flipbookShown = RememberRecent;
-    effects.setFullscreen = [this](bool on) {
-        if (fullscreen_) fullscreen_->Set(on);
-    };
-    effects.showText = [this](const web::BridgeProtocol::ShownPages& shown) { ShowText(shown); };
-    effects.showFindStatus = [this](const std::string& status) { textPane_.Status(status); };
-    effects.showContents = [this](const std::vector<web::BridgeProtocol::ContentsEntry>& entries) {
-        contents_ = entries;
-    };
-    effects.pagesDrawn = [this] { firstPage_.reset(); };
-    webView_ = std::make_unique<web::WebViewFlipbook>(urlFlipbook, std::move(desktop), std::move(effects),
-                                                      std::move(recordUrl));
+    webView_ = std::make_unique<web::WebViewFlipbook>(urlFlipbook, std::move(desktop), *this, std::move(recordUrl));
     gtk_overlay_set_child(GTK_OVERLAY(overlay_.get()), webView_->Widget());
     // Under the busy hint and any problem, over the page until it has drawn.
     // The web view's loads wait for it: starting a web process holds up the frame.
@@ -168,12 +145,6 @@ void FlipbookView::Find(const std::string& query, int direction) {
     if (webView_) webView_->Find(query, direction);
 }
 
-void FlipbookView::ShowText(const web::BridgeProtocol::ShownPages& shown) {
-    shown_ = shown;
-    textPane_.Show(shown);
-    readAloud_->Shown(shown);
-}
-
 FlipbookView::~FlipbookView() {
     fullscreen_.reset();
     if (window_) g_object_remove_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
@@ -185,12 +156,42 @@ void FlipbookView::SetIcon(const std::string& pngPath) {
     if (!WindowIcon::SetFromFile(window_, pngPath)) WindowIcon::Reset(window_);
 }
 
+void FlipbookView::SetTitle(const std::string& title) {
+    if (window_) gtk_window_set_title(window_, title.c_str());
+}
+
+void FlipbookView::ShowBusy(bool busy) { gtk_widget_set_visible(busy_, busy); }
+
+void FlipbookView::ShowProgress(const std::string& text, double fraction) {
+    gtk_label_set_text(GTK_LABEL(busyText_), text.c_str());
+    gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(busyBar_), fraction);
+    gtk_widget_set_visible(busyBar_, TRUE);
+}
+
 void FlipbookView::ShowProblem(const std::string& text) {
     firstPage_.reset();
     gtk_widget_set_visible(webView_->Widget(), FALSE);
     gtk_label_set_text(GTK_LABEL(problemText_), text.c_str());
     gtk_widget_set_visible(problem_, TRUE);
 }
+
+void FlipbookView::FlipbookShown(const std::string& fileUrl) { RememberRecent(fileUrl); }
+
+void FlipbookView::PagesDrawn() { firstPage_.reset(); }
+
+void FlipbookView::SetFullscreen(bool fullscreen) {
+    if (fullscreen_) fullscreen_->Set(fullscreen);
+}
+
+void FlipbookView::ShowText(const web::BridgeProtocol::ShownPages& shown) {
+    shown_ = shown;
+    textPane_.Show(shown);
+    readAloud_->Shown(shown);
+}
+
+void FlipbookView::ShowFindStatus(const std::string& status) { textPane_.Status(status); }
+
+void FlipbookView::ShowContents(const std::vector<web::BridgeProtocol::ContentsEntry>& entries) { contents_ = entries; }
 
 void FlipbookView::Reload() {
     gtk_widget_set_visible(problem_, FALSE);

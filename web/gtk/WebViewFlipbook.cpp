@@ -4,6 +4,7 @@
 #include "base/GObjectPtr.h"
 #include "base/Unique.h"
 #include "web/BookScheme.h"
+#include "web/FlipbookPageHost.h"
 #include "web/gtk/BookSchemeHandler.h"
 #include "web/gtk/BridgedWebView.h"
 #include "web/gtk/ScriptMessage.h"
@@ -41,9 +42,8 @@ std::string UriOf(WebKitWebView* view) {
 
 class WebViewFlipbook::Coordinator : public FlipbookSurface {
 public:
-    Coordinator(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects, std::string recordUrl)
-        : effects_(std::move(effects)) {
-        host = FlipbookPageHost::Create(std::move(fileUrl), std::move(desktop), this);
+    Coordinator(std::string fileUrl, std::shared_ptr<Desktop> desktop, FlipbookWindow& window, std::string recordUrl) {
+        host = FlipbookPageHost::Create(std::move(fileUrl), std::move(desktop), this, &window);
         if (!recordUrl.empty()) host->RecordAs(std::move(recordUrl));
         host->UsePositions(document::ReadingPositions::ForUser());
         view = BridgedWebView::Create({.readerPage = true});
@@ -89,33 +89,10 @@ public:
     void RunScript(const std::string& script) override {
         webkit_web_view_evaluate_javascript(WebView(), script.c_str(), -1, nullptr, nullptr, nullptr, nullptr, nullptr);
     }
-    void SetIcon(const std::string& pngPath) override { Call(effects_.setIcon, pngPath); }
-    void SetTitle(const std::string& title) override { Call(effects_.setTitle, title); }
-    void ShowBusy(bool busy) override {
-        if (effects_.showBusy) effects_.showBusy(busy);
-    }
-    void ShowProgress(const std::string& text, double fraction) override {
-        if (effects_.showProgress) effects_.showProgress(text, fraction);
-    }
-    void ShowProblem(const std::string& text) override { Call(effects_.showProblem, text); }
-    void FlipbookShown(const std::string& fileUrl) override { Call(effects_.flipbookShown, fileUrl); }
-    void PagesDrawn() override {
-        if (effects_.pagesDrawn) effects_.pagesDrawn();
-    }
     void ServeUnpacking(std::shared_ptr<const UnpackingBook> book) override {
         BookSchemeHandler::ServeUnpacking(WebView(), std::move(book));
     }
     void UnpackingChanged() override { BookSchemeHandler::Retry(); }
-    void SetFullscreen(bool fullscreen) override {
-        if (effects_.setFullscreen) effects_.setFullscreen(fullscreen);
-    }
-    void ShowText(const BridgeProtocol::ShownPages& shown) override {
-        if (effects_.showText) effects_.showText(shown);
-    }
-    void ShowFindStatus(const std::string& status) override { Call(effects_.showFindStatus, status); }
-    void ShowContents(const std::vector<BridgeProtocol::ContentsEntry>& entries) override {
-        if (effects_.showContents) effects_.showContents(entries);
-    }
 
     static void MessageReceived(WebKitUserContentManager*, JSCValue* value, gpointer data) {
         auto* self = static_cast<Coordinator*>(data);
@@ -194,16 +171,12 @@ public:
 
 private:
     SignalConnection connections_[7];
-    static void Call(const std::function<void(const std::string&)>& f, const std::string& value) {
-        if (f) f(value);
-    }
-    WindowEffects effects_;
 };
 
-WebViewFlipbook::WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects,
+WebViewFlipbook::WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, FlipbookWindow& window,
                                  std::string recordUrl)
-    : coordinator_(std::make_unique<Coordinator>(std::move(fileUrl), std::move(desktop), std::move(effects),
-                                                 std::move(recordUrl))) {}
+    : coordinator_(
+          std::make_unique<Coordinator>(std::move(fileUrl), std::move(desktop), window, std::move(recordUrl))) {}
 
 WebViewFlipbook::~WebViewFlipbook() = default;
 

@@ -1,14 +1,12 @@
 #pragma once
 
 #include "web/Desktop.h"
-#include "web/FlipbookPageHost.h"
+#include "web/FlipbookWindow.h"
 
 #include <gtk/gtk.h>
 
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace brivane::web {
 
@@ -16,23 +14,9 @@ namespace brivane::web {
 // the bridge for the PDF actions.
 class WebViewFlipbook {
 public:
-    // What the view asks of the window around it.
-    struct WindowEffects {
-        std::function<void(const std::string& pngPath)> setIcon;
-        std::function<void(const std::string& title)> setTitle;
-        std::function<void(bool busy)> showBusy;
-        std::function<void(const std::string& text, double fraction)> showProgress;
-        std::function<void(const std::string& text)> showProblem;
-        std::function<void(const std::string& fileUrl)> flipbookShown;
-        std::function<void(bool fullscreen)> setFullscreen;
-        std::function<void(const BridgeProtocol::ShownPages& shown)> showText;
-        std::function<void(const std::string& status)> showFindStatus;
-        std::function<void(const std::vector<BridgeProtocol::ContentsEntry>& entries)> showContents;
-        std::function<void()> pagesDrawn;
-    };
-
-    // recordUrl: what the recent books keep, when not fileUrl (see RecordAs).
-    WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, WindowEffects effects,
+    // window: outlives the view. recordUrl: what the recent books keep, when
+    // not fileUrl (see RecordAs).
+    WebViewFlipbook(std::string fileUrl, std::shared_ptr<Desktop> desktop, FlipbookWindow& window,
                     std::string recordUrl = {});
     ~WebViewFlipbook();
     WebViewFlipbook(const WebViewFlipbook&) = delete;

@@ -15,7 +15,9 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-class FakeSurface : public FlipbookSurface {
+// The view and the window around it, as one record: the host's calls to
+// both come in one order.
+class FakeSurface : public FlipbookSurface, public FlipbookWindow {
 public:
     Lines loaded, scripts, icons, titles, problems, shownFiles;
     std::vector<bool> busy;
@@ -101,7 +103,7 @@ struct Reader {
                                             pageCount};
         };
         host = FlipbookPageHost::Create(
-            file, desktop, &surface,
+            file, desktop, &surface, &surface,
             {[this](const std::string& f) { return workspace ? std::optional(WorkspaceOf(f)) : std::nullopt; },
              finish,
              [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
@@ -115,7 +117,7 @@ struct Reader {
     void ReadWhileUnpacking(const std::string& file, decltype(WorkspaceSteps::finish) finish,
                             decltype(WorkspaceSteps::early) early) {
         const auto workspace = [](const std::string& f) { return std::optional(WorkspaceOf(f)); };
-        host = FlipbookPageHost::Create(file, desktop, &surface,
+        host = FlipbookPageHost::Create(file, desktop, &surface, &surface,
                                         {workspace, std::move(finish), workspace, std::move(early)});
     }
     // Loads with the unpacking held until the test runs it.
@@ -354,7 +356,7 @@ TEST(FlipbookPageHostTest, SecondWindowOnTheSameWorkspaceReusesItsCore) {
     auto desktop = std::make_shared<test::FakeDesktop>();
     int installs = 0;
     const auto counted = [&](Reader& r) {
-        r.host = FlipbookPageHost::Create("file:///home/u/Same.flip", desktop, &r.surface,
+        r.host = FlipbookPageHost::Create("file:///home/u/Same.flip", desktop, &r.surface, &r.surface,
                                           {[&](const std::string& f) {
                                                ++installs;
                                                return std::optional(WorkspaceOf(f));
@@ -753,7 +755,7 @@ TEST(FlipbookPageHostTest, HoldsItsWorkspaceAndSweepsOnlyAfterTheBookShows) {
         return std::optional(WorkspaceSteps::Claim{WorkspaceOf(f), std::exchange(hold, nullptr)});
     };
     steps.sweep = [&] { sweeps.push_back(r.surface.shownFiles.empty() ? "before" : "after"); };
-    r.host = FlipbookPageHost::Create("file:///home/u/Book.flip", r.desktop, &r.surface, steps);
+    r.host = FlipbookPageHost::Create("file:///home/u/Book.flip", r.desktop, &r.surface, &r.surface, steps);
     r.LoadHeld();
     EXPECT_FALSE(held.expired()) << "held while the page shows";
     r.host->PageFinished(r.surface.loaded.back());

@@ -43,12 +43,12 @@ std::optional<std::string> FlipbookFile::GetMetadataSource(const std::string& ar
     if (!zip) return std::nullopt;
     const auto index = zip->Find(METADATA_FILE_NAME);
     if (!index) return std::nullopt;
-    auto content = zip->Read(*index, kMetadataLimit);
-    if (!content.bytes) {
-        Diagnostics::Line(content.error);
+    const auto content = zip->Read(*index, kMetadataLimit);
+    if (!content) {
+        Diagnostics::Line(content.Failure().message);
         return std::nullopt;
     }
-    return DecodeUtf8Lossy(*content.bytes);
+    return DecodeUtf8Lossy(*content);
 }
 
 std::optional<std::string> FlipbookFile::GetPdfSize() const {

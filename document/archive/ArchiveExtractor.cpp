@@ -260,12 +260,12 @@ std::uint64_t FileBytes(const std::vector<SurveyedEntry>& entries) {
 // Each thread reads through its own archive handle; the first error stops all.
 std::optional<UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, const Batches& batches,
                                       unsigned threads, UnpackListener* listener, const Served& served) {
-    std::string error;
     std::vector<UniqueZip> handles(threads);
     handles[0] = std::move(first);
     for (unsigned t = 1; t < threads; ++t) {
-        handles[t] = ArchiveSource::Open(archiveFd, error);
-        if (!handles[t]) return UnpackFailure(Cause::Damaged, "", error);
+        auto opened = ArchiveSource::Open(archiveFd);
+        if (!opened) return UnpackFailure(Cause::Damaged, "", opened.Failure().message);
+        handles[t] = std::move(*opened);
     }
     std::atomic<bool> failed{false};
     std::atomic<size_t> next{0};
@@ -305,26 +305,24 @@ std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archive
     UniqueFd root(open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!root)
         return UnpackFailure(Cause::WriteFailed, "", "cannot open destination: " + std::string(std::strerror(errno)));
-    std::string error;
-    UniqueZip archive = ArchiveSource::Open(archiveFd.Get(), error);
-    if (!archive) return UnpackFailure(Cause::Damaged, "", error);
-    std::string why;
-    const auto records = CentralDirectory::Matching(archiveFd.Get(), archive.get(), &why);
-    if (!records) return UnpackFailure(Cause::Damaged, "", why);
+    auto archive = ArchiveSource::Open(archiveFd.Get());
+    if (!archive) return UnpackFailure(Cause::Damaged, "", archive.Failure().message);
+    const auto records = CentralDirectory::Matching(archiveFd.Get(), archive->get());
+    if (!records) return UnpackFailure(Cause::Damaged, "", records.Failure().message);
     std::optional<UnpackFailure> failure;
-    const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), *records, failure);
+    const auto entries = Survey(archive->get(), archiveFd.Get(), root.Get(), *records, failure);
     if (!entries) return failure;
     if (listener && listener->Cancelled()) return UnpackFailure(Cause::Cancelled, "");
 
     const bool anyOrder = !ArchiveSurvey::HasConflicts(*entries);
     Served served;
     if (listener && anyOrder)
-        listener->Surveyed(ArchivedFiles(archive.get(), archiveFd.Get(), *entries, *records, served));
+        listener->Surveyed(ArchivedFiles(archive->get(), archiveFd.Get(), *entries, *records, served));
     if (listener) listener->Planned(FileBytes(*entries));
     const bool parallel = anyOrder && entries->size() > 1;
     const Batches batches = parallel ? ByDirectory(*entries) : InArchiveOrder(*entries);
     const unsigned threads = parallel ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads) : 1u;
-    return WriteAll(std::move(archive), archiveFd.Get(), root.Get(), batches, threads, listener, served);
+    return WriteAll(std::move(*archive), archiveFd.Get(), root.Get(), batches, threads, listener, served);
 }
 
 }  // namespace brivane::document

@@ -43,19 +43,15 @@ Result<void> FlipbookWriter::Write(const std::string& out, const std::string& me
         zip_error_fini(&error);
         return failure;
     }
-    if (auto added = AddFile(zip.get(), "metadata.brivane",
-                             zip_source_buffer(zip.get(), metadataText.data(), metadataText.size(), 0), ZIP_CM_DEFLATE);
-        !added)
-        return added;
-    if (auto added =
-            AddFile(zip.get(), "flipbook.pdf", zip_source_file(zip.get(), pdfPath.c_str(), 0, -1), ZIP_CM_STORE);
-        !added)
-        return added;
-    for (const auto& [name, file] : assets) {
-        if (auto added = AddFile(zip.get(), name, zip_source_file(zip.get(), file.c_str(), 0, -1), ZIP_CM_DEFLATE);
-            !added)
-            return added;
-    }
+    // A source never handed to AddFile would leak: none is made after a failure.
+    auto added = AddFile(zip.get(), "metadata.brivane",
+                         zip_source_buffer(zip.get(), metadataText.data(), metadataText.size(), 0), ZIP_CM_DEFLATE);
+    if (added)
+        added = AddFile(zip.get(), "flipbook.pdf", zip_source_file(zip.get(), pdfPath.c_str(), 0, -1), ZIP_CM_STORE);
+    for (auto asset = assets.begin(); added && asset != assets.end(); ++asset)
+        added =
+            AddFile(zip.get(), asset->first, zip_source_file(zip.get(), asset->second.c_str(), 0, -1), ZIP_CM_DEFLATE);
+    if (!added) return added;
     if (zip_close(zip.get()) != 0) {
         Error failure{"cannot write " + out + ": " + ZipError(zip.get())};
         std::remove(partial.c_str());

@@ -2,19 +2,18 @@
 
 #include "base/Diagnostics.h"
 #include "base/FileUrl.h"
+#include "base/Result.h"
 #include "base/Unique.h"
 #include "document/WorkspaceRoot.h"
 
 #include <glib/gi18n-lib.h>  // for _() and N_()
-
-#include <variant>
 
 namespace brivane::app {
 
 namespace {
 
 using Problem = document::PdfInfo::Problem;
-using Outcome = std::variant<document::PdfBook, document::PdfInfo::Failure>;
+using Outcome = Result<document::PdfBook, document::PdfInfo::Failure>;
 
 std::string DisplayName(const std::string& pdfUrl) {
     const auto path = PathFromFileUrl(pdfUrl);
@@ -60,14 +59,16 @@ void PdfBookFlow::Start(const std::shared_ptr<web::Desktop>& desktop, const std:
             *outcome = document::PdfBook::Make(*path, *where);
     };
     auto finish = [desktop, pdfUrl, outcome, done = std::move(done)] {
-        if (const auto* failure = std::get_if<document::PdfInfo::Failure>(&**outcome)) {
-            Diagnostics::Line(failure->text);
+        auto& made = **outcome;
+        if (!made) {
+            const auto& failure = made.Failure();
+            Diagnostics::Line(failure.text);
             // First: the window shows itself, so the alert has a parent on screen.
             done(std::nullopt);
-            desktop->ShowAlert({AlertText(failure->problem, DisplayName(pdfUrl)), {_("Close")}}, [](int) {});
+            desktop->ShowAlert({AlertText(failure.problem, DisplayName(pdfUrl)), {_("Close")}}, [](int) {});
             return;
         }
-        auto book = std::make_shared<const document::PdfBook>(std::get<document::PdfBook>(std::move(**outcome)));
+        auto book = std::make_shared<const document::PdfBook>(*std::move(made));
         const auto bookUrl = FileUrlFromPath(book->BookPath());
         if (!bookUrl) {
             done(std::nullopt);

@@ -27,20 +27,13 @@ RefPtr<PopplerDocument> FromMemory(std::string bytes, GError** error) {
 
 }  // namespace
 
-std::optional<ArchivedPdf> ArchivedPdf::Open(const std::string& fileUrl, std::string& error,
-                                             std::uint64_t inflateLimit) {
+Result<ArchivedPdf> ArchivedPdf::Open(const std::string& fileUrl, std::uint64_t inflateLimit) {
     auto archive = ZipReader::Open(fileUrl);
-    if (!archive) {
-        error = "cannot open the archive";
-        return std::nullopt;
-    }
+    if (!archive) return Error{"cannot open the archive"};
     const std::string name = FlipbookFile(fileUrl).PDF_FILE_NAME;
     const auto index = archive->Find(name);
     const auto size = index ? archive->Size(*index) : std::nullopt;
-    if (!size || *size == 0) {
-        error = "no " + name + " in the archive";
-        return std::nullopt;
-    }
+    if (!size || *size == 0) return Error{"no " + name + " in the archive"};
 
     ArchivedPdf pdf(std::move(*archive));
     GErrorSlot reason;
@@ -48,16 +41,11 @@ std::optional<ArchivedPdf> ArchivedPdf::Open(const std::string& fileUrl, std::st
         pdf.document_ = FromStream(stream.get(), *size, reason.Out());
     } else {
         auto content = pdf.archive_.Read(*index, inflateLimit);
-        if (!content.bytes) {
-            error = name + ": " + content.error;
-            return std::nullopt;
-        }
-        pdf.document_ = FromMemory(std::move(*content.bytes), reason.Out());
+        if (!content) return Error{name + ": " + content.Failure().message};
+        pdf.document_ = FromMemory(std::move(*content), reason.Out());
     }
-    if (!pdf.document_) {
-        error = name + " is not a readable PDF" + (reason ? std::string(": ") + reason.Message() : "");
-        return std::nullopt;
-    }
+    if (!pdf.document_)
+        return Error{name + " is not a readable PDF" + (reason ? std::string(": ") + reason.Message() : "")};
     return pdf;
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "base/GObjectPtr.h"
+#include "base/Result.h"
 #include "document/archive/ZipReader.h"
 
 #include <poppler.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace brivane::document {
@@ -18,10 +18,9 @@ class ArchivedPdf {
 public:
     static constexpr std::uint64_t kInflateLimit = 256ull << 20;
 
-    // Absent with `error` set when the archive, its PDF entry or the PDF cannot
-    // be read, or a deflated entry would take more than inflateLimit bytes.
-    static std::optional<ArchivedPdf> Open(const std::string& fileUrl, std::string& error,
-                                           std::uint64_t inflateLimit = kInflateLimit);
+    // Fails when the archive, its PDF entry or the PDF cannot be read, or a
+    // deflated entry would take more than inflateLimit bytes.
+    static Result<ArchivedPdf> Open(const std::string& fileUrl, std::uint64_t inflateLimit = kInflateLimit);
 
     PopplerDocument* Document() const { return document_.get(); }
 

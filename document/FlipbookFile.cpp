@@ -43,12 +43,12 @@ std::optional<std::string> FlipbookFile::GetMetadataSource(const std::string& ar
     if (!zip) return std::nullopt;
     const auto index = zip->Find(METADATA_FILE_NAME);
     if (!index) return std::nullopt;
-    auto content = zip->Read(*index, kMetadataLimit);
-    if (!content.bytes) {
-        Diagnostics::Line(content.error);
+    const auto content = zip->Read(*index, kMetadataLimit);
+    if (!content) {
+        Diagnostics::Line(content.Failure().message);
         return std::nullopt;
     }
-    return DecodeUtf8Lossy(*content.bytes);
+    return DecodeUtf8Lossy(*content);
 }
 
 std::optional<std::string> FlipbookFile::GetPdfSize() const {
@@ -230,7 +230,7 @@ FlipbookFile::DataState FlipbookFile::ExamineDataDirectory(const std::string& da
     return DataState::Changed;
 }
 
-std::optional<UnpackFailure> FlipbookFile::UnpackInto(const std::string& dataPath, UnpackListener* listener) const {
+Result<void, UnpackFailure> FlipbookFile::UnpackInto(const std::string& dataPath, UnpackListener* listener) const {
     if (!MakeDirectory(dataPath))
         return UnpackFailure(UnpackFailure::Cause::WriteFailed, "",
                              "cannot create " + dataPath + ": " + std::strerror(errno));
@@ -239,14 +239,13 @@ std::optional<UnpackFailure> FlipbookFile::UnpackInto(const std::string& dataPat
     return ArchiveExtractor::Unpack(*archivePath, dataPath, listener);
 }
 
-void FlipbookFile::ExtractZip(UnpackListener* listener) {
+Result<void, UnpackFailure> FlipbookFile::ExtractZip(UnpackListener* listener) {
     using Cause = UnpackFailure::Cause;
-    unpackFailure.reset();
     // The fixed line stays first; the reason follows on a line of its own.
-    const auto fail = [this](UnpackFailure failure) {
+    const auto fail = [](UnpackFailure failure) {
         Diagnostics::Line("Extract ZIP error");
         Diagnostics::Line(failure.Line());
-        unpackFailure = std::move(failure);
+        return failure;
     };
     const auto place = Locate(true);
     if (!place) return fail(UnpackFailure(Cause::Damaged, METADATA_FILE_NAME, "names no workspace"));
@@ -265,15 +264,16 @@ void FlipbookFile::ExtractZip(UnpackListener* listener) {
                                                : DataState::Missing;
     if (state == DataState::Unchanged) {
         tempPath = dataUrl;
-        return;
+        return {};
     }
     claim.MarkIncomplete();
     if (state != DataState::Missing && !TreeRemover::Remove(dataPath))
         return fail(UnpackFailure(Cause::WriteFailed, "", "cannot remove " + dataPath));
-    if (auto failure = UnpackInto(dataPath, listener)) return fail(std::move(*failure));
+    if (auto unpacked = UnpackInto(dataPath, listener); !unpacked) return fail(std::move(unpacked.Failure()));
     if (!claim.MarkComplete()) return fail(UnpackFailure(Cause::WriteFailed, "", "cannot mark " + claim.Path()));
     Diagnostics::Line(state == DataState::Missing ? dataUrl : "replace tempd dir:" + dataUrl);
     tempPath = dataUrl;
+    return {};
 }
 
 std::optional<std::string> FlipbookFile::CreateCore() {

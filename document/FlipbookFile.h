@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "document/WorkspaceClaim.h"
 #include "document/archive/UnpackFailure.h"
 #include "document/archive/UnpackListener.h"
@@ -22,17 +23,16 @@ public:
     const std::string PDF_FILE_NAME = "flipbook.pdf";
     std::string filePath;                 // the archive
     std::optional<std::string> tempPath;  // the data directory, once ExtractZip succeeded
-    // Why the last ExtractZip failed, for the reader; empty after a success.
-    std::optional<UnpackFailure> unpackFailure;
 
     // Installs a fresh copy of the reader core in the workspace directory,
     // unless a window shows from there. A data directory unpacked in full for
     // this very file stays.
     std::optional<std::string> CreateCore();
-    // Makes sure the data directory holds the unpacked archive; sets tempPath.
-    // The listener hears of an unpacking only: nothing when the data directory
-    // is reused as it is.
-    void ExtractZip(UnpackListener* listener = nullptr);
+    // Makes sure the data directory holds the unpacked archive and sets
+    // tempPath; a failure is logged and says why, for the reader. The listener
+    // hears of an unpacking only: nothing when the data directory is reused
+    // as it is.
+    Result<void, UnpackFailure> ExtractZip(UnpackListener* listener = nullptr);
     // Holds the workspace for a window that shows it, so that no other file
     // and no clean-up takes it meanwhile.
     std::optional<WorkspaceClaim> ClaimWorkspace() const;
@@ -60,7 +60,7 @@ private:
     // The workspace of this file, chosen (take) or only foreseen.
     std::optional<Place> Locate(bool take) const;
     DataState ExamineDataDirectory(const std::string& dataPath) const;
-    std::optional<UnpackFailure> UnpackInto(const std::string& dataPath, UnpackListener* listener) const;
+    Result<void, UnpackFailure> UnpackInto(const std::string& dataPath, UnpackListener* listener) const;
 };
 
 }  // namespace brivane::document

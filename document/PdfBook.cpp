@@ -105,7 +105,7 @@ bool PdfBook::LooksLikePdf(const std::string& path) {
     return head.find("%PDF-") != std::string::npos;
 }
 
-std::variant<PdfBook, PdfInfo::Failure> PdfBook::Make(const std::string& pdfPath, const std::string& root) {
+Result<PdfBook, PdfInfo::Failure> PdfBook::Make(const std::string& pdfPath, const std::string& root) {
     if (!LooksLikePdf(pdfPath)) {
         std::error_code ec;
         if (!fs::is_regular_file(pdfPath, ec) || !std::ifstream(pdfPath))
@@ -125,14 +125,13 @@ std::variant<PdfBook, PdfInfo::Failure> PdfBook::Make(const std::string& pdfPath
     if (held->IsComplete() && fs::is_regular_file(bookPath, ec)) return PdfBook(bookPath, held, false);
 
     held->MarkIncomplete();
-    const auto read = PdfInfo::Read(pdfPath);
-    if (const auto* failure = std::get_if<PdfInfo::Failure>(&read)) return *failure;
-    const PdfInfo& pdf = std::get<PdfInfo>(read);
+    const auto pdf = PdfInfo::Read(pdfPath);
+    if (!pdf) return pdf.Failure();
     const auto size = fs::file_size(pdfPath, ec);
     if (ec || size == 0) return PdfInfo::Failure{PdfInfo::Problem::Unreadable, "cannot measure " + pdfPath};
-    const std::string text = WriteMetadata(Metadata(pdf, size, TitleFor(pdf.title, pdfPath), ""));
-    if (const std::string error = FlipbookWriter::Write(bookPath, text, pdfPath, {}); !error.empty())
-        return CannotWrite(error);
+    const std::string text = WriteMetadata(Metadata(*pdf, size, TitleFor(pdf->title, pdfPath), ""));
+    if (const auto written = FlipbookWriter::Write(bookPath, text, pdfPath, {}); !written)
+        return CannotWrite(written.Failure().message);
     if (!held->MarkComplete()) return CannotWrite("cannot finish " + bookPath);
     return PdfBook(bookPath, held, true);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "document/PdfInfo.h"
 #include "document/WorkspaceClaim.h"
 
@@ -8,7 +9,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <variant>
 
 namespace brivane::document {
 
@@ -33,7 +33,7 @@ public:
     // Makes the book under root, or finds it made for this very file (same
     // path, size and modification time). Slow for a large PDF: not on the
     // main thread.
-    static std::variant<PdfBook, PdfInfo::Failure> Make(const std::string& pdfPath, const std::string& root);
+    static Result<PdfBook, PdfInfo::Failure> Make(const std::string& pdfPath, const std::string& root);
 
     const std::string& BookPath() const { return bookPath_; }
     // Made now rather than found.

@@ -19,7 +19,7 @@ PdfInfo::Failure Fail(Problem problem, std::string text) { return {problem, std:
 
 }  // namespace
 
-std::variant<PdfInfo, PdfInfo::Failure> PdfInfo::Read(const std::string& path) {
+Result<PdfInfo, PdfInfo::Failure> PdfInfo::Read(const std::string& path) {
     // Told apart before poppler: it says "not a PDF" of a file it cannot open too.
     if (!std::ifstream(path, std::ios::binary)) return Fail(Problem::Unreadable, "cannot read " + path);
     const auto url = FileUrlFromPath(path);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <cstdint>
 #include <string>
-#include <variant>
 
 namespace brivane::document {
 
@@ -21,7 +22,7 @@ struct PdfInfo {
         std::string text;
     };
 
-    static std::variant<PdfInfo, Failure> Read(const std::string& path);
+    static Result<PdfInfo, Failure> Read(const std::string& path);
 };
 
 }  // namespace brivane::document

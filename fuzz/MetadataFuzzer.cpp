@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!rest.empty() && rest.back() == '/') rest.pop_back();
         if (rest.empty() || rest.find('/') != std::string::npos) abort();
         // The unpacked copy read back into the configuration the page gets.
-        book.ExtractZip();
+        static_cast<void>(book.ExtractZip());
         if (auto config = book.GetReaderConfiguration()) document::ReaderConfiguration::Text(*config);
         TreeRemover::Remove(*root + "/" + rest);
     }

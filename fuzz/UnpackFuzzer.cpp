@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mkdir(dest.c_str(), 0700);
     std::string before = Listing(scratch.Path());
 
-    document::ArchiveExtractor::Unpack(archive, dest);
+    // Refusing is fine; only what is left on the disk is judged.
+    static_cast<void>(document::ArchiveExtractor::Unpack(archive, dest));
 
     if (Listing(scratch.Path()) != before) abort();
     CheckLinksStayInside(dest);

@@ -15,7 +15,8 @@ int OpenCommand::Run(const std::vector<std::string>& args) {
     if (!url) return EXIT_USAGE;
     document::FlipbookFile(*url).CreateCore();
     document::FlipbookFile book(*url);
-    book.ExtractZip();
+    // A failed unpacking leaves no configuration: the log has said why.
+    static_cast<void>(book.ExtractZip());
     const auto configuration = book.GetReaderConfiguration();
     if (!configuration) return EXIT_REJECTED;
     Diagnostics::Line(document::ReaderConfiguration::Text(*configuration));

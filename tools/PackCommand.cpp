@@ -1,5 +1,6 @@
 #include "tools/PackCommand.h"
 
+#include "base/Result.h"
 #include "base/Utf8.h"
 #include "document/MetadataValue.h"
 #include "document/PdfBook.h"
@@ -65,7 +66,7 @@ int Fail(const std::string& message) {
 
 // Regular files under dir, as (archive path under files/, path on disk), sorted
 // so the archive does not depend on directory order.
-std::vector<document::FlipbookWriter::Asset> CollectAssets(const fs::path& dir, std::string& error) {
+Result<std::vector<document::FlipbookWriter::Asset>> CollectAssets(const fs::path& dir) {
     std::vector<document::FlipbookWriter::Asset> assets;
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
@@ -73,14 +74,12 @@ std::vector<document::FlipbookWriter::Asset> CollectAssets(const fs::path& dir, 
         if (!it->is_regular_file(ec)) continue;
         const std::string name = "files/" + it->path().lexically_relative(dir).generic_string();
         // Never write a name that unpacking would refuse, nor one that is not text.
-        if (!IsValidUtf8(name) || !document::EntryPath::Parse(name)) {
-            error = "cannot pack the asset " + nlohmann::json(DecodeUtf8Lossy(name)).dump() +
-                    ": its name is not plain UTF-8 text without control characters";
-            return {};
-        }
+        if (!IsValidUtf8(name) || !document::EntryPath::Parse(name))
+            return Error{"cannot pack the asset " + nlohmann::json(DecodeUtf8Lossy(name)).dump() +
+                         ": its name is not plain UTF-8 text without control characters"};
         assets.emplace_back(name, it->path().string());
     }
-    if (ec) error = "cannot read assets in " + dir.string() + ": " + ec.message();
+    if (ec) return Error{"cannot read assets in " + dir.string() + ": " + ec.message()};
     std::sort(assets.begin(), assets.end());
     return assets;
 }
@@ -102,26 +101,25 @@ int PackCommand::Run(const std::vector<std::string>& args) {
     if (!options.assets.empty() && !fs::is_directory(options.assets, ec))
         return Fail("no such assets directory: " + options.assets);
 
-    const auto read = document::PdfInfo::Read(fs::absolute(options.pdf, ec).lexically_normal().string());
-    if (const auto* failure = std::get_if<document::PdfInfo::Failure>(&read)) return Fail(failure->text);
-    const document::PdfInfo& pdf = std::get<document::PdfInfo>(read);
+    const auto pdf = document::PdfInfo::Read(fs::absolute(options.pdf, ec).lexically_normal().string());
+    if (!pdf) return Fail(pdf.Failure().text);
     const auto pdfSize = fs::file_size(options.pdf, ec);
     if (ec || pdfSize == 0) return Fail("cannot measure " + options.pdf);
 
-    std::string error;
     const auto assets =
-        options.assets.empty() ? std::vector<document::FlipbookWriter::Asset>{} : CollectAssets(options.assets, error);
-    if (!error.empty()) return Fail(error);
+        options.assets.empty() ? std::vector<document::FlipbookWriter::Asset>{} : CollectAssets(options.assets);
+    if (!assets) return Fail(assets.Failure().message);
 
-    nlohmann::json metadata = document::PdfBook::Metadata(pdf, pdfSize, options.title, options.subtitle);
-    if (!assets.empty()) {
+    nlohmann::json metadata = document::PdfBook::Metadata(*pdf, pdfSize, options.title, options.subtitle);
+    if (!assets->empty()) {
         nlohmann::json paths = nlohmann::json::array();
-        for (const auto& asset : assets) paths.push_back(asset.first);
+        for (const auto& asset : *assets) paths.push_back(asset.first);
         metadata["assets"] = std::move(paths);
     }
-    if (error = document::FlipbookWriter::Write(options.out, document::WriteMetadata(metadata), options.pdf, assets);
-        !error.empty())
-        return Fail(error);
+    if (const auto written =
+            document::FlipbookWriter::Write(options.out, document::WriteMetadata(metadata), options.pdf, *assets);
+        !written)
+        return Fail(written.Failure().message);
     std::cout << options.out << '\n';
     return EXIT_ACCEPTED;
 }

@@ -1,6 +1,7 @@
 #include "tools/ThumbnailCommand.h"
 
 #include "base/GObjectPtr.h"
+#include "base/Result.h"
 #include "base/Unique.h"
 #include "document/ArchivedPdf.h"
 #include "document/FlipbookMeta.h"
@@ -117,19 +118,14 @@ cairo_status_t Append(void* closure, const unsigned char* data, unsigned int len
     return CAIRO_STATUS_SUCCESS;
 }
 
-// The PNG as bytes, or empty when the page cannot be drawn.
-std::string Render(PopplerDocument* document, int size, std::string& error) {
-    if (poppler_document_get_n_pages(document) < 1) {
-        error = "the PDF has no pages";
-        return {};
-    }
+// The first page as PNG bytes.
+Result<std::string> Render(PopplerDocument* document, int size) {
+    if (poppler_document_get_n_pages(document) < 1) return Error{"the PDF has no pages"};
     auto page = RefPtr<PopplerPage>::Adopt(poppler_document_get_page(document, 0));
     double width = 0, height = 0;
     if (page) poppler_page_get_size(page.get(), &width, &height);
-    if (!page || !(width > 0) || !(height > 0) || !std::isfinite(width) || !std::isfinite(height)) {
-        error = "the first page has no size";
-        return {};
-    }
+    if (!page || !(width > 0) || !(height > 0) || !std::isfinite(width) || !std::isfinite(height))
+        return Error{"the first page has no size"};
     const auto [pixelsWide, pixelsHigh] = Fit(width, height, size);
     std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
         cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixelsWide, pixelsHigh), cairo_surface_destroy);
@@ -142,18 +138,16 @@ std::string Render(PopplerDocument* document, int size, std::string& error) {
     std::string png;
     cairo_surface_flush(surface.get());
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS ||
-        cairo_surface_write_to_png_stream(surface.get(), Append, &png) != CAIRO_STATUS_SUCCESS) {
-        error = "cannot draw the first page";
-        return {};
-    }
+        cairo_surface_write_to_png_stream(surface.get(), Append, &png) != CAIRO_STATUS_SUCCESS)
+        return Error{"cannot draw the first page"};
     return png;
 }
 
 // Beside the target and renamed over it, so no reader ever sees half an image.
-std::string WriteFile(const std::string& path, const std::string& bytes) {
+Result<void> WriteFile(const std::string& path, const std::string& bytes) {
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
-    if (fd < 0) return "cannot write " + path;
+    if (fd < 0) return Error{"cannot write " + path};
     UniqueFd owned(fd);
     fchmod(fd, 0644);
     std::size_t done = 0;
@@ -166,7 +160,7 @@ std::string WriteFile(const std::string& path, const std::string& bytes) {
     owned.Reset();
     if (done != bytes.size() || std::rename(temp.c_str(), path.c_str()) != 0) {
         unlink(temp.c_str());
-        return "cannot write " + path;
+        return Error{"cannot write " + path};
     }
     return {};
 }
@@ -183,13 +177,12 @@ int ThumbnailCommand::Run(const std::vector<std::string>& args) {
     LimitMemory();
     if (const auto result = document::ValidateFlipbookFile(*url); result != document::CheckResult::Accepted)
         return Fail(options.input + " is refused: " + std::string(document::CheckCode(result)));
-    std::string error;
-    const auto pdf = document::ArchivedPdf::Open(*url, error);
-    if (!pdf) return Fail(error);
-    const std::string png = Render(pdf->Document(), options.size, error);
-    if (png.empty()) return Fail(error);
+    const auto pdf = document::ArchivedPdf::Open(*url);
+    if (!pdf) return Fail(pdf.Failure().message);
+    const auto png = Render(pdf->Document(), options.size);
+    if (!png) return Fail(png.Failure().message);
     StopTimer();
-    if (error = WriteFile(options.output, png); !error.empty()) return Fail(error);
+    if (const auto written = WriteFile(options.output, *png); !written) return Fail(written.Failure().message);
     return EXIT_ACCEPTED;
 }
 

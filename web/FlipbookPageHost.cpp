@@ -66,9 +66,9 @@ WorkspaceSteps WorkspaceSteps::OnDisk() {
     steps.createCore = [](const std::string& fileUrl) { return document::FlipbookFile(fileUrl).CreateCore(); };
     steps.finish = [](const std::string& fileUrl, document::UnpackListener* listener) {
         document::FlipbookFile file(fileUrl);
-        file.ExtractZip(listener);
+        const auto unpacked = file.ExtractZip(listener);
         Finished finished;
-        if (file.unpackFailure) finished.unpackProblem = file.unpackFailure->PlainWords();
+        if (!unpacked) finished.unpackProblem = unpacked.Failure().PlainWords();
         finished.configuration = file.GetReaderConfiguration();
         finished.workspaceUrl = file.GetWorkspaceURL();
         Describe(fileUrl, finished);

@@ -65,8 +65,7 @@ void Render(GTask* task, gpointer, gpointer data, GCancellable* cancellable) {
     const auto& job = *static_cast<Job*>(data);
     const auto opening = OpeningOf(job);
     if (!opening) return g_task_return_pointer(task, nullptr, nullptr);
-    std::string error;
-    auto pdf = document::ArchivedPdf::Open(job.fileUrl, error, INFLATE_LIMIT);
+    auto pdf = document::ArchivedPdf::Open(job.fileUrl, INFLATE_LIMIT);
     if (!pdf || g_cancellable_is_cancelled(cancellable)) return g_task_return_pointer(task, nullptr, nullptr);
     auto rendered = std::make_unique<NativeFirstPage::Rendered>();
     rendered->pageCount = poppler_document_get_n_pages(pdf->Document());

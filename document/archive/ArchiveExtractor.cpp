@@ -65,9 +65,9 @@ public:
         }
     }
 
-    std::optional<UnpackFailure> Write(const SurveyedEntry& entry) {
+    Result<void, UnpackFailure> Write(const SurveyedEntry& entry) {
         const auto& parts = entry.path.Components();
-        if (parts.empty()) return std::nullopt;  // "./": the destination itself
+        if (parts.empty()) return {};  // "./": the destination itself
         int parent = cursor_.Enter(parts, parts.size() - 1);
         if (parent < 0) return WriteFailure("cannot enter parent directory", entry);
         const char* name = parts.back().c_str();
@@ -79,63 +79,62 @@ public:
         case SurveyedEntry::Kind::File:
             break;
         }
-        if (auto failure = WriteFile(entry, parent, name)) return failure;
+        if (auto written = WriteFile(entry, parent, name); !written) return written;
         if (listener_) listener_->Written(entry.path.Joined());
-        return std::nullopt;
+        return {};
     }
 
     // Takes batches from the shared queue until it is empty or a thread failed.
-    std::optional<UnpackFailure> WriteQueued(const std::vector<std::vector<const SurveyedEntry*>>& queue,
-                                             std::atomic<size_t>& next) {
+    Result<void, UnpackFailure> WriteQueued(const std::vector<std::vector<const SurveyedEntry*>>& queue,
+                                            std::atomic<size_t>& next) {
         for (size_t i = next++; i < queue.size() && !failed_; i = next++) {
             for (const SurveyedEntry* entry : queue[i]) {
                 if (failed_) break;
-                auto failure =
-                    listener_ && listener_->Cancelled() ? UnpackFailure(Cause::Cancelled, "") : Write(*entry);
-                if (failure) {
+                auto written = listener_ && listener_->Cancelled()
+                                   ? Result<void, UnpackFailure>(UnpackFailure(Cause::Cancelled, ""))
+                                   : Write(*entry);
+                if (!written) {
                     failed_ = true;
-                    return failure;
+                    return written;
                 }
             }
         }
-        return std::nullopt;
+        return {};
     }
 
     std::vector<std::string> links;  // relative paths of the links made
 
 private:
-    std::optional<UnpackFailure> WriteFile(const SurveyedEntry& entry, int parent, const char* name) {
+    Result<void, UnpackFailure> WriteFile(const SurveyedEntry& entry, int parent, const char* name) {
         const mode_t mode = 0644;  // never executable: the desktop must not run what a flipbook carries
         UniqueFd out(openat(parent, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (!out) return WriteFailure("cannot create file", entry);
         const auto& span = entry.index < served_.spans.size() ? served_.spans[entry.index] : std::nullopt;
-        auto failure = span ? copier_.StoredToFile(served_.archiveFd, span->offset, entry.size, span->crc, out.Get())
-                            : copier_.ToFile(archive_, entry.index, entry.size, out.Get());
-        if (failure) {
+        auto copied = span ? copier_.StoredToFile(served_.archiveFd, span->offset, entry.size, span->crc, out.Get())
+                           : copier_.ToFile(archive_, entry.index, entry.size, out.Get());
+        if (!copied) {
             // Damaged content is not left behind looking like the real file.
             unlinkat(parent, name, 0);
-            failure->entry = entry.path.Joined();
-            return failure;
+            copied.Failure().entry = entry.path.Joined();
+            return copied;
         }
-        return std::nullopt;
+        return {};
     }
 
-    std::optional<UnpackFailure> WriteDirectory(const SurveyedEntry& entry, int parent, const char* name) {
-        if (mkdirat(parent, name, 0755) == 0) return std::nullopt;
+    Result<void, UnpackFailure> WriteDirectory(const SurveyedEntry& entry, int parent, const char* name) {
+        if (mkdirat(parent, name, 0755) == 0) return {};
         struct stat st;
-        if (errno == EEXIST && fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-            return std::nullopt;
+        if (errno == EEXIST && fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return {};
         return WriteFailure("cannot create directory", entry);
     }
 
-    std::optional<UnpackFailure> WriteSymlink(const SurveyedEntry& entry, int parent, const char* name) {
+    Result<void, UnpackFailure> WriteSymlink(const SurveyedEntry& entry, int parent, const char* name) {
         if (entry.size > kMaxLinkTarget)
             return UnpackFailure(Cause::Damaged, entry.path.Joined(), "link target too long");
-        std::optional<UnpackFailure> failure;
-        auto target = copier_.ToString(archive_, entry.index, entry.size, failure);
+        auto target = copier_.ToString(archive_, entry.index, entry.size);
         if (!target) {
-            failure->entry = entry.path.Joined();
-            return failure;
+            target.Failure().entry = entry.path.Joined();
+            return std::move(target.Failure());
         }
         if (!entry.path.LinkTargetStaysInside(*target)) return Outside(entry.path.Joined(), *target);
         if (symlinkat(target->c_str(), parent, name) != 0) return WriteFailure("cannot create link", entry);
@@ -146,7 +145,7 @@ private:
             links.pop_back();
             return Outside(joined, *target);
         }
-        return std::nullopt;
+        return {};
     }
 
     zip_t* archive_;
@@ -160,14 +159,14 @@ private:
 
 // Links can be composed after the fact (a later link changes where an
 // earlier one leads), so every link is judged again on the finished tree.
-std::optional<UnpackFailure> RecheckLinks(int rootFd, const std::vector<std::string>& links) {
-    std::optional<UnpackFailure> failure;
+Result<void, UnpackFailure> RecheckLinks(int rootFd, const std::vector<std::string>& links) {
+    Result<void, UnpackFailure> checked;
     for (const std::string& link : links) {
         if (LinkGuard::Check(rootFd, link) != LinkGuard::Verdict::Outside) continue;
         unlinkat(rootFd, link.c_str(), 0);
-        if (!failure) failure.emplace(Cause::LeadsOutside, link, "through the links beside it");
+        if (checked) checked = UnpackFailure(Cause::LeadsOutside, link, "through the links beside it");
     }
-    return failure;
+    return checked;
 }
 
 }  // namespace
@@ -178,19 +177,16 @@ using Batches = std::vector<std::vector<const SurveyedEntry*>>;
 
 // Every entry checked before the first write, against the room on the disk
 // and the archive's own size.
-std::optional<std::vector<SurveyedEntry>> Survey(zip_t* archive, int archiveFd, int root,
-                                                 const std::vector<CentralDirectory::Record>& records,
-                                                 std::optional<UnpackFailure>& failure) {
+Result<std::vector<SurveyedEntry>, UnpackFailure> Survey(zip_t* archive, int archiveFd, int root,
+                                                         const std::vector<CentralDirectory::Record>& records) {
     struct stat archiveStat;
     struct statvfs disk;
-    if (fstat(archiveFd, &archiveStat) != 0 || fstatvfs(root, &disk) != 0) {
-        failure.emplace(Cause::WriteFailed, "",
-                        "cannot measure archive or destination: " + std::string(std::strerror(errno)));
-        return std::nullopt;
-    }
+    if (fstat(archiveFd, &archiveStat) != 0 || fstatvfs(root, &disk) != 0)
+        return UnpackFailure(Cause::WriteFailed, "",
+                             "cannot measure archive or destination: " + std::string(std::strerror(errno)));
     const ArchiveSurvey::Limits limits{static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize,
                                        static_cast<std::uint64_t>(archiveStat.st_size)};
-    return ArchiveSurvey::Take(archive, CentralDirectory::Names(records), limits, failure);
+    return ArchiveSurvey::Take(archive, CentralDirectory::Names(records), limits);
 }
 
 // The regular files about to be written, with where the content of each
@@ -258,23 +254,23 @@ std::uint64_t FileBytes(const std::vector<SurveyedEntry>& entries) {
 }
 
 // Each thread reads through its own archive handle; the first error stops all.
-std::optional<UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, const Batches& batches,
-                                      unsigned threads, UnpackListener* listener, const Served& served) {
-    std::string error;
+Result<void, UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, const Batches& batches, unsigned threads,
+                                     UnpackListener* listener, const Served& served) {
     std::vector<UniqueZip> handles(threads);
     handles[0] = std::move(first);
     for (unsigned t = 1; t < threads; ++t) {
-        handles[t] = ArchiveSource::Open(archiveFd, error);
-        if (!handles[t]) return UnpackFailure(Cause::Damaged, "", error);
+        auto opened = ArchiveSource::Open(archiveFd);
+        if (!opened) return UnpackFailure(Cause::Damaged, "", opened.Failure().message);
+        handles[t] = std::move(*opened);
     }
     std::atomic<bool> failed{false};
     std::atomic<size_t> next{0};
-    std::vector<std::optional<UnpackFailure>> errors(threads);
+    std::vector<Result<void, UnpackFailure>> outcomes(threads);
     std::vector<std::vector<std::string>> links(threads);
     auto work = [&](unsigned t) {
         if (listener) YieldToReader();
         Writer writer(handles[t].get(), root, failed, listener, served);
-        errors[t] = writer.WriteQueued(batches, next);
+        outcomes[t] = writer.WriteQueued(batches, next);
         links[t] = std::move(writer.links);
     };
     // With a listener somebody reads while we write: the caller only waits,
@@ -285,46 +281,43 @@ std::optional<UnpackFailure> WriteAll(UniqueZip first, int archiveFd, int root, 
     for (std::thread& w : workers) w.join();
 
     // Even after a failure: the links already made must not lead out.
-    std::optional<UnpackFailure> linkError;
+    Result<void, UnpackFailure> linksChecked;
     for (const auto& made : links) {
-        if (auto e = RecheckLinks(root, made); e && !linkError) linkError = e;
+        if (auto checked = RecheckLinks(root, made); !checked && linksChecked) linksChecked = std::move(checked);
     }
-    for (auto& e : errors) {
-        if (e) return e;
+    for (auto& written : outcomes) {
+        if (!written) return std::move(written);
     }
-    return linkError;
+    return linksChecked;
 }
 
 }  // namespace
 
-std::optional<UnpackFailure> ArchiveExtractor::Unpack(const std::string& archivePath, const std::string& destination,
-                                                      UnpackListener* listener) {
+Result<void, UnpackFailure> ArchiveExtractor::Unpack(const std::string& archivePath, const std::string& destination,
+                                                     UnpackListener* listener) {
     UniqueFd archiveFd(open(archivePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!archiveFd)
         return UnpackFailure(Cause::Damaged, "", "cannot open archive: " + std::string(std::strerror(errno)));
     UniqueFd root(open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!root)
         return UnpackFailure(Cause::WriteFailed, "", "cannot open destination: " + std::string(std::strerror(errno)));
-    std::string error;
-    UniqueZip archive = ArchiveSource::Open(archiveFd.Get(), error);
-    if (!archive) return UnpackFailure(Cause::Damaged, "", error);
-    std::string why;
-    const auto records = CentralDirectory::Matching(archiveFd.Get(), archive.get(), &why);
-    if (!records) return UnpackFailure(Cause::Damaged, "", why);
-    std::optional<UnpackFailure> failure;
-    const auto entries = Survey(archive.get(), archiveFd.Get(), root.Get(), *records, failure);
-    if (!entries) return failure;
+    auto archive = ArchiveSource::Open(archiveFd.Get());
+    if (!archive) return UnpackFailure(Cause::Damaged, "", archive.Failure().message);
+    const auto records = CentralDirectory::Matching(archiveFd.Get(), archive->get());
+    if (!records) return UnpackFailure(Cause::Damaged, "", records.Failure().message);
+    const auto entries = Survey(archive->get(), archiveFd.Get(), root.Get(), *records);
+    if (!entries) return entries.Failure();
     if (listener && listener->Cancelled()) return UnpackFailure(Cause::Cancelled, "");
 
     const bool anyOrder = !ArchiveSurvey::HasConflicts(*entries);
     Served served;
     if (listener && anyOrder)
-        listener->Surveyed(ArchivedFiles(archive.get(), archiveFd.Get(), *entries, *records, served));
+        listener->Surveyed(ArchivedFiles(archive->get(), archiveFd.Get(), *entries, *records, served));
     if (listener) listener->Planned(FileBytes(*entries));
     const bool parallel = anyOrder && entries->size() > 1;
     const Batches batches = parallel ? ByDirectory(*entries) : InArchiveOrder(*entries);
     const unsigned threads = parallel ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads) : 1u;
-    return WriteAll(std::move(archive), archiveFd.Get(), root.Get(), batches, threads, listener, served);
+    return WriteAll(std::move(*archive), archiveFd.Get(), root.Get(), batches, threads, listener, served);
 }
 
 }  // namespace brivane::document

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/Result.h"
 #include "document/archive/UnpackFailure.h"
 #include "document/archive/UnpackListener.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace brivane::document {
@@ -15,12 +15,12 @@ namespace brivane::document {
 // failure stays. When the order of writing can't matter, several threads write.
 class ArchiveExtractor {
 public:
-    // Absent on success, else which entry failed and why. With a listener the
+    // A failure tells which entry failed and why. With a listener the
     // writing runs on threads of their own at low CPU and I/O priority, for a
     // reader that reads meanwhile; the listener hears from the survey on the
     // calling thread and from every file written on the writing threads.
-    static std::optional<UnpackFailure> Unpack(const std::string& archivePath, const std::string& destination,
-                                               UnpackListener* listener = nullptr);
+    static Result<void, UnpackFailure> Unpack(const std::string& archivePath, const std::string& destination,
+                                              UnpackListener* listener = nullptr);
 
     // Entries at least this large are started first.
     static constexpr std::uint64_t kLargeEntry = 4ull << 20;

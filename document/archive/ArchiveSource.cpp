@@ -91,12 +91,9 @@ zip_int64_t Callback(void* userdata, void* data, zip_uint64_t length, zip_source
 
 }  // namespace
 
-UniqueZip ArchiveSource::Open(int fd, std::string& error, size_t bufferSize) {
+Result<UniqueZip> ArchiveSource::Open(int fd, size_t bufferSize) {
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = "not a readable archive: not a regular file";
-        return nullptr;
-    }
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return Error{"not a readable archive: not a regular file"};
     auto* state = new State{fd, static_cast<std::uint64_t>(st.st_size), 0, std::vector<char>(bufferSize), 0, 0, {}};
     zip_error_init(&state->error);
     zip_error_t ze;
@@ -105,16 +102,16 @@ UniqueZip ArchiveSource::Open(int fd, std::string& error, size_t bufferSize) {
     if (!source) {
         zip_error_fini(&state->error);
         delete state;
-        error = std::string("not a readable archive: ") + zip_error_strerror(&ze);
+        Error error{std::string("not a readable archive: ") + zip_error_strerror(&ze)};
         zip_error_fini(&ze);
-        return nullptr;
+        return error;
     }
     zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &ze);
     if (!archive) {
         zip_source_free(source);  // frees the state through ZIP_SOURCE_FREE
-        error = std::string("not a readable archive: ") + zip_error_strerror(&ze);
+        Error error{std::string("not a readable archive: ") + zip_error_strerror(&ze)};
         zip_error_fini(&ze);
-        return nullptr;
+        return error;
     }
     zip_error_fini(&ze);
     return UniqueZip(archive);

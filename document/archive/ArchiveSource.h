@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "base/Unique.h"
 
 #include <zip.h>
@@ -16,9 +17,9 @@ namespace brivane::document {
 // on a large flipbook. Each thread opens its own.
 class ArchiveSource {
 public:
-    // The archive, or null with `error` set. The descriptor is only read
+    // The archive, or why it cannot be read. The descriptor is only read
     // (with pread), never moved or closed.
-    static UniqueZip Open(int fd, std::string& error, size_t bufferSize = kBufferSize);
+    static Result<UniqueZip> Open(int fd, size_t bufferSize = kBufferSize);
 
     static constexpr size_t kBufferSize = 1 << 20;
 };

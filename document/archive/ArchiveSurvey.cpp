@@ -42,16 +42,12 @@ bool ClassifyAttributes(zip_t* archive, zip_uint64_t index, SurveyedEntry& entry
 
 }  // namespace
 
-std::optional<std::vector<SurveyedEntry>> ArchiveSurvey::Take(zip_t* archive,
-                                                              const std::vector<std::optional<std::string>>& names,
-                                                              const Limits& limits,
-                                                              std::optional<UnpackFailure>& failure) {
+Result<std::vector<SurveyedEntry>, UnpackFailure> ArchiveSurvey::Take(
+    zip_t* archive, const std::vector<std::optional<std::string>>& names, const Limits& limits) {
     using Cause = UnpackFailure::Cause;
     zip_int64_t count = zip_get_num_entries(archive, 0);
-    if (count < 0 || static_cast<std::uint64_t>(count) != names.size()) {
-        failure.emplace(Cause::Damaged, "", "cannot list entries");
-        return std::nullopt;
-    }
+    if (count < 0 || static_cast<std::uint64_t>(count) != names.size())
+        return UnpackFailure(Cause::Damaged, "", "cannot list entries");
     std::vector<SurveyedEntry> entries;
     entries.reserve(static_cast<size_t>(count));
     std::uint64_t total = 0;
@@ -59,50 +55,34 @@ std::optional<std::vector<SurveyedEntry>> ArchiveSurvey::Take(zip_t* archive,
         const std::string shown = names[i].value_or("entry " + std::to_string(i));
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(archive, i, 0, &st) != 0) {
-            failure.emplace(Cause::Damaged, shown, zip_error_strerror(zip_get_error(archive)));
-            return std::nullopt;
-        }
+        if (zip_stat_index(archive, i, 0, &st) != 0)
+            return UnpackFailure(Cause::Damaged, shown, zip_error_strerror(zip_get_error(archive)));
         constexpr zip_uint64_t needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
-        if ((st.valid & needed) != needed) {
-            failure.emplace(Cause::Damaged, shown, "incomplete directory record");
-            return std::nullopt;
-        }
+        if ((st.valid & needed) != needed) return UnpackFailure(Cause::Damaged, shown, "incomplete directory record");
         auto path = names[i] ? EntryPath::Parse(*names[i]) : std::nullopt;
         if (!path) {
             const bool readable = names[i] && !names[i]->empty() && IsPrintableUtf8(*names[i]);
-            failure.emplace(readable ? Cause::LeadsOutside : Cause::UnreadableName, shown);
-            return std::nullopt;
+            return UnpackFailure(readable ? Cause::LeadsOutside : Cause::UnreadableName, shown);
         }
-        if (st.encryption_method != ZIP_EM_NONE) {
-            failure.emplace(Cause::Encrypted, shown);
-            return std::nullopt;
-        }
-        if (!zip_compression_method_supported(static_cast<zip_int32_t>(st.comp_method), 0)) {
-            failure.emplace(Cause::UnsupportedMethod, shown, std::to_string(st.comp_method));
-            return std::nullopt;
-        }
+        if (st.encryption_method != ZIP_EM_NONE) return UnpackFailure(Cause::Encrypted, shown);
+        if (!zip_compression_method_supported(static_cast<zip_int32_t>(st.comp_method), 0))
+            return UnpackFailure(Cause::UnsupportedMethod, shown, std::to_string(st.comp_method));
         SurveyedEntry entry{i, std::move(*path), SurveyedEntry::Kind::File, st.size, false};
         if (entry.path.HasTrailingSlash()) entry.kind = SurveyedEntry::Kind::Directory;
-        if (!ClassifyAttributes(archive, i, entry)) {
-            failure.emplace(Cause::UnsupportedType, shown);
-            return std::nullopt;
-        }
+        if (!ClassifyAttributes(archive, i, entry)) return UnpackFailure(Cause::UnsupportedType, shown);
         total += st.size;
         if (total < st.size) total = UINT64_MAX;
         entries.push_back(std::move(entry));
     }
-    if (total > limits.freeBytes) {
-        failure.emplace(Cause::TooLarge, "",
-                        "needs " + std::to_string(total) + " bytes, " + std::to_string(limits.freeBytes) + " free");
-        return std::nullopt;
-    }
+    if (total > limits.freeBytes)
+        return UnpackFailure(
+            Cause::TooLarge, "",
+            "needs " + std::to_string(total) + " bytes, " + std::to_string(limits.freeBytes) + " free");
     bool ratioExceeded = limits.archiveBytes <= UINT64_MAX / kBombRatio && total > limits.archiveBytes * kBombRatio;
-    if (total > kBombFloor && ratioExceeded) {
-        failure.emplace(Cause::TooLarge, "",
-                        "expands to " + std::to_string(total) + " bytes from " + std::to_string(limits.archiveBytes));
-        return std::nullopt;
-    }
+    if (total > kBombFloor && ratioExceeded)
+        return UnpackFailure(
+            Cause::TooLarge, "",
+            "expands to " + std::to_string(total) + " bytes from " + std::to_string(limits.archiveBytes));
     return entries;
 }
 

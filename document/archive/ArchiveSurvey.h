@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "document/archive/EntryPath.h"
 #include "document/archive/UnpackFailure.h"
 
@@ -34,11 +35,11 @@ public:
         std::uint64_t archiveBytes = 0;  // size of the archive file
     };
 
-    // names: the entries' names as CentralDirectory decodes them. On failure,
-    // `failure` tells the first offending entry and why.
-    static std::optional<std::vector<SurveyedEntry>> Take(zip_t* archive,
-                                                          const std::vector<std::optional<std::string>>& names,
-                                                          const Limits& limits, std::optional<UnpackFailure>& failure);
+    // names: the entries' names as CentralDirectory decodes them. A failure
+    // tells the first offending entry and why.
+    static Result<std::vector<SurveyedEntry>, UnpackFailure> Take(zip_t* archive,
+                                                                  const std::vector<std::optional<std::string>>& names,
+                                                                  const Limits& limits);
 
     // True when two entries claim the same item, or one is placed beneath
     // another's file or link: then entries must be written strictly in order.

@@ -146,18 +146,14 @@ bool LibzipAgrees(zip_t* archive, zip_uint64_t i, const CentralDirectory::Record
 
 }  // namespace
 
-std::optional<std::vector<CentralDirectory::Record>> CentralDirectory::Read(int fd, std::string* why) {
-    const auto fail = [why](const char* reason) {
-        if (why) *why = reason;
-        return std::nullopt;
-    };
+Result<std::vector<CentralDirectory::Record>> CentralDirectory::Read(int fd) {
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return fail("not a regular file");
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return Error{"not a regular file"};
     const auto fileSize = static_cast<std::uint64_t>(st.st_size);
     std::optional<std::vector<Record>> chosen;
     bool empty = false;
     const auto ends = EndRecords(fd, fileSize);
-    if (ends.size() > kMaxEndRecords) return fail("too many end records");
+    if (ends.size() > kMaxEndRecords) return Error{"too many end records"};
     for (const Location& where : ends) {
         auto records = ReadDirectory(fd, fileSize, where);
         // A stray signature in a comment rarely leads anywhere, and an empty
@@ -168,12 +164,12 @@ std::optional<std::vector<CentralDirectory::Record>> CentralDirectory::Read(int 
         } else if (!chosen) {
             chosen = std::move(records);
         } else if (*chosen != *records) {
-            return fail("end records lead to different central directories");
+            return Error{"end records lead to different central directories"};
         }
     }
     if (!chosen && empty) return std::vector<Record>();
-    if (!chosen) return fail("central directory cannot be read");
-    return chosen;
+    if (!chosen) return Error{"central directory cannot be read"};
+    return std::move(*chosen);
 }
 
 std::optional<std::string> CentralDirectory::Decode(const std::string& raw, std::uint16_t flags) {
@@ -182,17 +178,13 @@ std::optional<std::string> CentralDirectory::Decode(const std::string& raw, std:
     return raw;
 }
 
-std::optional<std::vector<CentralDirectory::Record>> CentralDirectory::Matching(int fd, zip_t* archive,
-                                                                                std::string* why) {
-    auto records = Read(fd, why);
-    if (!records) return std::nullopt;
+Result<std::vector<CentralDirectory::Record>> CentralDirectory::Matching(int fd, zip_t* archive) {
+    auto records = Read(fd);
+    if (!records) return records;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     bool same = count >= 0 && records->size() == static_cast<std::uint64_t>(count);
     for (std::size_t i = 0; same && i < records->size(); ++i) same = LibzipAgrees(archive, i, (*records)[i]);
-    if (!same) {
-        if (why) *why = "central directory differs from the one libzip reads";
-        return std::nullopt;
-    }
+    if (!same) return Error{"central directory differs from the one libzip reads"};
     return records;
 }
 
@@ -203,9 +195,9 @@ std::vector<std::optional<std::string>> CentralDirectory::Names(const std::vecto
     return names;
 }
 
-std::optional<std::vector<std::optional<std::string>>> CentralDirectory::Names(int fd, zip_t* archive) {
+Result<std::vector<std::optional<std::string>>> CentralDirectory::Names(int fd, zip_t* archive) {
     const auto records = Matching(fd, archive);
-    if (!records) return std::nullopt;
+    if (!records) return records.Failure();
     return Names(*records);
 }
 

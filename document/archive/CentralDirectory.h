@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <zip.h>
 
 #include <cstdint>
@@ -16,9 +18,9 @@ namespace brivane::document {
 class CentralDirectory {
 public:
     // Decoded names in central-directory order; absent for a name whose bytes
-    // are not valid UTF-8 although the entry says they are. Absent as a whole
+    // are not valid UTF-8 although the entry says they are. Fails as a whole
     // when Matching refuses the directory.
-    static std::optional<std::vector<std::optional<std::string>>> Names(int fd, zip_t* archive);
+    static Result<std::vector<std::optional<std::string>>> Names(int fd, zip_t* archive);
 
     // Bit 11 set: the bytes must be UTF-8; otherwise they are code page 437.
     static std::optional<std::string> Decode(const std::string& raw, std::uint16_t flags);
@@ -37,15 +39,15 @@ public:
 
         bool operator==(const Record&) const = default;
     };
-    // Every header of the central directory, or absent with `why` told: none
-    // can be read, or the file ends in more than one end record and they lead
-    // to directories that differ in any entry, header offset included. A
-    // reader that takes another end record than we do must never find other
-    // bytes under the same name.
-    static std::optional<std::vector<Record>> Read(int fd, std::string* why = nullptr);
-    // The headers of Read, absent unless they are the entries libzip reads
+    // Every header of the central directory. Fails when none can be read, or
+    // when the file ends in more than one end record and they lead to
+    // directories that differ in any entry, header offset included. A reader
+    // that takes another end record than we do must never find other bytes
+    // under the same name.
+    static Result<std::vector<Record>> Read(int fd);
+    // The headers of Read, failing unless they are the entries libzip reads
     // for `archive`, index by index: name, sizes, CRC-32 and method.
-    static std::optional<std::vector<Record>> Matching(int fd, zip_t* archive, std::string* why = nullptr);
+    static Result<std::vector<Record>> Matching(int fd, zip_t* archive);
     static std::vector<std::optional<std::string>> Names(const std::vector<Record>& records);
 };
 

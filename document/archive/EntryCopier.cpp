@@ -22,8 +22,8 @@ UnpackFailure Damaged(std::string detail) { return UnpackFailure(Cause::Damaged,
 }  // namespace
 
 template <typename Sink>
-std::optional<UnpackFailure> EntryCopier::Pump(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
-                                               Sink&& sink) {
+Result<void, UnpackFailure> EntryCopier::Pump(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
+                                              Sink&& sink) {
     UniqueZipFile file(zip_fopen_index(archive, index, 0));
     if (!file) return Damaged(zip_error_strerror(zip_get_error(archive)));
     std::uint64_t total = 0;
@@ -39,13 +39,13 @@ std::optional<UnpackFailure> EntryCopier::Pump(zip_t* archive, zip_uint64_t inde
         if (n == 0) break;
         total += static_cast<std::uint64_t>(n);
         if (total > declaredSize) return Damaged("more data than declared");
-        if (auto failure = sink(buffer_.data(), static_cast<size_t>(n))) return failure;
+        if (auto written = sink(buffer_.data(), static_cast<size_t>(n)); !written) return written;
     }
     if (total != declaredSize) return Damaged("less data than declared");
-    return std::nullopt;
+    return {};
 }
 
-std::optional<UnpackFailure> EntryCopier::WriteOut(int fd, const char* data, size_t size) {
+Result<void, UnpackFailure> EntryCopier::WriteOut(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t written = write(fd, data, size);
         if (written < 0) {
@@ -56,17 +56,17 @@ std::optional<UnpackFailure> EntryCopier::WriteOut(int fd, const char* data, siz
         size -= static_cast<size_t>(written);
         if (copied) copied(static_cast<std::uint64_t>(written));
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<UnpackFailure> EntryCopier::ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
-                                                 int fd) {
+Result<void, UnpackFailure> EntryCopier::ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
+                                                int fd) {
     return Pump(archive, index, declaredSize,
                 [this, fd](const char* data, size_t size) { return WriteOut(fd, data, size); });
 }
 
-std::optional<UnpackFailure> EntryCopier::StoredToFile(int archiveFd, std::uint64_t offset, std::uint64_t size,
-                                                       std::uint32_t crc, int fd) {
+Result<void, UnpackFailure> EntryCopier::StoredToFile(int archiveFd, std::uint64_t offset, std::uint64_t size,
+                                                      std::uint32_t crc, int fd) {
     uLong sum = crc32(0, nullptr, 0);
     for (std::uint64_t done = 0; done < size;) {
         // A closed window must stop a large entry too, not only between entries.
@@ -77,21 +77,21 @@ std::optional<UnpackFailure> EntryCopier::StoredToFile(int archiveFd, std::uint6
         if (n < 0) return Damaged(std::string("cannot read archive: ") + std::strerror(errno));
         if (n == 0) return Damaged("less data than declared");
         sum = crc32(sum, reinterpret_cast<const Bytef*>(buffer_.data()), static_cast<uInt>(n));
-        if (auto failure = WriteOut(fd, buffer_.data(), static_cast<size_t>(n))) return failure;
+        if (auto written = WriteOut(fd, buffer_.data(), static_cast<size_t>(n)); !written) return written;
         done += static_cast<std::uint64_t>(n);
     }
     if (sum != crc) return UnpackFailure(Cause::CrcMismatch, "");
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> EntryCopier::ToString(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
-                                                 std::optional<UnpackFailure>& failure) {
+Result<std::string, UnpackFailure> EntryCopier::ToString(zip_t* archive, zip_uint64_t index,
+                                                         std::uint64_t declaredSize) {
     std::string text;
-    failure = Pump(archive, index, declaredSize, [&text](const char* data, size_t size) {
+    auto read = Pump(archive, index, declaredSize, [&text](const char* data, size_t size) {
         text.append(data, size);
-        return std::optional<UnpackFailure>();
+        return Result<void, UnpackFailure>();
     });
-    if (failure) return std::nullopt;
+    if (!read) return read.Failure();
     return text;
 }
 

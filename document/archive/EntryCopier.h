@@ -1,12 +1,12 @@
 #pragma once
 
+#include "base/Result.h"
 #include "document/archive/UnpackFailure.h"
 
 #include <zip.h>
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,21 +24,20 @@ public:
     // Asked before each piece is read: true gives up the entry.
     std::function<bool()> cancelled;
 
-    // Absent on success, else what went wrong (without the entry's name).
-    std::optional<UnpackFailure> ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, int fd);
+    // A failure says what went wrong, without the entry's name.
+    Result<void, UnpackFailure> ToFile(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, int fd);
     // Copies size bytes stored at offset in the archive itself, checked
     // against crc: what a reader was served from there is then exactly what
     // lands on the disk, whatever libzip makes of the headers.
-    std::optional<UnpackFailure> StoredToFile(int archiveFd, std::uint64_t offset, std::uint64_t size,
-                                              std::uint32_t crc, int fd);
-    // Reads a small entry (a link target) whole; absent on failure.
-    std::optional<std::string> ToString(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize,
-                                        std::optional<UnpackFailure>& failure);
+    Result<void, UnpackFailure> StoredToFile(int archiveFd, std::uint64_t offset, std::uint64_t size, std::uint32_t crc,
+                                             int fd);
+    // Reads a small entry (a link target) whole.
+    Result<std::string, UnpackFailure> ToString(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize);
 
 private:
-    std::optional<UnpackFailure> WriteOut(int fd, const char* data, size_t size);
+    Result<void, UnpackFailure> WriteOut(int fd, const char* data, size_t size);
     template <typename Sink>
-    std::optional<UnpackFailure> Pump(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, Sink&& sink);
+    Result<void, UnpackFailure> Pump(zip_t* archive, zip_uint64_t index, std::uint64_t declaredSize, Sink&& sink);
 
     std::vector<char> buffer_;
 };

@@ -16,59 +16,53 @@ using WritingZip = UniqueZip;
 
 std::string ZipError(zip_t* zip) { return zip_strerror(zip); }
 
-bool AddFile(zip_t* zip, const std::string& name, zip_source_t* source, zip_int32_t method, std::string& error) {
-    if (!source) {
-        error = "cannot read data for " + name + ": " + ZipError(zip);
-        return false;
-    }
+Result<void> AddFile(zip_t* zip, const std::string& name, zip_source_t* source, zip_int32_t method) {
+    if (!source) return Error{"cannot read data for " + name + ": " + ZipError(zip)};
     const zip_int64_t index = zip_file_add(zip, name.c_str(), source, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(source);
-        error = "cannot add " + name + ": " + ZipError(zip);
-        return false;
+        return Error{"cannot add " + name + ": " + ZipError(zip)};
     }
-    if (zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), method, 0) != 0) {
-        error = "cannot set compression for " + name + ": " + ZipError(zip);
-        return false;
-    }
-    return true;
+    if (zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), method, 0) != 0)
+        return Error{"cannot set compression for " + name + ": " + ZipError(zip)};
+    return {};
 }
 
 }  // namespace
 
 // zip_close() reads the metadata buffer: the caller's text outlives the handle.
-std::string FlipbookWriter::Write(const std::string& out, const std::string& metadataText, const std::string& pdfPath,
-                                  const std::vector<Asset>& assets) {
+Result<void> FlipbookWriter::Write(const std::string& out, const std::string& metadataText, const std::string& pdfPath,
+                                   const std::vector<Asset>& assets) {
     const std::string partial = out + ".partial";
     int code = 0;
     WritingZip zip(zip_open(partial.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
     if (!zip) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
-        std::string text = "cannot create " + partial + ": " + zip_error_strerror(&error);
+        Error failure{"cannot create " + partial + ": " + zip_error_strerror(&error)};
         zip_error_fini(&error);
-        return text;
+        return failure;
     }
-    std::string error;
-    if (!AddFile(zip.get(), "metadata.brivane",
-                 zip_source_buffer(zip.get(), metadataText.data(), metadataText.size(), 0), ZIP_CM_DEFLATE, error) ||
-        !AddFile(zip.get(), "flipbook.pdf", zip_source_file(zip.get(), pdfPath.c_str(), 0, -1), ZIP_CM_STORE, error))
-        return error;
-    for (const auto& [name, file] : assets) {
-        if (!AddFile(zip.get(), name, zip_source_file(zip.get(), file.c_str(), 0, -1), ZIP_CM_DEFLATE, error))
-            return error;
-    }
+    // A source never handed to AddFile would leak: none is made after a failure.
+    auto added = AddFile(zip.get(), "metadata.brivane",
+                         zip_source_buffer(zip.get(), metadataText.data(), metadataText.size(), 0), ZIP_CM_DEFLATE);
+    if (added)
+        added = AddFile(zip.get(), "flipbook.pdf", zip_source_file(zip.get(), pdfPath.c_str(), 0, -1), ZIP_CM_STORE);
+    for (auto asset = assets.begin(); added && asset != assets.end(); ++asset)
+        added =
+            AddFile(zip.get(), asset->first, zip_source_file(zip.get(), asset->second.c_str(), 0, -1), ZIP_CM_DEFLATE);
+    if (!added) return added;
     if (zip_close(zip.get()) != 0) {
-        error = "cannot write " + out + ": " + ZipError(zip.get());
+        Error failure{"cannot write " + out + ": " + ZipError(zip.get())};
         std::remove(partial.c_str());
-        return error;
+        return failure;
     }
     static_cast<void>(zip.release());  // closed: nothing left to discard
     std::error_code ec;
     std::filesystem::rename(partial, out, ec);
     if (ec) {
         std::remove(partial.c_str());
-        return "cannot write " + out + ": " + ec.message();
+        return Error{"cannot write " + out + ": " + ec.message()};
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,9 +17,8 @@ public:
 
     // Writes to a temporary file beside out and renames it into place, so a
     // failed pack never leaves a half archive under the final name.
-    // Returns an error text, empty on success.
-    static std::string Write(const std::string& out, const std::string& metadataText, const std::string& pdfPath,
-                             const std::vector<Asset>& assets);
+    static Result<void> Write(const std::string& out, const std::string& metadataText, const std::string& pdfPath,
+                              const std::vector<Asset>& assets);
 };
 
 }  // namespace brivane::document

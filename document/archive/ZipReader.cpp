@@ -34,14 +34,13 @@ std::optional<ZipReader> ZipReader::Open(const std::string& fileUrl) {
     if (stat(path->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     UniqueFd fd(open(path->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));  // never wait on a FIFO swapped in
     if (!fd) return std::nullopt;
-    std::string error;
     // No consistency check: archives with odd but readable directories still
     // open. A small read-ahead: the check must not read the PDF's bytes.
-    UniqueZip zip = ArchiveSource::Open(fd.Get(), error, kChunkSize);
+    auto zip = ArchiveSource::Open(fd.Get(), kChunkSize);
     if (!zip) return std::nullopt;
-    auto names = CentralDirectory::Names(fd.Get(), zip.get());
+    auto names = CentralDirectory::Names(fd.Get(), zip->get());
     if (!names) return std::nullopt;
-    return ZipReader(std::move(fd), std::move(zip), std::move(*names));
+    return ZipReader(std::move(fd), std::move(*zip), std::move(*names));
 }
 
 std::optional<std::uint64_t> ZipReader::Find(std::string_view name) const {
@@ -58,19 +57,19 @@ std::optional<std::uint64_t> ZipReader::Size(std::uint64_t index) const {
     return st.size;
 }
 
-ZipReader::Content ZipReader::Read(std::uint64_t index, std::uint64_t limit) const {
-    const std::string tooLarge = "Entry is larger than " + std::to_string(limit) + " bytes";
+Result<std::string> ZipReader::Read(std::uint64_t index, std::uint64_t limit) const {
+    const Error tooLarge{"Entry is larger than " + std::to_string(limit) + " bytes"};
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(zip_.get(), index, 0, &st) != 0) return {std::nullopt, zip_strerror(zip_.get())};
+    if (zip_stat_index(zip_.get(), index, 0, &st) != 0) return Error{zip_strerror(zip_.get())};
     if ((st.valid & ZIP_STAT_COMP_METHOD) && !zip_compression_method_supported(st.comp_method, 0))
-        return {std::nullopt, Describe(ZIP_ER_COMPNOTSUPP)};
+        return Error{Describe(ZIP_ER_COMPNOTSUPP)};
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
-        return {std::nullopt, Describe(ZIP_ER_ENCRNOTSUPP)};
-    if ((st.valid & ZIP_STAT_SIZE) && st.size > limit) return {std::nullopt, tooLarge};
+        return Error{Describe(ZIP_ER_ENCRNOTSUPP)};
+    if ((st.valid & ZIP_STAT_SIZE) && st.size > limit) return tooLarge;
 
     UniqueZipFile file(zip_fopen_index(zip_.get(), index, 0));
-    if (!file) return {std::nullopt, zip_strerror(zip_.get())};
+    if (!file) return Error{zip_strerror(zip_.get())};
 
     std::string bytes;
     if (st.valid & ZIP_STAT_SIZE) bytes.reserve(static_cast<std::size_t>(st.size));
@@ -79,12 +78,12 @@ ZipReader::Content ZipReader::Read(std::uint64_t index, std::uint64_t limit) con
     // read until end of data or error, never stopping at the recorded size.
     for (;;) {
         const zip_int64_t n = zip_fread(file.get(), chunk.data(), chunk.size());
-        if (n < 0) return {std::nullopt, zip_file_strerror(file.get())};
+        if (n < 0) return Error{zip_file_strerror(file.get())};
         if (n == 0) break;
-        if (static_cast<std::uint64_t>(n) > limit - bytes.size()) return {std::nullopt, tooLarge};
+        if (static_cast<std::uint64_t>(n) > limit - bytes.size()) return tooLarge;
         bytes.append(chunk.data(), static_cast<std::size_t>(n));
     }
-    return {std::move(bytes), {}};
+    return bytes;
 }
 
 }  // namespace brivane::document

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "base/Unique.h"
 
 #include <cstdint>
@@ -26,13 +27,10 @@ public:
     // Uncompressed size as the central directory records it.
     std::optional<std::uint64_t> Size(std::uint64_t index) const;
 
-    struct Content {
-        std::optional<std::string> bytes;  // absent on failure
-        std::string error;                 // printable description of the failure
-    };
     // The whole uncompressed content, CRC-checked. Fails when it would exceed
-    // limit bytes, judged both on the recorded size and on what is actually read.
-    Content Read(std::uint64_t index, std::uint64_t limit) const;
+    // limit bytes, judged both on the recorded size and on what is actually
+    // read; the failure is printable.
+    Result<std::string> Read(std::uint64_t index, std::uint64_t limit) const;
 
     zip_t* Handle() const { return zip_.get(); }
 

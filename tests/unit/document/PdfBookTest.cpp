@@ -105,8 +105,8 @@ TEST(PdfBook, MakesReusesAndRefuses) {
     test::Write(pdf, SmallPdf("Quarterly (Q3)"));
 
     const auto first = PdfBook::Make(pdf, root.Path());
-    ASSERT_TRUE(std::holds_alternative<PdfBook>(first)) << std::get<PdfInfo::Failure>(first).text;
-    const PdfBook& made = std::get<PdfBook>(first);
+    ASSERT_TRUE(first) << first.Failure().text;
+    const PdfBook& made = *first;
     EXPECT_TRUE(made.Fresh());
     EXPECT_EQ(fs::path(made.BookPath()).filename(), "Report.flip");
     EXPECT_TRUE(fs::path(made.BookPath()).string().starts_with(root.Path() + "/pdf-"));
@@ -114,9 +114,9 @@ TEST(PdfBook, MakesReusesAndRefuses) {
     EXPECT_EQ(MetadataTitle(made.BookPath()), "Quarterly (Q3)");
 
     const auto again = PdfBook::Make(pdf, root.Path());
-    ASSERT_TRUE(std::holds_alternative<PdfBook>(again));
-    EXPECT_FALSE(std::get<PdfBook>(again).Fresh()) << "made twice for the same file";
-    EXPECT_EQ(std::get<PdfBook>(again).BookPath(), made.BookPath());
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(again->Fresh()) << "made twice for the same file";
+    EXPECT_EQ(again->BookPath(), made.BookPath());
 
     // Edited in place: same path, new content and time. The first book is
     // still held, so the new one goes beside it.
@@ -124,9 +124,9 @@ TEST(PdfBook, MakesReusesAndRefuses) {
     struct timespec times[2] = {{0, UTIME_OMIT}, {1'000'000'000, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, pdf.c_str(), times, 0), 0);
     const auto edited = PdfBook::Make(pdf, root.Path());
-    ASSERT_TRUE(std::holds_alternative<PdfBook>(edited));
-    EXPECT_TRUE(std::get<PdfBook>(edited).Fresh());
-    EXPECT_EQ(MetadataTitle(std::get<PdfBook>(edited).BookPath()), "Quarterly (Q4)");
+    ASSERT_TRUE(edited);
+    EXPECT_TRUE(edited->Fresh());
+    EXPECT_EQ(MetadataTitle(edited->BookPath()), "Quarterly (Q4)");
 
     test::Write(dir / "notes.txt", "plain words\n");
     test::Write(dir / "locked.pdf", SmallPdf({}, true));
@@ -142,8 +142,8 @@ TEST(PdfBook, MakesReusesAndRefuses) {
     for (const auto& r : refusals) {
         SCOPED_TRACE(r.path);
         const auto outcome = PdfBook::Make(r.path, root.Path());
-        ASSERT_TRUE(std::holds_alternative<PdfInfo::Failure>(outcome));
-        EXPECT_EQ(std::get<PdfInfo::Failure>(outcome).problem, r.problem);
+        ASSERT_FALSE(outcome);
+        EXPECT_EQ(outcome.Failure().problem, r.problem);
     }
 }
 
@@ -157,8 +157,8 @@ TEST(PdfBook, IsSweptOnlyOnceLetGo) {
     std::string bookPath;
     {
         auto made = PdfBook::Make(pdf, root.Path());
-        ASSERT_TRUE(std::holds_alternative<PdfBook>(made));
-        bookPath = std::get<PdfBook>(made).BookPath();
+        ASSERT_TRUE(made);
+        bookPath = made->BookPath();
         EXPECT_TRUE(WorkspaceSweeper::Sweep(root.Path(), keepNone).empty());
         EXPECT_TRUE(fs::exists(bookPath));
     }
@@ -166,8 +166,8 @@ TEST(PdfBook, IsSweptOnlyOnceLetGo) {
     EXPECT_FALSE(fs::exists(bookPath));
     // Made again on the next open.
     const auto remade = PdfBook::Make(pdf, root.Path());
-    ASSERT_TRUE(std::holds_alternative<PdfBook>(remade));
-    EXPECT_TRUE(std::get<PdfBook>(remade).Fresh());
+    ASSERT_TRUE(remade);
+    EXPECT_TRUE(remade->Fresh());
 }
 
 }  // namespace

@@ -53,9 +53,9 @@ TEST_P(Cancellation, StopsSoonAndLeavesTheWorkspaceIncomplete) {
 
     FlipbookFile book(FileUrl(path));
     Closing window(GetParam());
-    book.ExtractZip(&window);
-    ASSERT_TRUE(book.unpackFailure);
-    EXPECT_EQ(book.unpackFailure->cause, UnpackFailure::Cause::Cancelled);
+    const auto unpacked = book.ExtractZip(&window);
+    ASSERT_FALSE(unpacked);
+    EXPECT_EQ(unpacked.Failure().cause, UnpackFailure::Cause::Cancelled);
     EXPECT_FALSE(book.tempPath);
     EXPECT_GT(window.planned, 0u);
     // Each writer finishes at most the piece it was writing.
@@ -68,8 +68,8 @@ TEST_P(Cancellation, StopsSoonAndLeavesTheWorkspaceIncomplete) {
     }
 
     FlipbookFile again(FileUrl(path));
-    again.ExtractZip();
-    ASSERT_TRUE(again.tempPath) << "the next opening unpacks afresh";
+    ASSERT_TRUE(again.ExtractZip()) << "the next opening unpacks afresh";
+    ASSERT_TRUE(again.tempPath);
     EXPECT_EQ(fs::file_size(PathOf(*again.tempPath) + "/flipbook.pdf"), 32u << 20);
     fs::remove_all(Root());
 }
@@ -109,7 +109,7 @@ TEST_P(Sweep, RemovesOnlyOurOwnIdleWorkspacesBeyondTheBudget) {
     std::vector<std::optional<document::WorkspaceClaim>> windows(kBooks);
     for (int i = 0; i < kBooks; ++i) {
         FlipbookFile book(Flipbook("Book" + std::to_string(i) + ".flip"));
-        book.ExtractZip();
+        ASSERT_TRUE(book.ExtractZip());
         ASSERT_TRUE(book.tempPath);
         std::string data = PathOf(*book.tempPath);
         if (data.back() == '/') data.pop_back();

@@ -99,7 +99,7 @@ TEST_P(UnsafeRoot, GivesNoWorkspaceAndTouchesNothing) {
     EXPECT_EQ(log.lines.size(), 1u) << c.fault;
     EXPECT_FALSE(FlipbookFile(url).CreateCore()) << c.fault;
     FlipbookFile book(url);
-    book.ExtractZip();
+    EXPECT_FALSE(book.ExtractZip()) << c.fault;
     EXPECT_FALSE(book.tempPath) << c.fault;
     EXPECT_EQ(SnapshotTree(g_get_tmp_dir()), before) << c.fault;
     fs::remove_all(Root());
@@ -136,7 +136,7 @@ TEST_F(CreateCore, ReplacesTheOldWorkspaceWithoutFollowingItsLinks) {
     std::string url = Flipbook("Again.flip");
     FlipbookFile first(url);
     first.CreateCore();
-    first.ExtractZip();
+    ASSERT_TRUE(first.ExtractZip());
     ASSERT_TRUE(first.tempPath);
     std::string data = PathOf(*first.tempPath);
     std::string outside = files.Write("outside/keep.txt", "keep");
@@ -168,7 +168,7 @@ protected:
         meta.update(extra);
         book = std::make_unique<FlipbookFile>(Flipbook(
             "Config.flip", meta, {ZipEntry{"files/user/12/page1.jpg", "jpg"}, ZipEntry{"files/toc/t.png", "png"}}));
-        book->ExtractZip();
+        EXPECT_TRUE(book->ExtractZip());
         data = book->tempPath.value_or("");
         if (!data.empty() && data.back() == '/') data.pop_back();  // reused from an earlier test
         return book->GetReaderConfiguration().value_or(nullptr);
@@ -225,10 +225,10 @@ TEST_F(Configuration, InvalidUtf8ReadsTheSameInTheWorkspace) {
         .File("metadata.brivane", "{\"id\":\"bad-utf8\",\"title\":\"caf\xE9\"}")
         .File("flipbook.pdf", SamplePdf())
         .WriteTo(path);
-    FlipbookFile(FileUrl(path)).ExtractZip();
+    ASSERT_TRUE(FlipbookFile(FileUrl(path)).ExtractZip());
     CapturedLines log;
     FlipbookFile again(FileUrl(path));
-    again.ExtractZip();
+    EXPECT_TRUE(again.ExtractZip());
     for (const auto& line : log.lines) EXPECT_FALSE(line.starts_with("replace tempd dir:")) << line;
     const auto config = again.GetReaderConfiguration();
     ASSERT_TRUE(config);
@@ -293,7 +293,7 @@ TEST_P(WorkspaceSharing, EachWindowReadsItsOwnFile) {
     FlipbookFile first(firstUrl);
     auto held = first.ClaimWorkspace();
     ASSERT_TRUE(held);
-    first.ExtractZip();
+    ASSERT_TRUE(first.ExtractZip());
     ASSERT_TRUE(first.tempPath);
     const std::string firstPdf = PathOf(*first.tempPath) + "/flipbook.pdf";
     if (c.first != SharingCase::Shown::HereToo) held.reset();
@@ -326,7 +326,7 @@ TEST_P(WorkspaceSharing, EachWindowReadsItsOwnFile) {
     const std::string secondUrl =
         c.secondFolder ? MarkedFlipbook(c.secondFolder, "report.flip", c.secondMark, meta) : firstUrl;
     FlipbookFile second(secondUrl);
-    second.ExtractZip();
+    ASSERT_TRUE(second.ExtractZip()) << c.situation;
     ASSERT_TRUE(second.tempPath) << c.situation;
     std::string secondData = *second.tempPath;
     if (secondData.back() == '/') secondData.pop_back();

@@ -141,13 +141,13 @@ TEST(ArchiveConsistency, EndRecordsThatDisagreeAreRefusedByTheCheckAndTheUnpacke
         EXPECT_EQ(ValidateFlipbookFile(test::FileUrl(archive)) == CheckResult::Accepted, c.opens);
 
         fs::create_directory(dir / "data");
-        const auto failure = ArchiveExtractor::Unpack(archive, dir / "data");
+        const auto unpacked = ArchiveExtractor::Unpack(archive, dir / "data");
         if (c.opens) {
-            EXPECT_EQ(failure, std::nullopt) << failure->Line();
+            EXPECT_TRUE(unpacked) << unpacked.Failure().Line();
             EXPECT_EQ(test::Read(dir / "data/flipbook.pdf"), kPdf);
         } else {
-            ASSERT_NE(failure, std::nullopt);
-            EXPECT_EQ(failure->cause, UnpackFailure::Cause::Damaged) << failure->Line();
+            ASSERT_FALSE(unpacked);
+            EXPECT_EQ(unpacked.Failure().cause, UnpackFailure::Cause::Damaged) << unpacked.Failure().Line();
             EXPECT_FALSE(fs::exists(dir / "data/flipbook.pdf"));
         }
     }

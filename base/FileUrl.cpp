@@ -17,4 +17,8 @@ std::optional<std::string> FileUrlFromPath(const std::string& path) {
     return std::string(uri.get());
 }
 
+std::string JoinFileUrl(const std::string& directoryUrl, const std::string& name) {
+    return directoryUrl.ends_with('/') ? directoryUrl + name : directoryUrl + "/" + name;
+}
+
 }  // namespace brivane

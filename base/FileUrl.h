@@ -13,4 +13,8 @@ std::optional<std::string> PathFromFileUrl(const std::string& url);
 // absent for a relative path.
 std::optional<std::string> FileUrlFromPath(const std::string& path);
 
+// The entry called name in the directory at directoryUrl, with or without its
+// trailing slash.
+std::string JoinFileUrl(const std::string& directoryUrl, const std::string& name);
+
 }  // namespace brivane

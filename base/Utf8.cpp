@@ -4,10 +4,10 @@ namespace brivane {
 
 namespace {
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+constexpr std::string_view REPLACEMENT = "\xEF\xBF\xBD";
 
 // Code page 437's upper half; the lower half is ASCII.
-constexpr char16_t kCp437High[128] = {
+constexpr char16_t CP437_HIGH[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
     0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6,
     0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
@@ -69,7 +69,7 @@ std::string DecodeUtf8Lossy(std::string_view bytes) {
         if (complete)
             out.append(bytes.substr(i, n));
         else
-            out.append(kReplacement);
+            out.append(REPLACEMENT);
         i += n;
     }
     return out;
@@ -95,7 +95,7 @@ std::string DecodeCp437(std::string_view bytes) {
         }
         // Every character of the upper half lies below U+0800 or in U+2xxx:
         // two or three UTF-8 bytes.
-        const char16_t u = kCp437High[b - 0x80];
+        const char16_t u = CP437_HIGH[b - 0x80];
         if (u < 0x800) {
             out += static_cast<char>(0xC0 | (u >> 6));
         } else {

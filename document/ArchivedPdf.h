@@ -16,11 +16,11 @@ namespace brivane::document {
 // seeked in, so it is inflated into memory, up to a bound.
 class ArchivedPdf {
 public:
-    static constexpr std::uint64_t kInflateLimit = 256ull << 20;
+    static constexpr std::uint64_t INFLATE_LIMIT = 256ull << 20;
 
     // Fails when the archive, its PDF entry or the PDF cannot be read, or a
     // deflated entry would take more than inflateLimit bytes.
-    static Result<ArchivedPdf> Open(const std::string& fileUrl, std::uint64_t inflateLimit = kInflateLimit);
+    static Result<ArchivedPdf> Open(const std::string& fileUrl, std::uint64_t inflateLimit = INFLATE_LIMIT);
 
     PopplerDocument* Document() const { return document_.get(); }
 

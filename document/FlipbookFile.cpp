@@ -35,7 +35,7 @@ FlipbookFile::FlipbookFile(std::string fileUrl) : filePath(std::move(fileUrl)) {
 namespace {
 // Real metadata is a few kilobytes; the bound keeps a hostile archive from
 // making us allocate whatever it declares.
-constexpr std::uint64_t kMetadataLimit = 16 * 1024 * 1024;
+constexpr std::uint64_t METADATA_LIMIT = 16 * 1024 * 1024;
 }  // namespace
 
 std::optional<std::string> FlipbookFile::GetMetadataSource(const std::string& archiveUrl) const {
@@ -43,7 +43,7 @@ std::optional<std::string> FlipbookFile::GetMetadataSource(const std::string& ar
     if (!zip) return std::nullopt;
     const auto index = zip->Find(METADATA_FILE_NAME);
     if (!index) return std::nullopt;
-    const auto content = zip->Read(*index, kMetadataLimit);
+    const auto content = zip->Read(*index, METADATA_LIMIT);
     if (!content) {
         Diagnostics::Line(content.Failure().message);
         return std::nullopt;
@@ -100,7 +100,7 @@ bool MakeDirectory(const std::string& path) {
 
 // Held while a data directory is judged and written.
 UniqueFd LockUnpacking(const std::string& workspacePath) {
-    UniqueFd lock(open((workspacePath + "/" + WorkspaceClaim::kUnpackLockFile).c_str(),
+    UniqueFd lock(open((workspacePath + "/" + WorkspaceClaim::UNPACK_LOCK_FILE).c_str(),
                        O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     while (lock && flock(lock.Get(), LOCK_EX) != 0) {
         if (errno != EINTR) return {};
@@ -109,8 +109,8 @@ UniqueFd LockUnpacking(const std::string& workspacePath) {
 }
 
 bool IsBookkeeping(const std::string& name) {
-    for (const char* own : {WorkspaceClaim::kIdentityFile, WorkspaceClaim::kCompleteFile, WorkspaceClaim::kLockFile,
-                            WorkspaceClaim::kUnpackLockFile})
+    for (const char* own : {WorkspaceClaim::IDENTITY_FILE, WorkspaceClaim::COMPLETE_FILE, WorkspaceClaim::LOCK_FILE,
+                            WorkspaceClaim::UNPACK_LOCK_FILE})
         if (name == own) return true;
     return false;
 }
@@ -129,16 +129,16 @@ bool ReplaceCore(const std::string& source, const WorkspaceClaim& claim) {
         if (!TreeRemover::RemoveAt(target.Get(), name.c_str())) return false;
     }
     // Copied aside whole, then moved in piece by piece beside what stays.
-    constexpr const char* kStaging = ".brivane-core";
-    if (!TreeCopier::Copy(source, claim.Path() + "/" + kStaging)) return false;
-    UniqueFd staged(openat(target.Get(), kStaging, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    constexpr const char* STAGING = ".brivane-core";
+    if (!TreeCopier::Copy(source, claim.Path() + "/" + STAGING)) return false;
+    UniqueFd staged(openat(target.Get(), STAGING, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     const auto wanted = staged ? DirectoryEntries::List(staged.Get()) : std::nullopt;
     if (!wanted) return false;
     for (const std::string& name : *wanted) {
         if (IsBookkeeping(name) || name == "data") continue;
         if (renameat(staged.Get(), name.c_str(), target.Get(), name.c_str()) != 0) return false;
     }
-    return TreeRemover::RemoveAt(target.Get(), kStaging);
+    return TreeRemover::RemoveAt(target.Get(), STAGING);
 }
 
 // The stored metadata copy, read as the archive's entry is: bounded the same
@@ -148,7 +148,7 @@ std::optional<std::string> ReadText(const std::string& path) {
     UniqueFd in(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st;
     if (!in || fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::uint64_t>(st.st_size) > kMetadataLimit)
+        static_cast<std::uint64_t>(st.st_size) > METADATA_LIMIT)
         return std::nullopt;
     std::string bytes;
     char chunk[16384];
@@ -158,7 +158,7 @@ std::optional<std::string> ReadText(const std::string& path) {
         if (n < 0) return std::nullopt;
         if (n == 0) break;
         // The file may have grown since it was measured.
-        if (static_cast<std::uint64_t>(n) > kMetadataLimit - bytes.size()) return std::nullopt;
+        if (static_cast<std::uint64_t>(n) > METADATA_LIMIT - bytes.size()) return std::nullopt;
         bytes.append(chunk, static_cast<std::size_t>(n));
     }
     return DecodeUtf8Lossy(bytes);

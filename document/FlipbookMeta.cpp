@@ -80,11 +80,11 @@ std::string ContentFingerprint(const std::string& fingerprintText) {
     unsigned int length = 0;
     if (EVP_Digest(fingerprintText.data(), fingerprintText.size(), digest, &length, EVP_sha256(), nullptr) != 1)
         return {};
-    static constexpr char kHex[] = "0123456789abcdef";
+    static constexpr char HEX[] = "0123456789abcdef";
     std::string hex;
     for (unsigned int i = 0; i < length; ++i) {
-        hex += kHex[digest[i] >> 4];
-        hex += kHex[digest[i] & 0xF];
+        hex += HEX[digest[i] >> 4];
+        hex += HEX[digest[i] & 0xF];
     }
     return hex.substr(0, 41);
 }

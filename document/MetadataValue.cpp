@@ -15,10 +15,10 @@ const nlohmann::json& Null() {
 
 std::int64_t TruncateToInt64(double d) {
     // Converting an out-of-range double is undefined: saturate instead.
-    constexpr double kTwoTo63 = 9223372036854775808.0;
+    constexpr double TWO_TO_63 = 9223372036854775808.0;
     const double t = std::trunc(d);
-    if (t >= kTwoTo63) return std::numeric_limits<std::int64_t>::max();
-    if (t < -kTwoTo63) return std::numeric_limits<std::int64_t>::min();
+    if (t >= TWO_TO_63) return std::numeric_limits<std::int64_t>::max();
+    if (t < -TWO_TO_63) return std::numeric_limits<std::int64_t>::min();
     return static_cast<std::int64_t>(t);
 }
 
@@ -59,7 +59,7 @@ bool FitsLimits(std::string_view text) {
         } else if (c == '"') {
             inString = true;
         } else if (c == '[' || c == '{') {
-            if (++depth > kMaxJsonDepth) return false;
+            if (++depth > MAX_JSON_DEPTH) return false;
         } else if ((c == ']' || c == '}') && depth > 0) {
             --depth;
         }
@@ -81,8 +81,8 @@ std::optional<std::int64_t> MetadataValue::Int() const {
         return value_->get<std::int64_t>();
     case nlohmann::json::value_t::number_unsigned: {
         const auto u = value_->get<std::uint64_t>();
-        constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-        return u > kMax ? std::numeric_limits<std::int64_t>::max() : static_cast<std::int64_t>(u);
+        constexpr auto LARGEST = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+        return u > LARGEST ? std::numeric_limits<std::int64_t>::max() : static_cast<std::int64_t>(u);
     }
     case nlohmann::json::value_t::number_float: {
         const double d = value_->get<double>();

@@ -36,10 +36,10 @@ private:
 // and the reader page's script parser, recurse once per level: 512 leaves real
 // documents a hundredfold room and keeps every walk far from a thread's stack
 // end (a 64 KiB stack would do).
-inline constexpr std::size_t kMaxJsonDepth = 512;
+inline constexpr std::size_t MAX_JSON_DEPTH = 512;
 
 // Parses the whole text as one JSON value; absent on any failure, and for a
-// document nested deeper than kMaxJsonDepth.
+// document nested deeper than MAX_JSON_DEPTH.
 std::optional<nlohmann::json> ParseJson(std::string_view text);
 // The same, for metadata: the top level must be an object or an array.
 std::optional<nlohmann::json> ParseMetadata(std::string_view text);

@@ -24,11 +24,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kMakingLockFile = ".brivane-making";
+constexpr const char* MAKING_LOCK_FILE = ".brivane-making";
 // Any header past this is no PDF a reader would open.
-constexpr std::size_t kHeaderWindow = 1024;
+constexpr std::size_t HEADER_WINDOW = 1024;
 // Room for ".flip" and the workspace's own suffixes within NAME_MAX.
-constexpr std::size_t kMaxStemBytes = 120;
+constexpr std::size_t MAX_STEM_BYTES = 120;
 
 std::string Stem(const std::string& pdfPath) {
     const fs::path path(pdfPath);
@@ -41,7 +41,7 @@ PdfInfo::Failure CannotWrite(std::string text) { return {PdfInfo::Problem::Canno
 
 // Two windows making the same book must not write one file at once.
 UniqueFd LockMaking(const std::string& dir) {
-    UniqueFd fd(open((dir + "/" + kMakingLockFile).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    UniqueFd fd(open((dir + "/" + MAKING_LOCK_FILE).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     while (fd && flock(fd.Get(), LOCK_EX) != 0) {
         if (errno != EINTR) return {};
     }
@@ -85,10 +85,10 @@ std::string PdfBook::WorkspaceName(const std::string& pdfPath) {
 std::string PdfBook::BookFileName(const std::string& pdfPath) {
     std::string stem;
     for (const char c : Stem(pdfPath)) stem += (c == '/' || static_cast<unsigned char>(c) < 0x20) ? '_' : c;
-    if (stem.size() > kMaxStemBytes) {
+    if (stem.size() > MAX_STEM_BYTES) {
         // Cut on a character boundary so the name stays text.
-        const char* end = g_utf8_find_prev_char(stem.c_str(), stem.c_str() + kMaxStemBytes + 1);
-        stem.resize(end ? static_cast<std::size_t>(end - stem.c_str()) : kMaxStemBytes);
+        const char* end = g_utf8_find_prev_char(stem.c_str(), stem.c_str() + MAX_STEM_BYTES + 1);
+        stem.resize(end ? static_cast<std::size_t>(end - stem.c_str()) : MAX_STEM_BYTES);
     }
     // A name of dots alone would be "." or ".." with the extension gone.
     if (stem.empty() || stem.find_first_not_of('.') == std::string::npos || stem.starts_with('.')) stem = "book" + stem;
@@ -97,7 +97,7 @@ std::string PdfBook::BookFileName(const std::string& pdfPath) {
 
 bool PdfBook::LooksLikePdf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::string head(kHeaderWindow, '\0');
+    std::string head(HEADER_WINDOW, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
     // A flipbook stores its PDF near the start: the archive comes first.

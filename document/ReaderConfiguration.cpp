@@ -13,7 +13,7 @@ std::string ReaderConfiguration::RewriteAssetPaths(std::string_view metadataText
     // The three references never overlap one another and a replacement (a file
     // URL, which holds no backslash) cannot complete one, so a single pass
     // gives what replacing each of them in turn would.
-    static constexpr std::string_view kPrefix = "files\\/";
+    static constexpr std::string_view PREFIX = "files\\/";
     const std::array<std::pair<std::string_view, std::string>, 3> trees = {{
         {"user", urlOf("files/user")},
         {"backgrounds", urlOf("files/backgrounds")},
@@ -22,9 +22,9 @@ std::string ReaderConfiguration::RewriteAssetPaths(std::string_view metadataText
     std::string out;
     out.reserve(metadataText.size());
     std::size_t copied = 0;
-    for (std::size_t pos = metadataText.find(kPrefix); pos != std::string_view::npos;
-         pos = metadataText.find(kPrefix, pos)) {
-        const std::string_view rest = metadataText.substr(pos + kPrefix.size());
+    for (std::size_t pos = metadataText.find(PREFIX); pos != std::string_view::npos;
+         pos = metadataText.find(PREFIX, pos)) {
+        const std::string_view rest = metadataText.substr(pos + PREFIX.size());
         const auto tree =
             std::find_if(trees.begin(), trees.end(), [&](const auto& t) { return rest.starts_with(t.first); });
         if (tree == trees.end()) {
@@ -33,7 +33,7 @@ std::string ReaderConfiguration::RewriteAssetPaths(std::string_view metadataText
         }
         out.append(metadataText.substr(copied, pos - copied));
         out += tree->second;
-        pos += kPrefix.size() + tree->first.size();
+        pos += PREFIX.size() + tree->first.size();
         copied = pos;
     }
     out.append(metadataText.substr(copied));

@@ -70,15 +70,15 @@ Standing Judge(const std::string& path, const std::string& identity) {
     if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return Standing::Foreign;
     UniqueFd dir = OpenDirectory(path);
     if (!dir) return Standing::Foreign;
-    if (ReadSmall(dir.Get(), WorkspaceClaim::kIdentityFile) == identity) return Standing::Ours;
-    UniqueFd lock = OpenLock(dir.Get(), WorkspaceClaim::kLockFile);
+    if (ReadSmall(dir.Get(), WorkspaceClaim::IDENTITY_FILE) == identity) return Standing::Ours;
+    UniqueFd lock = OpenLock(dir.Get(), WorkspaceClaim::LOCK_FILE);
     return lock && TryLock(lock.Get(), LOCK_EX) ? Standing::Free : Standing::Taken;
 }
 
 // The first candidate holding this identity, else the first nobody shows.
 std::optional<std::string> Choose(const std::string& root, const std::string& name, const std::string& identity) {
     std::optional<std::string> firstFree;
-    for (int n = 1; n <= WorkspaceClaim::kMaxCandidates; ++n) {
+    for (int n = 1; n <= WorkspaceClaim::MAX_CANDIDATES; ++n) {
         const std::string candidate = WorkspaceClaim::CandidateName(name, n);
         if (!WorkspaceRoot::IsSingleComponent(candidate)) break;  // a long name has no room for a number
         const std::string path = root + "/" + candidate;
@@ -127,7 +127,7 @@ std::optional<std::string> WorkspaceClaim::Predict(const std::string& root, cons
 UniqueFd WorkspaceClaim::LockRoot(const std::string& root) {
     UniqueFd dir = OpenDirectory(root);
     if (!dir) return {};
-    UniqueFd lock = OpenLock(dir.Get(), kLockFile);
+    UniqueFd lock = OpenLock(dir.Get(), LOCK_FILE);
     while (lock && flock(lock.Get(), LOCK_EX) != 0) {
         if (errno != EINTR) return {};
     }
@@ -144,15 +144,15 @@ std::optional<WorkspaceClaim> WorkspaceClaim::Take(const std::string& root, cons
     if (!created && errno != EEXIST) return std::nullopt;
     UniqueFd dir = OpenDirectory(*path);
     if (!dir) return std::nullopt;
-    UniqueFd lock = OpenLock(dir.Get(), kLockFile);
+    UniqueFd lock = OpenLock(dir.Get(), LOCK_FILE);
     if (!lock) return std::nullopt;
     // Nobody else can be choosing now; only a window showing it holds a lock.
     const bool shared = !TryLock(lock.Get(), LOCK_EX);
-    if (ReadSmall(dir.Get(), kIdentityFile) != identity) {
+    if (ReadSmall(dir.Get(), IDENTITY_FILE) != identity) {
         if (shared) return std::nullopt;  // changed hands since it was chosen: never take it from a reader
         // Another file's unpacking is no good to us: the marker goes first.
-        unlinkat(dir.Get(), kCompleteFile, 0);
-        if (!WriteSmall(dir.Get(), kIdentityFile, identity)) return std::nullopt;
+        unlinkat(dir.Get(), COMPLETE_FILE, 0);
+        if (!WriteSmall(dir.Get(), IDENTITY_FILE, identity)) return std::nullopt;
     }
     // Touched on every use: the clean-up keeps the most recent.
     futimens(lock.Get(), nullptr);
@@ -162,16 +162,16 @@ std::optional<WorkspaceClaim> WorkspaceClaim::Take(const std::string& root, cons
 
 bool WorkspaceClaim::IsComplete() const {
     UniqueFd dir = OpenDirectory(path_);
-    return dir && ReadSmall(dir.Get(), kCompleteFile) == identity_;
+    return dir && ReadSmall(dir.Get(), COMPLETE_FILE) == identity_;
 }
 
 bool WorkspaceClaim::MarkComplete() const {
     UniqueFd dir = OpenDirectory(path_);
-    return dir && WriteSmall(dir.Get(), kCompleteFile, identity_);
+    return dir && WriteSmall(dir.Get(), COMPLETE_FILE, identity_);
 }
 
 void WorkspaceClaim::MarkIncomplete() const {
-    if (UniqueFd dir = OpenDirectory(path_)) unlinkat(dir.Get(), kCompleteFile, 0);
+    if (UniqueFd dir = OpenDirectory(path_)) unlinkat(dir.Get(), COMPLETE_FILE, 0);
 }
 
 }  // namespace brivane::document

@@ -14,11 +14,11 @@ namespace brivane::document {
 // another, and keeps the clean-up away.
 class WorkspaceClaim {
 public:
-    static constexpr const char* kIdentityFile = ".brivane-identity";
-    static constexpr const char* kCompleteFile = ".brivane-complete";
-    static constexpr const char* kLockFile = ".brivane-lock";
-    static constexpr const char* kUnpackLockFile = ".brivane-unpack";
-    static constexpr int kMaxCandidates = 64;
+    static constexpr const char* IDENTITY_FILE = ".brivane-identity";
+    static constexpr const char* COMPLETE_FILE = ".brivane-complete";
+    static constexpr const char* LOCK_FILE = ".brivane-lock";
+    static constexpr const char* UNPACK_LOCK_FILE = ".brivane-unpack";
+    static constexpr int MAX_CANDIDATES = 64;
 
     // What tells this archive from any other: its path, size, modification
     // time and metadata text. Absent when the archive can't be measured.

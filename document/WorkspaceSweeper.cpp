@@ -50,7 +50,7 @@ UniqueFd OpenOurs(int rootFd, const std::string& name) {
     if (fstatat(rootFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid())
         return {};
     UniqueFd dir(openat(rootFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!dir || fstatat(dir.Get(), WorkspaceClaim::kIdentityFile, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+    if (!dir || fstatat(dir.Get(), WorkspaceClaim::IDENTITY_FILE, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(st.st_mode))
         return {};
     return dir;
@@ -58,7 +58,7 @@ UniqueFd OpenOurs(int rootFd, const std::string& name) {
 
 std::string RemovingName() {
     static std::atomic<unsigned> counter{0};
-    return std::string(WorkspaceSweeper::kRemovingPrefix) + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    return std::string(WorkspaceSweeper::REMOVING_PREFIX) + std::to_string(getpid()) + "-" + std::to_string(counter++);
 }
 
 }  // namespace
@@ -86,12 +86,12 @@ std::vector<std::string> WorkspaceSweeper::Sweep(const std::string& root, const 
         for (const std::string& name : *names) {
             UniqueFd dir = OpenOurs(rootFd.Get(), name);
             if (!dir) continue;
-            if (name.starts_with(kRemovingPrefix)) {
+            if (name.starts_with(REMOVING_PREFIX)) {
                 doomed.push_back(name);  // left by a clean-up that was cut short
                 continue;
             }
             UniqueFd lock(
-                openat(dir.Get(), WorkspaceClaim::kLockFile, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+                openat(dir.Get(), WorkspaceClaim::LOCK_FILE, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
             struct stat st;
             if (!lock || flock(lock.Get(), LOCK_EX | LOCK_NB) != 0 || fstat(lock.Get(), &st) != 0) continue;
             idle.push_back({name, std::move(lock), st.st_mtim});

@@ -19,7 +19,7 @@ public:
     // Names of the workspaces removed.
     static std::vector<std::string> Sweep(const std::string& root, const Budget& budget);
 
-    static constexpr const char* kRemovingPrefix = ".removing-";
+    static constexpr const char* REMOVING_PREFIX = ".removing-";
 };
 
 }  // namespace brivane::document

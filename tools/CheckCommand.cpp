@@ -5,10 +5,10 @@
 
 namespace brivane::tools {
 
-const Command CheckCommand::kCommand{"check", "FILE", &CheckCommand::Run};
+const Command CheckCommand::COMMAND{"check", "FILE", &CheckCommand::Run};
 
 int CheckCommand::Run(const std::vector<std::string>& args) {
-    const auto url = SingleFileUrl(kCommand, args);
+    const auto url = SingleFileUrl(COMMAND, args);
     if (!url) return EXIT_USAGE;
     const document::CheckResult result = document::ValidateFlipbookFile(*url);
     // Through the same channel as the library's own lines, so they stay in order.

@@ -8,7 +8,7 @@ namespace brivane::tools {
 // flipbook; last line is the error code, or OK.
 class CheckCommand {
 public:
-    static const Command kCommand;
+    static const Command COMMAND;
     static int Run(const std::vector<std::string>& args);
 };
 

@@ -8,10 +8,10 @@
 
 namespace brivane::tools {
 
-const Command OpenCommand::kCommand{"open", "FILE", &OpenCommand::Run};
+const Command OpenCommand::COMMAND{"open", "FILE", &OpenCommand::Run};
 
 int OpenCommand::Run(const std::vector<std::string>& args) {
-    const auto url = SingleFileUrl(kCommand, args);
+    const auto url = SingleFileUrl(COMMAND, args);
     if (!url) return EXIT_USAGE;
     document::FlipbookFile(*url).CreateCore();
     document::FlipbookFile book(*url);

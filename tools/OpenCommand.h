@@ -8,7 +8,7 @@ namespace brivane::tools {
 // install the reader core, unpack, print the reader configuration.
 class OpenCommand {
 public:
-    static const Command kCommand;
+    static const Command COMMAND;
     static int Run(const std::vector<std::string>& args);
 };
 

@@ -18,8 +18,8 @@ namespace brivane::tools {
 
 namespace fs = std::filesystem;
 
-const Command PackCommand::kCommand{"pack", "PDF -o OUT.flip [--title T] [--subtitle S] [--assets DIR] [--force]",
-                                    &PackCommand::Run};
+const Command PackCommand::COMMAND{"pack", "PDF -o OUT.flip [--title T] [--subtitle S] [--assets DIR] [--force]",
+                                   &PackCommand::Run};
 
 namespace {
 
@@ -88,7 +88,7 @@ Result<std::vector<document::FlipbookWriter::Asset>> CollectAssets(const fs::pat
 
 int PackCommand::Run(const std::vector<std::string>& args) {
     Options options;
-    if (const std::string problem = Parse(args, options); !problem.empty()) return UsageError(kCommand, problem);
+    if (const std::string problem = Parse(args, options); !problem.empty()) return UsageError(COMMAND, problem);
     // The metadata is JSON text: it can only carry UTF-8.
     if (!IsValidUtf8(options.title) || !IsValidUtf8(options.subtitle))
         return Fail("the title and subtitle must be UTF-8 text");

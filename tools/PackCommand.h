@@ -8,7 +8,7 @@ namespace brivane::tools {
 // a valid flipbook around a PDF.
 class PackCommand {
 public:
-    static const Command kCommand;
+    static const Command COMMAND;
     static int Run(const std::vector<std::string>& args);
 };
 

@@ -24,13 +24,13 @@
 
 namespace brivane::tools {
 
-const Command ThumbnailCommand::kCommand{"thumbnail", "[-s SIZE] [-t SECONDS] FILE OUTPUT.png", &ThumbnailCommand::Run};
+const Command ThumbnailCommand::COMMAND{"thumbnail", "[-s SIZE] [-t SECONDS] FILE OUTPUT.png", &ThumbnailCommand::Run};
 
 namespace {
 
 struct Options {
-    int size = ThumbnailCommand::kDefaultSize;
-    int seconds = ThumbnailCommand::kDefaultSeconds;
+    int size = ThumbnailCommand::DEFAULT_SIZE;
+    int seconds = ThumbnailCommand::DEFAULT_SECONDS;
     std::string input, output;
 };
 
@@ -51,10 +51,10 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
         int high = 0;
         if (arg == "-s" || arg == "--size") {
             value = &options.size;
-            high = ThumbnailCommand::kMaxSize;
+            high = ThumbnailCommand::MAX_SIZE;
         } else if (arg == "-t" || arg == "--timeout") {
             value = &options.seconds;
-            high = ThumbnailCommand::kMaxSeconds;
+            high = ThumbnailCommand::MAX_SECONDS;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return "unknown option " + arg;
         } else {
@@ -97,10 +97,11 @@ void StopTimer() { alarm(0); }
 // failed allocation ends the process instead of the machine's memory.
 void LimitMemory() {
 #if !defined(__SANITIZE_ADDRESS__)
-    constexpr rlim_t kLimit = rlim_t{3} << 30;
+    constexpr rlim_t ADDRESS_SPACE_LIMIT = rlim_t{3} << 30;
     struct rlimit limit;
-    if (getrlimit(RLIMIT_AS, &limit) == 0 && (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > kLimit)) {
-        limit.rlim_cur = kLimit;
+    if (getrlimit(RLIMIT_AS, &limit) == 0 &&
+        (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > ADDRESS_SPACE_LIMIT)) {
+        limit.rlim_cur = ADDRESS_SPACE_LIMIT;
         setrlimit(RLIMIT_AS, &limit);
     }
 #endif
@@ -169,9 +170,9 @@ Result<void> WriteFile(const std::string& path, const std::string& bytes) {
 
 int ThumbnailCommand::Run(const std::vector<std::string>& args) {
     Options options;
-    if (const std::string problem = Parse(args, options); !problem.empty()) return UsageError(kCommand, problem);
+    if (const std::string problem = Parse(args, options); !problem.empty()) return UsageError(COMMAND, problem);
     const auto url = ArgumentToUrl(options.input);
-    if (!url) return UsageError(kCommand, "cannot make a file URL of " + options.input);
+    if (!url) return UsageError(COMMAND, "cannot make a file URL of " + options.input);
 
     StartTimer(options.seconds);
     LimitMemory();

@@ -9,13 +9,13 @@ namespace brivane::tools {
 // time (the process gives up after SECONDS) and in memory.
 class ThumbnailCommand {
 public:
-    static const Command kCommand;
+    static const Command COMMAND;
     static int Run(const std::vector<std::string>& args);
 
-    static constexpr int kDefaultSize = 256;
-    static constexpr int kMaxSize = 4096;
-    static constexpr int kDefaultSeconds = 20;
-    static constexpr int kMaxSeconds = 600;
+    static constexpr int DEFAULT_SIZE = 256;
+    static constexpr int MAX_SIZE = 4096;
+    static constexpr int DEFAULT_SECONDS = 20;
+    static constexpr int MAX_SECONDS = 600;
 };
 
 }  // namespace brivane::tools

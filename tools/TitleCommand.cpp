@@ -6,10 +6,10 @@
 
 namespace brivane::tools {
 
-const Command TitleCommand::kCommand{"title", "FILE", &TitleCommand::Run};
+const Command TitleCommand::COMMAND{"title", "FILE", &TitleCommand::Run};
 
 int TitleCommand::Run(const std::vector<std::string>& args) {
-    const auto url = SingleFileUrl(kCommand, args);
+    const auto url = SingleFileUrl(COMMAND, args);
     if (!url) return EXIT_USAGE;
     Diagnostics::Line(document::decodeHTML(document::FlipbookMeta(*url).GetTitle()));
     return EXIT_ACCEPTED;

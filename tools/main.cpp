@@ -12,15 +12,15 @@
 namespace {
 
 // One line per subcommand; each lives in its own <Name>Command file.
-const brivane::tools::Command* const kCommands[] = {
-    &brivane::tools::CheckCommand::kCommand,     &brivane::tools::TitleCommand::kCommand,
-    &brivane::tools::PackCommand::kCommand,      &brivane::tools::OpenCommand::kCommand,
-    &brivane::tools::ThumbnailCommand::kCommand,
+const brivane::tools::Command* const COMMANDS[] = {
+    &brivane::tools::CheckCommand::COMMAND,     &brivane::tools::TitleCommand::COMMAND,
+    &brivane::tools::PackCommand::COMMAND,      &brivane::tools::OpenCommand::COMMAND,
+    &brivane::tools::ThumbnailCommand::COMMAND,
 };
 
 int Usage() {
     std::cerr << "usage:\n";
-    for (const auto* command : kCommands)
+    for (const auto* command : COMMANDS)
         std::cerr << "  brivane-flip " << command->name << ' ' << command->usage << '\n';
     return brivane::tools::EXIT_USAGE;
 }
@@ -29,7 +29,7 @@ int Usage() {
 
 int main(int argc, char** argv) {
     if (argc < 2) return Usage();
-    for (const auto* command : kCommands) {
+    for (const auto* command : COMMANDS) {
         if (std::strcmp(argv[1], command->name) != 0) continue;
         // A command that meets something it did not foresee says so in one
         // line instead of aborting.

@@ -52,7 +52,7 @@ bool Match(std::string_view text, std::string_view name, BridgeProtocol::Flipboo
 std::string BridgeProtocol::ScriptStringLiteral(std::string_view text) {
     // A message is the page's to send, so it may hold anything: quotes, line
     // breaks, "</script>". Inside the literal all of that stays text.
-    static constexpr char kHex[] = "0123456789ABCDEF";
+    static constexpr char HEX[] = "0123456789ABCDEF";
     const std::string utf8 = DecodeUtf8Lossy(text);
     std::string literal = "'";
     for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -63,8 +63,8 @@ std::string BridgeProtocol::ScriptStringLiteral(std::string_view text) {
             literal += c;
         } else if (b < 0x20 || c == '<' || c == '>') {
             literal += "\\x";
-            literal += kHex[b >> 4];
-            literal += kHex[b & 0xF];
+            literal += HEX[b >> 4];
+            literal += HEX[b & 0xF];
         } else if (utf8.compare(i, 2, "\xE2\x80") == 0 && i + 2 < utf8.size() &&
                    (utf8[i + 2] == '\xA8' || utf8[i + 2] == '\xA9')) {
             // Line and paragraph separators end a line in older script parsers.

@@ -18,9 +18,9 @@ std::string PageStrings::Directory() {
 std::optional<std::string> PageStrings::LanguageOfHeader(const std::string& header) {
     std::istringstream lines(header);
     for (std::string line; std::getline(lines, line);) {
-        static constexpr std::string_view kField = "Language:";
-        if (line.compare(0, kField.size(), kField) != 0) continue;
-        const auto begin = line.find_first_not_of(' ', kField.size());
+        static constexpr std::string_view FIELD = "Language:";
+        if (line.compare(0, FIELD.size(), FIELD) != 0) continue;
+        const auto begin = line.find_first_not_of(' ', FIELD.size());
         const auto end = line.find_last_not_of(" \r");
         if (begin == std::string::npos || end < begin) return std::nullopt;
         std::string language = line.substr(begin, end - begin + 1);

@@ -7,7 +7,7 @@ namespace brivane::app {
 
 namespace {
 
-constexpr const char* kCss =
+constexpr const char* CSS =
     ".brivane-drop:drop(active) { outline: 3px solid @theme_selected_bg_color; outline-offset: -3px; }"
     ".brivane-drop-hint { padding: 12px 18px; border-radius: 6px; }";
 
@@ -15,7 +15,7 @@ void InstallStyle() {
     static bool installed = false;
     if (std::exchange(installed, true)) return;
     auto provider = RefPtr<GtkCssProvider>::Adopt(gtk_css_provider_new());
-    gtk_css_provider_load_from_data(provider.get(), kCss, -1);
+    gtk_css_provider_load_from_data(provider.get(), CSS, -1);
     gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(provider.get()),
                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }

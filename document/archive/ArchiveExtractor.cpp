@@ -27,10 +27,10 @@ namespace brivane::document {
 
 namespace {
 
-constexpr std::uint64_t kMaxLinkTarget = 4095;
-constexpr int kWriterNice = 10;
-constexpr int kIoClassShift = 13;
-constexpr long kWriterIoPriority = (2 << kIoClassShift) | 7;  // best effort, lowest level
+constexpr std::uint64_t MAX_LINK_TARGET = 4095;
+constexpr int WRITER_NICE = 10;
+constexpr int IO_CLASS_SHIFT = 13;
+constexpr long WRITER_IO_PRIORITY = (2 << IO_CLASS_SHIFT) | 7;  // best effort, lowest level
 
 using Cause = UnpackFailure::Cause;
 
@@ -129,7 +129,7 @@ private:
     }
 
     Result<void, UnpackFailure> WriteSymlink(const SurveyedEntry& entry, int parent, const char* name) {
-        if (entry.size > kMaxLinkTarget)
+        if (entry.size > MAX_LINK_TARGET)
             return UnpackFailure(Cause::Damaged, entry.path.Joined(), "link target too long");
         auto target = copier_.ToString(archive_, entry.index, entry.size);
         if (!target) {
@@ -214,10 +214,10 @@ void YieldToReader() {
     const pid_t self = gettid();
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(self));
-    if (errno != 0 || nice < kWriterNice) setpriority(PRIO_PROCESS, static_cast<id_t>(self), kWriterNice);
-    constexpr int kWhoProcess = 1, kClassIdle = 3;
-    const long io = syscall(SYS_ioprio_get, kWhoProcess, self);
-    if (io < 0 || (io >> kIoClassShift) != kClassIdle) syscall(SYS_ioprio_set, kWhoProcess, self, kWriterIoPriority);
+    if (errno != 0 || nice < WRITER_NICE) setpriority(PRIO_PROCESS, static_cast<id_t>(self), WRITER_NICE);
+    constexpr int WHO_PROCESS = 1, CLASS_IDLE = 3;
+    const long io = syscall(SYS_ioprio_get, WHO_PROCESS, self);
+    if (io < 0 || (io >> IO_CLASS_SHIFT) != CLASS_IDLE) syscall(SYS_ioprio_set, WHO_PROCESS, self, WRITER_IO_PRIORITY);
 }
 
 // Without conflicting names the order of writing can't change the outcome:
@@ -228,7 +228,7 @@ Batches ByDirectory(const std::vector<SurveyedEntry>& entries) {
     Batches batches;
     std::map<std::string, std::vector<const SurveyedEntry*>> byDirectory;
     for (const SurveyedEntry& e : entries) {
-        if (e.kind == SurveyedEntry::Kind::File && e.size >= ArchiveExtractor::kLargeEntry) {
+        if (e.kind == SurveyedEntry::Kind::File && e.size >= ArchiveExtractor::LARGE_ENTRY) {
             batches.push_back({&e});
         } else {
             const std::string joined = e.path.Joined();
@@ -316,7 +316,7 @@ Result<void, UnpackFailure> ArchiveExtractor::Unpack(const std::string& archiveP
     if (listener) listener->Planned(FileBytes(*entries));
     const bool parallel = anyOrder && entries->size() > 1;
     const Batches batches = parallel ? ByDirectory(*entries) : InArchiveOrder(*entries);
-    const unsigned threads = parallel ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads) : 1u;
+    const unsigned threads = parallel ? std::clamp(std::thread::hardware_concurrency(), 1u, MAX_THREADS) : 1u;
     return WriteAll(std::move(*archive), archiveFd.Get(), root.Get(), batches, threads, listener, served);
 }
 

@@ -23,8 +23,8 @@ public:
                                               UnpackListener* listener = nullptr);
 
     // Entries at least this large are started first.
-    static constexpr std::uint64_t kLargeEntry = 4ull << 20;
-    static constexpr unsigned kMaxThreads = 4;
+    static constexpr std::uint64_t LARGE_ENTRY = 4ull << 20;
+    static constexpr unsigned MAX_THREADS = 4;
 };
 
 }  // namespace brivane::document

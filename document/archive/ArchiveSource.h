@@ -19,9 +19,9 @@ class ArchiveSource {
 public:
     // The archive, or why it cannot be read. The descriptor is only read
     // (with pread), never moved or closed.
-    static Result<UniqueZip> Open(int fd, size_t bufferSize = kBufferSize);
+    static Result<UniqueZip> Open(int fd, size_t bufferSize = BUFFER_SIZE);
 
-    static constexpr size_t kBufferSize = 1 << 20;
+    static constexpr size_t BUFFER_SIZE = 1 << 20;
 };
 
 }  // namespace brivane::document

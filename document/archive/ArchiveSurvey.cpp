@@ -8,8 +8,8 @@ namespace brivane::document {
 
 namespace {
 
-constexpr zip_uint8_t kOpsysUnix = ZIP_OPSYS_UNIX;
-constexpr zip_uint32_t kDosDirectory = 0x10;
+constexpr zip_uint8_t OPSYS_UNIX = ZIP_OPSYS_UNIX;
+constexpr zip_uint32_t DOS_DIRECTORY = 0x10;
 
 // Sets kind and executable from the stored attributes; false for an entry
 // type that must never be recreated.
@@ -17,8 +17,8 @@ bool ClassifyAttributes(zip_t* archive, zip_uint64_t index, SurveyedEntry& entry
     zip_uint8_t opsys = 0;
     zip_uint32_t attributes = 0;
     if (zip_file_get_external_attributes(archive, index, 0, &opsys, &attributes) != 0) return true;
-    if (opsys != kOpsysUnix) {
-        if (attributes & kDosDirectory) entry.kind = SurveyedEntry::Kind::Directory;
+    if (opsys != OPSYS_UNIX) {
+        if (attributes & DOS_DIRECTORY) entry.kind = SurveyedEntry::Kind::Directory;
         return true;
     }
     mode_t mode = attributes >> 16;
@@ -78,8 +78,8 @@ Result<std::vector<SurveyedEntry>, UnpackFailure> ArchiveSurvey::Take(
         return UnpackFailure(
             Cause::TooLarge, "",
             "needs " + std::to_string(total) + " bytes, " + std::to_string(limits.freeBytes) + " free");
-    bool ratioExceeded = limits.archiveBytes <= UINT64_MAX / kBombRatio && total > limits.archiveBytes * kBombRatio;
-    if (total > kBombFloor && ratioExceeded)
+    bool ratioExceeded = limits.archiveBytes <= UINT64_MAX / BOMB_RATIO && total > limits.archiveBytes * BOMB_RATIO;
+    if (total > BOMB_FLOOR && ratioExceeded)
         return UnpackFailure(
             Cause::TooLarge, "",
             "expands to " + std::to_string(total) + " bytes from " + std::to_string(limits.archiveBytes));

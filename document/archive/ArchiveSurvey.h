@@ -45,8 +45,8 @@ public:
     // another's file or link: then entries must be written strictly in order.
     static bool HasConflicts(const std::vector<SurveyedEntry>& entries);
 
-    static constexpr std::uint64_t kBombFloor = 256ull << 20;
-    static constexpr std::uint64_t kBombRatio = 100;
+    static constexpr std::uint64_t BOMB_FLOOR = 256ull << 20;
+    static constexpr std::uint64_t BOMB_RATIO = 100;
 };
 
 }  // namespace brivane::document

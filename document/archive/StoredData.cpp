@@ -8,10 +8,10 @@ namespace brivane::document {
 
 namespace {
 
-constexpr std::uint32_t kLocalSignature = 0x04034b50;
-constexpr std::size_t kLocalSize = 30;
-constexpr std::uint16_t kStored = 0;
-constexpr std::uint16_t kEncrypted = 1;  // general-purpose bit 0
+constexpr std::uint32_t LOCAL_SIGNATURE = 0x04034b50;
+constexpr std::size_t LOCAL_SIZE = 30;
+constexpr std::uint16_t STORED = 0;
+constexpr std::uint16_t ENCRYPTED = 1;  // general-purpose bit 0
 
 bool LibzipSeesStored(zip_t* archive, zip_uint64_t index, const CentralDirectory::Record& record) {
     zip_stat_t st;
@@ -27,20 +27,20 @@ bool LibzipSeesStored(zip_t* archive, zip_uint64_t index, const CentralDirectory
 
 std::optional<std::uint64_t> StoredData::Offset(int fd, std::uint64_t fileSize, zip_t* archive, zip_uint64_t index,
                                                 const CentralDirectory::Record& record) {
-    if (record.method != kStored || (record.flags & kEncrypted) || record.compressedSize != record.size ||
+    if (record.method != STORED || (record.flags & ENCRYPTED) || record.compressedSize != record.size ||
         !record.localHeaderOffset || !LibzipSeesStored(archive, index, record))
         return std::nullopt;
     // libzip finds the data behind the local header's own name and extra
     // field; so must we, or we would serve other bytes than it unpacks.
     const std::uint64_t header = *record.localHeaderOffset;
     std::string local;
-    if (header > fileSize || fileSize - header < kLocalSize || !ReadHeaderBytes(fd, header, kLocalSize, local))
+    if (header > fileSize || fileSize - header < LOCAL_SIZE || !ReadHeaderBytes(fd, header, LOCAL_SIZE, local))
         return std::nullopt;
     const std::uint64_t nameLength = LittleEndianField(local, 26, 2);
-    if (LittleEndianField(local, 0, 4) != kLocalSignature || LittleEndianField(local, 8, 2) != kStored ||
-        (LittleEndianField(local, 6, 2) & kEncrypted) || nameLength != record.rawName.size())
+    if (LittleEndianField(local, 0, 4) != LOCAL_SIGNATURE || LittleEndianField(local, 8, 2) != STORED ||
+        (LittleEndianField(local, 6, 2) & ENCRYPTED) || nameLength != record.rawName.size())
         return std::nullopt;
-    const std::uint64_t data = header + kLocalSize + nameLength + LittleEndianField(local, 28, 2);
+    const std::uint64_t data = header + LOCAL_SIZE + nameLength + LittleEndianField(local, 28, 2);
     if (data > fileSize || fileSize - data < record.size) return std::nullopt;
     return data;
 }

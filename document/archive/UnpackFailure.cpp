@@ -9,14 +9,14 @@ namespace {
 // Names come from the archive: a line break or escape sequence in one must
 // not reach the log or the window as such.
 std::string Printable(const std::string& name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
+    static constexpr char HEX[] = "0123456789ABCDEF";
     std::string out;
     for (const char c : name) {
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x20 || b == 0x7F) {
             out += "\\x";
-            out += kHex[b >> 4];
-            out += kHex[b & 0xF];
+            out += HEX[b >> 4];
+            out += HEX[b & 0xF];
         } else {
             out += c;
         }

@@ -13,7 +13,7 @@ namespace brivane::document {
 
 namespace {
 
-constexpr std::size_t kChunkSize = 16384;
+constexpr std::size_t CHUNK_SIZE = 16384;
 
 std::string Describe(int zipErrorCode) {
     zip_error_t error;
@@ -36,7 +36,7 @@ std::optional<ZipReader> ZipReader::Open(const std::string& fileUrl) {
     if (!fd) return std::nullopt;
     // No consistency check: archives with odd but readable directories still
     // open. A small read-ahead: the check must not read the PDF's bytes.
-    auto zip = ArchiveSource::Open(fd.Get(), kChunkSize);
+    auto zip = ArchiveSource::Open(fd.Get(), CHUNK_SIZE);
     if (!zip) return std::nullopt;
     auto names = CentralDirectory::Names(fd.Get(), zip->get());
     if (!names) return std::nullopt;
@@ -73,7 +73,7 @@ Result<std::string> ZipReader::Read(std::uint64_t index, std::uint64_t limit) co
 
     std::string bytes;
     if (st.valid & ZIP_STAT_SIZE) bytes.reserve(static_cast<std::size_t>(st.size));
-    std::array<char, kChunkSize> chunk;
+    std::array<char, CHUNK_SIZE> chunk;
     // A CRC mismatch is only reported by the read after the last data, so
     // read until end of data or error, never stopping at the recorded size.
     for (;;) {

@@ -9,15 +9,15 @@ namespace brivane::test {
 
 namespace {
 
-constexpr std::uint32_t kMax32 = 0xFFFFFFFF;
-constexpr std::uint16_t kDosTime = 12 << 11, kDosDate = ((2024 - 1980) << 9) | (1 << 5) | 1;  // fixed stamp
+constexpr std::uint32_t MAX32 = 0xFFFFFFFF;
+constexpr std::uint16_t DOS_TIME = 12 << 11, DOS_DATE = ((2024 - 1980) << 9) | (1 << 5) | 1;  // fixed stamp
 
 // Little-endian fields, each {value, width in bytes}.
 void Put(std::string& out, std::initializer_list<std::pair<std::uint64_t, int>> fields) {
     for (auto [v, bytes] : fields)
         for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
-std::uint32_t Narrow(std::uint64_t v) { return v > kMax32 ? kMax32 : static_cast<std::uint32_t>(v); }
+std::uint32_t Narrow(std::uint64_t v) { return v > MAX32 ? MAX32 : static_cast<std::uint32_t>(v); }
 
 // Raw deflate: zlib's stream without its 2-byte header and 4-byte trailer.
 std::string Deflate(const std::string& data) {
@@ -56,14 +56,14 @@ struct Prepared {
         Put(out, {{e.zip64 || e.zip64Offset ? 45 : 20, 2},
                   {flags, 2},
                   {e.method, 2},
-                  {kDosTime, 2},
-                  {kDosDate, 2},
+                  {DOS_TIME, 2},
+                  {DOS_DATE, 2},
                   {deferred ? 0 : crc, 4},
-                  {e.zip64    ? kMax32
+                  {e.zip64    ? MAX32
                    : deferred ? 0
                               : Narrow(payload.size()),
                    4},
-                  {e.zip64    ? kMax32
+                  {e.zip64    ? MAX32
                    : deferred ? 0
                               : Narrow(size),
                    4},
@@ -111,7 +111,7 @@ std::string ZipWriter::Bytes() const {
                                                                                             : 0120777);
         // comment length, disk, internal attributes; mode with the MS-DOS directory
         // bit
-        Put(out, {{0, 6}, {(mode << 16) | (dir ? 0x10 : 0), 4}, {p.e.zip64Offset ? kMax32 : Narrow(p.offset), 4}});
+        Put(out, {{0, 6}, {(mode << 16) | (dir ? 0x10 : 0), 4}, {p.e.zip64Offset ? MAX32 : Narrow(p.offset), 4}});
         out += p.e.name + extra;
     }
     const std::uint64_t centralSize = out.size() - centralStart;

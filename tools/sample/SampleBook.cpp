@@ -14,9 +14,9 @@
 
 namespace {
 
-constexpr double kWidth = 420;  // A5 portrait, in points
-constexpr double kHeight = 595;
-constexpr double kPi = 3.14159265358979323846;
+constexpr double WIDTH = 420;  // A5 portrait, in points
+constexpr double HEIGHT = 595;
+constexpr double PI = 3.14159265358979323846;
 
 struct Colour {
     double r, g, b;
@@ -52,11 +52,11 @@ void Waves(cairo_t* cr, Colour c) {
 void MoonAndEarth(cairo_t* cr, Colour c) {
     Fill(cr, {0.2, 0.4, 0.8});
     cairo_new_path(cr);
-    cairo_arc(cr, 150, 380, 80, 0, 2 * kPi);
+    cairo_arc(cr, 150, 380, 80, 0, 2 * PI);
     cairo_fill(cr);
     Fill(cr, c);
     cairo_new_path(cr);
-    cairo_arc(cr, 320, 300, 30, 0, 2 * kPi);
+    cairo_arc(cr, 320, 300, 30, 0, 2 * PI);
     cairo_fill(cr);
 }
 
@@ -136,7 +136,7 @@ void Stars(cairo_t* cr, Colour c) {
         const double cx = 80 + i * 65, cy = 320 + 40 * std::sin(i);
         cairo_new_path(cr);
         for (int k = 0; k < 10; ++k) {
-            const double radius = k % 2 ? 10 : 25, angle = k * kPi / 5 - kPi / 2;
+            const double radius = k % 2 ? 10 : 25, angle = k * PI / 5 - PI / 2;
             cairo_line_to(cr, cx + radius * std::cos(angle), cy + radius * std::sin(angle));
         }
         cairo_close_path(cr);
@@ -155,7 +155,7 @@ void Anchor(cairo_t* cr, Colour c) {
     Fill(cr, c);
     cairo_set_line_width(cr, 12);
     cairo_new_path(cr);
-    cairo_arc(cr, 210, 260, 20, 0, 2 * kPi);
+    cairo_arc(cr, 210, 260, 20, 0, 2 * PI);
     cairo_stroke(cr);
     cairo_move_to(cr, 210, 280);
     cairo_line_to(cr, 210, 450);
@@ -163,7 +163,7 @@ void Anchor(cairo_t* cr, Colour c) {
     cairo_line_to(cr, 270, 320);
     cairo_stroke(cr);
     cairo_new_path(cr);
-    cairo_arc_negative(cr, 210, 380, 80, kPi, 0);
+    cairo_arc_negative(cr, 210, 380, 80, PI, 0);
     cairo_stroke(cr);
 }
 
@@ -187,7 +187,7 @@ void DrawPage(cairo_t* cr, const Page& page, int number) {
     Fill(cr, {0.98, 0.97, 0.93});
     cairo_paint(cr);
     Fill(cr, page.colour);
-    cairo_rectangle(cr, 0, 0, kWidth, 24);
+    cairo_rectangle(cr, 0, 0, WIDTH, 24);
     cairo_fill(cr);
 
     const std::string dest = "name='page" + std::to_string(number) + "'";
@@ -204,7 +204,7 @@ void DrawPage(cairo_t* cr, const Page& page, int number) {
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
     cairo_text_extents_t extents;
     cairo_text_extents(cr, label.c_str(), &extents);
-    Text(cr, label.c_str(), kWidth - 30 - extents.x_advance, kHeight - 40, 96, true);
+    Text(cr, label.c_str(), WIDTH - 30 - extents.x_advance, HEIGHT - 40, 96, true);
 
     page.draw(cr, page.colour);
 
@@ -216,7 +216,7 @@ void DrawPage(cairo_t* cr, const Page& page, int number) {
     }
     if (number == 1 || number == 10) {
         cairo_tag_begin(cr, CAIRO_TAG_LINK, "uri='https://brivane.example/'");
-        Text(cr, "https://brivane.example/", 40, kHeight - 60, 14);
+        Text(cr, "https://brivane.example/", 40, HEIGHT - 60, 14);
         cairo_tag_end(cr, CAIRO_TAG_LINK);
     }
 }
@@ -225,6 +225,6 @@ void DrawPage(cairo_t* cr, const Page& page, int number) {
 
 int main(int argc, char** argv) {
     const auto& pages = Pages();
-    return WritePdf(argc, argv, "Tides & Harbours", kWidth, kHeight, static_cast<int>(pages.size()),
+    return WritePdf(argc, argv, "Tides & Harbours", WIDTH, HEIGHT, static_cast<int>(pages.size()),
                     [&pages](cairo_t* cr, int number) { DrawPage(cr, pages[number - 1], number); });
 }

@@ -15,33 +15,33 @@
 
 namespace {
 
-constexpr double kWidth = 420;  // A5 portrait, in points
-constexpr double kHeight = 595;
-constexpr int kPages = 12;
-constexpr int kLines = 22;
-constexpr double kLeft = 48;
-constexpr double kFirstLine = 130;
-constexpr double kLineHeight = 18;
-constexpr double kBodySize = 12;
+constexpr double WIDTH = 420;  // A5 portrait, in points
+constexpr double HEIGHT = 595;
+constexpr int PAGES = 12;
+constexpr int LINES = 22;
+constexpr double LEFT = 48;
+constexpr double FIRST_LINE = 130;
+constexpr double LINE_HEIGHT = 18;
+constexpr double BODY_SIZE = 12;
 
 // Filler prose; none of its words is one the tests look for.
-const char* const kWords[] = {"the",     "tide",    "rose",   "over",  "grey",    "stones", "while",     "gulls",
-                              "wheeled", "above",   "quiet",  "boats", "and",     "nets",   "dried",     "in",
-                              "pale",    "morning", "wind",   "along", "harbour", "wall",   "where",     "old",
-                              "ropes",   "creaked", "softly", "near",  "sheds",   "of",     "weathered", "timber"};
+const char* const WORDS[] = {"the",     "tide",    "rose",   "over",  "grey",    "stones", "while",     "gulls",
+                             "wheeled", "above",   "quiet",  "boats", "and",     "nets",   "dried",     "in",
+                             "pale",    "morning", "wind",   "along", "harbour", "wall",   "where",     "old",
+                             "ropes",   "creaked", "softly", "near",  "sheds",   "of",     "weathered", "timber"};
 
 std::string FillerLine(int page, int line) {
     std::string text;
-    const int count = sizeof(kWords) / sizeof(kWords[0]);
+    const int count = sizeof(WORDS) / sizeof(WORDS[0]);
     for (int k = 0; k < 7; ++k) {
         if (k) text += ' ';
-        text += kWords[(page * 7 + line * 5 + k * 3) % count];
+        text += WORDS[(page * 7 + line * 5 + k * 3) % count];
     }
     return text;
 }
 
 // Lines that replace filler: page -> line -> text.
-const std::map<int, std::map<int, std::string>> kSpecial = {
+const std::map<int, std::map<int, std::string>> SPECIAL = {
     {3, {{4, "At the Café Señor in Zürich we ate"}, {5, "crème brûlée by the quay."}}},
     {5, {{6, "Out past the breakwater the old light-"}, {7, "house stood on its rocks in the spray."}}},
     {9, {{10, "Then she lit the copper lantern and waited."}}},
@@ -65,22 +65,22 @@ void DrawPage(cairo_t* cr, int number) {
     cairo_paint(cr);
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.12);
     if (number == 1) {
-        Text(cr, "Harbour Notes", kLeft, 80, 28, true);
+        Text(cr, "Harbour Notes", LEFT, 80, 28, true);
     } else {
-        Text(cr, "Chapter " + std::to_string(number - 1), kLeft, 80, 22, true);
+        Text(cr, "Chapter " + std::to_string(number - 1), LEFT, 80, 22, true);
     }
-    const auto special = kSpecial.find(number);
-    for (int line = 0; line < kLines; ++line) {
+    const auto special = SPECIAL.find(number);
+    for (int line = 0; line < LINES; ++line) {
         std::string text = FillerLine(number, line);
-        if (special != kSpecial.end()) {
+        if (special != SPECIAL.end()) {
             if (const auto it = special->second.find(line); it != special->second.end()) text = it->second;
         }
-        Text(cr, text, kLeft, kFirstLine + line * kLineHeight, kBodySize);
+        Text(cr, text, LEFT, FIRST_LINE + line * LINE_HEIGHT, BODY_SIZE);
     }
     cairo_set_source_rgb(cr, 0.45, 0.45, 0.5);
-    Text(cr, std::to_string(number), kWidth / 2 - 4, kHeight - 30, 10);
+    Text(cr, std::to_string(number), WIDTH / 2 - 4, HEIGHT - 30, 10);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) { return WritePdf(argc, argv, "Harbour Notes", kWidth, kHeight, kPages, DrawPage); }
+int main(int argc, char** argv) { return WritePdf(argc, argv, "Harbour Notes", WIDTH, HEIGHT, PAGES, DrawPage); }

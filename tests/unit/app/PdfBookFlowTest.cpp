@@ -16,16 +16,16 @@ using Kind = DroppedFiles::Kind;
 using Problem = document::PdfInfo::Problem;
 
 // Enough of a PDF for the header test; poppler never sees it.
-constexpr const char* kPdfHead = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
+constexpr const char* PDF_HEAD = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
 
 TEST(DroppedFiles, OnlyFlipbooksAndPdfsAreTakenAndOneStrangerRefusesTheDrop) {
     test::TempDir dir;
     test::Write(dir / "book.flip", "PK");
     test::Write(dir / "Paper.PDF", "anything");                   // the name decides first
-    test::Write(dir / "scan", std::string(200, ' ') + kPdfHead);  // a PDF without its extension
+    test::Write(dir / "scan", std::string(200, ' ') + PDF_HEAD);  // a PDF without its extension
     test::Write(dir / "notes.txt", "words");
     // A flipbook stores its PDF near its start; without its extension it is still no PDF.
-    test::Write(dir / "renamed", std::string("PK\x03\x04") + std::string(100, '\0') + kPdfHead);
+    test::Write(dir / "renamed", std::string("PK\x03\x04") + std::string(100, '\0') + PDF_HEAD);
     std::filesystem::create_directory(dir / "folder.flip");
     const struct {
         std::string name;
@@ -60,7 +60,7 @@ TEST(DroppedFiles, OnlyFlipbooksAndPdfsAreTakenAndOneStrangerRefusesTheDrop) {
 TEST(PdfBookFlow, FailuresShowTheirAlertAndEndTheFlow) {
     test::TempDir dir, root;
     test::Write(dir / "notes.pdf", "no header here");
-    test::Write(dir / "cut.pdf", std::string(kPdfHead) + "1 0 obj <<");  // a header, nothing behind it
+    test::Write(dir / "cut.pdf", std::string(PDF_HEAD) + "1 0 obj <<");  // a header, nothing behind it
     const struct {
         std::string url;
         std::string alert;

@@ -11,10 +11,10 @@ namespace {
 using test::ZipEntry;
 using test::ZipWriter;
 
-const std::string kMeta = R"({"app":1})";
+const std::string META = R"({"app":1})";
 ZipWriter Meta(ZipEntry e) {
     e.name = "metadata.brivane";
-    if (e.data.empty()) e.data = kMeta;
+    if (e.data.empty()) e.data = META;
     return ZipWriter().Add(std::move(e));
 }
 
@@ -28,17 +28,17 @@ struct MetadataCase {
 TEST(GetMetadataSource, ReadsTheRightEntryOrReportsDamage) {
     const std::string big(40000, 'm');
     const MetadataCase cases[] = {
-        {"deflated", Meta({.method = 8}), kMeta},
-        {"name without UTF-8 flag", Meta({.utf8Flag = false}), kMeta},
-        {"different letter case", ZipWriter().File("Metadata.brivane", kMeta), std::nullopt},
-        {"inside a folder", ZipWriter().File("docs/metadata.brivane", kMeta), std::nullopt},
+        {"deflated", Meta({.method = 8}), META},
+        {"name without UTF-8 flag", Meta({.utf8Flag = false}), META},
+        {"different letter case", ZipWriter().File("Metadata.brivane", META), std::nullopt},
+        {"inside a folder", ZipWriter().File("docs/metadata.brivane", META), std::nullopt},
         {"first of two duplicates wins",
          ZipWriter().File("a.txt", "x").File("metadata.brivane", "first").File("metadata.brivane", "second"), "first"},
         {"bad byte becomes U+FFFD", ZipWriter().File("metadata.brivane", "{}\xFF"), "{}\xEF\xBF\xBD"},
         {"empty entry is empty text", ZipWriter().File("metadata.brivane", ""), ""},
-        {"prepended stub", ZipWriter().Prepend(std::string(5000, 'S')).File("metadata.brivane", kMeta, 8), kMeta},
-        {"data descriptor", Meta({.method = 8, .dataDescriptor = true}), kMeta},
-        {"ZIP64 sizes", Meta({.zip64 = true}), kMeta},
+        {"prepended stub", ZipWriter().Prepend(std::string(5000, 'S')).File("metadata.brivane", META, 8), META},
+        {"data descriptor", Meta({.method = 8, .dataDescriptor = true}), META},
+        {"ZIP64 sizes", Meta({.zip64 = true}), META},
         {"more than one chunk", Meta({.data = big, .method = 8}), big},
         // Damage must be reported, not handed on as content.
         {"CRC mismatch", Meta({.data = big, .method = 8, .crc = 1}), std::nullopt, 1},

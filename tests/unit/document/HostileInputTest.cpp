@@ -14,7 +14,7 @@ namespace {
 using test::FileUrl;
 using test::ZipWriter;
 
-constexpr std::uint64_t kMiB = 1024 * 1024;
+constexpr std::uint64_t MIB = 1024 * 1024;
 
 TEST(HostileInput, NeverAcceptedNeverCrashes) {
     test::TempDir d;
@@ -71,10 +71,10 @@ std::string JsonOfSize(std::uint64_t size) {
 // declared size is checked before allocating and the real size while reading.
 TEST(HostileInput, MetadataAbove16MiBIsUnreadable) {
     const std::pair<test::ZipEntry, bool> cases[] = {
-        {{.data = JsonOfSize(16 * kMiB), .method = 8}, true},
-        {{.data = JsonOfSize(16 * kMiB + 1), .method = 8}, false},
-        {{.data = "{}", .declaredSize = 0xFFFFFFF0u}, false},                       // declares 4 GiB, holds little
-        {{.data = JsonOfSize(17 * kMiB), .method = 8, .declaredSize = 10}, false},  // inflates past the bound
+        {{.data = JsonOfSize(16 * MIB), .method = 8}, true},
+        {{.data = JsonOfSize(16 * MIB + 1), .method = 8}, false},
+        {{.data = "{}", .declaredSize = 0xFFFFFFF0u}, false},                      // declares 4 GiB, holds little
+        {{.data = JsonOfSize(17 * MIB), .method = 8, .declaredSize = 10}, false},  // inflates past the bound
     };
     test::TempDir dir;
     const std::string path = dir / "a.flip", url = FileUrl(path);

@@ -5,8 +5,8 @@
 namespace brivane::document {
 namespace {
 
-constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
-constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
+constexpr auto LARGEST = std::numeric_limits<std::int64_t>::max();
+constexpr auto SMALLEST = std::numeric_limits<std::int64_t>::min();
 
 TEST(MetadataValue, TypedReads) {
     // JSON text of the member "v"; its Int(), Text() and String().
@@ -17,7 +17,7 @@ TEST(MetadataValue, TypedReads) {
         {"800.0", 800, "800", std::nullopt},
         // An integral value reads as its plain digits, whatever its notation.
         {"100000.0", 100000, "100000", std::nullopt},
-        {"1e20", kMax, "100000000000000000000", std::nullopt},
+        {"1e20", LARGEST, "100000000000000000000", std::nullopt},
         {"-0.0", 0, "0", std::nullopt},
         {"2.5e-3", 0, "0.0025", std::nullopt},
         {"true", 1, "true", std::nullopt},
@@ -25,12 +25,12 @@ TEST(MetadataValue, TypedReads) {
         {"null", std::nullopt, "", std::nullopt},
         {"[1]", std::nullopt, "", std::nullopt},
         // Out of the signed 64-bit range: saturate rather than wrap or trap.
-        {"18446744073709551615", kMax, "18446744073709551615", std::nullopt},
-        {"1e300", kMax, "1" + std::string(300, '0'), std::nullopt},
-        {"-1e300", kMin, "-1" + std::string(300, '0'), std::nullopt},
+        {"18446744073709551615", LARGEST, "18446744073709551615", std::nullopt},
+        {"1e300", LARGEST, "1" + std::string(300, '0'), std::nullopt},
+        {"-1e300", SMALLEST, "-1" + std::string(300, '0'), std::nullopt},
         // Shortest digits that read back the same, then zeros: as the page's
         // script writes it.
-        {"9223372036854775808.0", kMax, "9223372036854776000", std::nullopt},
+        {"9223372036854775808.0", LARGEST, "9223372036854776000", std::nullopt},
     };
     for (const auto& [member, asInt, asText, asString] : cases) {
         SCOPED_TRACE(member);
@@ -78,12 +78,12 @@ TEST(MetadataValue, ParseAcceptsOnlyObjectsAndArrays) {
         {std::string("{\"a\":\"x\0y\"}", 11), false},
         {"{\"a\":\"x\\u0000y\"}", true},
         // Depth is bounded before anything walks the document.
-        {Nested(kMaxJsonDepth), true},
-        {Nested(kMaxJsonDepth + 1), false},
+        {Nested(MAX_JSON_DEPTH), true},
+        {Nested(MAX_JSON_DEPTH + 1), false},
         {Nested(100000), false},
-        {"{\"a\":" + Nested(kMaxJsonDepth - 1) + "}", true},
-        {"{\"a\":" + Nested(kMaxJsonDepth) + "}", false},
-        {Nested(kMaxJsonDepth, "\"[[[[\\\"{{\""), true},  // brackets inside strings are text
+        {"{\"a\":" + Nested(MAX_JSON_DEPTH - 1) + "}", true},
+        {"{\"a\":" + Nested(MAX_JSON_DEPTH) + "}", false},
+        {Nested(MAX_JSON_DEPTH, "\"[[[[\\\"{{\""), true},  // brackets inside strings are text
     };
     for (const auto& [text, parses] : cases) EXPECT_EQ(ParseMetadata(text).has_value(), parses) << text.substr(0, 40);
 }

@@ -37,7 +37,7 @@ TEST(ValidateFlipbookFile, AnswersTheRightCode) {
     json noApp = sample;
     noApp.erase("app");
     const std::string id = Fingerprint(800, 600, 3, SamplePdf().size());  // of the sample with the default PDF
-    const std::string good = WriteMetadata(With({{"id", id}})), kMeta = "metadata.brivane";
+    const std::string good = WriteMetadata(With({{"id", id}})), META = "metadata.brivane";
     const std::string deep = std::string(100000, '[') + std::string(100000, ']');
     std::string upper = id;
     for (auto& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
@@ -76,12 +76,12 @@ TEST(ValidateFlipbookFile, AnswersTheRightCode) {
         // field.
         {"Unicode Path field names another entry the metadata",
          ZipWriter()
-             .Add({.name = "other.txt", .data = good, .extra = test::UnicodePathField("other.txt", kMeta)})
+             .Add({.name = "other.txt", .data = good, .extra = test::UnicodePathField("other.txt", META)})
              .File("flipbook.pdf", SamplePdf()),
          "ERROR_NO_META"},
         {"Unicode Path field renames the metadata",
          ZipWriter()
-             .Add({.name = kMeta, .data = good, .extra = test::UnicodePathField(kMeta, "other.txt")})
+             .Add({.name = META, .data = good, .extra = test::UnicodePathField(META, "other.txt")})
              .File("flipbook.pdf", SamplePdf()),
          ""},
     };

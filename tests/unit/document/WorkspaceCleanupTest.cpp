@@ -59,7 +59,7 @@ TEST_P(Cancellation, StopsSoonAndLeavesTheWorkspaceIncomplete) {
     EXPECT_FALSE(book.tempPath);
     EXPECT_GT(window.planned, 0u);
     // Each writer finishes at most the piece it was writing.
-    EXPECT_LE(window.copied - window.copiedAtClose, ArchiveExtractor::kMaxThreads * (1u << 20));
+    EXPECT_LE(window.copied - window.copiedAtClose, ArchiveExtractor::MAX_THREADS * (1u << 20));
     EXPECT_LT(window.copied, window.planned);
     const std::string workspace = PathOf(FlipbookFile(FileUrl(path)).GetWorkspaceURL().value_or(""));
     EXPECT_FALSE(fs::exists(workspace + "/.brivane-complete"));
@@ -90,13 +90,13 @@ struct SweepCase {
 
 void PrintTo(const SweepCase& c, std::ostream* os) { *os << c.rule; }
 
-constexpr std::uint64_t kNoRoom = ~0ull;  // an allowance of nothing
+constexpr std::uint64_t NO_ROOM = ~0ull;  // an allowance of nothing
 
-const SweepCase kSweeps[] = {
+const SweepCase SWEEPS[] = {
     {"the newest few stay", 2, 1, {}, {0, 1}},
     {"a shown workspace stays and is not counted", 2, 1, {0, 3}, {0, 1, 2, 3}},
-    {"past the size bound nothing idle stays", 3, kNoRoom, {}, {}},
-    {"past the size bound a shown one still stays", 3, kNoRoom, {4}, {4}},
+    {"past the size bound nothing idle stays", 3, NO_ROOM, {}, {}},
+    {"past the size bound a shown one still stays", 3, NO_ROOM, {4}, {4}},
 };
 
 class Sweep : public ::testing::TestWithParam<SweepCase>, public WorkspaceFixture {};
@@ -104,10 +104,10 @@ class Sweep : public ::testing::TestWithParam<SweepCase>, public WorkspaceFixtur
 TEST_P(Sweep, RemovesOnlyOurOwnIdleWorkspacesBeyondTheBudget) {
     const SweepCase& c = GetParam();
     fs::remove_all(Root());
-    constexpr int kBooks = 5;
+    constexpr int BOOKS = 5;
     std::vector<std::string> names;
-    std::vector<std::optional<document::WorkspaceClaim>> windows(kBooks);
-    for (int i = 0; i < kBooks; ++i) {
+    std::vector<std::optional<document::WorkspaceClaim>> windows(BOOKS);
+    for (int i = 0; i < BOOKS; ++i) {
         FlipbookFile book(Flipbook("Book" + std::to_string(i) + ".flip"));
         ASSERT_TRUE(book.ExtractZip());
         ASSERT_TRUE(book.tempPath);
@@ -129,10 +129,10 @@ TEST_P(Sweep, RemovesOnlyOurOwnIdleWorkspacesBeyondTheBudget) {
     Write(Root() + "/.removing-1-0/.brivane-identity", "{}");
 
     const auto removed = document::WorkspaceSweeper::Sweep(Root(), {c.newest, c.freeDivisor});
-    for (int i = 0; i < kBooks; ++i)
+    for (int i = 0; i < BOOKS; ++i)
         EXPECT_EQ(fs::exists(Root() + "/" + names[i] + "/data/flipbook.pdf"), c.kept.count(i) == 1)
             << c.rule << ": book " << i;
-    EXPECT_EQ(removed.size(), kBooks - c.kept.size()) << c.rule;
+    EXPECT_EQ(removed.size(), BOOKS - c.kept.size()) << c.rule;
     EXPECT_TRUE(fs::exists(Root() + "/not-ours/data")) << c.rule;
     EXPECT_TRUE(fs::exists(files / "elsewhere/.brivane-identity")) << c.rule;
     EXPECT_TRUE(fs::is_symlink(Root() + "/linked")) << c.rule;
@@ -142,7 +142,7 @@ TEST_P(Sweep, RemovesOnlyOurOwnIdleWorkspacesBeyondTheBudget) {
     fs::remove_all(Root());
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, Sweep, ::testing::ValuesIn(kSweeps));
+INSTANTIATE_TEST_SUITE_P(Table, Sweep, ::testing::ValuesIn(SWEEPS));
 
 }  // namespace
 }  // namespace brivane::test

@@ -13,7 +13,7 @@ namespace {
 
 using document::FlipbookFile;
 
-const std::string kHexId = "0123456789abcdef0123456789abcdef012345678";  // 41 characters
+const std::string HEX_ID = "0123456789abcdef0123456789abcdef012345678";  // 41 characters
 
 struct NamingCase {
     const char* rule;
@@ -22,8 +22,8 @@ struct NamingCase {
     std::optional<std::string> directory;
 };
 
-const NamingCase kNaming[] = {
-    {"file name without its extension, hyphen, id", "Book.flip", kHexId, "Book-" + kHexId},
+const NamingCase NAMING[] = {
+    {"file name without its extension, hyphen, id", "Book.flip", HEX_ID, "Book-" + HEX_ID},
     {"id used as stored, upper case kept", "Book.flip", "ABCDEF", "Book-ABCDEF"},
     {"only the last extension goes", "Annual Report.final.flip", "x1", "Annual Report.final-x1"},
     {"a number is no id", "Book.flip", 5, std::nullopt},
@@ -55,7 +55,7 @@ TEST_P(WorkspaceNaming, NamesOneDirectoryDirectlyUnderTheRoot) {
     EXPECT_EQ(book.GetWorkspaceURL().value_or("?").back(), '/') << "an existing directory's URL ends with a slash";
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WorkspaceNaming, ::testing::ValuesIn(kNaming));
+INSTANTIATE_TEST_SUITE_P(Table, WorkspaceNaming, ::testing::ValuesIn(NAMING));
 
 TEST(WorkspaceMetadata, TextThatIsNotJsonPrintsTheParseLine) {
     WorkspaceFixture f;
@@ -70,7 +70,7 @@ struct RootCase {
     std::function<void(const std::string& root, const std::string& elsewhere)> plant;
 };
 
-const RootCase kUnsafeRoots[] = {
+const RootCase UNSAFE_ROOTS[] = {
     {"a symlink to a directory we own",
      [](auto& root, auto& elsewhere) {
          mkdir(elsewhere.c_str(), 0700);
@@ -105,7 +105,7 @@ TEST_P(UnsafeRoot, GivesNoWorkspaceAndTouchesNothing) {
     fs::remove_all(Root());
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, UnsafeRoot, ::testing::ValuesIn(kUnsafeRoots));
+INSTANTIATE_TEST_SUITE_P(Table, UnsafeRoot, ::testing::ValuesIn(UNSAFE_ROOTS));
 
 class CreateCore : public ::testing::Test, public WorkspaceFixture {};
 
@@ -239,9 +239,9 @@ TEST_F(Configuration, InvalidUtf8ReadsTheSameInTheWorkspace) {
 // rewrite in place; one pass takes about 20 ms optimised, a second or so in a
 // sanitized debug build.
 TEST(ReaderConfigurationText, RewriteIsOnePassAndTheTextCompact) {
-    constexpr int kReferences = 320000;
+    constexpr int REFERENCES = 320000;
     std::string text = "{\"pages\":[";
-    for (int i = 0; i < kReferences; ++i) text += "\"files\\/user\\/p.jpg\",";
+    for (int i = 0; i < REFERENCES; ++i) text += "\"files\\/user\\/p.jpg\",";
     text += "\"files\\/toc\"]}";
     const auto urlOf = [](const std::string& relative) { return "file:///w/data/" + relative; };
     const auto start = std::chrono::steady_clock::now();
@@ -249,7 +249,7 @@ TEST(ReaderConfigurationText, RewriteIsOnePassAndTheTextCompact) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(rewritten.find("files\\/"), std::string::npos);
     EXPECT_EQ(rewritten.size(),
-              text.size() + kReferences * (urlOf("files/user").size() - 11) + urlOf("files/toc").size() - 10);
+              text.size() + REFERENCES * (urlOf("files/user").size() - 11) + urlOf("files/toc").size() - 10);
 
     const auto config =
         document::ReaderConfiguration::Build(R"({"pages":["files\/user\/p.jpg","files\/toc"]})", "flipbook.pdf", urlOf);
@@ -273,7 +273,7 @@ struct SharingCase {
 
 void PrintTo(const SharingCase& c, std::ostream* os) { *os << c.situation; }
 
-const SharingCase kSharing[] = {
+const SharingCase SHARING[] = {
     {"the same file in a second window", nullptr, "one", SharingCase::Shown::HereToo, ""},
     {"same name and id in another folder, first still shown", "b", "two", SharingCase::Shown::HereToo, "-2"},
     {"same name and id in another folder, first shown by another process", "b", "two",
@@ -344,7 +344,7 @@ TEST_P(WorkspaceSharing, EachWindowReadsItsOwnFile) {
     fs::remove_all(Root());
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WorkspaceSharing, ::testing::ValuesIn(kSharing));
+INSTANTIATE_TEST_SUITE_P(Table, WorkspaceSharing, ::testing::ValuesIn(SHARING));
 
 }  // namespace
 }  // namespace brivane::test

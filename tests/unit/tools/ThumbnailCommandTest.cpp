@@ -132,7 +132,7 @@ std::vector<std::string> Files(const TempDir& dir) {
     return names;
 }
 
-constexpr Rgb kRed{220, 30, 40}, kBlue{20, 60, 200}, kWhite{255, 255, 255};
+constexpr Rgb RED{220, 30, 40}, BLUE{20, 60, 200}, WHITE{255, 255, 255};
 
 TEST(ThumbnailCommand, DrawsTheFirstPageOnWhiteAtTheRequestedSize) {
     const struct {
@@ -153,7 +153,7 @@ TEST(ThumbnailCommand, DrawsTheFirstPageOnWhiteAtTheRequestedSize) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        std::string pdf = PagesPdf(c.width, c.height, {kRed, kBlue});
+        std::string pdf = PagesPdf(c.width, c.height, {RED, BLUE});
         if (c.xrefPastTheEnd) pdf = XrefPastTheEnd(std::move(pdf));
         Book(std::move(pdf), c.deflated).WriteTo(dir / "book.flip");
         std::vector<std::string> args = c.options;
@@ -164,14 +164,14 @@ TEST(ThumbnailCommand, DrawsTheFirstPageOnWhiteAtTheRequestedSize) {
         ASSERT_TRUE(png);
         EXPECT_EQ(std::pair(png->width, png->height), std::pair(c.wantWidth, c.wantHeight));
         if (c.wantHeight > 4) {
-            EXPECT_EQ(png->centre, kRed) << "the first page's colour";
-            EXPECT_EQ(png->corner, kWhite) << "unpainted paper is white";
+            EXPECT_EQ(png->centre, RED) << "the first page's colour";
+            EXPECT_EQ(png->corner, WHITE) << "unpainted paper is white";
         }
     }
 }
 
 TEST(ThumbnailCommand, RefusedOrUnreadableBooksGetNoImage) {
-    const std::string pdf = PagesPdf(300, 400, {kRed});
+    const std::string pdf = PagesPdf(300, 400, {RED});
     nlohmann::json tooNew = SampleMetadata();
     tooNew["app"] = 2;
     nlohmann::json otherId = SampleMetadata();

@@ -53,10 +53,10 @@ struct Layout {
     }
 };
 
-const std::string kPdf = test::SamplePdf(4096);
-const std::string kDecoy = [] {
+const std::string PDF_BYTES = test::SamplePdf(4096);
+const std::string DECOY = [] {
     std::string decoy = "%PDF-1.5\n% not the book's";
-    decoy.resize(kPdf.size(), 'd');
+    decoy.resize(PDF_BYTES.size(), 'd');
     return decoy;
 }();
 
@@ -65,19 +65,19 @@ std::uint32_t Crc(const std::string& bytes) {
         crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 
-std::string Book() { return test::ValidFlipbook(test::SampleMetadata(), kPdf).Bytes(); }
+std::string Book() { return test::ValidFlipbook(test::SampleMetadata(), PDF_BYTES).Bytes(); }
 
 // The book's entries and a decoy PDF under the same name, size and CRC-32,
 // then two directories that differ only in which of the two PDFs they name:
 // the first one, and the other in the comment of the first's end record.
 std::string TwoDirectories(bool decoyBeforePdf, bool decoyDirectoryFirst) {
     auto meta = test::SampleMetadata();
-    meta["id"] = test::Fingerprint(800, 600, 3, kPdf.size());
-    const test::ZipEntry decoy{.name = "flipbook.pdf", .data = kDecoy, .crc = Crc(kPdf)};
+    meta["id"] = test::Fingerprint(800, 600, 3, PDF_BYTES.size());
+    const test::ZipEntry decoy{.name = "flipbook.pdf", .data = DECOY, .crc = Crc(PDF_BYTES)};
     ZipWriter zip;
     zip.File("metadata.brivane", WriteMetadata(meta), 8);
     if (decoyBeforePdf) zip.Add(decoy);
-    zip.File("flipbook.pdf", kPdf);
+    zip.File("flipbook.pdf", PDF_BYTES);
     if (!decoyBeforePdf) zip.Add(decoy);
     const Layout all(zip.Bytes());
     const auto headers = all.Headers();
@@ -129,7 +129,7 @@ TEST(ArchiveConsistency, EndRecordsThatDisagreeAreRefusedByTheCheckAndTheUnpacke
         {"the comment repeats the end record",
          WithComment(EndRecord(book.count, book.directory.size(), book.body.size(), 0)), true},
         {"a stub before the archive, offsets from the file's start",
-         test::ValidFlipbook(test::SampleMetadata(), kPdf).Prepend(std::string(3000, 'S')).Bytes(), true},
+         test::ValidFlipbook(test::SampleMetadata(), PDF_BYTES).Prepend(std::string(3000, 'S')).Bytes(), true},
         // Neither libzip nor we guess how far a stub moved the offsets.
         {"a stub before the archive, offsets from the archive's start", std::string(3000, 'S') + Book(), false},
     };
@@ -144,7 +144,7 @@ TEST(ArchiveConsistency, EndRecordsThatDisagreeAreRefusedByTheCheckAndTheUnpacke
         const auto unpacked = ArchiveExtractor::Unpack(archive, dir / "data");
         if (c.opens) {
             EXPECT_TRUE(unpacked) << unpacked.Failure().Line();
-            EXPECT_EQ(test::Read(dir / "data/flipbook.pdf"), kPdf);
+            EXPECT_EQ(test::Read(dir / "data/flipbook.pdf"), PDF_BYTES);
         } else {
             ASSERT_FALSE(unpacked);
             EXPECT_EQ(unpacked.Failure().cause, UnpackFailure::Cause::Damaged) << unpacked.Failure().Line();

@@ -46,7 +46,7 @@ struct HostileCase {
     bool truncate = false;
 };
 
-const HostileCase kHostile[] = {
+const HostileCase HOSTILE[] = {
     {"parent component climbs out", {{"../outside/evil.txt", "x"}}, "../outside/evil.txt: leads outside the workspace"},
     {"absolute path", {{"/tmp/evil.txt", "x"}}, "/tmp/evil.txt: leads outside the workspace"},
     {"drive letter", {{"C:/evil.txt", "x"}}, "C:/evil.txt: leads outside the workspace"},
@@ -72,7 +72,7 @@ const HostileCase kHostile[] = {
      {{.name = "bad.txt", .data = "payload", .crc = 0x12345678}, {"after.txt", "never written"}},
      "bad.txt: CRC mismatch"},
     {"CRC-32 mismatch in a large deflated entry (unpacked apart)",
-     {{.name = "big.bin", .data = std::string(ArchiveExtractor::kLargeEntry + 1000, 'z'), .method = 8, .crc = 1}},
+     {{.name = "big.bin", .data = std::string(ArchiveExtractor::LARGE_ENTRY + 1000, 'z'), .method = 8, .crc = 1}},
      "big.bin: CRC mismatch"},
     {"truncated archive", {{"x.txt", "x"}}, "not a readable archive", true},
     {"declared size smaller than the data",
@@ -112,11 +112,11 @@ TEST_P(HostileArchive, FailsWithoutReachingOutsideTheDestination) {
     EXPECT_FALSE(fs::exists(s.dest + "/after.txt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, HostileArchive, ::testing::ValuesIn(kHostile));
+INSTANTIATE_TEST_SUITE_P(Table, HostileArchive, ::testing::ValuesIn(HOSTILE));
 
 TEST(ArchiveExtractor, RecreatesFilesDirectoriesAndInnerLinks) {
     Scratch s;
-    std::string big(ArchiveExtractor::kLargeEntry + 12345, '\0');
+    std::string big(ArchiveExtractor::LARGE_ENTRY + 12345, '\0');
     for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7919) >> 5);
     ZipWriter zip;
     zip.Add({.name = "files/", .kind = Kind::Directory}).File("files/user/12/page1.jpg", "jpeg bytes", 8);

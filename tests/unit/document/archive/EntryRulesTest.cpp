@@ -7,7 +7,7 @@ namespace {
 
 using document::EntryPath;
 
-const std::pair<std::string, bool> kNames[] = {
+const std::pair<std::string, bool> NAMES[] = {
     {"files/user/a.png", true},
     {"dir/", true},
     {"ünïcödé/名前.txt", true},
@@ -38,7 +38,7 @@ const std::pair<std::string, bool> kNames[] = {
 };
 
 TEST(EntryPath, AcceptsOnlyPlainRelativeNames) {
-    for (const auto& [name, accepted] : kNames)
+    for (const auto& [name, accepted] : NAMES)
         EXPECT_EQ(EntryPath::Parse(name).has_value(), accepted) << testing::PrintToString(name);
     EXPECT_EQ(EntryPath::Parse("./files//user/./a.png")->Joined(), "files/user/a.png");
 }

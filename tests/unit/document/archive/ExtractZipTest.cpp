@@ -41,7 +41,7 @@ struct ReuseCase {
     bool replaced;
 };
 
-const ReuseCase kReuse[] = {
+const ReuseCase REUSE[] = {
     {"unchanged metadata is reused", [](const std::string& t) { return t; }, false},
     {"same length, one character differs: counts as unchanged",
      [](const std::string& t) {
@@ -85,7 +85,7 @@ TEST_P(ReuseRule, ReplacesTheDataDirectoryOnlyWhenTheLengthChanged) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ReuseRule, ::testing::ValuesIn(kReuse));
+INSTANTIATE_TEST_SUITE_P(Table, ReuseRule, ::testing::ValuesIn(REUSE));
 
 // What an earlier unpacking may have left; only a complete one is reused.
 struct LeftCase {
@@ -96,7 +96,7 @@ struct LeftCase {
 
 void PrintTo(const LeftCase& c, std::ostream* os) { *os << c.left; }
 
-const LeftCase kLeft[] = {
+const LeftCase LEFT[] = {
     {"a complete unpacking", [](const std::string&) {}, true},
     {"an unpacking cut short after the metadata was written",
      [](const std::string& ws) { fs::remove(ws + "/.brivane-complete"); }, false},
@@ -136,7 +136,7 @@ TEST_P(LeftBehind, OnlyACompleteUnpackingIsReusedAnythingElseIsUnpackedAfresh) {
     EXPECT_TRUE(fs::exists(workspace + "/.brivane-complete")) << c.left;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, LeftBehind, ::testing::ValuesIn(kLeft));
+INSTANTIATE_TEST_SUITE_P(Table, LeftBehind, ::testing::ValuesIn(LEFT));
 
 // The fixed line, then the reason on its own line.
 TEST_F(ExtractZip, HostileArchiveFailsSayingWhyAndTouchesNothingElse) {

@@ -83,7 +83,7 @@ struct OffsetCase {
 };
 
 TEST(UnpackListener, StoredFilesAreFoundByteForByteInTheArchive) {
-    const std::string big(ArchiveExtractor::kLargeEntry + 5, 'B');
+    const std::string big(ArchiveExtractor::LARGE_ENTRY + 5, 'B');
     const std::string plain = ZipWriter().File("a.txt", "alpha").File("deflated.txt", "squeeze me", 8).Bytes();
     const OffsetCase cases[] = {
         {"plain, with directories, links and an empty file",
@@ -174,7 +174,7 @@ struct NoticeCase {
 };
 
 TEST(UnpackListener, EveryFileWrittenIsToldOnceAndOnlyWhenWhole) {
-    const std::string big(ArchiveExtractor::kLargeEntry + 99, 'L');
+    const std::string big(ArchiveExtractor::LARGE_ENTRY + 99, 'L');
     const NoticeCase cases[] = {
         {"parallel, large entry first",
          {{"a.txt", "a"},

@@ -54,8 +54,8 @@ PdfBook::PdfBook(std::string bookPath, std::shared_ptr<WorkspaceClaim> claim, bo
     : bookPath_(std::move(bookPath)), claim_(std::move(claim)), fresh_(fresh) {}
 
 nlohmann::json PdfBook::Metadata(const PdfInfo& pdf, std::uint64_t pdfSize, const std::string& title,
-                                 const std::string& subtitle) {
-    return {
+                                 const std::string& subtitle, const std::vector<std::string>& assets) {
+    nlohmann::json metadata = {
         {"app", SUPPORTED_APP_VERSION},
         {"id", ContentFingerprint(FingerprintText(pdf.width, pdf.height, pdf.pages, std::to_string(pdfSize)))},
         {"width", pdf.width},
@@ -63,6 +63,8 @@ nlohmann::json PdfBook::Metadata(const PdfInfo& pdf, std::uint64_t pdfSize, cons
         {"num_pages", pdf.pages},
         {"design", {{"title", title}, {"subtitle", subtitle}}},
     };
+    if (!assets.empty()) metadata["assets"] = assets;
+    return metadata;
 }
 
 std::string PdfBook::TitleFor(const std::string& infoTitle, const std::string& pdfPath) {

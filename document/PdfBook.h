@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace brivane::document {
 
@@ -17,9 +18,10 @@ namespace brivane::document {
 // unchanged PDF again reuses it.
 class PdfBook {
 public:
-    // The metadata of a book of this PDF; pdfSize goes into its id.
+    // The metadata of a book of this PDF; pdfSize goes into its id. assets:
+    // the archive paths of the book's asset files, if it has any.
     static nlohmann::json Metadata(const PdfInfo& pdf, std::uint64_t pdfSize, const std::string& title,
-                                   const std::string& subtitle);
+                                   const std::string& subtitle, const std::vector<std::string>& assets = {});
     // The PDF's own title when it has one, else its file name without the extension.
     static std::string TitleFor(const std::string& infoTitle, const std::string& pdfPath);
     // The workspace that holds the book of the PDF at this absolute path.

@@ -5,12 +5,10 @@
 #include "document/MetadataValue.h"
 #include "document/PdfBook.h"
 #include "document/PdfInfo.h"
-#include "document/archive/EntryPath.h"
 #include "document/archive/FlipbookWriter.h"
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -64,26 +62,6 @@ int Fail(const std::string& message) {
     return EXIT_REJECTED;
 }
 
-// Regular files under dir, as (archive path under files/, path on disk), sorted
-// so the archive does not depend on directory order.
-Result<std::vector<document::FlipbookWriter::Asset>> CollectAssets(const fs::path& dir) {
-    std::vector<document::FlipbookWriter::Asset> assets;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        if (!it->is_regular_file(ec)) continue;
-        const std::string name = "files/" + it->path().lexically_relative(dir).generic_string();
-        // Never write a name that unpacking would refuse, nor one that is not text.
-        if (!IsValidUtf8(name) || !document::EntryPath::Parse(name))
-            return Error{"cannot pack the asset " + nlohmann::json(DecodeUtf8Lossy(name)).dump() +
-                         ": its name is not plain UTF-8 text without control characters"};
-        assets.emplace_back(name, it->path().string());
-    }
-    if (ec) return Error{"cannot read assets in " + dir.string() + ": " + ec.message()};
-    std::sort(assets.begin(), assets.end());
-    return assets;
-}
-
 }  // namespace
 
 int PackCommand::Run(const std::vector<std::string>& args) {
@@ -106,16 +84,14 @@ int PackCommand::Run(const std::vector<std::string>& args) {
     const auto pdfSize = fs::file_size(options.pdf, ec);
     if (ec || pdfSize == 0) return Fail("cannot measure " + options.pdf);
 
-    const auto assets =
-        options.assets.empty() ? std::vector<document::FlipbookWriter::Asset>{} : CollectAssets(options.assets);
+    const auto assets = options.assets.empty() ? std::vector<document::FlipbookWriter::Asset>{}
+                                               : document::FlipbookWriter::AssetsUnder(options.assets);
     if (!assets) return Fail(assets.Failure().message);
+    std::vector<std::string> assetNames;
+    for (const auto& asset : *assets) assetNames.push_back(asset.first);
 
-    nlohmann::json metadata = document::PdfBook::Metadata(*pdf, pdfSize, options.title, options.subtitle);
-    if (!assets->empty()) {
-        nlohmann::json paths = nlohmann::json::array();
-        for (const auto& asset : *assets) paths.push_back(asset.first);
-        metadata["assets"] = std::move(paths);
-    }
+    const nlohmann::json metadata =
+        document::PdfBook::Metadata(*pdf, pdfSize, options.title, options.subtitle, assetNames);
     if (const auto written =
             document::FlipbookWriter::Write(options.out, document::WriteMetadata(metadata), options.pdf, *assets);
         !written)

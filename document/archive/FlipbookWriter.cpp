@@ -1,9 +1,14 @@
 #include "document/archive/FlipbookWriter.h"
 
 #include "base/Unique.h"
+#include "base/Utf8.h"
+#include "document/archive/EntryPath.h"
 
 #include <zip.h>
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -29,6 +34,25 @@ Result<void> AddFile(zip_t* zip, const std::string& name, zip_source_t* source, 
 }
 
 }  // namespace
+
+Result<std::vector<FlipbookWriter::Asset>> FlipbookWriter::AssetsUnder(const std::string& dir) {
+    namespace fs = std::filesystem;
+    std::vector<Asset> assets;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        const std::string name = "files/" + it->path().lexically_relative(dir).generic_string();
+        // Never write a name that unpacking would refuse, nor one that is not text.
+        if (!IsValidUtf8(name) || !EntryPath::Parse(name))
+            return Error{"cannot pack the asset " + nlohmann::json(DecodeUtf8Lossy(name)).dump() +
+                         ": its name is not plain UTF-8 text without control characters"};
+        assets.emplace_back(name, it->path().string());
+    }
+    if (ec) return Error{"cannot read assets in " + dir + ": " + ec.message()};
+    std::sort(assets.begin(), assets.end());
+    return assets;
+}
 
 // zip_close() reads the metadata buffer: the caller's text outlives the handle.
 Result<void> FlipbookWriter::Write(const std::string& out, const std::string& metadataText, const std::string& pdfPath,

@@ -42,7 +42,7 @@ void StartScreen::HandleCheckResult(const std::string& url, document::CheckResul
 }
 
 void StartScreen::OpenUpdatePage(int response) {
-    if (response == web::FIRST_BUTTON_RESPONSE) desktop_->OpenURI(web::UpdatePageURL());
+    if (response == web::FIRST_BUTTON_RESPONSE) desktop_->OpenURI(web::UpdatePageUrl());
 }
 
 void StartScreen::ShowOpenedURL(const std::string& url) {

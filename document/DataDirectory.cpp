@@ -18,7 +18,7 @@ std::filesystem::path ShareDirectory() {
 
 std::string DataDirectory::Path() { return (ShareDirectory() / "brivane-reader" / "data").string(); }
 
-std::string DataDirectory::StartPageURL() {
+std::string DataDirectory::StartPageUrl() {
     const auto page = std::filesystem::path(Path()) / "main.html";
     return FileUrlFromPath(page.string()).value_or(std::string());
 }

@@ -9,7 +9,7 @@ namespace brivane::document {
 class DataDirectory {
 public:
     static std::string Path();
-    static std::string StartPageURL();
+    static std::string StartPageUrl();
     // <exe dir>/../share/icons, for the application's own icon.
     static std::string IconsPath();
 };

@@ -60,7 +60,7 @@ public:
     // The window went full screen or came back: the page hides or shows its bars.
     void FullscreenChanged(bool fullscreen);
 
-    const std::string& PageURL() const { return pageUrl_; }
+    const std::string& PageUrl() const { return pageUrl_; }
 
     // Our menus run the reader page's own commands ("next", "zoomIn", ...).
     void RunCommand(const std::string& command);

@@ -196,7 +196,7 @@ void StartPageHost::CheckAndShow(const std::string& fileUrl, std::function<void(
         });
 }
 
-void StartPageHost::OpenReaderDownloadPage() { desktop_->OpenURI(ReaderDownloadPageURL()); }
+void StartPageHost::OpenReaderDownloadPage() { desktop_->OpenURI(ReaderDownloadPageUrl()); }
 
 void StartPageHost::AfterEchoes(std::function<void()> then) {
     desktop_->ScheduleAfter(std::chrono::milliseconds(0), [self = shared_from_this(), then = std::move(then)] {

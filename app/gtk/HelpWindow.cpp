@@ -17,7 +17,7 @@ namespace {
 
 GtkWindow* shown = nullptr;
 
-std::string HelpPageURL() {
+std::string HelpPageUrl() {
     auto file =
         RefPtr<GFile>::Adopt(g_file_new_build_filename(document::DataDirectory::Path().c_str(), "help.html", nullptr));
     UniqueGChars uri(g_file_get_uri(file.get()));
@@ -34,7 +34,7 @@ gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPoli
     WebKitNavigationAction* action =
         webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-    const std::string page = HelpPageURL();
+    const std::string page = HelpPageUrl();
     const std::string target = uri ? uri : "";
     if (target.compare(0, page.size(), page) == 0 && (target.size() == page.size() || target[page.size()] == '#'))
         webkit_policy_decision_use(decision);
@@ -66,7 +66,7 @@ void HelpWindow::Present(GtkWindow* parent) {
     gtk_window_set_child(GTK_WINDOW(window), view);
     shown = GTK_WINDOW(window);
     g_object_add_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer*>(&shown));
-    webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view), HelpPageURL().c_str());
+    webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view), HelpPageUrl().c_str());
     gtk_window_present(GTK_WINDOW(window));
 }
 

@@ -61,7 +61,7 @@ ReaderApplication::~ReaderApplication() = default;
 
 int ReaderApplication::Run(int argc, char** argv) { return g_application_run(G_APPLICATION(app_.get()), argc, argv); }
 
-void ReaderApplication::OpenDownloadPage() { GtkDesktop(nullptr).OpenURI(web::DownloadPageURL()); }
+void ReaderApplication::OpenDownloadPage() { GtkDesktop(nullptr).OpenURI(web::DownloadPageUrl()); }
 
 void ReaderApplication::OnStartup(GApplication*, gpointer self) { static_cast<ReaderApplication*>(self)->Startup(); }
 

@@ -59,7 +59,7 @@ WebView::~WebView() = default;
 GtkWidget* WebView::Widget() const { return coordinator_->view.get(); }
 
 void WebView::Load() {
-    const std::string page = document::DataDirectory::StartPageURL();
+    const std::string page = document::DataDirectory::StartPageUrl();
     webkit_web_view_load_uri(coordinator_->WebView(), page.c_str());
 }
 

@@ -55,7 +55,7 @@ TEST(StartScreenTest, TooNewAlertOpensTheUpdatePageOnlyOnYes) {
         ASSERT_EQ(s.desktop->alerts.size(), 1u);
         s.desktop->alerts[0].completion(response);
         EXPECT_EQ(s.desktop->opened,
-                  opens ? std::vector<std::string>{web::UpdatePageURL()} : std::vector<std::string>{});
+                  opens ? std::vector<std::string>{web::UpdatePageUrl()} : std::vector<std::string>{});
         EXPECT_FALSE(s.screen->showFlipbook());
     }
 }
@@ -69,7 +69,7 @@ TEST(StartScreenTest, RejectedFileLeavesTheStartPageUsable) {
 }
 
 // A window reading a flipbook keeps it; a later URL is recorded only.
-TEST(StartScreenTest, OpenedURLsSwitchOnceWithoutCheck) {
+TEST(StartScreenTest, OpenedUrlsSwitchOnceWithoutCheck) {
     Screen s;
     s.screen->ShowOpenedURL("file:///first.flip");
     s.screen->ShowOpenedURL("file:///second.flip");

@@ -445,10 +445,10 @@ TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
             scriptsMeanwhile = r.surface.scripts.size();
             // Impatient presses while the file is written: each action happens once.
             for (int press = 0; press < 3; ++press) {
-                r.host->MessageReceived("action.print " + pdf, r.host->PageURL());
-                r.host->MessageReceived("action.openpdf " + pdf, r.host->PageURL());
+                r.host->MessageReceived("action.print " + pdf, r.host->PageUrl());
+                r.host->MessageReceived("action.openpdf " + pdf, r.host->PageUrl());
             }
-            r.host->MessageReceived("action.openpdf https://example.org/", r.host->PageURL());
+            r.host->MessageReceived("action.openpdf https://example.org/", r.host->PageUrl());
             printedMeanwhile = r.desktop->printed.size();
             openedMeanwhile = r.desktop->opened.size();
             return WorkspaceSteps::Finished{
@@ -483,7 +483,7 @@ TEST(FlipbookPageHostTest, BytesServedWrongReplaceThePageWithTheDamagedMessage) 
         const auto finish = [&](const std::string&, document::UnpackListener* listener) {
             listener->Surveyed({{"flipbook.pdf", 4, 0, 7}});
             for (auto& posted : std::exchange(r.desktop->posted, {})) posted();
-            r.host->MessageReceived("action.print " + pdf, r.host->PageURL());
+            r.host->MessageReceived("action.print " + pdf, r.host->PageUrl());
             static_cast<const UnpackingBook*>(listener)->ServedMismatch("flipbook.pdf");
             return WorkspaceSteps::Finished{unpackerFails ? std::nullopt : std::optional(config),       ws, "",
                                             unpackerFails ? "The file is damaged (flipbook.pdf)." : "", "", 0};
@@ -575,7 +575,7 @@ TEST(FlipbookPageHostTest, ResumesAtTheRememberedPageAndKeepsOnlyPagesOfTheBook)
             EXPECT_EQ(reader.surface.scripts[1], "onResume(" + std::to_string(c.stored) + ")");
         }
         test::CapturedLines lines;
-        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageURL());
+        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageUrl());
         Lines refused;
         for (const auto& line : lines.lines)
             if (line.starts_with("Refused")) refused.push_back(line);
@@ -605,9 +605,9 @@ TEST(FlipbookPageHostTest, PrintCarriesThePagesOnScreen) {
         reader.bookId = "book-1";
         reader.pageCount = 12;
         reader.Open();
-        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageURL());
+        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageUrl());
         const std::string pdf = WorkspaceOf("file:///home/u/One.flip") + "data/flipbook.pdf";
-        reader.host->MessageReceived("action.print " + pdf, reader.host->PageURL());
+        reader.host->MessageReceived("action.print " + pdf, reader.host->PageUrl());
         ASSERT_EQ(reader.desktop->printedShown.size(), 1u);
         EXPECT_EQ(reader.desktop->printedShown[0], c.printed);
     }
@@ -670,7 +670,7 @@ TEST(FlipbookPageHostTest, ViewStateIsResumedAndRememberedBesideThePage) {
         reader.host->UsePositions(positions);
         reader.Open();
         EXPECT_EQ(reader.surface.scripts.back(), c.resume);
-        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageURL());
+        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageUrl());
         EXPECT_EQ(positions->Find("book-1"),
                   (document::ReadingPositions::Book{"book-1", c.page, "file:///home/u/One.flip", "A & B", c.kept}));
     }
@@ -687,7 +687,7 @@ TEST(FlipbookPageHostTest, PositionsFromOtherPagesAreIgnored) {
     reader.Open();
     reader.host->MessageReceived("action.position 5", "file:///tmp/r/One.flip-id/data/files/user/page.html");
     EXPECT_EQ(positions->PageOf("book-1"), 1);
-    reader.host->MessageReceived("action.position 5", reader.host->PageURL());
+    reader.host->MessageReceived("action.position 5", reader.host->PageUrl());
     EXPECT_EQ(positions->PageOf("book-1"), 5);
 }
 
@@ -708,7 +708,7 @@ TEST(FlipbookPageHostTest, OnlyTheReaderPageSaysItsPagesAreDrawn) {
         Reader reader("file:///home/u/One.flip");
         reader.Open();
         const std::string shown =
-            c.fromReader ? reader.host->PageURL() : "file:///tmp/r/One.flip-id/data/files/user/page.html";
+            c.fromReader ? reader.host->PageUrl() : "file:///tmp/r/One.flip-id/data/files/user/page.html";
         reader.host->MessageReceived(c.message, shown);
         EXPECT_EQ(reader.surface.drawn, c.drawn);
     }
@@ -785,7 +785,7 @@ TEST(FlipbookPageHostTest, FullscreenRequestsAndChangesPassBetweenPageAndWindow)
         SCOPED_TRACE(c.message);
         Reader r("file:///home/u/Book.flip");
         r.Open();
-        r.host->MessageReceived(c.message, c.fromReaderPage ? r.host->PageURL() : "file:///tmp/elsewhere.html");
+        r.host->MessageReceived(c.message, c.fromReaderPage ? r.host->PageUrl() : "file:///tmp/elsewhere.html");
         EXPECT_EQ(r.surface.fullscreen, c.asked);
     }
 

@@ -41,7 +41,7 @@ TEST(StartPageHostTest, MessagesRunTheirActionThenEchoOneSecondLater) {
         std::vector<std::string> lines, opened;
         bool echo;
     } cases[] = {
-        {"action.help", {}, Accepted, {"action.help"}, {ReaderDownloadPageURL()}, true},
+        {"action.help", {}, Accepted, {"action.help"}, {ReaderDownloadPageUrl()}, true},
         {"action.openfile", std::nullopt, Accepted, {"action.openfile"}, {}, true},
         {"action.openfile", file, Accepted, {"action.openfile", file}, {}, true},
         {"action.openfile", file, TooNew, {"action.openfile", file}, {}, false},

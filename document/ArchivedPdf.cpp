@@ -1,7 +1,8 @@
 #include "document/ArchivedPdf.h"
 
 #include "document/FlipbookFile.h"
-#include "document/archive/ZipEntryStream.h"
+#include "document/archive/FileSliceStream.h"
+#include "document/archive/ZipReader.h"
 
 #include <memory>
 #include <utility>
@@ -35,12 +36,13 @@ Result<ArchivedPdf> ArchivedPdf::Open(const std::string& fileUrl, std::uint64_t 
     const auto size = index ? archive->Size(*index) : std::nullopt;
     if (!size || *size == 0) return Error{"no " + name + " in the archive"};
 
-    ArchivedPdf pdf(std::move(*archive));
+    ArchivedPdf pdf;
     GErrorSlot reason;
-    if (RefPtr<GInputStream> stream = ZipEntryStream::Open(pdf.archive_.Handle(), *index, *size)) {
+    const auto offset = archive->StoredOffset(*index);
+    if (RefPtr<GInputStream> stream = offset ? FileSliceStream::Open(archive->Fd(), *offset, *size) : nullptr) {
         pdf.document_ = FromStream(stream.get(), *size, reason.Out());
     } else {
-        auto content = pdf.archive_.Read(*index, inflateLimit);
+        auto content = archive->Read(*index, inflateLimit);
         if (!content) return Error{name + ": " + content.Failure().message};
         pdf.document_ = FromMemory(std::move(*content), reason.Out());
     }

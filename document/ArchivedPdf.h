@@ -2,7 +2,6 @@
 
 #include "base/GObjectPtr.h"
 #include "base/Result.h"
-#include "document/archive/ZipReader.h"
 
 #include <poppler.h>
 
@@ -12,8 +11,9 @@
 namespace brivane::document {
 
 // The flipbook's PDF opened by poppler straight from the archive. A stored
-// entry is read in place, only where poppler looks; a deflated one cannot be
-// seeked in, so it is inflated into memory, up to a bound.
+// entry is read in place, only where poppler looks, through a descriptor of
+// its own; a deflated one cannot be seeked in, so it is inflated into memory,
+// up to a bound.
 class ArchivedPdf {
 public:
     static constexpr std::uint64_t INFLATE_LIMIT = 256ull << 20;
@@ -25,10 +25,8 @@ public:
     PopplerDocument* Document() const { return document_.get(); }
 
 private:
-    ArchivedPdf(ZipReader archive) : archive_(std::move(archive)) {}
+    ArchivedPdf() = default;
 
-    // The document reads through the archive, so the archive goes last.
-    ZipReader archive_;
     RefPtr<PopplerDocument> document_;
 };
 

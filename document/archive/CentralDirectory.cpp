@@ -198,10 +198,4 @@ std::vector<std::optional<std::string>> CentralDirectory::Names(const std::vecto
     return names;
 }
 
-Result<std::vector<std::optional<std::string>>> CentralDirectory::Names(int fd, zip_t* archive) {
-    const auto records = Matching(fd, archive);
-    if (!records) return records.Failure();
-    return Names(*records);
-}
-
 }  // namespace brivane::document

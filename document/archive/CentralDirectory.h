@@ -17,11 +17,6 @@ namespace brivane::document {
 // them: we read the header bytes ourselves and decode them by bit 11 alone.
 class CentralDirectory {
 public:
-    // Decoded names in central-directory order; absent for a name whose bytes
-    // are not valid UTF-8 although the entry says they are. Fails as a whole
-    // when Matching refuses the directory.
-    static Result<std::vector<std::optional<std::string>>> Names(int fd, zip_t* archive);
-
     // Bit 11 set: the bytes must be UTF-8; otherwise they are code page 437.
     static std::optional<std::string> Decode(const std::string& raw, std::uint16_t flags);
 
@@ -48,6 +43,8 @@ public:
     // The headers of Read, failing unless they are the entries libzip reads
     // for `archive`, index by index: name, sizes, CRC-32 and method.
     static Result<std::vector<Record>> Matching(int fd, zip_t* archive);
+    // Decoded names in central-directory order; absent for a name whose bytes
+    // are not valid UTF-8 although the entry says they are.
     static std::vector<std::optional<std::string>> Names(const std::vector<Record>& records);
 };
 

@@ -2,7 +2,7 @@
 
 #include "base/FileUrl.h"
 #include "document/archive/ArchiveSource.h"
-#include "document/archive/CentralDirectory.h"
+#include "document/archive/StoredData.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -38,9 +38,9 @@ std::optional<ZipReader> ZipReader::Open(const std::string& fileUrl) {
     // open. A small read-ahead: the check must not read the PDF's bytes.
     auto zip = ArchiveSource::Open(fd.Get(), CHUNK_SIZE);
     if (!zip) return std::nullopt;
-    auto names = CentralDirectory::Names(fd.Get(), zip->get());
-    if (!names) return std::nullopt;
-    return ZipReader(std::move(fd), std::move(*zip), std::move(*names));
+    auto records = CentralDirectory::Matching(fd.Get(), zip->get());
+    if (!records) return std::nullopt;
+    return ZipReader(std::move(fd), std::move(*zip), std::move(*records));
 }
 
 std::optional<std::uint64_t> ZipReader::Find(std::string_view name) const {
@@ -55,6 +55,12 @@ std::optional<std::uint64_t> ZipReader::Size(std::uint64_t index) const {
     zip_stat_init(&st);
     if (zip_stat_index(zip_.get(), index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return std::nullopt;
     return st.size;
+}
+
+std::optional<std::uint64_t> ZipReader::StoredOffset(std::uint64_t index) const {
+    struct stat st;
+    if (index >= records_.size() || fstat(fd_.Get(), &st) != 0) return std::nullopt;
+    return StoredData::Offset(fd_.Get(), static_cast<std::uint64_t>(st.st_size), zip_.get(), index, records_[index]);
 }
 
 Result<std::string> ZipReader::Read(std::uint64_t index, std::uint64_t limit) const {

@@ -2,6 +2,7 @@
 
 #include "base/Result.h"
 #include "base/Unique.h"
+#include "document/archive/CentralDirectory.h"
 
 #include <cstdint>
 #include <optional>
@@ -32,13 +33,22 @@ public:
     // read; the failure is printable.
     Result<std::string> Read(std::uint64_t index, std::uint64_t limit) const;
 
+    // Where a stored entry's data lies in the file (see StoredData); absent
+    // for a deflated entry or one whose headers leave it in doubt.
+    std::optional<std::uint64_t> StoredOffset(std::uint64_t index) const;
+
     zip_t* Handle() const { return zip_.get(); }
+    int Fd() const { return fd_.Get(); }
 
 private:
-    ZipReader(UniqueFd fd, UniqueZip zip, std::vector<std::optional<std::string>> names)
-        : fd_(std::move(fd)), zip_(std::move(zip)), names_(std::move(names)) {}
+    ZipReader(UniqueFd fd, UniqueZip zip, std::vector<CentralDirectory::Record> records)
+        : fd_(std::move(fd)),
+          zip_(std::move(zip)),
+          records_(std::move(records)),
+          names_(CentralDirectory::Names(records_)) {}
     UniqueFd fd_;  // read by zip_, which does not own it
     UniqueZip zip_;
+    std::vector<CentralDirectory::Record> records_;
     std::vector<std::optional<std::string>> names_;
 };
 

@@ -1,8 +1,8 @@
 #include "web/gtk/BookSchemeHandler.h"
 
 #include "base/GObjectPtr.h"
+#include "document/archive/FileSliceStream.h"
 #include "web/BookScheme.h"
-#include "web/gtk/FileSliceStream.h"
 
 #include <map>
 #include <optional>
@@ -58,13 +58,14 @@ void Answer(WebKitURISchemeRequest* request, gpointer) {
 
     RefPtr<GInputStream> body;
     if (!reply.file.empty()) {
-        std::optional<FileSliceStream::Check> check;
+        std::optional<document::FileSliceStream::Check> check;
         if (reply.crc) {
-            check = FileSliceStream::Check{*reply.crc, [book = std::weak_ptr(unpacking), entry = reply.entry] {
-                                               if (auto held = book.lock()) held->ServedMismatch(entry);
-                                           }};
+            check =
+                document::FileSliceStream::Check{*reply.crc, [book = std::weak_ptr(unpacking), entry = reply.entry] {
+                                                     if (auto held = book.lock()) held->ServedMismatch(entry);
+                                                 }};
         }
-        body = FileSliceStream::Open(reply.file.string(), reply.offset, reply.length, std::move(check));
+        body = document::FileSliceStream::Open(reply.file.string(), reply.offset, reply.length, std::move(check));
         if (!body) return Fail(request, 404);
     } else {
         body = RefPtr<GInputStream>::Adopt(g_memory_input_stream_new());

@@ -1,8 +1,8 @@
-#include "web/EntryDigest.h"
+#include "document/archive/EntryDigest.h"
 
 #include <zlib.h>  // for crc32
 
-namespace brivane::web {
+namespace brivane::document {
 
 EntryDigest::Verdict EntryDigest::Add(const void* data, std::size_t size) {
     if (verdict_ != Verdict::Pending) return verdict_;
@@ -13,4 +13,4 @@ EntryDigest::Verdict EntryDigest::Add(const void* data, std::size_t size) {
     return verdict_;
 }
 
-}  // namespace brivane::web
+}  // namespace brivane::document

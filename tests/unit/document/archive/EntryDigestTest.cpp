@@ -1,4 +1,4 @@
-#include "web/EntryDigest.h"
+#include "document/archive/EntryDigest.h"
 
 #include <zlib.h>  // for crc32
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace brivane::web {
+namespace brivane::document {
 namespace {
 
 using Verdict = EntryDigest::Verdict;
@@ -56,4 +56,4 @@ TEST(EntryDigest, JudgesTheWholeEntryOnceItsLastByteWentOut) {
 }
 
 }  // namespace
-}  // namespace brivane::web
+}  // namespace brivane::document

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace brivane::web {
+namespace brivane::document {
 
 // The CRC-32 of an entry's bytes as they go out in order, judged once the
 // last of them has: a page served straight from the archive must not keep
@@ -25,4 +25,4 @@ private:
     Verdict verdict_ = Verdict::Pending;
 };
 
-}  // namespace brivane::web
+}  // namespace brivane::document

@@ -161,7 +161,7 @@ void ContentView::ShowFlipbook(const std::string& url) {
     const std::string recordUrl = madeBook_ && madeBook_->bookUrl == url ? madeBook_->pdfUrl : std::string();
     flipbookView_ = std::make_unique<FlipbookView>(window_, url, desktop_, recordUrl);
     drop_ = std::make_unique<FileDrop>(
-        GTK_OVERLAY(flipbookView_->Widget()), [this](const std::vector<std::string>& urls) { Dropped(urls); },
+        flipbookView_->PageOverlay(), [this](const std::vector<std::string>& urls) { Dropped(urls); },
         [this] {
             desktop_->ShowAlert({_(FileDrop::REFUSED_TEXT), {_("Close")}}, [](int) {});
         });

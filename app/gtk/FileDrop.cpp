@@ -111,8 +111,21 @@ bool FileDrop::Receive(const std::vector<std::string>& urls) {
     }
     std::vector<std::string> accepted = sorted.flipbooks;
     accepted.insert(accepted.end(), sorted.pdfs.begin(), sorted.pdfs.end());
-    // A copy: opening the file may replace this very drop target.
-    if (auto take = accepted_) take(accepted);
+    // Opening may replace this very drop target, which GTK still finishes the
+    // drop on after this returns: the files open once it has.
+    struct Opening {
+        std::weak_ptr<bool> alive;
+        std::function<void(const std::vector<std::string>&)> take;
+        std::vector<std::string> urls;
+    };
+    g_idle_add_full(
+        G_PRIORITY_DEFAULT,
+        [](gpointer data) {
+            const auto* opening = static_cast<Opening*>(data);
+            if (opening->alive.lock() && opening->take) opening->take(opening->urls);
+            return G_SOURCE_REMOVE;
+        },
+        new Opening{alive_, accepted_, std::move(accepted)}, [](gpointer data) { delete static_cast<Opening*>(data); });
     return true;
 }
 

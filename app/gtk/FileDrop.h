@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@ private:
     std::function<void(const std::vector<std::string>&)> accepted_;
     std::function<void()> refused_;
     SignalConnection connections_[4];
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for the opening that waits
 };
 
 }  // namespace brivane::app

@@ -32,6 +32,8 @@ public:
     FlipbookView& operator=(const FlipbookView&) = delete;
 
     GtkWidget* Widget() const { return paned_.get(); }
+    // The layer over the page alone, beside the page-text pane.
+    GtkOverlay* PageOverlay() const { return GTK_OVERLAY(overlay_.get()); }
 
 private:
     // web::FlipbookWindow, for the page's view alone.

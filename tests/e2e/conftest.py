@@ -66,3 +66,8 @@ def launch(desktop, request):
         if app.proc.poll() is None:
             desktop.screenshot(None, f"{request.node.name}-at-end")
         app.kill()
+    # A critical warning is a programming error that GTK survives: a wrong
+    # widget cast, a reference dropped twice.
+    faults = [line for app in started for line in app.stderr_path.read_text(errors="replace").splitlines()
+              if "-CRITICAL **" in line or "GLib-GObject-WARNING **" in line]
+    assert not faults, "\n".join(faults)

@@ -141,7 +141,9 @@ class ReaderApp:
         raise Timeout(f"the open panel did not accept {path}")
 
     def quit(self, timeout=15):
-        self.desktop.focus(self.windows()[0])
+        # A search that meets a window being destroyed finds nothing: ask again.
+        wid = self._wait("a window to quit from", lambda: self.windows(), 10)[0]
+        self.desktop.focus(wid)
         self.desktop.key("ctrl+q")
         return wait_until("brivane-reader to quit on Ctrl+Q", lambda: self.proc.poll() is not None, timeout) and self.proc.returncode
 

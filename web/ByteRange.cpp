@@ -29,11 +29,11 @@ ByteRange ByteRange::Of(const std::optional<std::string>& header, std::uint64_t 
     const ByteRange whole{Kind::Whole, 0, size};
     if (!header) return whole;
     std::string_view text = Trim(*header);
-    constexpr std::string_view unit = "bytes=";
-    if (text.size() < unit.size()) return whole;
-    for (std::size_t i = 0; i < unit.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != unit[i]) return whole;
-    text = Trim(text.substr(unit.size()));
+    constexpr std::string_view UNIT = "bytes=";
+    if (text.size() < UNIT.size()) return whole;
+    for (std::size_t i = 0; i < UNIT.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != UNIT[i]) return whole;
+    text = Trim(text.substr(UNIT.size()));
     const auto dash = text.find('-');
     // Malformed headers and lists are ignored: the whole file is a valid answer
     // to both.

@@ -57,8 +57,9 @@ Result<std::vector<SurveyedEntry>, UnpackFailure> ArchiveSurvey::Take(
         zip_stat_init(&st);
         if (zip_stat_index(archive, i, 0, &st) != 0)
             return UnpackFailure(Cause::Damaged, shown, zip_error_strerror(zip_get_error(archive)));
-        constexpr zip_uint64_t needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
-        if ((st.valid & needed) != needed) return UnpackFailure(Cause::Damaged, shown, "incomplete directory record");
+        constexpr zip_uint64_t NEEDED_FIELDS = ZIP_STAT_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+        if ((st.valid & NEEDED_FIELDS) != NEEDED_FIELDS)
+            return UnpackFailure(Cause::Damaged, shown, "incomplete directory record");
         auto path = names[i] ? EntryPath::Parse(*names[i]) : std::nullopt;
         if (!path) {
             const bool readable = names[i] && !names[i]->empty() && IsPrintableUtf8(*names[i]);

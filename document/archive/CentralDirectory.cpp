@@ -135,8 +135,8 @@ bool HasUnicodePath(std::string_view extra) {
 bool LibzipAgrees(zip_t* archive, zip_uint64_t i, const CentralDirectory::Record& r) {
     zip_stat_t st;
     zip_stat_init(&st);
-    constexpr zip_uint64_t needed = ZIP_STAT_CRC | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
-    if (zip_stat_index(archive, i, 0, &st) != 0 || (st.valid & needed) != needed || st.crc != r.crc ||
+    constexpr zip_uint64_t NEEDED_FIELDS = ZIP_STAT_CRC | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
+    if (zip_stat_index(archive, i, 0, &st) != 0 || (st.valid & NEEDED_FIELDS) != NEEDED_FIELDS || st.crc != r.crc ||
         st.size != r.size || st.comp_size != r.compressedSize)
         return false;
     // libzip reports the method inside an AES header, not the one recorded.

@@ -16,9 +16,9 @@ constexpr std::uint16_t ENCRYPTED = 1;  // general-purpose bit 0
 bool LibzipSeesStored(zip_t* archive, zip_uint64_t index, const CentralDirectory::Record& record) {
     zip_stat_t st;
     zip_stat_init(&st);
-    constexpr zip_uint64_t needed =
+    constexpr zip_uint64_t NEEDED_FIELDS =
         ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
-    return zip_stat_index(archive, index, 0, &st) == 0 && (st.valid & needed) == needed &&
+    return zip_stat_index(archive, index, 0, &st) == 0 && (st.valid & NEEDED_FIELDS) == NEEDED_FIELDS &&
            st.comp_method == ZIP_CM_STORE && st.encryption_method == ZIP_EM_NONE && st.size == record.size &&
            st.comp_size == record.compressedSize;
 }

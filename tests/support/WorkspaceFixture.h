@@ -18,24 +18,25 @@ namespace fs = std::filesystem;
 
 inline std::string PathOf(const std::string& url) { return PathFromFileUrl(url).value_or(""); }
 
-// Everything under a directory (type, mode, content or link target), except
-// one subtree, so a test can tell whether anything else was touched.
+// Everything under root by relative path (type, mode, content or link
+// target), except the subtree at the relative path except, so a test can tell
+// whether anything else was touched or compare two trees.
 inline std::map<std::string, std::string> SnapshotTree(const std::string& root, const std::string& except = "") {
     std::map<std::string, std::string> snapshot;
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
-        const std::string path = it->path().string();
-        if (!except.empty() && (path == except || path.rfind(except + "/", 0) == 0)) {
+        const std::string path = it->path().string(), rel = it->path().lexically_relative(root).string();
+        if (!except.empty() && (rel == except || rel.starts_with(except + "/"))) {
             if (it->is_directory() && !it->is_symlink()) it.disable_recursion_pending();
             continue;
         }
         struct stat st;
         if (lstat(path.c_str(), &st) != 0) continue;
-        snapshot[path] = std::to_string(st.st_mode) + ' ' +
-                         (S_ISLNK(st.st_mode)   ? fs::read_symlink(path, ec).string()
-                          : S_ISREG(st.st_mode) ? Read(path)
-                                                : "");
+        snapshot[rel] = std::to_string(st.st_mode) + ' ' +
+                        (S_ISLNK(st.st_mode)   ? fs::read_symlink(path, ec).string()
+                         : S_ISREG(st.st_mode) ? Read(path)
+                                               : "");
     }
     return snapshot;
 }
@@ -85,7 +86,7 @@ struct WorkspaceFixture {
     }
 
     // Our bookkeeping beside data/, left out where a tree is compared.
-    static bool IsBookkeeping(const std::string& path) { return path.find("/.brivane-") != std::string::npos; }
+    static bool IsBookkeeping(const std::string& path) { return path.find(".brivane-") != std::string::npos; }
 };
 
 }  // namespace brivane::test

@@ -14,8 +14,7 @@ constexpr std::uint16_t DOS_TIME = 12 << 11, DOS_DATE = ((2024 - 1980) << 9) | (
 
 // Little-endian fields, each {value, width in bytes}.
 void Put(std::string& out, std::initializer_list<std::pair<std::uint64_t, int>> fields) {
-    for (auto [v, bytes] : fields)
-        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    for (auto [v, bytes] : fields) out += LittleEndian(v, bytes);
 }
 std::uint32_t Narrow(std::uint64_t v) { return v > MAX32 ? MAX32 : static_cast<std::uint32_t>(v); }
 
@@ -40,8 +39,7 @@ struct Prepared {
 
     explicit Prepared(const ZipEntry& entry) : e(entry), payload(e.method == 8 ? Deflate(e.data) : e.data) {
         flags = (e.utf8Flag ? 1u << 11 : 0) | (e.encrypted ? 1u : 0) | (e.dataDescriptor ? 1u << 3 : 0);
-        crc = e.crc.value_or(static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size()))));
+        crc = e.crc.value_or(Crc32(e.data));
         size = e.declaredSize.value_or(e.data.size());
     }
     std::string Zip64Extra(bool zeros, bool withOffset) const {
@@ -53,20 +51,15 @@ struct Prepared {
     }
     // The fields from "version needed" to "extra length", shared by both headers.
     void Common(std::string& out, bool deferred, const std::string& extra) const {
+        const auto sized = [&](std::uint64_t v) { return e.zip64 ? MAX32 : deferred ? 0 : Narrow(v); };
         Put(out, {{e.zip64 || e.zip64Offset ? 45 : 20, 2},
                   {flags, 2},
                   {e.method, 2},
                   {DOS_TIME, 2},
                   {DOS_DATE, 2},
                   {deferred ? 0 : crc, 4},
-                  {e.zip64    ? MAX32
-                   : deferred ? 0
-                              : Narrow(payload.size()),
-                   4},
-                  {e.zip64    ? MAX32
-                   : deferred ? 0
-                              : Narrow(size),
-                   4},
+                  {sized(payload.size()), 4},
+                  {sized(size), 4},
                   {e.name.size(), 2},
                   {extra.size(), 2}});
     }
@@ -74,10 +67,20 @@ struct Prepared {
 
 }  // namespace
 
+std::string LittleEndian(std::uint64_t value, int width) {
+    std::string out;
+    for (int i = 0; i < width; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    return out;
+}
+
+std::uint32_t Crc32(std::string_view bytes) {
+    return static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
 std::string UnicodePathField(const std::string& headerName, const std::string& unicodeName) {
     std::string field;
-    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(headerName.data()), static_cast<uInt>(headerName.size()));
-    Put(field, {{0x7075, 2}, {5 + unicodeName.size(), 2}, {1, 1}, {crc, 4}});
+    Put(field, {{0x7075, 2}, {5 + unicodeName.size(), 2}, {1, 1}, {Crc32(headerName), 4}});
     return field + unicodeName;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brivane::test {
@@ -31,6 +32,9 @@ struct ZipEntry {
 
 // An Info-ZIP Unicode Path extra field (0x7075) that renames headerName.
 std::string UnicodePathField(const std::string& headerName, const std::string& unicodeName);
+// A little-endian field of width bytes, for patching headers by hand.
+std::string LittleEndian(std::uint64_t value, int width);
+std::uint32_t Crc32(std::string_view bytes);
 
 class ZipWriter {
 public:

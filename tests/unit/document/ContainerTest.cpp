@@ -1,4 +1,5 @@
 #include "document/FlipbookFile.h"
+#include "document/FlipbookMeta.h"
 #include "tests/support/CapturedLines.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZipWriter.h"
@@ -85,6 +86,36 @@ TEST(GetPdfSize, MeasuresTheFirstPdfEntry) {
         test::CapturedLines log;
         EXPECT_EQ(FlipbookFile(test::FileUrl(path)).GetPdfSize(), size);
         EXPECT_TRUE(log.lines.empty());
+    }
+}
+
+constexpr std::uint64_t MIB = 1024 * 1024;
+
+std::string JsonOfSize(std::uint64_t size) {
+    std::string text = "{\"pad\":\"";
+    text.resize(size - 2, 'x');
+    return text + "\"}";
+}
+
+// A metadata entry past 16 MiB is unreadable whatever its header claims: the
+// declared size is checked before allocating and the real size while reading.
+TEST(GetMetadataSource, EntryAbove16MiBIsUnreadableWhateverItsHeaderClaims) {
+    const std::pair<test::ZipEntry, bool> cases[] = {
+        {{.data = JsonOfSize(16 * MIB), .method = 8}, true},
+        {{.data = JsonOfSize(16 * MIB + 1), .method = 8}, false},
+        {{.data = "{}", .declaredSize = 0xFFFFFFF0u}, false},                      // declares 4 GiB, holds little
+        {{.data = JsonOfSize(17 * MIB), .method = 8, .declaredSize = 10}, false},  // inflates past the bound
+    };
+    test::TempDir dir;
+    const std::string path = dir / "a.flip", url = test::FileUrl(path);
+    for (auto [entry, readable] : cases) {
+        SCOPED_TRACE(entry.data.size());
+        entry.name = "metadata.brivane";
+        ZipWriter().Add(entry).File("flipbook.pdf", std::string(2048, 'p')).WriteTo(path);
+        test::CapturedLines log;
+        EXPECT_EQ(FlipbookFile(url).GetMetadataSource(url).has_value(), readable);
+        EXPECT_EQ(log.lines.size(), readable ? 0u : 1u);
+        EXPECT_EQ(ValidateFlipbookFile(url) == CheckResult::NoMetadata, !readable);
     }
 }
 

@@ -1,15 +1,12 @@
 #include "base/FileUrl.h"
 #include "document/FlipbookMeta.h"
-#include "document/MetadataValue.h"
 #include "document/PdfBook.h"
 #include "document/WorkspaceSweeper.h"
 #include "tests/support/TempDir.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <zip.h>
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <filesystem>
@@ -50,22 +47,7 @@ std::string SmallPdf(const std::string& title = {}, bool locked = false) {
            std::to_string(start) + "\n%%EOF\n";
 }
 
-std::string MetadataTitle(const std::string& bookPath) {
-    int error = 0;
-    zip_t* zip = zip_open(bookPath.c_str(), ZIP_RDONLY, &error);
-    if (!zip) return "<no zip>";
-    zip_stat_t st;
-    std::string text;
-    if (zip_stat(zip, "metadata.brivane", 0, &st) == 0) {
-        text.resize(st.size);
-        zip_file_t* file = zip_fopen(zip, "metadata.brivane", 0);
-        zip_fread(file, text.data(), st.size);
-        zip_fclose(file);
-    }
-    zip_close(zip);
-    const auto meta = ParseMetadata(text);
-    return meta ? (*meta)["design"]["title"].get<std::string>() : "<no metadata>";
-}
+std::string MetadataTitle(const std::string& bookPath) { return FlipbookMeta(*FileUrlFromPath(bookPath)).GetTitle(); }
 
 TEST(PdfBook, TitlesAndNamesComeFromThePdfAndAreAlwaysSafe) {
     const struct {

@@ -3,6 +3,8 @@
 #include "tests/support/Flipbooks.h"
 #include "tests/support/TempDir.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace brivane::document {
@@ -119,6 +121,45 @@ TEST(FlipbookMeta, GetTitleJoinsTitleAndSubtitle) {
         test::CapturedLines log;
         EXPECT_EQ(FlipbookMeta(test::FileUrl(path)).GetTitle(), title);
     }
+}
+
+TEST(ValidateFlipbookFile, HostileInputIsNeverAcceptedNorCrashes) {
+    test::TempDir d;
+    const std::string valid = test::ValidFlipbook().Bytes();
+    std::string pastTheEnd = valid;
+    pastTheEnd.replace(pastTheEnd.size() - 6, 4, "\xF0\xFF\xFF\x7F");  // central directory offset
+    mkfifo((d / "pipe.flip").c_str(), 0600);
+    const std::pair<const char*, std::string> cases[] = {
+        {"missing path", test::FileUrl(d / "nothing.flip")},
+        {"a directory", test::FileUrl(d.Path())},
+        {"plain text file", test::FileUrl(d.Write("text.flip", "hello, world\n"))},
+        {"empty file", test::FileUrl(d.Write("empty.flip", ""))},
+        {"truncated in the data", test::FileUrl(d.Write("cut.flip", valid.substr(0, 200)))},
+        {"central directory pointing past the end", test::FileUrl(d.Write("past.flip", pastTheEnd))},
+        {"named pipe without writer", test::FileUrl(d / "pipe.flip")},
+        {"character device", "file:///dev/zero"},
+        {"not a file URL", "https://brivane.example/a.flip"},
+        {"malformed URL", "file://%zz"},
+        {"bare path instead of URL", d.Write("valid.flip", valid)},
+    };
+    for (const auto& [name, url] : cases) {
+        SCOPED_TRACE(name);
+        test::CapturedLines log;
+        const std::string_view code = CheckCode(ValidateFlipbookFile(url));
+        EXPECT_TRUE(code == "ERROR_NO_META" || code == "ERROR_CORRUPTED") << code;
+        EXPECT_EQ(FlipbookMeta(url).GetTitle(), "");
+        EXPECT_LE(log.lines.size(), 6u);
+    }
+}
+
+TEST(ValidateFlipbookFile, UnreadableFileIsMissingMetadata) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    test::TempDir dir;
+    const std::string path = dir.Write("a.flip", test::ValidFlipbook().Bytes());
+    chmod(path.c_str(), 0);
+    test::CapturedLines log;
+    EXPECT_EQ(ValidateFlipbookFile(test::FileUrl(path)), CheckResult::NoMetadata);
+    EXPECT_TRUE(log.lines.empty());
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include "tests/support/Flipbooks.h"
 #include "tests/support/TempDir.h"
 
-#include <zlib.h>  // for crc32
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,11 +17,7 @@ using test::ZipWriter;
 
 constexpr auto Field = LittleEndianField;
 
-std::string Le(std::uint64_t value, int width) {
-    std::string out;
-    for (int i = 0; i < width; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return out;
-}
+constexpr auto Le = test::LittleEndian;
 
 std::string EndRecord(std::size_t count, std::size_t size, std::size_t offset, std::size_t commentLength) {
     return "PK\x05\x06" + Le(0, 4) + Le(count, 2) + Le(count, 2) + Le(size, 4) + Le(offset, 4) + Le(commentLength, 2);
@@ -60,20 +55,22 @@ const std::string DECOY = [] {
     return decoy;
 }();
 
-std::uint32_t Crc(const std::string& bytes) {
-    return static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
 std::string Book() { return test::ValidFlipbook(test::SampleMetadata(), PDF_BYTES).Bytes(); }
 
+// body and its directory first, then a second directory in the comment of
+// the first's end record, with an end record of its own.
+std::string TwoEnds(const std::string& body, const std::string& first, const std::string& second, std::size_t count) {
+    const std::size_t secondAt = body.size() + first.size() + 22;
+    return body + first + EndRecord(count, first.size(), body.size(), second.size() + 22) + second +
+           EndRecord(count, second.size(), secondAt, 0);
+}
+
 // The book's entries and a decoy PDF under the same name, size and CRC-32,
-// then two directories that differ only in which of the two PDFs they name:
-// the first one, and the other in the comment of the first's end record.
+// then two directories that differ only in which of the two PDFs they name.
 std::string TwoDirectories(bool decoyBeforePdf, bool decoyDirectoryFirst) {
     auto meta = test::SampleMetadata();
     meta["id"] = test::Fingerprint(800, 600, 3, PDF_BYTES.size());
-    const test::ZipEntry decoy{.name = "flipbook.pdf", .data = DECOY, .crc = Crc(PDF_BYTES)};
+    const test::ZipEntry decoy{.name = "flipbook.pdf", .data = DECOY, .crc = test::Crc32(PDF_BYTES)};
     ZipWriter zip;
     zip.File("metadata.brivane", WriteMetadata(meta), 8);
     if (decoyBeforePdf) zip.Add(decoy);
@@ -83,11 +80,7 @@ std::string TwoDirectories(bool decoyBeforePdf, bool decoyDirectoryFirst) {
     const auto headers = all.Headers();
     const std::string real = headers[0] + headers[decoyBeforePdf ? 2 : 1];
     const std::string other = headers[0] + headers[decoyBeforePdf ? 1 : 2];
-    const std::string& first = decoyDirectoryFirst ? other : real;
-    const std::string& second = decoyDirectoryFirst ? real : other;
-    const std::size_t firstAt = all.body.size(), secondAt = firstAt + first.size() + 22;
-    return all.body + first + EndRecord(2, first.size(), firstAt, second.size() + 22) + second +
-           EndRecord(2, second.size(), secondAt, 0);
+    return decoyDirectoryFirst ? TwoEnds(all.body, other, real, 2) : TwoEnds(all.body, real, other, 2);
 }
 
 // The book's one directory followed by an end record whose comment is `comment`.
@@ -101,10 +94,7 @@ std::string ChangedCrcInSecondDirectory() {
     const Layout book(Book());
     std::string other = book.directory;
     other.replace(16, 4, Le(0x12345678, 4));  // the first entry's CRC-32
-    const std::size_t secondAt = book.body.size() + book.directory.size() + 22;
-    return book.body + book.directory +
-           EndRecord(book.count, book.directory.size(), book.body.size(), other.size() + 22) + other +
-           EndRecord(book.count, other.size(), secondAt, 0);
+    return TwoEnds(book.body, book.directory, other, book.count);
 }
 
 struct ConsistencyCase {

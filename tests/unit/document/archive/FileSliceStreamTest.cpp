@@ -1,11 +1,12 @@
+#include "document/archive/EntryDigest.h"
 #include "document/archive/FileSliceStream.h"
-
 #include "tests/support/TempDir.h"
+#include "tests/support/ZipWriter.h"
 
-#include <zlib.h>  // for crc32
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace brivane::document {
 namespace {
@@ -64,8 +65,7 @@ TEST(FileSliceStream, ChecksTheWholeSliceReadInOrder) {
     test::TempDir dir;
     const std::string path = dir.Path() + "/book.flip";
     test::Write(path, BEFORE + SLICE + AFTER);
-    const auto crc = static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(SLICE.data()), static_cast<uInt>(SLICE.size())));
+    const auto crc = test::Crc32(SLICE);
     const struct {
         const char* name;
         std::uint32_t crc;
@@ -85,6 +85,47 @@ TEST(FileSliceStream, ChecksTheWholeSliceReadInOrder) {
         EXPECT_FALSE(g_seekable_seek(G_SEEKABLE(stream.get()), 1, G_SEEK_SET, nullptr, nullptr));
         EXPECT_EQ(ReadUpTo(stream.get(), SLICE.size() + AFTER.size()), c.read);
         EXPECT_EQ(mismatched, c.mismatched);
+    }
+}
+
+using Verdict = EntryDigest::Verdict;
+
+// A page served from the archive keeps only what the directory vouches for:
+// the verdict falls with the last byte, never before, and a short or long
+// source is as wrong as other bytes.
+TEST(EntryDigest, JudgesTheWholeEntryOnceItsLastByteWentOut) {
+    const std::string entry = "%PDF-1.7 the book's own bytes";
+    const struct {
+        const char* name;
+        std::uint32_t crc;
+        std::uint64_t length;
+        std::vector<std::string> pieces;
+        std::vector<Verdict> verdicts;
+    } cases[] = {
+        {"in one piece", test::Crc32(entry), entry.size(), {entry}, {Verdict::Matches}},
+        {"in pieces",
+         test::Crc32(entry),
+         entry.size(),
+         {entry.substr(0, 4), entry.substr(4, 10), entry.substr(14)},
+         {Verdict::Pending, Verdict::Pending, Verdict::Matches}},
+        {"other bytes of the same length",
+         test::Crc32(entry),
+         entry.size(),
+         {entry.substr(0, 4), std::string(entry.size() - 4, 'x')},
+         {Verdict::Pending, Verdict::Differs}},
+        {"the source ends early",
+         test::Crc32(entry),
+         entry.size(),
+         {entry.substr(0, 9), ""},
+         {Verdict::Pending, Verdict::Differs}},
+        {"more than the entry", test::Crc32(entry), entry.size() - 1, {entry}, {Verdict::Differs}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EntryDigest digest(c.crc, c.length);
+        std::vector<Verdict> verdicts;
+        for (const auto& piece : c.pieces) verdicts.push_back(digest.Add(piece.data(), piece.size()));
+        EXPECT_EQ(verdicts, c.verdicts);
     }
 }
 

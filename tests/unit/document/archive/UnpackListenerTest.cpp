@@ -1,6 +1,5 @@
 #include "document/archive/ArchiveExtractor.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/ZipWriter.h"
+#include "tests/support/WorkspaceFixture.h"
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -8,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <set>
@@ -69,9 +67,7 @@ struct Scratch {
 
 // Patches a little-endian 16-bit field of the first local header.
 std::string WithLocalField(std::string bytes, std::size_t at, std::uint16_t value) {
-    bytes[at] = static_cast<char>(value & 0xFF);
-    bytes[at + 1] = static_cast<char>(value >> 8);
-    return bytes;
+    return bytes.replace(at, 2, test::LittleEndian(value, 2));
 }
 
 struct OffsetCase {
@@ -85,6 +81,7 @@ struct OffsetCase {
 TEST(UnpackListener, StoredFilesAreFoundByteForByteInTheArchive) {
     const std::string big(ArchiveExtractor::LARGE_ENTRY + 5, 'B');
     const std::string plain = ZipWriter().File("a.txt", "alpha").File("deflated.txt", "squeeze me", 8).Bytes();
+    const std::map<std::string, std::string> inPlain = {{"a.txt", "alpha"}, {"deflated.txt", "squeeze me"}};
     const OffsetCase cases[] = {
         {"plain, with directories, links and an empty file",
          ZipWriter()
@@ -112,21 +109,11 @@ TEST(UnpackListener, StoredFilesAreFoundByteForByteInTheArchive) {
          ZipWriter().Prepend(std::string(5000, 'S')).File("p.txt", "after the stub").Bytes(),
          {{"p.txt", "after the stub"}},
          {"p.txt"}},
-        {"deflated", plain, {{"a.txt", "alpha"}, {"deflated.txt", "squeeze me"}}, {"a.txt"}},
-        {"local header says deflated",
-         WithLocalField(plain, 8, 8),
-         {{"a.txt", "alpha"}, {"deflated.txt", "squeeze me"}},
-         {}},
-        {"local header says encrypted",
-         WithLocalField(plain, 6, 1 << 11 | 1),
-         {{"a.txt", "alpha"}, {"deflated.txt", "squeeze me"}},
-         {}},
+        {"deflated", plain, inPlain, {"a.txt"}},
+        {"local header says deflated", WithLocalField(plain, 8, 8), inPlain, {}},
+        {"local header says encrypted", WithLocalField(plain, 6, 1 << 11 | 1), inPlain, {}},
         // libzip reads behind the local name too: the bytes it gets fail the CRC-32.
-        {"local name longer than the central one",
-         WithLocalField(plain, 26, 6),
-         {{"a.txt", "alpha"}, {"deflated.txt", "squeeze me"}},
-         {},
-         false},
+        {"local name longer than the central one", WithLocalField(plain, 26, 6), inPlain, {}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -149,20 +136,6 @@ TEST(UnpackListener, StoredFilesAreFoundByteForByteInTheArchive) {
         }
         EXPECT_EQ(listed, c.content);
     }
-}
-
-// Everything under root: kind and content or link target.
-std::map<std::string, std::string> Tree(const std::string& root) {
-    std::map<std::string, std::string> tree;
-    for (const auto& item : fs::recursive_directory_iterator(root)) {
-        const std::string rel = fs::relative(item.path(), root).string();
-        const auto status = fs::symlink_status(item.path());
-        const auto mode = std::to_string(static_cast<int>(status.permissions()));
-        tree[rel] = fs::is_symlink(status)     ? "link " + fs::read_symlink(item.path()).string()
-                    : fs::is_directory(status) ? "dir " + mode
-                                               : "file " + mode + " " + Read(item.path());
-    }
-    return tree;
 }
 
 struct NoticeCase {
@@ -227,7 +200,8 @@ TEST(UnpackListener, EveryFileWrittenIsToldOnceAndOnlyWhenWhole) {
 
         test::TempDir without;
         ASSERT_TRUE(ArchiveExtractor::Unpack(s.archive, without.Path()));
-        EXPECT_EQ(Tree(s.dest), Tree(without.Path())) << "a listener changed what was unpacked";
+        EXPECT_EQ(test::SnapshotTree(s.dest), test::SnapshotTree(without.Path()))
+            << "a listener changed what was unpacked";
     }
 }
 

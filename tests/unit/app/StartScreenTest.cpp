@@ -20,83 +20,49 @@ struct Screen {
     ~Screen() { desktop->alerts.clear(); }
 };
 
-TEST(StartScreenTest, CheckResultsPickAlertOrFlipbook) {
-    const std::string file = "file:///home/u/Book.flip";
+using Shown = std::pair<std::string, std::vector<std::string>>;  // an alert's text and buttons
+// A file the check answered, or (without a result) one the system opened unchecked.
+using Step = std::pair<std::string, std::optional<document::CheckResult>>;
+
+// The window switches to the first file accepted or opened, for good; a file
+// accepted after that opens in a window of its own, not nowhere; a rejected
+// file gets its alert and leaves the start page usable; a too new one opens
+// the update page only on Yes.
+TEST(StartScreenTest, SwitchesOnceAndAlertsForRejectedFiles) {
+    const std::string a = "file:///a.flip", b = "file:///b.flip";
+    const Shown tooNew{StartScreen::TOO_NEW_TEXT, {"Yes", "No"}}, invalid{StartScreen::INVALID_TEXT, {"Close"}};
     const struct {
-        document::CheckResult code;
-        std::string alertText;
-        std::vector<std::string> buttons;
+        const char* name;
+        std::vector<Step> steps;
+        std::vector<std::string> switched, elsewhere;
+        std::vector<Shown> alerts;
+        int answer = 0;  // the button response given to the alert, if any
+        std::vector<std::string> opened = {};
     } cases[] = {
-        {Accepted, "", {}},
-        {TooNew, StartScreen::TOO_NEW_TEXT, {"Yes", "No"}},
-        {NoMetadata, StartScreen::INVALID_TEXT, {"Close"}},
-        {Corrupted, StartScreen::INVALID_TEXT, {"Close"}},
+        {"accepted", {{a, Accepted}}, {a}, {}, {}},
+        {"too new, answered Yes", {{a, TooNew}}, {}, {}, {tooNew}, 1000, {web::UpdatePageUrl()}},
+        {"too new, answered No", {{a, TooNew}}, {}, {}, {tooNew}, 1001},
+        {"no metadata", {{a, NoMetadata}}, {}, {}, {invalid}},
+        {"corrupted", {{a, Corrupted}}, {}, {}, {invalid}},
+        {"rejected, then accepted", {{a, Corrupted}, {b, Accepted}}, {b}, {}, {invalid}},
+        {"opened twice", {{a, std::nullopt}, {b, std::nullopt}}, {a}, {}, {}},
+        {"accepted after an opened file", {{a, std::nullopt}, {b, Accepted}}, {a}, {b}, {}},
+        {"rejected after an opened file", {{a, std::nullopt}, {b, Corrupted}}, {a}, {}, {invalid}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(document::CheckCode(c.code));
+        SCOPED_TRACE(c.name);
         Screen s;
-        s.screen->HandleCheckResult(file, c.code);
-        const bool switches = c.alertText.empty();
-        EXPECT_EQ(s.screen->urlFlipbook(), file);
-        EXPECT_EQ(s.screen->showFlipbook(), switches);
-        EXPECT_EQ(s.switched, switches ? std::vector{file} : std::vector<std::string>{});
-        ASSERT_EQ(s.desktop->alerts.size(), switches ? 0u : 1u);
-        if (!switches) {
-            EXPECT_EQ(s.desktop->alerts[0].alert.text, c.alertText);
-            EXPECT_EQ(s.desktop->alerts[0].alert.buttons, c.buttons);
-        }
-    }
-}
-
-TEST(StartScreenTest, TooNewAlertOpensTheUpdatePageOnlyOnYes) {
-    for (const auto& [response, opens] : {std::pair{1000, true}, std::pair{1001, false}}) {
-        Screen s;
-        s.screen->HandleCheckResult("file:///b.flip", TooNew);
-        ASSERT_EQ(s.desktop->alerts.size(), 1u);
-        s.desktop->alerts[0].completion(response);
-        EXPECT_EQ(s.desktop->opened,
-                  opens ? std::vector<std::string>{web::UpdatePageUrl()} : std::vector<std::string>{});
-        EXPECT_FALSE(s.screen->showFlipbook());
-    }
-}
-
-// After a rejected file the start page asks again and a valid file opens.
-TEST(StartScreenTest, RejectedFileLeavesTheStartPageUsable) {
-    Screen s;
-    s.screen->HandleCheckResult("file:///bad.flip", Corrupted);
-    s.screen->HandleCheckResult("file:///good.flip", Accepted);
-    EXPECT_EQ(s.switched, std::vector<std::string>{"file:///good.flip"});
-}
-
-// A window reading a flipbook keeps it; a later URL is recorded only.
-TEST(StartScreenTest, OpenedUrlsSwitchOnceWithoutCheck) {
-    Screen s;
-    s.screen->ShowOpenedURL("file:///first.flip");
-    s.screen->ShowOpenedURL("file:///second.flip");
-    EXPECT_EQ(s.switched, std::vector<std::string>{"file:///first.flip"});
-    EXPECT_EQ(s.screen->urlFlipbook(), "file:///second.flip");
-    EXPECT_TRUE(s.desktop->alerts.empty());
-}
-
-// A file from the system can take the window while its own check runs: the
-// checked file that passes then opens in a window of its own, not nowhere.
-TEST(StartScreenTest, FileAcceptedAfterTheWindowSwitchedOpensElsewhere) {
-    const struct {
-        document::CheckResult result;
-        std::vector<std::string> elsewhere;
-        std::size_t alerts;
-    } cases[] = {
-        {Accepted, {"file:///checked.flip"}, 0},
-        {Corrupted, {}, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(document::CheckCode(c.result));
-        Screen s;
-        s.screen->ShowOpenedURL("file:///from-system.flip");
-        s.screen->HandleCheckResult("file:///checked.flip", c.result);
-        EXPECT_EQ(s.switched, std::vector<std::string>{"file:///from-system.flip"});
+        for (const auto& [url, result] : c.steps)
+            result ? s.screen->HandleCheckResult(url, *result) : s.screen->ShowOpenedURL(url);
+        if (c.answer) s.desktop->alerts.at(0).completion(c.answer);
+        EXPECT_EQ(s.desktop->opened, c.opened) << "the update page only on Yes";
+        EXPECT_EQ(s.switched, c.switched);
         EXPECT_EQ(s.elsewhere, c.elsewhere);
-        EXPECT_EQ(s.desktop->alerts.size(), c.alerts);
+        EXPECT_EQ(s.screen->showFlipbook(), !c.switched.empty());
+        EXPECT_EQ(s.screen->urlFlipbook(), c.steps.back().first);
+        std::vector<Shown> alerts;
+        for (const auto& shown : s.desktop->alerts) alerts.emplace_back(shown.alert.text, shown.alert.buttons);
+        EXPECT_EQ(alerts, c.alerts);
     }
 }
 

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "base/GObjectPtr.h"
-#include "base/Unique.h"
 #include "print/PdfPrintJob.h"
 #include "print/PdfPrinter.h"
 #include "tests/support/TempDir.h"
@@ -20,30 +19,35 @@ using brivane::test::TempDir;
 
 namespace {
 
-// A4, A4 landscape and 200x100 pages, each red on its left half and blue on
-// its right, so a turned or stretched page shows in where the colours land.
-std::string WriteSample(const TempDir& dir) {
-    const std::string path = dir / "sample.pdf";
-    const double sizes[][2] = {{595, 842}, {842, 595}, {200, 100}};
-    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), sizes[0][0], sizes[0][1]);
+using Rgb = std::array<double, 3>;
+constexpr Rgb R{1, 0, 0}, G{0, 1, 0}, B{0, 0, 1};
+
+struct Page {
+    double width, height;
+    Rgb left, right;  // the colours of its two halves
+};
+
+// Returns the PDF's file URL.
+std::string WritePdf(const TempDir& dir, const std::vector<Page>& pages) {
+    const std::string path = dir / "in.pdf";
+    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), pages[0].width, pages[0].height);
     cairo_t* cr = cairo_create(surface);
-    for (const auto& [w, h] : sizes) {
+    for (const auto& [w, h, left, right] : pages) {
         cairo_pdf_surface_set_size(surface, w, h);
-        cairo_set_source_rgb(cr, 1, 0, 0);
-        cairo_rectangle(cr, 0, 0, w / 2, h);
-        cairo_fill(cr);
-        cairo_set_source_rgb(cr, 0, 0, 1);
-        cairo_rectangle(cr, w / 2, 0, w / 2, h);
-        cairo_fill(cr);
+        for (const auto& [x, c] : {std::pair{0.0, left}, std::pair{w / 2, right}}) {
+            cairo_set_source_rgb(cr, c[0], c[1], c[2]);
+            cairo_rectangle(cr, x, 0, w / 2, h);
+            cairo_fill(cr);
+        }
         cairo_show_page(cr);
     }
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
-    return path;
+    return FileUrl(path);
 }
 
 // The colour at (fx, fy), fractions of the page rendered at 1 pixel per point:
-// 'R'ed, 'B'lue, 'W'hite or '?'.
+// 'R'ed, 'G'reen, 'B'lue, 'W'hite or '?'.
 char ColourAt(PopplerPage* page, double fx, double fy) {
     double w = 0, h = 0;
     poppler_page_get_size(page, &w, &h);
@@ -67,9 +71,9 @@ char ColourAt(PopplerPage* page, double fx, double fy) {
 TEST(PdfPrintJob, ExportDrawsEveryPageFittedAndUnrotated) {
     TempDir dir;
     const std::string out = dir / "out.pdf";
-    ASSERT_TRUE(PdfPrintJob::Export(FileUrl(WriteSample(dir)), out));
-    auto printed =
-        RefPtr<PopplerDocument>::Adopt(poppler_document_new_from_file(FileUrl(out).c_str(), nullptr, nullptr));
+    // A4, A4 landscape and 200x100: a turned or stretched page shows in where the colours land.
+    ASSERT_TRUE(PdfPrintJob::Export(WritePdf(dir, {{595, 842, R, B}, {842, 595, R, B}, {200, 100, R, B}}), out));
+    const auto printed = PdfPrintJob::Load(FileUrl(out));
     ASSERT_TRUE(printed);
     ASSERT_EQ(poppler_document_get_n_pages(printed.get()), 3);
     // Every sheet is portrait paper: the landscape page is centred with blank
@@ -89,21 +93,6 @@ TEST(PdfPrintJob, ExportDrawsEveryPageFittedAndUnrotated) {
     }
 }
 
-// Three portrait pages, red, green and blue all over.
-std::string WriteColours(const TempDir& dir) {
-    const std::string path = dir / "colours.pdf";
-    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), 300, 400);
-    cairo_t* cr = cairo_create(surface);
-    for (const auto& [r, g, b] : {std::array{1, 0, 0}, std::array{0, 1, 0}, std::array{0, 0, 1}}) {
-        cairo_set_source_rgb(cr, r, g, b);
-        cairo_paint(cr);
-        cairo_show_page(cr);
-    }
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
-    return path;
-}
-
 // Exports with the dialog's choice of pages in the settings. Export itself
 // draws every sheet, so each shows what GTK's one current sheet would.
 bool ExportWith(GtkPrintOperation* op, const std::string& out, GtkPrintPages pages) {
@@ -121,7 +110,7 @@ bool ExportWith(GtkPrintOperation* op, const std::string& out, GtkPrintPages pag
 // printing all pages ignores the spread.
 TEST(PdfPrintJob, CurrentPagePrintsThePageOrSpreadOnScreen) {
     TempDir dir;
-    const std::string uri = FileUrl(WriteColours(dir));
+    const std::string uri = WritePdf(dir, {{300, 400, R, R}, {300, 400, G, G}, {300, 400, B, B}});
     const struct {
         const char* name;
         std::vector<int> shown;
@@ -130,11 +119,9 @@ TEST(PdfPrintJob, CurrentPagePrintsThePageOrSpreadOnScreen) {
         std::string sheet;  // colours at the left and right of that sheet's middle
     } cases[] = {
         {"single page", {2}, GTK_PRINT_PAGES_CURRENT, 1, "GG"},
-        {"cover", {1}, GTK_PRINT_PAGES_CURRENT, 0, "RR"},
         {"spread", {2, 3}, GTK_PRINT_PAGES_CURRENT, 1, "GB"},
         {"right to left spread", {3, 2}, GTK_PRINT_PAGES_CURRENT, 1, "BG"},
         {"all pages", {2, 3}, GTK_PRINT_PAGES_ALL, 1, "GG"},
-        {"nothing shown", {}, GTK_PRINT_PAGES_CURRENT, -1, ""},
         {"a page past the end", {4}, GTK_PRINT_PAGES_CURRENT, -1, ""},
     };
     for (const auto& c : cases) {
@@ -148,8 +135,7 @@ TEST(PdfPrintJob, CurrentPagePrintsThePageOrSpreadOnScreen) {
         if (c.current < 0) continue;
         const std::string out = dir / (std::string(c.name) + ".pdf");
         ASSERT_TRUE(ExportWith(op.get(), out, c.pages));
-        auto printed =
-            RefPtr<PopplerDocument>::Adopt(poppler_document_new_from_file(FileUrl(out).c_str(), nullptr, nullptr));
+        const auto printed = PdfPrintJob::Load(FileUrl(out));
         ASSERT_TRUE(printed);
         auto sheet = RefPtr<PopplerPage>::Adopt(poppler_document_get_page(printed.get(), c.current));
         ASSERT_TRUE(sheet);

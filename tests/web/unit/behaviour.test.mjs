@@ -3,12 +3,6 @@ import assert from "node:assert/strict";
 import { commandForKey } from "../../../reader/src/flipbook/keys.js";
 import { LruCache } from "../../../reader/src/flipbook/LruCache.js";
 import { linkTarget, rectToBox } from "../../../reader/src/flipbook/links.js";
-import { openPdfMessage, printMessage } from "../../../reader/src/shared/bridge.js";
-
-test("messages carry the action, one blank and the path, at the offsets the host reads", () => {
-  const path = "file:///tmp/A%20B-x/data/flipbook.pdf";
-  assert.deepEqual([openPdfMessage(path), printMessage(path)], [`action.openpdf ${path}`, `action.print ${path}`]);
-});
 
 test("keys map to reader commands, and leave typing alone", () => {
   const cases = [

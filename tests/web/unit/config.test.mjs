@@ -1,18 +1,13 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import {
-  bookUrl, capText, ERROR_BAD_PATH, ERROR_NO_CONFIG, ERROR_NO_PATH, joinUrl, readBackground, readConfig,
+  bookUrl, capText, ERROR_BAD_PATH, ERROR_NO_CONFIG, ERROR_NO_PATH, readBackground, readConfig,
   TITLE_MAX_GRAPHEMES,
 } from "../../../reader/src/flipbook/config.js";
 import { MAX_ENTRIES, tocFromMetadata, tocFromOutline } from "../../../reader/src/flipbook/toc.js";
 
 const PAGE = "file:///tmp/book-1/flipbook.html";
 const DATA = "file:///tmp/book-1/data/";
-
-test("joinUrl adds exactly one slash whether or not the directory URL ends with one", () => {
-  const cases = [["file:///tmp/x/data", "f.pdf", "file:///tmp/x/data/f.pdf"], ["file:///tmp/x/data/", "/f.pdf", "file:///tmp/x/data/f.pdf"], ["", "a.png", "a.png"]];
-  for (const [dir, rel, want] of cases) assert.equal(joinUrl(dir, rel), want, `${dir} + ${rel}`);
-});
 
 test("local file URLs map to the host's book scheme where it offers one; nothing else does", () => {
   const cases = [
@@ -37,11 +32,11 @@ test("a configuration the page cannot use yields a message instead of a blank pa
   for (const [raw, error] of cases) assert.equal(readConfig(raw, PAGE).error, error, JSON.stringify(raw));
 });
 
-test("directory URLs are accepted with and without their trailing slash; JSON text and percent-encoding survive", () => {
-  for (const s of ["", "/"]) {
-    const raw = { path: `${DATA}flipbook%20x.pdf`, thumbnailPath: `file:///tmp/book-1/data${s}`, tocPath: `${DATA}files/toc${s}` };
+test("directory URLs are accepted with and without their trailing slash, or else lie beside the PDF; JSON text and percent-encoding survive", () => {
+  for (const dirs of [{ thumbnailPath: "file:///tmp/book-1/data", tocPath: `${DATA}files/toc` }, { thumbnailPath: DATA, tocPath: `${DATA}files/toc/` }, {}]) {
+    const raw = { path: `${DATA}flipbook%20x.pdf`, ...dirs };
     const config = readConfig(JSON.stringify(raw), PAGE);
-    assert.deepEqual([config.error, config.pdfUrl, config.dataUrl, config.tocUrl], [undefined, raw.path, DATA, `${DATA}files/toc/`]);
+    assert.deepEqual([config.error, config.pdfUrl, config.dataUrl, config.tocUrl], [undefined, raw.path, DATA, `${DATA}files/toc/`], JSON.stringify(dirs));
   }
 });
 

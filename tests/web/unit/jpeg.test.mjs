@@ -15,15 +15,16 @@ function pair({ serve = true, decode = async (blob) => new Uint8Array(await blob
   if (serve) serveJpegDecoding(page);
   page.start();
   worker.start();
+  // Ports keep their order: once a message sent after the offer is in, so is the offer.
+  const settled = new Promise((resolve) => worker.addEventListener("message", resolve, { once: true }));
+  page.postMessage(null);
   const close = () => {
     page.close();
     worker.close();
     globalThis.createImageBitmap = saved;
   };
-  return { Decoder: scope.ImageDecoder, close };
+  return { Decoder: scope.ImageDecoder, settled, close };
 }
-
-const settle = () => new Promise((resolve) => setTimeout(resolve, 20));
 
 test("the worker hands JPEGs to the page only once the page has offered, and never hangs", async () => {
   const cases = [
@@ -32,9 +33,9 @@ test("the worker hands JPEGs to the page only once the page has offered, and nev
     { name: "engine cannot decode", serve: true, supported: true, decode: async () => { throw new Error("bad"); }, result: "error" },
   ];
   for (const c of cases) {
-    const { Decoder, close } = pair(c);
+    const { Decoder, settled, close } = pair(c);
     try {
-      await settle();
+      await settled;
       assert.equal(await Decoder.isTypeSupported("image/jpeg"), c.supported, c.name);
       assert.equal(await Decoder.isTypeSupported("image/bmp"), false, c.name);
       if (!c.supported) continue;

@@ -36,7 +36,7 @@ test("the ease runs from 0 to 1, never backwards, and inverts", () => {
   assert.deepEqual([ease(0), ease(1)], [0, 1]);
 });
 
-test("turn keyframes switch faces exactly where the leaf stands upright", () => {
+test("turn keyframes switch faces exactly where the leaf stands upright; right to left they are the mirror image, never -0deg", () => {
   const cases = [
     ["forward", 0, -180, "back"],
     ["backward", -180, 0, "front"],
@@ -68,16 +68,27 @@ test("turn keyframes switch faces exactly where the leaf stands upright", () => 
       assert.equal(switches[0].opacity, after === "front" ? 1 : 0, name);
       assert.equal(rotation(switches[0].transform), -90, `${name}: front edge on at the switch`);
     }
+    const rtl = turnKeyframes(from, to, undefined, "rtl");
+    assert.deepEqual(rtl.shade, shade, name);
+    for (const part of ["front", "back"]) {
+      const mirrored = frames[part].map((f) => [f.offset, f.opacity, -rotation(f.transform) || 0]);
+      assert.deepEqual(rtl[part].map((f) => [f.offset, f.opacity, rotation(f.transform)]), mirrored, `${name}: right to left ${part}`);
+      assert.ok(rtl[part].every((f) => !f.transform.includes("-0deg")), name);
+    }
   }
 });
 
-test("a dragged corner sets the angle its shadow on the page would have", () => {
+test("a dragged corner sets the angle its shadow on the page would have, measured toward the left page right to left", () => {
   const cases = [
-    [600, 400, 200, 0], // at the free edge: flat
-    [700, 400, 200, 0], // beyond it
-    [400, 400, 200, -90], // over the spine: upright
-    [200, 400, 200, -180], // at the far edge: flat on the other side
-    [500, 400, 200, -60],
+    // [x left to right, x right to left, want angle] with the spine at 400 and a reach of 200
+    [600, 200, 0], // at the free edge: flat
+    [700, 100, 0], // beyond it
+    [400, 400, -90], // over the spine: upright
+    [200, 600, -180], // at the far edge: flat on the other side
+    [500, 300, -60],
   ];
-  for (const [x, spine, reach, want] of cases) assert.ok(Math.abs(dragAngle(x, spine, reach) - want) < 1e-9, `x ${x}`);
+  for (const [ltr, rtl, want] of cases) {
+    assert.ok(Math.abs(dragAngle(ltr, 400, 200) - want) < 1e-9, `x ${ltr}`);
+    assert.ok(Math.abs(dragAngle(rtl, 400, 200, "rtl") - want) < 1e-9, `x ${rtl} right to left`);
+  }
 });

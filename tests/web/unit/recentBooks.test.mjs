@@ -36,21 +36,27 @@ test("only a PNG the host encoded is shown as a cover; anything else leaves the 
   for (const [given, want] of cases) assert.equal(coverSource(given), want, String(given));
 });
 
-test("entries carry page, count and cover from the host, and a cover drawn later reaches only its book", () => {
-  const entries = recentEntries([
-    { title: "One", file: "one.flip", page: 62, pages: 352, cover: PNG },
-    { title: "Two", file: "two.flip", page: "3", pages: -1, cover: "file:///etc/passwd" },
-    { title: "", file: "" },
+test("entries keep the host's numbering and show only text; page, count and cover come from the host, and a cover drawn later reaches only its book", () => {
+  const books = [
+    { title: "<b>One</b>", file: "one.flip", page: 62, pages: 352, cover: PNG },
+    null,
+    { title: " ", file: "two.flip", page: "3", pages: -1, cover: "file:///etc/passwd" },
+    { title: 5, file: "" },
     { title: "Four", file: "four.flip", page: 9 },
-  ]);
+  ];
+  const entries = recentEntries(books);
   const fields = (list) => list.map(({ index, page, pages, cover }) => [index, page, pages, cover]);
-  assert.deepEqual(fields(entries), [[0, 62, 352, PNG], [1, 0, 0, ""], [3, 9, 0, ""]]);
+  assert.deepEqual(fields(entries), [[0, 62, 352, PNG], [2, 0, 0, ""], [4, 9, 0, ""]]);
+  assert.deepEqual(entries.map((e) => [e.title, e.file]), [["<b>One</b>", "one.flip"], ["two.flip", "two.flip"], ["Four", "four.flip"]]);
+  const more = Array.from({ length: 10 }, (_, i) => ({ title: `T${i}`, file: `${i}.flip` }));
+  assert.equal(recentEntries([...books, ...more]).at(-1).index, 7, "only the host's first eight books");
+  assert.deepEqual(recentEntries("nope"), []);
   const cases = [
-    [3, { cover: PNG, pages: 12 }, [[0, 62, 352, PNG], [1, 0, 0, ""], [3, 9, 12, PNG]]],
-    [3, { cover: "", pages: 0 }, [[0, 62, 352, PNG], [1, 0, 0, ""], [3, 9, 0, ""]]],
-    [2, { cover: PNG, pages: 5 }, fields(entries)],  // the host's index 2 was never listed
+    [4, { cover: PNG, pages: 12 }, [[0, 62, 352, PNG], [2, 0, 0, ""], [4, 9, 12, PNG]]],
+    [4, { cover: "", pages: 0 }, [[0, 62, 352, PNG], [2, 0, 0, ""], [4, 9, 0, ""]]],
+    [1, { cover: PNG, pages: 5 }, fields(entries)], // the host's index 1 was never listed
     [0, null, fields(entries)],
-    [0, { cover: "javascript:alert(1)" }, [[0, 62, 352, ""], [1, 0, 0, ""], [3, 9, 0, ""]]],
+    [0, { cover: "javascript:alert(1)" }, [[0, 62, 352, ""], [2, 0, 0, ""], [4, 9, 0, ""]]],
   ];
   for (const [index, update, want] of cases) assert.deepEqual(fields(withCover(entries, index, update)), want, JSON.stringify(update));
 });

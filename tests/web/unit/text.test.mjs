@@ -4,7 +4,6 @@ import {
   findAll, foldQuery, itemRanges, matchContext, matchStatus, pageText, plainLetters,
 } from "../../../reader/src/flipbook/textSearch.js";
 import { currentEntry } from "../../../reader/src/flipbook/toc.js";
-import { recentEntries } from "../../../reader/src/start/recent.js";
 
 const items = (...lines) => lines.flatMap((line) => [{ str: line, hasEOL: true }, { type: "beginMarkedContent" }]);
 
@@ -106,14 +105,4 @@ test("the bar says how far the search got", () => {
     [{ query: "x", current: -1, total: 0, searching: false }, "No matches"],
   ];
   for (const [state, want] of cases) assert.equal(matchStatus(state), want);
-});
-
-test("recent books keep the host's numbering and show only text", () => {
-  const books = [{ title: "<b>One</b>", file: "one.flip" }, null, { title: "", file: "two.flip" }, { title: 5, file: "" },
-    ...Array.from({ length: 10 }, (_, i) => ({ title: `T${i}`, file: `${i}.flip` }))];
-  const entries = recentEntries(books);
-  const named = entries.slice(0, 2).map(({ title, file, index }) => ({ title, file, index }));
-  assert.deepEqual(named, [{ title: "<b>One</b>", file: "one.flip", index: 0 }, { title: "two.flip", file: "two.flip", index: 2 }]);
-  assert.equal(entries.at(-1).index, 7);
-  assert.deepEqual(recentEntries("nope"), []);
 });

@@ -21,8 +21,8 @@ public:
         std::function<void(int)> completion;
     };
 
-    std::vector<std::string> opened, printed;
-    std::vector<std::vector<int>> printedShown;  // the pages on screen each time
+    std::vector<std::string> opened;
+    std::vector<std::string> printed;  // each file, then the pages on screen
     std::vector<std::pair<std::chrono::milliseconds, std::function<void()>>> scheduled;  // due, work
     std::vector<ShownAlert> alerts;
     std::deque<std::optional<std::string>> chooserAnswers;
@@ -34,7 +34,7 @@ public:
     void OpenURI(const std::string& uri) override { opened.push_back(uri); }
     void PrintPdf(const std::string& uri, const std::vector<int>& shown) override {
         printed.push_back(uri);
-        printedShown.push_back(shown);
+        for (const int page : shown) printed.back() += " " + std::to_string(page);
     }
     void ScheduleAfter(std::chrono::milliseconds delay, std::function<void()> work) override {
         scheduled.emplace_back(now + delay, std::move(work));

@@ -9,18 +9,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace brivane::web {
 namespace {
 
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-// The view and the window around it, as one record: the host's calls to
-// both come in one order.
+// The view and the window around it.
 class FakeSurface : public FlipbookSurface, public FlipbookWindow {
 public:
     Lines loaded, scripts, icons, titles, problems, shownFiles;
-    std::vector<bool> busy;
+    Lines did;                       // what the page's messages brought about in the window
+    std::vector<bool> busy, served;  // served: a book being unpacked (true) or none
     std::vector<std::pair<std::string, double>> progress;
     void LoadPage(const std::string& page, const std::string&) override { loaded.push_back(page); }
     void RunScript(const std::string& s) override { scripts.push_back(s); }
@@ -30,50 +32,40 @@ public:
     void ShowProgress(const std::string& t, double f) override { progress.emplace_back(t, f); }
     void ShowProblem(const std::string& t) override { problems.push_back(t); }
     void FlipbookShown(const std::string& f) override { shownFiles.push_back(f); }
-    int drawn = 0;
-    void PagesDrawn() override { ++drawn; }
-    std::vector<bool> served;  // a book being unpacked (true) or none
     void ServeUnpacking(std::shared_ptr<const UnpackingBook> book) override { served.push_back(book != nullptr); }
-    std::vector<bool> fullscreen;
-    void SetFullscreen(bool on) override { fullscreen.push_back(on); }
-    Lines aids;  // what reached the reading aids: shown pages, find counts, contents
+    void PagesDrawn() override { did.push_back("drawn"); }
+    void SetFullscreen(bool on) override { did.push_back(on ? "fullscreen" : "windowed"); }
     void ShowText(const BridgeProtocol::ShownPages& s) override {
-        aids.push_back("text " + std::to_string(s.pages.front().number));
+        did.push_back("text " + std::to_string(s.pages.front().number));
     }
-    void ShowFindStatus(const std::string& s) override { aids.push_back("found " + s); }
+    void ShowFindStatus(const std::string& s) override { did.push_back("found " + s); }
     void ShowContents(const std::vector<BridgeProtocol::ContentsEntry>& e) override {
-        aids.push_back("contents " + std::to_string(e.size()));
+        did.push_back("contents " + std::to_string(e.size()));
     }
 };
+
+const test::TempDir& Root() {
+    static const test::TempDir root;
+    return root;
+}
 
 // Each flipbook file has its own workspace on disk, holding its PDF.
 std::string WorkspaceOf(const std::string& fileUrl) {
-    static const test::TempDir root;
     const std::string name = fileUrl.substr(fileUrl.rfind('/') + 1) + "-id";
-    root.Write(name + "/data/flipbook.pdf", "%PDF");
-    return test::FileUrl(root / name) + "/";
+    Root().Write(name + "/data/flipbook.pdf", "%PDF");
+    return test::FileUrl(Root() / name) + "/";
 }
 
 // A flipbook file the unpacking side reads by slices: it must be there.
-struct BookOnDisk {
-    test::TempDir home;
-    std::string file;
-    BookOnDisk() {
-        home.Write("Book.flip", "PK");
-        file = test::FileUrl(home / "Book.flip");
-    }
-};
+std::string BookOnDisk() { return test::FileUrl(Root().Write("Real.flip", "PK")); }
 
-// The configuration early gives, without one.
+// The archive tells nothing early: the page waits for the unpacking.
 WorkspaceSteps::Finished NotYet(const std::string&, const std::string& workspace) {
-    return WorkspaceSteps::Finished{std::nullopt, workspace, "", "", "", 0};
+    return {std::nullopt, workspace, "", "", "", 0};
 }
 
-// The configuration early gives: the page reads the book before it is written out.
-decltype(WorkspaceSteps::early) ConfiguredEarly(const nlohmann::json& config) {
-    return [config](const std::string&, const std::string& workspace) {
-        return WorkspaceSteps::Finished{config, workspace, "Early", "", "id", 3};
-    };
+std::size_t Refusals(const Lines& lines) {
+    return std::ranges::count_if(lines, [](const auto& line) { return line.starts_with("Refused"); });
 }
 
 // A page host on a fake view and desktop, with workspace steps that only
@@ -81,44 +73,50 @@ decltype(WorkspaceSteps::early) ConfiguredEarly(const nlohmann::json& config) {
 struct Reader {
     test::CapturedLines lines;
     std::shared_ptr<test::FakeDesktop> desktop;
+    std::string file;
     FakeSurface surface;
     Lines finishedFiles;
     bool workspace = true, configuration = true;
-    std::string title = "A &amp; B";
-    std::string unpackProblem;
-    std::string bookId;
-    int pageCount = 0;
+    std::string title = "A &amp; B", unpackProblem, bookId;
+    int pageCount = 0, installs = 0;  // installs: reader cores this window installed
     std::shared_ptr<FlipbookPageHost> host;
 
-    explicit Reader(const std::string& file, std::shared_ptr<test::FakeDesktop> d = nullptr)
-        : desktop(d ? d : std::make_shared<test::FakeDesktop>()) {
-        const auto finish = [this](const std::string& f, document::UnpackListener*) {
-            finishedFiles.push_back(f);
-            const nlohmann::json config = {{"path", WorkspaceOf(f) + "data/flipbook.pdf"}};
-            return WorkspaceSteps::Finished{configuration ? std::optional(config) : std::nullopt,
-                                            WorkspaceOf(f),
-                                            title,
-                                            unpackProblem,
-                                            bookId,
-                                            pageCount};
+    explicit Reader(std::string fileUrl = "file:///home/u/Book.flip",
+                    std::shared_ptr<test::FakeDesktop> d = std::make_shared<test::FakeDesktop>())
+        : desktop(std::move(d)), file(std::move(fileUrl)) {
+        Use(Steps());
+    }
+    WorkspaceSteps Steps() {
+        const auto at = [](const std::string& f) { return std::optional(WorkspaceOf(f)); };
+        const auto install = [this, at](const std::string& f) {
+            ++installs;
+            return workspace ? at(f) : std::nullopt;
         };
-        host = FlipbookPageHost::Create(
-            file, desktop, &surface, &surface,
-            {[this](const std::string& f) { return workspace ? std::optional(WorkspaceOf(f)) : std::nullopt; },
-             finish,
-             [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-             {}});
+        return {install, [this](const std::string& f, document::UnpackListener*) { return Finish(f); }, at, {}};
+    }
+    WorkspaceSteps::Finished Finish(const std::string& f) {
+        finishedFiles.push_back(f);
+        const nlohmann::json config = {{"path", WorkspaceOf(f) + "data/flipbook.pdf"}};
+        return {configuration ? std::optional(config) : std::nullopt,
+                WorkspaceOf(f),
+                title,
+                unpackProblem,
+                bookId,
+                pageCount};
+    }
+    void Use(WorkspaceSteps steps) {
+        host = FlipbookPageHost::Create(file, desktop, &surface, &surface, std::move(steps));
+    }
+    // Reads the book while finish unpacks it: early may configure the page first.
+    void ReadWhileUnpacking(decltype(WorkspaceSteps::finish) finish, decltype(WorkspaceSteps::early) early) {
+        auto steps = Steps();
+        steps.finish = std::move(finish);
+        steps.early = std::move(early);
+        Use(std::move(steps));
     }
     void Open() {
         host->Load();
         if (!surface.loaded.empty()) host->PageFinished(surface.loaded.back());
-    }
-    // Reads a book while finish unpacks it: early configures the page first.
-    void ReadWhileUnpacking(const std::string& file, decltype(WorkspaceSteps::finish) finish,
-                            decltype(WorkspaceSteps::early) early) {
-        const auto workspace = [](const std::string& f) { return std::optional(WorkspaceOf(f)); };
-        host = FlipbookPageHost::Create(file, desktop, &surface, &surface,
-                                        {workspace, std::move(finish), workspace, std::move(early)});
     }
     // Loads with the unpacking held until the test runs it.
     void LoadHeld() {
@@ -126,6 +124,7 @@ struct Reader {
         host->Load();
         desktop->RunBackground();
     }
+    void Say(const std::string& message) { host->MessageReceived(message, host->PageUrl()); }
 };
 
 // Two windows reading different flipbooks: a reload in the first must
@@ -140,160 +139,134 @@ TEST(FlipbookPageHostTest, ReloadUsesItsOwnFileNotTheLastLoaded) {
     first.host->PageFinished(first.surface.loaded.back());
     ASSERT_EQ(first.surface.scripts.size(), 2u);
     EXPECT_NE(first.surface.scripts[1].find("One.flip-id/data/flipbook.pdf"), std::string::npos);
-    EXPECT_EQ(first.finishedFiles, (Lines{"file:///home/u/One.flip", "file:///home/u/One.flip"}));
-}
-
-TEST(FlipbookPageHostTest, LoadAndFinishFollowTheirOrder) {
-    Reader r("file:///home/u/Book.flip");
-    r.Open();
-    const std::string ws = WorkspaceOf("file:///home/u/Book.flip");
-    EXPECT_EQ(r.lines.lines, (Lines{"load path:", "file:///home/u/Book.flip", ws}));
-    EXPECT_EQ(r.surface.loaded, Lines{ws + "flipbook.html"});
-    EXPECT_EQ(r.surface.icons, Lines{*PathFromFileUrl(ws) + "files/icon/favicon.png"});
-    EXPECT_EQ(r.surface.titles, Lines{"A & B"});
-    ASSERT_EQ(r.surface.scripts.size(), 1u);
-    EXPECT_TRUE(r.surface.scripts[0].starts_with("onMessage({"));
-    EXPECT_EQ(r.surface.shownFiles, Lines{"file:///home/u/Book.flip"});
-    EXPECT_TRUE(r.surface.problems.empty());
-
-    Reader untitled("file:///home/u/Book.flip");  // an empty title keeps the window's
-    untitled.title = "<b></b>";
-    untitled.Open();
-    EXPECT_TRUE(untitled.surface.titles.empty());
+    EXPECT_EQ(first.finishedFiles, (Lines{first.file, first.file}));
 }
 
 // A flipbook that cannot be prepared must say so instead of leaving a blank
 // page.
-TEST(FlipbookPageHostTest, FailuresAreShownInTheWindow) {
-    const std::string encrypted =
-        "The file holds an encrypted item, which this "
-        "reader cannot open (files/a.png).";
+TEST(FlipbookPageHostTest, LoadAndFinishShowTheBookOrSayWhyNot) {
+    const std::string broken = FlipbookPageHost::NO_CONFIGURATION_MESSAGE;
+    const std::string encrypted = "The file holds an encrypted item, which this reader cannot open (files/a.png).";
     const struct {
         bool workspace, configuration;
-        std::string unpackProblem, problem;
-        std::size_t loads;
+        std::string unpackProblem;
+        Lines problems;
     } cases[] = {
-        {false, true, "", FlipbookPageHost::NO_WORKSPACE_MESSAGE, 0},
-        {true, false, "", FlipbookPageHost::NO_CONFIGURATION_MESSAGE, 1},
-        {true, false, encrypted, std::string(FlipbookPageHost::NO_CONFIGURATION_MESSAGE) + " " + encrypted, 1},
+        {true, true, "", {}},
+        {false, true, "", {FlipbookPageHost::NO_WORKSPACE_MESSAGE}},
+        {true, false, "", {broken}},
+        {true, false, encrypted, {broken + " " + encrypted}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.problem);
-        Reader r("file:///home/u/Book.flip");
+        SCOPED_TRACE(testing::Message() << c.workspace << c.configuration << c.unpackProblem);
+        Reader r;
         r.workspace = c.workspace;
         r.configuration = c.configuration;
         r.unpackProblem = c.unpackProblem;
         r.Open();
-        EXPECT_EQ(r.surface.loaded.size(), c.loads);
-        EXPECT_EQ(r.surface.problems, Lines{c.problem});
-        EXPECT_TRUE(r.surface.scripts.empty());
-        EXPECT_TRUE(r.surface.shownFiles.empty());
+        const std::string ws = WorkspaceOf(r.file);
+        const bool shows = c.problems.empty();
+        EXPECT_EQ(r.surface.problems, c.problems);
+        EXPECT_EQ(r.lines.lines, (c.workspace ? Lines{"load path:", r.file, ws} : Lines{}));
+        EXPECT_EQ(r.surface.loaded, c.workspace ? Lines{ws + "flipbook.html"} : Lines{});
+        EXPECT_EQ(r.surface.icons, c.workspace ? Lines{*PathFromFileUrl(ws) + "files/icon/favicon.png"} : Lines{});
+        const auto configure = BridgeProtocol::ConfigurationScript({{"path", ws + "data/flipbook.pdf"}});
+        EXPECT_EQ(r.surface.scripts, shows ? Lines{configure} : Lines{});
+        EXPECT_EQ(r.surface.shownFiles, shows ? Lines{r.file} : Lines{});
     }
 }
 
-// Only the reader page may use the bridge, and addresses leave only through
-// the allow list; nothing here sends the configuration again.
-TEST(FlipbookPageHostTest, OnlyTheReaderPageIsPrivilegedAndAddressesLeaveThroughTheAllowList) {
+// Only the reader page may use the bridge, only well-formed requests act, and
+// addresses leave only through the allow list. A page's whole text never
+// floods the output; nothing here sends the configuration again.
+TEST(FlipbookPageHostTest, OnlyTheReaderPageActsAndAddressesLeaveThroughTheAllowList) {
     const std::string ws = WorkspaceOf("file:///home/u/Book.flip"), pdf = ws + "data/flipbook.pdf";
+    const std::string text = R"({"count":12,"pages":[{"number":9,"text":")" + std::string(5000, 'x') + "\"}]}";
+    const std::string tooLong = "action.found " + std::string(BridgeProtocol::MAX_FOUND_BYTES + 1, '9');
     enum Act { Message, Finished, NewWindow, Navigate };
     // "@" stands for the reader page; `from` is the page a message comes from.
     const struct {
-        Act act;
-        std::string text, from;
-        Lines opened, printed;
-        std::string lastLine;
-        bool follows = false;
+        Lines said, did;
+        std::size_t refused = 0;
+        std::string from = "@";
+        Act act = Message;
     } cases[] = {
-        {Message, "action.openpdf " + pdf, "https://evil.example/", {}, {}, "action.openpdf " + pdf},
-        {Message, "action.print " + pdf, ws + "data/files/x.html", {}, {}, "action.print " + pdf},
-        {Finished, "https://evil.example/", "", {}, {}, ""},
-        {Message, "action.openpdf " + pdf, "@#p2", {pdf}, {}, "action.openpdf " + pdf},
-        {Message, "action.print " + pdf, "@", {}, {pdf}, "action.print " + pdf},
-        {NewWindow, ws + "example.com/p", "", {"https://example.com/p"}, {}, ws + "example.com/p"},
-        {NewWindow, "file:///usr/bin/xterm", "", {}, {}, "Refused to open: file:///usr/bin/xterm"},
-        {Message, "action.openpdf file:///bin/sh", "@", {}, {}, "Refused to open: file:///bin/sh"},
-        {Message, "action.print file:///etc/passwd", "@", {}, {}, "Refused to print: file:///etc/passwd"},
-        {Navigate, "https://x.example/", "", {"https://x.example/"}, {}, ""},
-        {Navigate, "file:///etc/passwd", "", {}, {}, "Refused navigation: file:///etc/passwd"},
-        {Navigate, "@#toc", "", {}, {}, "", true},
-        // The book's other files never leave, and mail goes without attachments.
-        {Message, "action.openpdf " + ws + "flipbook.html", "@", {}, {}, "Refused to open: " + ws + "flipbook.html"},
-        {Message,
-         "action.print " + ws + "data/files/x.html",
-         "@",
-         {},
-         {},
-         "Refused to print: " + ws + "data/files/x.html"},
-        {Navigate, "mailto:a@example.com?attach=/etc/passwd", "", {"mailto:a@example.com"}, {}, ""},
-        {NewWindow,
-         "mailto:a@example.com?Attachment=~/.ssh/id_rsa&subject=x",
-         "",
-         {"mailto:a@example.com?subject=x"},
-         {},
-         "mailto:a@example.com?Attachment=~/.ssh/id_rsa&subject=x"},
+        {{"action.openpdf " + pdf}, {}, 0, "https://evil.example/"},
+        {{"action.print " + pdf, "action.drawn 1"}, {}, 0, ws + "data/files/x.html"},
+        {{"https://evil.example/"}, {}, 0, "", Finished},
+        {{"action.openpdf " + pdf}, {"open " + pdf}, 0, "@#p2"},
+        {{"action.openpdf file:///bin/sh"}, {}, 1},
+        {{"action.print file:///etc/passwd"}, {}, 1},
+        {{"action.print " + ws + "data/files/x.html"}, {}, 1},
+        {{ws + "example.com/p"}, {"open https://example.com/p"}, 0, "", NewWindow},
+        {{"file:///usr/bin/xterm"}, {}, 1, "", NewWindow},
+        {{"mailto:a@example.com?attach=/etc/passwd"}, {"open mailto:a@example.com"}, 0, "", Navigate},
+        {{"file:///etc/passwd"}, {}, 1, "", Navigate},
+        {{"@#toc"}, {"follow"}, 0, "", Navigate},
+        // Print hands over the pages last on screen, which "Current page" prints.
+        {{"action.print " + pdf}, {"print " + pdf}},
+        {{"action.onscreen 4 5", "action.onscreen 6 7", "action.print " + pdf}, {"print " + pdf + " 6 7"}},
+        {{"action.onscreen 4 5", "action.onscreen 12 13", "action.onscreen x", "action.print " + pdf},
+         {"print " + pdf + " 4 5"},
+         2},
+        {{"action.drawn 1"}, {"drawn"}},
+        {{"action.fullscreen on", "action.fullscreen off", "action.fullscreen maybe"}, {"fullscreen", "windowed"}},
+        {{"action.shown " + text, R"(action.shown {"count":1,"pages":[]})"}, {"text 9"}, 1},
+        {{"action.found 3 of 12", tooLong}, {"found 3 of 12"}},
+        {{R"(action.contents [{"title":"A","page":1,"level":0}])",
+          R"(action.contents [{"title":"A","page":1,"level":3}])"},
+         {"contents 1"},
+         1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        Reader r("file:///home/u/Book.flip");
+        SCOPED_TRACE(c.said.back().substr(0, 60));
+        Reader r;
+        r.pageCount = 12;
         r.Open();
         r.lines.lines.clear();
-        const auto at = [&](const std::string& s) {
-            return s.starts_with("@") ? r.surface.loaded.back() + s.substr(1) : s;
-        };
-        if (c.act == Message) r.host->MessageReceived(c.text, at(c.from));
-        if (c.act == Finished) r.host->PageFinished(c.text);
-        if (c.act == NewWindow) r.host->NewWindowRequested(c.text);
-        EXPECT_EQ(c.act == Navigate && r.host->MainFrameNavigation(at(c.text)), c.follows);
-        EXPECT_EQ(r.desktop->opened, c.opened);
-        EXPECT_EQ(r.desktop->printed, c.printed);
-        EXPECT_EQ(r.lines.lines.empty() ? "" : r.lines.lines.back(), c.lastLine);
+        const auto at = [&](const std::string& s) { return s.starts_with("@") ? r.host->PageUrl() + s.substr(1) : s; };
+        for (const auto& s : c.said) {
+            if (c.act == Message) r.host->MessageReceived(s, at(c.from));
+            if (c.act == Finished) r.host->PageFinished(s);
+            if (c.act == NewWindow) r.host->NewWindowRequested(s);
+            if (c.act == Navigate && r.host->MainFrameNavigation(at(s))) r.surface.did.push_back("follow");
+        }
+        Lines did = r.surface.did;
+        for (const auto& uri : r.desktop->opened) did.push_back("open " + uri);
+        for (const auto& printed : r.desktop->printed) did.push_back("print " + printed);
+        EXPECT_EQ(did, c.did);
+        EXPECT_EQ(Refusals(r.lines.lines), c.refused);
+        for (const auto& line : r.lines.lines) EXPECT_LE(line.size(), 256u);
         EXPECT_EQ(r.surface.scripts.size(), 1u);
     }
 }
 
-// The reading aids take the reader page's word only, and a page's whole text
-// never floods the output; the menus reach no page that failed.
-TEST(FlipbookPageHostTest, ReadingAidsHearOnlyTheReaderPage) {
-    const std::string text = R"({"count":12,"pages":[{"number":9,"text":")" + std::string(5000, 'x') + "\"}]}";
-    const struct {
-        std::string message, from;
-        Lines aids;
-    } cases[] = {
-        {"action.shown " + text, "@", {"text 9"}},
-        {"action.shown " + text, "https://evil.example/", {}},
-        {"action.shown {\"count\":1,\"pages\":[]}", "@", {}},
-        {"action.found 3 of 12", "@", {"found 3 of 12"}},
-        {"action.found " + std::string(BridgeProtocol::MAX_FOUND_BYTES + 1, '9'), "@", {}},
-        {R"(action.contents [{"title":"A","page":1,"level":0}])", "@", {"contents 1"}},
-        {R"(action.contents [{"title":"A","page":1,"level":3}])", "@", {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message.substr(0, 40));
-        Reader r("file:///home/u/Book.flip");
-        r.Open();
-        r.lines.lines.clear();
-        r.host->MessageReceived(c.message, c.from == "@" ? r.surface.loaded.back() : c.from);
-        EXPECT_EQ(r.surface.aids, c.aids);
-        ASSERT_FALSE(r.lines.lines.empty());
-        EXPECT_LE(r.lines.lines.front().size(), 256u);
-    }
-
-    Reader r("file:///home/u/Book.flip");
+// Our menus, the voice and full screen reach the reader page; a page loaded
+// again while the window covers the screen is told at once, so its bars do not
+// stay in the way. Nothing reaches a page that failed.
+TEST(FlipbookPageHostTest, CallsIntoThePageReachOnlyAPageThatShowsTheBook) {
+    Reader r;
     r.Open();
-    const auto before = r.surface.scripts.size();
+    const std::string config = r.surface.scripts.at(0);
+    r.host->FullscreenChanged(true);
+    r.host->PageFinished(r.surface.loaded.back());  // loaded again
     r.host->RunCommand("next");
     r.host->MarkSpeaking(9, 0, 4);
+    r.host->FullscreenChanged(false);
+    r.host->PageFinished(r.surface.loaded.back());
     r.host->WebProcessTerminated("crashed");
     r.host->RunCommand("next");
     r.host->Find("x", 1);
-    EXPECT_EQ(Lines(r.surface.scripts.begin() + before, r.surface.scripts.end()),
-              (Lines{"onCommand('next')", "onSpeaking(9, 0, 4)"}));
+    r.host->MarkSpeaking(0, 0, 0);
+    r.host->FullscreenChanged(true);
+    EXPECT_EQ(r.surface.scripts, (Lines{config, "onFullscreen(true)", config, "onFullscreen(true)", "onCommand('next')",
+                                        "onSpeaking(9, 0, 4)", "onFullscreen(false)", config}));
 }
 
 // A reload while the archive is still being unpacked must not unpack twice at
 // once, nor send a configuration for the page that was replaced.
 TEST(FlipbookPageHostTest, ReloadDuringUnpackingRunsTheStepsAgainAfterwards) {
-    Reader r("file:///home/u/Book.flip");
+    Reader r;
     r.LoadHeld();
     r.host->PageFinished(r.surface.loaded.back());
     r.host->PageFinished(r.surface.loaded.back());
@@ -308,26 +281,24 @@ TEST(FlipbookPageHostTest, ReloadDuringUnpackingRunsTheStepsAgainAfterwards) {
 // When the reader page cannot be loaded or its web process dies, the window
 // says so and offers a reload; whatever page is left is never configured.
 TEST(FlipbookPageHostTest, LoadFailureAndEndedWebProcessShowAMessageAndNeverConfigure) {
-    enum Event { FailedLoad, ProcessEnded };
     const struct {
-        Event event;
-        bool finishedBefore;
+        bool loadFails, finishedBefore;
         std::string problem;
     } cases[] = {
-        {FailedLoad, false, FlipbookPageHost::LOAD_FAILED_MESSAGE},
-        {ProcessEnded, false, FlipbookPageHost::PROCESS_ENDED_MESSAGE},
-        {ProcessEnded, true, FlipbookPageHost::PROCESS_ENDED_MESSAGE},
+        {true, false, FlipbookPageHost::LOAD_FAILED_MESSAGE},
+        {false, false, FlipbookPageHost::PROCESS_ENDED_MESSAGE},
+        {false, true, FlipbookPageHost::PROCESS_ENDED_MESSAGE},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.problem + (c.finishedBefore ? " after the first configuration" : ""));
-        Reader r("file:///home/u/Book.flip");
+        Reader r;
         r.LoadHeld();
         const std::string page = r.surface.loaded.back();
         if (c.finishedBefore) {
             r.host->PageFinished(page);
             r.desktop->RunBackground();
         }
-        if (c.event == FailedLoad) {
+        if (c.loadFails) {
             EXPECT_TRUE(r.host->LoadFailed(page, "No space left on device"));
         } else {
             r.host->WebProcessTerminated("crashed");
@@ -335,8 +306,7 @@ TEST(FlipbookPageHostTest, LoadFailureAndEndedWebProcessShowAMessageAndNeverConf
         // WebKit still reports the failed load as finished, and its error page would carry the page's URL.
         r.host->PageFinished(page);
         r.desktop->RunBackground();
-        r.host->MessageReceived("action.openpdf " + WorkspaceOf("file:///home/u/Book.flip") + "data/flipbook.pdf",
-                                page);
+        r.host->MessageReceived("action.openpdf " + WorkspaceOf(r.file) + "data/flipbook.pdf", page);
         EXPECT_EQ(r.surface.problems, Lines{c.problem});
         EXPECT_EQ(r.surface.scripts.size(), c.finishedBefore ? 1u : 0u);
         EXPECT_TRUE(r.desktop->opened.empty());
@@ -354,39 +324,22 @@ TEST(FlipbookPageHostTest, LoadFailureAndEndedWebProcessShowAMessageAndNeverConf
 // shows instead of removing it; once no window shows it, it is installed afresh.
 TEST(FlipbookPageHostTest, SecondWindowOnTheSameWorkspaceReusesItsCore) {
     auto desktop = std::make_shared<test::FakeDesktop>();
-    int installs = 0;
-    const auto counted = [&](Reader& r) {
-        r.host = FlipbookPageHost::Create("file:///home/u/Same.flip", desktop, &r.surface, &r.surface,
-                                          {[&](const std::string& f) {
-                                               ++installs;
-                                               return std::optional(WorkspaceOf(f));
-                                           },
-                                           [](const std::string& f, document::UnpackListener*) {
-                                               return WorkspaceSteps::Finished{
-                                                   nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
-                                           },
-                                           [](const std::string& f) { return std::optional(WorkspaceOf(f)); },
-                                           {}});
-    };
-    auto first = std::make_unique<Reader>("file:///home/u/Same.flip", desktop);
-    auto second = std::make_unique<Reader>("file:///home/u/Same.flip", desktop);
-    counted(*first);
-    counted(*second);
-    first->Open();
-    second->Open();
-    EXPECT_EQ(installs, 1);
-    EXPECT_EQ(second->surface.loaded, first->surface.loaded);
-    EXPECT_EQ(second->surface.scripts.size(), 1u);
+    Reader first("file:///home/u/Same.flip", desktop), second("file:///home/u/Same.flip", desktop);
+    first.Open();
+    second.Open();
+    EXPECT_EQ(first.installs + second.installs, 1);
+    EXPECT_EQ(second.surface.loaded, first.surface.loaded);
+    EXPECT_EQ(second.surface.scripts.size(), 1u);
 
-    first->host->Detach();
-    second->host->Detach();
+    first.host->Detach();
+    second.host->Detach();
     Reader third("file:///home/u/Same.flip", desktop);
-    counted(third);
     third.Open();
-    EXPECT_EQ(installs, 2);
+    EXPECT_EQ(third.installs, 1);
 }
 
-// A title of megabytes must not become the window title.
+// A title of megabytes must not become the window title; one without text
+// leaves the window's.
 TEST(FlipbookPageHostTest, WindowTitleIsCutToWhatATitleBarShows) {
     const std::string family = "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7";
     const std::string ellipsis = "\xE2\x80\xA6";
@@ -397,25 +350,27 @@ TEST(FlipbookPageHostTest, WindowTitleIsCutToWhatATitleBarShows) {
         std::size_t graphemes;
         std::string ending;
     } cases[] = {
-        {"Spring &amp; more", 13, "more"},
+        {"Spring &amp; more", 13, "Spring & more"},
+        {"<b></b>", 0, ""},
         {std::string(10'000'000, 'T'), WindowTitle::MAX_GRAPHEMES, "T" + ellipsis},
         {"<b>" + std::string(5'000, 'x') + "</b>", WindowTitle::MAX_GRAPHEMES, "x" + ellipsis},
         {families, WindowTitle::MAX_GRAPHEMES, family + ellipsis},
     };
     for (const auto& c : cases) {
-        Reader r("file:///home/u/Book.flip");
+        SCOPED_TRACE(c.graphemes);
+        Reader r;
         r.title = c.stored;
         r.Open();
-        ASSERT_EQ(r.surface.titles.size(), 1u);
-        const std::string& title = r.surface.titles[0];
+        ASSERT_EQ(r.surface.titles.size(), c.graphemes ? 1u : 0u);
+        const std::string title = r.surface.titles.empty() ? "" : r.surface.titles[0];
         EXPECT_EQ(CountGraphemes(title), c.graphemes);
-        EXPECT_TRUE(title.ends_with(c.ending)) << title.substr(title.size() - 20);
+        EXPECT_TRUE(title.ends_with(c.ending));
     }
 }
 
 TEST(FlipbookPageHostTest, ProgressShowsOnlyWhenUnpackingTakesLonger) {
     for (const auto wait : {299ms, 300ms}) {
-        Reader r("file:///home/u/Book.flip");
+        Reader r;
         r.LoadHeld();
         r.host->PageFinished(r.surface.loaded.back());
         r.desktop->Advance(wait);
@@ -428,82 +383,69 @@ TEST(FlipbookPageHostTest, ProgressShowsOnlyWhenUnpackingTakesLonger) {
 
 // A book still being written out is shown as soon as its archive has been
 // checked. Its files go to the printer or another program only once they are
-// complete, and a failure after the page was shown still reaches the window.
+// complete. A failure after the page was shown still reaches the window, and
+// so does a whole entry the page was served that failed its CRC-32, whatever
+// the unpacker says after.
 TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
-    const BookOnDisk book;
-    const std::string file = book.file, ws = WorkspaceOf(file), pdf = ws + "data/flipbook.pdf";
-    for (const bool fails : {false, true}) {
-        SCOPED_TRACE(fails ? "unpacking fails" : "unpacking succeeds");
+    const std::string file = BookOnDisk(), ws = WorkspaceOf(file), pdf = ws + "data/flipbook.pdf";
+    const std::string broken = FlipbookPageHost::NO_CONFIGURATION_MESSAGE,
+                      damaged = "The file is damaged (flipbook.pdf).";
+    const Lines web = {"https://example.org/"};  // a web address needs nothing of the book
+    const struct {
+        bool servedWrong;
+        std::optional<std::string> failure;  // what the unpacker says
+        Lines problems, printed, opened;
+        std::vector<bool> served;
+    } cases[] = {
+        {false, std::nullopt, {}, {pdf}, {web[0], pdf}, {true, false}},
+        {false, "CRC", {broken + " CRC"}, {}, web, {true, false}},
+        {true, std::nullopt, {broken + " " + damaged}, {}, web, {true, false, false}},
+        {true, damaged, {broken + " " + damaged}, {}, web, {true, false, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.servedWrong << " " << c.failure.value_or("unpacked"));
         Reader r(file);
-        std::size_t scriptsMeanwhile = 0, printedMeanwhile = 0, openedMeanwhile = 0;
+        std::size_t scriptsMeanwhile = 0;
+        Lines printedMeanwhile, openedMeanwhile;
         const nlohmann::json config = {{"path", pdf}};
         const auto finish = [&](const std::string&, document::UnpackListener* listener) {
-            if (!listener) throw std::runtime_error("no listener");
-            listener->Surveyed({{"flipbook.pdf", 4, 0}});
+            listener->Surveyed({{"flipbook.pdf", 4, 0, 7}});
             // The main thread goes on meanwhile: the page is configured and asks for the PDF.
             for (auto& posted : std::exchange(r.desktop->posted, {})) posted();
             scriptsMeanwhile = r.surface.scripts.size();
             // Impatient presses while the file is written: each action happens once.
             for (int press = 0; press < 3; ++press) {
-                r.host->MessageReceived("action.print " + pdf, r.host->PageUrl());
-                r.host->MessageReceived("action.openpdf " + pdf, r.host->PageUrl());
+                r.Say("action.print " + pdf);
+                r.Say("action.openpdf " + pdf);
             }
-            r.host->MessageReceived("action.openpdf https://example.org/", r.host->PageUrl());
-            printedMeanwhile = r.desktop->printed.size();
-            openedMeanwhile = r.desktop->opened.size();
+            r.Say("action.openpdf " + web[0]);
+            printedMeanwhile = r.desktop->printed;
+            openedMeanwhile = r.desktop->opened;
+            if (c.servedWrong) static_cast<const UnpackingBook*>(listener)->ServedMismatch("flipbook.pdf");
             return WorkspaceSteps::Finished{
-                fails ? std::nullopt : std::optional(config), ws, "", fails ? "CRC" : "", "", 0};
+                c.failure ? std::nullopt : std::optional(config), ws, "", c.failure.value_or(""), "", 0};
         };
-        r.ReadWhileUnpacking(file, finish, ConfiguredEarly(config));
+        r.ReadWhileUnpacking(finish, [&](const std::string&, const std::string& workspace) {
+            return WorkspaceSteps::Finished{config, workspace, "Early", "", "id", 3};
+        });
         r.Open();
         EXPECT_EQ(scriptsMeanwhile, 1u);
-        EXPECT_EQ(printedMeanwhile, 0u);
-        EXPECT_EQ(openedMeanwhile, 1u);           // a web address needs nothing of the book
+        EXPECT_EQ(printedMeanwhile, Lines{});
+        EXPECT_EQ(openedMeanwhile, web);
         EXPECT_EQ(r.surface.scripts.size(), 1u);  // configured once, early
         EXPECT_EQ(r.surface.titles, Lines{"Early"});
-        EXPECT_EQ(r.surface.served, (std::vector{true, false}));
-        EXPECT_EQ(r.desktop->printed, fails ? Lines{} : Lines{pdf});
-        EXPECT_EQ(r.desktop->opened.size(), fails ? 1u : 2u);
-        EXPECT_EQ(r.surface.problems.size(), fails ? 1u : 0u);
-    }
-}
-
-// The page was served a whole entry from the archive that failed its CRC-32:
-// the window says the book is damaged, as when the unpacker finds it, whatever
-// the unpacker says after, and nothing waiting on the book runs.
-TEST(FlipbookPageHostTest, BytesServedWrongReplaceThePageWithTheDamagedMessage) {
-    const BookOnDisk book;
-    const std::string file = book.file, ws = WorkspaceOf(file), pdf = ws + "data/flipbook.pdf";
-    const std::string damaged =
-        std::string(FlipbookPageHost::NO_CONFIGURATION_MESSAGE) + " The file is damaged (flipbook.pdf).";
-    for (const bool unpackerFails : {false, true}) {
-        SCOPED_TRACE(unpackerFails ? "the unpacker fails too" : "the unpacker succeeds");
-        Reader r(file);
-        const nlohmann::json config = {{"path", pdf}};
-        const auto finish = [&](const std::string&, document::UnpackListener* listener) {
-            listener->Surveyed({{"flipbook.pdf", 4, 0, 7}});
-            for (auto& posted : std::exchange(r.desktop->posted, {})) posted();
-            r.host->MessageReceived("action.print " + pdf, r.host->PageUrl());
-            static_cast<const UnpackingBook*>(listener)->ServedMismatch("flipbook.pdf");
-            return WorkspaceSteps::Finished{unpackerFails ? std::nullopt : std::optional(config),       ws, "",
-                                            unpackerFails ? "The file is damaged (flipbook.pdf)." : "", "", 0};
-        };
-        r.ReadWhileUnpacking(file, finish, ConfiguredEarly(config));
-        r.Open();
-        EXPECT_EQ(r.surface.problems, Lines{damaged});
-        EXPECT_EQ(r.surface.served.front(), true);
-        EXPECT_EQ(r.surface.served.back(), false);
-        EXPECT_EQ(r.desktop->printed, Lines{});
+        EXPECT_EQ(r.surface.served, c.served);
+        EXPECT_EQ(r.desktop->printed, c.printed);
+        EXPECT_EQ(r.desktop->opened, c.opened);
+        EXPECT_EQ(r.surface.problems, c.problems);
     }
 }
 
 // A heavy book shows how far unpacking has come, and nothing more once it is done.
 TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
-    const BookOnDisk book;
-    const std::string& file = book.file;
-    Reader r(file);
+    Reader r(BookOnDisk());
     const auto finish = [&](const std::string& f, document::UnpackListener* listener) {
-        if (!listener) throw std::runtime_error("no listener");
+        if (!listener) return r.Finish(f);
         // The timer runs on while the unpacker writes and tells.
         r.desktop->Advance(250ms);
         listener->Planned(270'000'000);
@@ -511,9 +453,9 @@ TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
         listener->Copied(100'000'000);
         listener->Copied(35'000'000);
         r.desktop->Advance(250ms);
-        return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
+        return r.Finish(f);
     };
-    r.ReadWhileUnpacking(file, finish, NotYet);
+    r.ReadWhileUnpacking(finish, NotYet);
     r.LoadHeld();
     r.host->PageFinished(r.surface.loaded.back());
     r.desktop->RunBackground();
@@ -524,7 +466,7 @@ TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
 }
 
 TEST(FlipbookPageHostTest, WorkFinishingAfterTheViewWentAwayTouchesNothing) {
-    Reader r("file:///home/u/Book.flip");
+    Reader r;
     r.desktop->holdBackground = true;
     r.host->Load();
     r.host->Detach();
@@ -535,81 +477,56 @@ TEST(FlipbookPageHostTest, WorkFinishingAfterTheViewWentAwayTouchesNothing) {
     EXPECT_TRUE(r.surface.busy.empty());
 }
 
-}  // namespace
-}  // namespace brivane::web
-
-namespace brivane::web {
-namespace {
-
-// A book reopens where it was left; only a page number within the book is
-// kept, so the page cannot store anything else in the user's state.
-TEST(FlipbookPageHostTest, ResumesAtTheRememberedPageAndKeepsOnlyPagesOfTheBook) {
+// A book reopens where it was left, as it was shown. Only a page within the
+// book is kept, and a report of the view changes only the fields it names, so
+// the page cannot store anything else in the user's state, and the page and
+// the view state never overwrite one another.
+TEST(FlipbookPageHostTest, ResumesWhereTheBookWasLeftAndKeepsOnlyWhatTheBookAllows) {
+    using State = document::ViewState;
+    const State single{"single", {}, 2.0, {}}, rtl{{}, {}, {}, "rtl"}, page{{}, "page", {}, {}};
+    const std::string at = "action.position ", other = "file:///tmp/r/Book.flip-id/data/files/x.html";
     const struct {
-        int stored, pageCount;
-        std::vector<std::string> messages;
-        int kept;
-        Lines refused;
+        int stored;
+        State storedState;
+        int pageCount;
+        std::string resume;  // empty: none
+        Lines said;
+        int page;
+        State state;
+        std::size_t refused = 0;
+        std::string from = "";  // another page than the reader's
     } cases[] = {
-        {7, 12, {"action.position 9"}, 9, {}},
+        {7, {}, 12, "onResume(7)", {at + "9"}, 9, {}},
+        {7, {}, 12, "onResume(7)", {at + "13", at + "0", at + "3x", "action.position"}, 7, {}, 3},
+        {7, {}, 12, "onResume(7)", {at + "9"}, 7, {}, 0, other},
+        {20, {}, 12, "", {}, 1, {}},           // a page past the end is not resumed
+        {7, {}, 0, "", {at + "2"}, 1, {}, 1},  // no page count to check against
+        {1, single, 12, R"(onResume(1, {"view":"single","zoom":2.0}))", {}, 1, single},
         {7,
+         rtl,
          12,
-         {"action.position 13", "action.position 0", "action.position 3x", "action.position"},
-         7,
-         {"Refused position: 13", "Refused position: 0", "Refused position: 3x"}},
-        {20, 12, {}, 1, {}},                                        // a page past the end is not resumed
-        {7, 0, {"action.position 2"}, 1, {"Refused position: 2"}},  // no page count: nothing to check against
+         R"(onResume(7, {"direction":"rtl"}))",
+         {R"(action.view {"view":"scroll","zoom":1.5})", at + "9"},
+         9,
+         {"scroll", {}, 1.5, "rtl"}},
+        {4, page, 12, R"(onResume(4, {"fit":"page"}))", {R"(action.view {"zoom":2,"x":1})"}, 4, page, 1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.stored) + "/" + std::to_string(c.pageCount));
+        SCOPED_TRACE(testing::Message() << c.stored << "/" << c.pageCount << " " << c.said.size());
         test::TempDir dir;
         auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
-        ASSERT_TRUE(positions->Remember({"book-1", c.stored, "file:///old.flip", "Old"}));
-        Reader reader("file:///home/u/One.flip");
-        reader.bookId = "book-1";
-        reader.pageCount = c.pageCount;
-        reader.host->UsePositions(positions);
-        reader.Open();
-        const bool resumed = c.stored <= c.pageCount;
-        ASSERT_EQ(reader.surface.scripts.size(), resumed ? 2u : 1u);
-        if (resumed) {
-            EXPECT_EQ(reader.surface.scripts[1], "onResume(" + std::to_string(c.stored) + ")");
-        }
-        test::CapturedLines lines;
-        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageUrl());
-        Lines refused;
-        for (const auto& line : lines.lines)
-            if (line.starts_with("Refused")) refused.push_back(line);
-        EXPECT_EQ(refused, c.refused);
-        EXPECT_EQ(positions->PageOf("book-1"), c.kept);
-        const auto recent = positions->Recent(8);
-        EXPECT_TRUE(recent.empty()) << "the file does not exist, so it is not offered";
-    }
-}
-
-// Print hands over what the page last said it shows, so the dialog's
-// "Current page" prints that; reports past the book's end are refused and
-// leave the last good one.
-TEST(FlipbookPageHostTest, PrintCarriesThePagesOnScreen) {
-    const struct {
-        std::vector<std::string> messages;
-        std::vector<int> printed;
-    } cases[] = {
-        {{}, {}},
-        {{"action.onscreen 1"}, {1}},
-        {{"action.onscreen 4 5", "action.onscreen 6 7"}, {6, 7}},
-        {{"action.onscreen 7 6"}, {7, 6}},
-        {{"action.onscreen 4 5", "action.onscreen 12 13", "action.onscreen x"}, {4, 5}},
-    };
-    for (const auto& c : cases) {
-        Reader reader("file:///home/u/One.flip");
-        reader.bookId = "book-1";
-        reader.pageCount = 12;
-        reader.Open();
-        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageUrl());
-        const std::string pdf = WorkspaceOf("file:///home/u/One.flip") + "data/flipbook.pdf";
-        reader.host->MessageReceived("action.print " + pdf, reader.host->PageUrl());
-        ASSERT_EQ(reader.desktop->printedShown.size(), 1u);
-        EXPECT_EQ(reader.desktop->printedShown[0], c.printed);
+        ASSERT_TRUE(positions->Remember({"book-1", c.stored, "file:///old.flip", "Old", c.storedState}));
+        Reader r;
+        r.bookId = "book-1";
+        r.pageCount = c.pageCount;
+        r.host->UsePositions(positions);
+        r.Open();
+        EXPECT_EQ(r.surface.scripts.size(), c.resume.empty() ? 1u : 2u);
+        EXPECT_EQ(r.surface.scripts.back(), c.resume.empty() ? r.surface.scripts[0] : c.resume);
+        for (const auto& m : c.said) r.host->MessageReceived(m, c.from.empty() ? r.host->PageUrl() : c.from);
+        EXPECT_EQ(Refusals(r.lines.lines), c.refused);
+        EXPECT_EQ(positions->Find("book-1"),
+                  (document::ReadingPositions::Book{"book-1", c.page, r.file, "A & B", c.state}));
     }
 }
 
@@ -617,118 +534,31 @@ TEST(FlipbookPageHostTest, PrintCarriesThePagesOnScreen) {
 // away, the PDF stays and makes it again.
 TEST(FlipbookPageHostTest, MadeBookIsRememberedAsTheFileItWasMadeOf) {
     test::TempDir dir;
-    dir.Write("Paper.pdf", "%PDF-1.4");
-    const std::string pdf = test::FileUrl(dir / "Paper.pdf");
+    const std::string pdf = test::FileUrl(dir.Write("Paper.pdf", "%PDF-1.4"));
     auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
-    Reader reader("file:///tmp/ws/pdf-1/Paper.flip");
-    reader.bookId = "book-1";
-    reader.pageCount = 3;
-    reader.host->UsePositions(positions);
-    reader.host->RecordAs(pdf);
-    reader.Open();
-    EXPECT_EQ(reader.surface.shownFiles, Lines{pdf});
+    Reader r("file:///tmp/ws/pdf-1/Paper.flip");
+    r.bookId = "book-1";
+    r.host->UsePositions(positions);
+    r.host->RecordAs(pdf);
+    r.Open();
+    EXPECT_EQ(r.surface.shownFiles, Lines{pdf});
     const auto recent = positions->Recent(8);
     ASSERT_EQ(recent.size(), 1u);
     EXPECT_EQ(recent[0].fileUrl, pdf);
 }
 
-// How the reader showed a book comes back with it. A report changes only the
-// fields it names, so a page that knows fewer loses none, and the page and the
-// view state never overwrite one another.
-TEST(FlipbookPageHostTest, ViewStateIsResumedAndRememberedBesideThePage) {
-    using State = document::ViewState;
-    const struct {
-        int storedPage;
-        State stored;
-        std::string resume;
-        Lines messages;
-        int page;
-        State kept;
-    } cases[] = {
-        {1, {"single", {}, 2.0, {}}, R"(onResume(1, {"view":"single","zoom":2.0}))", {}, 1, {"single", {}, 2.0, {}}},
-        {7,
-         {{}, {}, {}, "rtl"},
-         R"(onResume(7, {"direction":"rtl"}))",
-         {R"(action.view {"view":"scroll","zoom":1.5})", "action.position 9"},
-         9,
-         {"scroll", {}, 1.5, "rtl"}},
-        {4,
-         {{}, "page", {}, {}},
-         R"(onResume(4, {"fit":"page"}))",
-         {R"(action.view {"zoom":2,"x":1})"},
-         4,
-         {{}, "page", {}, {}}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.resume);
-        test::TempDir dir;
-        auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
-        ASSERT_TRUE(positions->Remember({"book-1", c.storedPage, "file:///old.flip", "Old", c.stored}));
-        Reader reader("file:///home/u/One.flip");
-        reader.bookId = "book-1";
-        reader.pageCount = 12;
-        reader.host->UsePositions(positions);
-        reader.Open();
-        EXPECT_EQ(reader.surface.scripts.back(), c.resume);
-        for (const auto& m : c.messages) reader.host->MessageReceived(m, reader.host->PageUrl());
-        EXPECT_EQ(positions->Find("book-1"),
-                  (document::ReadingPositions::Book{"book-1", c.page, "file:///home/u/One.flip", "A & B", c.kept}));
-    }
-}
-
-// Messages from a page the view navigated to are not the reader's.
-TEST(FlipbookPageHostTest, PositionsFromOtherPagesAreIgnored) {
-    test::TempDir dir;
-    auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
-    Reader reader("file:///home/u/One.flip");
-    reader.bookId = "book-1";
-    reader.pageCount = 12;
-    reader.host->UsePositions(positions);
-    reader.Open();
-    reader.host->MessageReceived("action.position 5", "file:///tmp/r/One.flip-id/data/files/user/page.html");
-    EXPECT_EQ(positions->PageOf("book-1"), 1);
-    reader.host->MessageReceived("action.position 5", reader.host->PageUrl());
-    EXPECT_EQ(positions->PageOf("book-1"), 5);
-}
-
-// The window's stand-in picture goes only for the reader page's own word.
-TEST(FlipbookPageHostTest, OnlyTheReaderPageSaysItsPagesAreDrawn) {
-    const struct {
-        const char* what;
-        std::string message;
-        bool fromReader;
-        int drawn;
-    } cases[] = {
-        {"the reader page", "action.drawn 1", true, 1},
-        {"a page of the book's own files", "action.drawn 1", false, 0},
-        {"no page named", "action.drawn", true, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Reader reader("file:///home/u/One.flip");
-        reader.Open();
-        const std::string shown =
-            c.fromReader ? reader.host->PageUrl() : "file:///tmp/r/One.flip-id/data/files/user/page.html";
-        reader.host->MessageReceived(c.message, shown);
-        EXPECT_EQ(reader.surface.drawn, c.drawn);
-    }
-}
-
 // Closing a window while its book is unpacked must not leave a windowless
 // process writing the rest; an open window's unpacking goes on.
 TEST(FlipbookPageHostTest, ClosingTheWindowStopsItsUnpacking) {
-    const BookOnDisk book;
-    const std::string& file = book.file;
     for (const bool closed : {false, true}) {
         SCOPED_TRACE(closed ? "closed" : "open");
-        Reader r(file);
+        Reader r(BookOnDisk());
         std::optional<bool> cancelled;
         const auto finish = [&](const std::string& f, document::UnpackListener* listener) {
-            if (!listener) throw std::runtime_error("no listener");
-            cancelled = listener->Cancelled();
-            return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
+            if (listener) cancelled = listener->Cancelled();
+            return r.Finish(f);
         };
-        r.ReadWhileUnpacking(file, finish, NotYet);
+        r.ReadWhileUnpacking(finish, NotYet);
         r.LoadHeld();
         r.host->PageFinished(r.surface.loaded.back());
         if (closed) r.host->Detach();
@@ -740,22 +570,16 @@ TEST(FlipbookPageHostTest, ClosingTheWindowStopsItsUnpacking) {
 // The workspace is held from the load until the window goes; old workspaces
 // are cleared in the background, and only once the book shows.
 TEST(FlipbookPageHostTest, HoldsItsWorkspaceAndSweepsOnlyAfterTheBookShows) {
-    Reader r("file:///home/u/Book.flip");
+    Reader r;
     auto hold = std::make_shared<int>(0);
     const std::weak_ptr<int> held = hold;
     Lines sweeps;
-    const auto workspace = [](const std::string& f) { return std::optional(WorkspaceOf(f)); };
-    WorkspaceSteps steps{workspace,
-                         [](const std::string& f, document::UnpackListener*) {
-                             return WorkspaceSteps::Finished{nlohmann::json::object(), WorkspaceOf(f), "", "", "", 0};
-                         },
-                         workspace,
-                         {}};
+    auto steps = r.Steps();
     steps.claim = [&](const std::string& f) {
         return std::optional(WorkspaceSteps::Claim{WorkspaceOf(f), std::exchange(hold, nullptr)});
     };
     steps.sweep = [&] { sweeps.push_back(r.surface.shownFiles.empty() ? "before" : "after"); };
-    r.host = FlipbookPageHost::Create("file:///home/u/Book.flip", r.desktop, &r.surface, &r.surface, steps);
+    r.Use(std::move(steps));
     r.LoadHeld();
     EXPECT_FALSE(held.expired()) << "held while the page shows";
     r.host->PageFinished(r.surface.loaded.back());
@@ -765,40 +589,6 @@ TEST(FlipbookPageHostTest, HoldsItsWorkspaceAndSweepsOnlyAfterTheBookShows) {
     EXPECT_EQ(sweeps, Lines{"after"});
     r.host->Detach();
     EXPECT_TRUE(held.expired()) << "let go with the window";
-}
-
-// The reader page asks for full screen only from the reader page itself, and
-// hears of every change; a page loaded again while the window covers the
-// screen is told at once, so its bars do not stay in the way.
-TEST(FlipbookPageHostTest, FullscreenRequestsAndChangesPassBetweenPageAndWindow) {
-    const struct {
-        std::string message;
-        bool fromReaderPage;
-        std::vector<bool> asked;
-    } cases[] = {
-        {"action.fullscreen on", true, {true}},
-        {"action.fullscreen off", true, {false}},
-        {"action.fullscreen maybe", true, {}},
-        {"action.fullscreen on", false, {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
-        Reader r("file:///home/u/Book.flip");
-        r.Open();
-        r.host->MessageReceived(c.message, c.fromReaderPage ? r.host->PageUrl() : "file:///tmp/elsewhere.html");
-        EXPECT_EQ(r.surface.fullscreen, c.asked);
-    }
-
-    Reader r("file:///home/u/Book.flip");
-    r.Open();
-    r.host->FullscreenChanged(true);
-    EXPECT_EQ(r.surface.scripts.back(), "onFullscreen(true)");
-    r.host->PageFinished(r.surface.loaded.back());  // loaded again
-    EXPECT_EQ(r.surface.scripts.back(), "onFullscreen(true)");
-    r.host->FullscreenChanged(false);
-    EXPECT_EQ(r.surface.scripts.back(), "onFullscreen(false)");
-    r.host->PageFinished(r.surface.loaded.back());
-    EXPECT_TRUE(r.surface.scripts.back().starts_with("onMessage(")) << r.surface.scripts.back();
 }
 
 }  // namespace

@@ -9,12 +9,15 @@ import pytest
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 import flipbooks  # noqa: E402
+import frames  # noqa: E402
 from desktop import Desktop, tool_missing  # noqa: E402
 from reader_app import ReaderApp, menubar_height  # noqa: E402
 
 BUILD = Path(os.environ.get("BRIVANE_BUILD_DIR", Path(__file__).resolve().parents[2] / "build")).resolve()
 APP = BUILD / "bin" / "brivane-reader"
 ARTIFACTS = BUILD / "e2e-artifacts"
+# Books the build makes: a text book drawn with a font, and the sample.
+TEXT_BOOK, SAMPLE_BOOK = BUILD / "samples" / "textbook.flip", BUILD / "samples" / "sample.flip"
 
 
 def pytest_collection_modifyitems(config, items):
@@ -45,8 +48,19 @@ def books(desktop):
                          subtitle="The red one", link="https://example.org/from-the-pdf")
     return {"flip_tool": flip, "red": red, "red_title": "Red & Ready - The red one", "blue_title": "Blue Book",
             "blue": flipbooks.pack(flip, folder / "blue-book.flip", [flipbooks.BLUE] * 8, "Blue Book"),
-            "too_new": flipbooks.rewrite_metadata(red, folder / "too-new.flip", lambda m: {**m, "app": 2}),
+            "too_new": flipbooks.rewrite(red, folder / "too-new.flip", lambda m: {**m, "app": 2}),
             "broken": flipbooks.broken_variants(red, folder / "broken")}
+
+
+@pytest.fixture(scope="session")
+def marked(desktop, books):
+    """marked(right_to_left) -> a book titled "Marked" whose page n is frames.PAGE_COLOURS[n - 1], banded
+    dark along its left third so that a page drawn the wrong way round shows; made once each way."""
+    def make(right_to_left=False):
+        book = desktop.root / "books" / f"marked-{'rtl' if right_to_left else 'ltr'}.flip"
+        return book if book.exists() else flipbooks.pack(books["flip_tool"], book, frames.PAGE_COLOURS, "Marked",
+                                                         band=frames.BAND, right_to_left=right_to_left)
+    return make
 
 
 @pytest.fixture
@@ -58,8 +72,8 @@ def launch(desktop, request):
     shutil.rmtree(Path(desktop.env["HOME"]) / ".local" / "state", ignore_errors=True)
     shutil.rmtree(Path(desktop.env["XDG_CACHE_HOME"]) / "brivane-reader", ignore_errors=True)
 
-    def start(*args):
-        started.append(ReaderApp(desktop, APP, args, name=f"{request.node.name}-{len(started)}"))
+    def start(*args, **env):  # env: variables for this instance alone
+        started.append(ReaderApp(desktop, APP, args, name=f"{request.node.name}-{len(started)}", env=env))
         return started[-1]
     yield start
     for app in started:

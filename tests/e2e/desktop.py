@@ -160,6 +160,9 @@ class Desktop:
     def click(self, wid, x, y):
         self.run("xdotool", "mousemove", "--window", str(wid), str(x), str(y), "click", "1", check=True)
 
+    def clipboard(self):
+        return self.run("xclip", "-o", "-selection", "clipboard")
+
     def screenshot(self, wid, name):
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self.run("import", "-window", str(wid) if wid else "root", str(self.artifacts / f"{name}.png"), check=True)
@@ -171,10 +174,14 @@ class Desktop:
         return raw[3 * self.geometry(wid)[0] * top:]
 
 
+def near(pixel, rgb, tolerance=40):
+    return all(abs(a - b) <= tolerance for a, b in zip(pixel, rgb))
+
+
 def colour_share(raw, rgb, tolerance=40):
     """Share of pixels within tolerance of an rgb colour (every 7th pixel is plenty for large areas)."""
     samples = [raw[i:i + 3] for i in range(0, len(raw) - 2, 21)]
-    return sum(all(abs(p[k] - rgb[k]) <= tolerance for k in range(3)) for p in samples) / max(len(samples), 1)
+    return sum(near(p, rgb, tolerance) for p in samples) / max(len(samples), 1)
 
 
 def distinct_colours(raw, limit=64):

@@ -1,8 +1,11 @@
 """Flipbooks made for the scenarios: real ones packed by brivane-flip from PDFs
-with recognisable page colours, and damaged or too-new variants of them."""
+with recognisable page colours, and damaged, hostile or too-new variants of them."""
+import io
 import json
+import re
 import struct
 import subprocess
+import warnings
 import zipfile
 import zlib
 from pathlib import Path
@@ -10,6 +13,25 @@ from pathlib import Path
 PAGE_W, PAGE_H = 420, 595
 RED = (220, 30, 30)
 BLUE = (30, 60, 220)
+GREEN = (20, 200, 40)
+
+
+def serialise(path: Path, objects):
+    """Writes the PDF objects (bodies, numbered from 1, the catalog first) with their cross-reference table."""
+    out, offsets = bytearray(b"%PDF-1.4\n"), []
+    for i, body in enumerate(objects, 1):
+        offsets.append(len(out))
+        out += b"%d 0 obj\n" % i + body + b"\nendobj\n"
+    xref = len(out)
+    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+    out += b"".join(b"%010d 00000 n \n" % o for o in offsets)
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
+    path.write_bytes(bytes(out))
+    return path
+
+
+def refs(numbers):
+    return b" ".join(b"%d 0 R" % n for n in numbers)
 
 
 def write_pdf(path: Path, colours, link=None, band=None):
@@ -41,50 +63,26 @@ def write_pdf(path: Path, colours, link=None, band=None):
         kids.append(add(b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %d %d] /Contents %d 0 R%s >>"
                         % (PAGE_W, PAGE_H, content, annots)))
     objects[0] = b"<< /Type /Catalog /Pages 2 0 R >>"
-    objects[1] = b"<< /Type /Pages /Kids [%s] /Count %d >>" % (b" ".join(b"%d 0 R" % k for k in kids), len(kids))
-    out, offsets = bytearray(b"%PDF-1.4\n"), []
-    for i, body in enumerate(objects, 1):
-        offsets.append(len(out))
-        out += b"%d 0 obj\n" % i + body + b"\nendobj\n"
-    xref = len(out)
-    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
-    out += b"".join(b"%010d 00000 n \n" % o for o in offsets)
-    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
-    path.write_bytes(bytes(out))
-    return path
+    objects[1] = b"<< /Type /Pages /Kids [%s] /Count %d >>" % (refs(kids), len(kids))
+    return serialise(path, objects)
 
 
 def write_many_pages_pdf(path: Path, count, rgb, fanout=100):
     """A PDF of count pages that all draw one shared content stream, in a page
-    tree of fanout kids per node as PDF producers write it, in one pass:
-    200,000 pages come to about 25 MB."""
+    tree of fanout kids per node as PDF producers write it: 200,000 pages come to about 25 MB."""
     r, g, b = (c / 255 for c in rgb)
     stream = f"{r:.3f} {g:.3f} {b:.3f} rg 0 0 {PAGE_W} {PAGE_H} re f\n".encode()
     groups = (count + fanout - 1) // fanout
     first_group, first_page = 4, 4 + groups
-    out, offsets = bytearray(b"%PDF-1.4\n"), []
-
-    def obj(body):
-        offsets.append(len(out))
-        out.extend(b"%d 0 obj\n" % len(offsets) + body + b"\nendobj\n")
-
-    def refs(numbers):
-        return b" ".join(b"%d 0 R" % n for n in numbers)
-    obj(b"<< /Type /Catalog /Pages 2 0 R >>")
-    obj(b"<< /Type /Pages /Kids [%s] /Count %d >>" % (refs(range(first_group, first_page)), count))
-    obj(b"<< /Length %d >>\nstream\n" % len(stream) + stream + b"endstream")
+    objects = [b"<< /Type /Catalog /Pages 2 0 R >>",
+               b"<< /Type /Pages /Kids [%s] /Count %d >>" % (refs(range(first_group, first_page)), count),
+               b"<< /Length %d >>\nstream\n" % len(stream) + stream + b"endstream"]
     for group in range(groups):
         pages = range(group * fanout, min(count, (group + 1) * fanout))
-        obj(b"<< /Type /Pages /Parent 2 0 R /Kids [%s] /Count %d >>" % (refs(first_page + p for p in pages), len(pages)))
-    for page in range(count):
-        obj(b"<< /Type /Page /Parent %d 0 R /MediaBox [0 0 %d %d] /Contents 3 0 R >>"
-            % (first_group + page // fanout, PAGE_W, PAGE_H))
-    xref = len(out)
-    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(offsets) + 1)
-    out += b"".join(b"%010d 00000 n \n" % o for o in offsets)
-    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(offsets) + 1, xref)
-    path.write_bytes(bytes(out))
-    return path
+        objects.append(b"<< /Type /Pages /Parent 2 0 R /Kids [%s] /Count %d >>" % (refs(first_page + p for p in pages), len(pages)))
+    objects += [b"<< /Type /Page /Parent %d 0 R /MediaBox [0 0 %d %d] /Contents 3 0 R >>"
+                % (first_group + page // fanout, PAGE_W, PAGE_H) for page in range(count)]
+    return serialise(path, objects)
 
 
 def write_png(path: Path, rgb, size=64):
@@ -98,34 +96,38 @@ def write_png(path: Path, rgb, size=64):
     return path
 
 
-def pack(flip_tool: Path, out: Path, colours, title, subtitle=None, link=None, band=None):
+def ask_right_to_left(pdf: Path):
+    """Appends an update to a PDF whose new catalogue asks for right-to-left reading; the rest stays as written."""
+    data = pdf.read_bytes()
+    prev = int(data.rsplit(b"startxref", 1)[1].split()[0])
+    size = int(re.search(rb"/Size (\d+)", data.rsplit(b"trailer", 1)[1])[1])
+    update = b"1 0 obj\n<< /Type /Catalog /Pages 2 0 R /ViewerPreferences << /Direction /R2L >> >>\nendobj\n"
+    xref = len(data) + len(update)
+    update += b"xref\n0 1\n0000000000 65535 f \n1 1\n%010d 00000 n \n" % len(data)
+    update += b"trailer\n<< /Size %d /Root 1 0 R /Prev %d >>\nstartxref\n%d\n%%%%EOF\n" % (size, prev, xref)
+    pdf.write_bytes(data + update)
+
+
+def pack(flip_tool: Path, out: Path, colours, title, subtitle=None, link=None, band=None, right_to_left=False):
     pdf = write_pdf(out.with_suffix(".pdf"), colours, link, band)
+    if right_to_left:
+        ask_right_to_left(pdf)
     args = [str(flip_tool), "pack", str(pdf), "-o", str(out), "--title", title, "--force"]
     subprocess.run(args + (["--subtitle", subtitle] if subtitle else []), check=True, capture_output=True, timeout=60)
     return out
 
 
-def rewrite_metadata(src: Path, dst: Path, change):
-    """Copies a flipbook, passing its metadata through change(dict) -> dict."""
-    with zipfile.ZipFile(src) as zin, zipfile.ZipFile(dst, "w", zipfile.ZIP_DEFLATED) as zout:
-        for item in zin.infolist():
-            data = zin.read(item)
-            if item.filename == "metadata.brivane":
-                data = json.dumps(change(json.loads(data))).encode()
-            zout.writestr(item, data)
-    return dst
-
-
-def rewrite_entries(src: Path, dst: Path, metadata_text=None, entries=None):
-    """Copies a flipbook with its metadata replaced by raw text (which need
-    not be anything Python's json could write) and entries added or replaced."""
+def rewrite(src: Path, dst: Path, change=None, raw=None, entries=None):
+    """Copies a flipbook with its metadata passed through change(dict) -> dict or raw(dict) -> text
+    (which need not be anything Python's json could write), and entries added or replaced."""
     entries = dict(entries or {})
     with zipfile.ZipFile(src) as zin, zipfile.ZipFile(dst, "w", zipfile.ZIP_DEFLATED) as zout:
         for item in zin.infolist():
-            data = zin.read(item)
-            if item.filename == "metadata.brivane" and metadata_text is not None:
-                data = metadata_text.encode()
-            zout.writestr(item, entries.pop(item.filename, data))
+            data = entries.pop(item.filename, zin.read(item))
+            if item.filename == "metadata.brivane" and (change or raw):
+                meta = json.loads(data)
+                data = (raw(meta) if raw else json.dumps(change(meta))).encode()
+            zout.writestr(item, data)
         for name, data in entries.items():
             zout.writestr(name, data)
     return dst
@@ -136,11 +138,54 @@ def metadata_of(src: Path):
         return json.loads(z.read("metadata.brivane"))
 
 
+END = struct.Struct("<IHHHHIIH")
+
+
+def end_record(count, size, offset, comment_length):
+    return END.pack(0x06054B50, 0, 0, count, count, size, offset, comment_length)
+
+
+def two_directories(book, decoy_pdf, dst):
+    """The book's metadata, a decoy PDF of the same length and CRC-32 field under
+    the book PDF's name, the book's PDF, then two directories: the first the
+    book's own, the second, in the first end record's comment, naming the decoy.
+    One reader of the archive would see the book, another the decoy."""
+    with zipfile.ZipFile(book) as z:
+        meta, pdf = z.read("metadata.brivane"), z.read("flipbook.pdf")
+    assert len(decoy_pdf) <= len(pdf), "the decoy must fit the book's PDF"
+    decoy_pdf += b"\n" * (len(pdf) - len(decoy_pdf))
+    buf = io.BytesIO()
+    with warnings.catch_warnings(), zipfile.ZipFile(buf, "w") as z:
+        warnings.simplefilter("ignore")  # the name twice is the point
+        z.writestr(zipfile.ZipInfo("metadata.brivane"), meta, zipfile.ZIP_DEFLATED)
+        z.writestr(zipfile.ZipInfo("flipbook.pdf"), decoy_pdf, zipfile.ZIP_STORED)
+        z.writestr(zipfile.ZipInfo("flipbook.pdf"), pdf, zipfile.ZIP_STORED)
+        decoy_local = z.infolist()[1].header_offset
+    data = bytearray(buf.getvalue())
+    _, _, _, _, _, size, offset, _ = END.unpack(data[-22:])
+    crc = struct.pack("<I", zlib.crc32(pdf))
+    data[decoy_local + 14:decoy_local + 18] = crc
+    headers, at = [], offset
+    while at < offset + size:
+        length = 46 + sum(struct.unpack("<HHH", data[at + 28:at + 34]))
+        headers.append(bytes(data[at:at + length]))
+        at += length
+    headers[1] = headers[1][:16] + crc + headers[1][20:]
+    body = bytes(data[:offset])
+    real, decoy = headers[0] + headers[2], headers[0] + headers[1]
+    second_at = offset + len(real) + 22
+    dst.write_bytes(body + real + end_record(2, len(real), offset, len(decoy) + 22) +
+                    decoy + end_record(2, len(decoy), second_at, 0))
+    return dst
+
+
 def broken_variants(src: Path, folder: Path):
-    """Files the check rejects as invalid, one for each of its two invalid results:
-    no readable metadata (not even an archive), and metadata that no longer matches."""
+    """Files the check rejects as invalid: no readable metadata (not even an archive), metadata
+    that no longer matches, and an archive whose two directories send the PDF to different bytes."""
     folder.mkdir(parents=True, exist_ok=True)
     not_zip = folder / "not-a-zip.flip"
     not_zip.write_bytes(b"%PDF-1.4 this is not an archive\n" * 20)
-    return {"not a ZIP archive": not_zip, "fingerprint mismatch": rewrite_metadata(
-        src, folder / "tampered.flip", lambda m: {**m, "num_pages": m.get("num_pages", 1) + 1})}
+    decoy = write_pdf(folder / "decoy.pdf", [GREEN] * 8, link="https://example.org/from-the-pdf")
+    return {"not a ZIP archive": not_zip,
+            "fingerprint mismatch": rewrite(src, folder / "tampered.flip", lambda m: {**m, "num_pages": m.get("num_pages", 1) + 1}),
+            "two directories": two_directories(src, decoy.read_bytes(), folder / "two-directories.flip")}

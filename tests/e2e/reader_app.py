@@ -15,13 +15,18 @@ TOO_NEW_TEXT = "The selected file format is too new. Please, click yes to update
 INVALID_TEXT = "The selected flipbook file has an invalid format and cannot be opened."
 
 
-def process_state(pid):
-    """(state letter, parent pid) of a process, None when it is gone."""
+def stat(pid):
+    """(command name, cut at 15, and the fields after it, state first) from /proc/pid/stat; None when the process is gone."""
     try:
-        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
-        return fields[0], int(fields[1])
+        name, fields = Path(f"/proc/{pid}/stat").read_text().split(" (", 1)[1].rsplit(") ", 1)
     except (OSError, IndexError, ValueError):
         return None
+    return name, fields.split()
+
+
+def process_state(pid):
+    """(state letter, parent pid) of a process, None when it is gone."""
+    return (s := stat(pid)) and (s[1][0], int(s[1][1]))
 
 
 def descendants(pid):
@@ -46,18 +51,18 @@ def rss_mb(pid):
 
 def cpu_seconds(pid):
     """User and system CPU time a process has used so far."""
-    try:
-        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-    except (OSError, IndexError, ValueError):
-        return 0
+    return (int(s[1][11]) + int(s[1][12])) / os.sysconf("SC_CLK_TCK") if (s := stat(pid)) else 0
+
+
+def positions_store(desktop):
+    return Path(desktop.env["HOME"]) / ".local" / "state" / "brivane-reader" / "positions.json"
 
 
 class ReaderApp:
-    def __init__(self, desktop, binary, args=(), name="app"):
+    def __init__(self, desktop, binary, args=(), name="app", env=None):
         self.desktop, self.stdout_path, self.stderr_path = desktop, *(desktop.root / f"{name}.{s}" for s in ("stdout", "stderr"))
         self.proc = subprocess.Popen(
-            [str(binary), *map(str, args)], env=desktop.env, cwd=desktop.root,
+            [str(binary), *map(str, args)], env={**desktop.env, **(env or {})}, cwd=desktop.root,
             stdout=open(self.stdout_path, "w"), stderr=open(self.stderr_path, "w"), start_new_session=True)
         self.pid = self.proc.pid
 
@@ -66,12 +71,7 @@ class ReaderApp:
 
     def web_processes(self):
         """The web content processes of this instance (not its network process)."""
-        def name(pid):
-            try:
-                return Path(f"/proc/{pid}/comm").read_text()
-            except OSError:
-                return ""
-        return [p for p in descendants(self.pid) if name(p).startswith("WebKitWebProc")]  # names are cut at 15
+        return [p for p in descendants(self.pid) if (s := stat(p)) and s[0].startswith("WebKitWebProc")]
 
     def _alive(self, what):
         if self.proc.poll() is not None:
@@ -102,20 +102,32 @@ class ReaderApp:
     def wait_title(self, wid, title, timeout=20):
         return wait_until(f"window title {title!r}", lambda: self.desktop.title(wid) == title, timeout)
 
+    def focused_at(self, page=1, title=None):
+        """The one window, focused, once its reader page says it is at page (and its title is title)."""
+        (wid,) = self.wait_windows(1)
+        if title:
+            self.wait_title(wid, title)
+        self.wait_line(f"action.position {page}", timeout=30)
+        self.desktop.focus(wid)
+        return wid
+
     def start_window(self):
         """The single start window, once its page has painted."""
         (wid,) = self.wait_windows(1)
         wait_until("the start page to paint", lambda: distinct_colours(self.desktop.pixels(wid, top=40)) > 12, 20)
         return wid
 
-    def alerts(self):
-        """Dialogs of this process as the accessibility tree shows them (a probe in the test desktop)."""
+    def accessible(self):
+        """The windows of this process as the accessibility tree shows them (see a11y_probe.py)."""
         out = subprocess.run([sys.executable, str(Path(__file__).with_name("a11y_probe.py")), str(self.pid)],
                              env=self.desktop.env, capture_output=True, text=True, timeout=30).stdout
         try:
-            return [w for w in json.loads(out or "[]") if w["role"] in ("dialog", "alert")]
+            return json.loads(out or "[]")
         except json.JSONDecodeError:
             return []
+
+    def alerts(self):
+        return [w for w in self.accessible() if w["role"] in ("dialog", "alert")]
 
     def wait_alert(self, text, timeout=15):
         return self._wait(f"alert {text!r}", lambda: next((w for w in self.alerts() if text in w["texts"]), None),
@@ -145,7 +157,11 @@ class ReaderApp:
         wid = self._wait("a window to quit from", lambda: self.windows(), 10)[0]
         self.desktop.focus(wid)
         self.desktop.key("ctrl+q")
-        return wait_until("brivane-reader to quit on Ctrl+Q", lambda: self.proc.poll() is not None, timeout) and self.proc.returncode
+        return self.wait_exit("Ctrl+Q", timeout)
+
+    def wait_exit(self, why="its last window closed", timeout=15):
+        wait_until(f"brivane-reader to end on {why}", lambda: self.proc.poll() is not None, timeout)
+        return self.proc.returncode
 
     def kill(self):
         if self.proc.poll() is None:

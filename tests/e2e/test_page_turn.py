@@ -1,8 +1,9 @@
 """The page turn as the reader sees it, frame by frame, in whatever renderer the
-program picks: never a page the wrong way round, never a page side gone blank."""
+program picks: never a page the wrong way round, never a page side gone blank;
+a right-to-left book with its cover left of the spine, turning leftward."""
+import re
 import time
 
-import flipbooks
 import frames
 from desktop import SCREEN
 from reader_app import reader_window
@@ -82,30 +83,53 @@ class Book:
         moving = [t for t, _ in shots[1:landed + 1]]
         return problems, len(moving), max((b - a for a, b in zip(moving, moving[1:])), default=0)
 
+    def corner_drag(self, towards):
+        """An action dragging the outer bottom corner of the right (towards=-1) or left (towards=1) page over the spine."""
+        x, y = self.spine - towards * (self.page_width - 6), self.top + self.height - 12
+        drag = ["mousemove", str(x), str(y), "mousedown", "1"]
+        for i in range(1, 13):
+            drag += ["sleep", "0.03", "mousemove", str(x + towards * i * self.page_width * 0.12), str(y)]
+        return lambda: self.desktop.run("xdotool", *drag, "mouseup", "1", check=True)
 
-def test_turns_show_each_face_the_right_way_round(desktop, launch, books, tmp_path):
-    path = flipbooks.pack(books["flip_tool"], tmp_path / "marked.flip", PAGES, "Marked", band=frames.BAND)
-    app = launch(path)
-    wid = reader_window(app, "Marked", PAGES[0])
+    def check_turns(self, turns):
+        """Runs each (name, action, turning, arriving, covered, end) and names every faulty turn (see check_turn)."""
+        found, timing = {}, []
+        for name, action, turning, arriving, covered, end in turns:
+            time.sleep(0.8)  # the next spread renders ahead: this is about the turn, not about loading
+            problems, count, gap = self.check_turn(self.capture(action), turning, arriving, covered, end)
+            timing.append(f"{name}: {count} frames, longest gap {gap * 1000:.0f} ms")
+            problems = list(dict.fromkeys(problems))
+            if problems:
+                found[name] = "; ".join(problems[:3]) + (f" and {len(problems) - 3} more" if len(problems) > 3 else "")
+        print("\n".join(timing))
+        assert not found, "\n".join(f"{name}: {what}" for name, what in found.items())
+
+
+def test_turns_show_each_face_the_right_way_round(desktop, launch, marked):
+    wid = reader_window(launch(marked()), "Marked", PAGES[0])
     desktop.focus(wid)
     book = Book(desktop, find_cover(desktop))
-    x, y = book.spine + book.page_width - 6, book.top + book.height - 12
-    drag = ["mousemove", str(x), str(y), "mousedown", "1"]
-    for i in range(1, 13):
-        drag += ["sleep", "0.03", "mousemove", str(x - i * book.page_width * 0.12), str(y)]
-    turns = [
+    book.check_turns([
         ("forward from the cover", lambda: desktop.key("Right"), 1, 2, ["right"], (2, 3)),
         ("forward", lambda: desktop.key("Right"), 3, 4, ["left", "right"], (4, 5)),
         ("backward", lambda: desktop.key("Left"), 4, 3, ["left", "right"], (2, 3)),
-        ("corner dragged", lambda: desktop.run("xdotool", *drag, "mouseup", "1", check=True),
-         3, 4, ["left", "right"], (4, 5)),
-    ]
-    found = {}
-    for name, action, turning, arriving, covered, end in turns:
-        time.sleep(0.8)  # the next spread renders ahead: this is about the turn, not about loading
-        problems, count, gap = book.check_turn(book.capture(action), turning, arriving, covered, end)
-        print(f"{name}: {count} frames, longest gap {gap * 1000:.0f} ms")
-        problems = list(dict.fromkeys(problems))
-        if problems:
-            found[name] = "; ".join(problems[:3]) + (f" and {len(problems) - 3} more" if len(problems) > 3 else "")
-    assert not found, "\n".join(f"{name}: {what}" for name, what in found.items())
+        ("corner dragged", book.corner_drag(-1), 3, 4, ["left", "right"], (4, 5)),
+    ])
+
+
+def test_a_right_to_left_book_opens_cover_left_and_turns_leftward(desktop, launch, marked):
+    wid = reader_window(launch(marked(right_to_left=True)), "Marked", PAGES[0])
+    desktop.focus(wid)
+    left, top, width, height = find_cover(desktop)
+    desktop.screenshot(wid, "right-to-left-cover")
+    geometry = desktop.run("xdotool", "getwindowgeometry", "--shell", str(wid))
+    x, w = (int(re.search(rf"^{k}=(\d+)", geometry, re.M)[1]) for k in ("X", "WIDTH"))
+    assert abs(left + width - x - w / 2) <= 4, \
+        f"the cover spans {left}..{left + width}, not left of the window's middle at {x + w / 2}"
+    book = Book(desktop, (left + width, top, width, height))
+    book.check_turns([
+        ("forward from the cover", lambda: desktop.key("Left"), 1, 2, ["left"], (3, 2)),
+        ("forward", lambda: desktop.key("Left"), 3, 4, ["left", "right"], (5, 4)),
+        ("backward", lambda: desktop.key("Right"), 4, 3, ["left", "right"], (3, 2)),
+        ("corner dragged", book.corner_drag(1), 3, 4, ["left", "right"], (5, 4)),
+    ])

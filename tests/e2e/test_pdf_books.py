@@ -1,5 +1,5 @@
-"""Plain PDFs read as books, files dropped on windows, and printing only what is on screen."""
-import json
+"""What passes between the reader and the system: plain PDFs read as books, files dropped
+on windows, links and the book's PDF handed on, and printing only what is on screen."""
 import os
 import re
 import select
@@ -8,8 +8,9 @@ import subprocess
 import sys
 import time
 from pathlib import Path
+from urllib.parse import unquote, urlparse
 
-from desktop import colour_share, wait_until
+from desktop import colour_share, near, wait_until
 from flipbooks import BLUE, RED, write_pdf
 from reader_app import reader_window, wait_pages
 
@@ -22,62 +23,59 @@ def made_books(desktop):
     return sorted((desktop.tmpdir / f"brivane-reader-{os.getuid()}").glob("pdf-*/*.flip"))
 
 
-def recent_files(desktop):
-    state = Path(desktop.env["HOME"]) / ".local" / "state" / "brivane-reader" / "positions.json"
-    return [b["file"] for b in json.loads(state.read_text())["books"]] if state.exists() else []
-
-
-class DragSource:
-    """A window of another program that drags files as a file manager does (XDND)."""
-
-    def __init__(self, desktop, *paths):
-        self.desktop = desktop
-        self.proc = subprocess.Popen([sys.executable, str(Path(__file__).with_name("drag_source.py")), *map(str, paths)],
-                                     env=desktop.env, stdout=subprocess.PIPE, text=True)
-        found = wait_until("the drag source", lambda: desktop.run("xdotool", "search", "--onlyvisible", "--pid", str(self.proc.pid),
-                                                                  "--name", "^drag source$").split(), 15)
-        self.wid = int(found[0])
-        desktop.run("xdotool", "windowraise", str(self.wid))
+def drop(desktop, wid, path, hover_shot=None):
+    """Drags path from a window of another program, as a file manager does (XDND), over the middle
+    of wid and lets go there; returns what the source heard."""
+    source = subprocess.Popen([sys.executable, str(Path(__file__).with_name("drag_source.py")), str(path)],
+                              env=desktop.env, stdout=subprocess.PIPE, text=True)
+    try:
+        found = wait_until("the drag source", lambda: desktop.run(
+            "xdotool", "search", "--onlyvisible", "--pid", str(source.pid), "--name", "^drag source$").split(), 15)
+        desktop.run("xdotool", "windowraise", found[0])
         time.sleep(1)  # mapped is not yet ready for a press
-
-    def drag_to(self, wid, hover_shot=None):
-        """Presses on the source, moves over the middle of wid and lets go there; what the source heard."""
-        d = self.desktop
-        width, height = d.geometry(wid)
-        d.run("xdotool", "mousemove", "--window", str(self.wid), "80", "80", "mousedown", "1", check=True)
+        width, height = desktop.geometry(wid)
+        desktop.run("xdotool", "mousemove", "--window", found[0], "80", "80", "mousedown", "1", check=True)
         for _ in range(8):  # past GTK's drag threshold, in steps as a hand moves
-            d.run("xdotool", "mousemove_relative", "--", "20", "20")
+            desktop.run("xdotool", "mousemove_relative", "--", "20", "20")
             time.sleep(0.05)
-        d.run("xdotool", "mousemove", "--window", str(wid), str(width // 2), str(height // 2))
+        desktop.run("xdotool", "mousemove", "--window", str(wid), str(width // 2), str(height // 2))
         time.sleep(0.4)
-        d.run("xdotool", "mousemove", "--window", str(wid), str(width // 2 + 8), str(height // 2 + 8))
+        desktop.run("xdotool", "mousemove", "--window", str(wid), str(width // 2 + 8), str(height // 2 + 8))
         time.sleep(0.6)  # the target reads the files while they hover
         if hover_shot:
-            d.screenshot(None, hover_shot)
-        d.run("xdotool", "mouseup", "1", check=True)
-        ready, _, _ = select.select([self.proc.stdout], [], [], 10)
-        return self.proc.stdout.readline().strip() if ready else "no answer"
+            desktop.screenshot(None, hover_shot)
+        desktop.run("xdotool", "mouseup", "1", check=True)
+        ready, _, _ = select.select([source.stdout], [], [], 10)
+        return source.stdout.readline().strip() if ready else "no answer"
+    finally:
+        source.kill()
+        source.wait()
 
-    def close(self):
-        self.proc.kill()
-        self.proc.wait()
+
+def test_reader_hands_link_and_pdf_to_the_system(desktop, launch, books):
+    app = launch(books["red"])
+    wid = reader_window(app, books["red_title"], RED)
+    width, height = desktop.geometry(wid)
+
+    def click(x, y):
+        desktop.focus(wid)
+        desktop.click(wid, x, y)
+    click(width * 2 // 3, height // 3)  # the link over the middle of the cover, which sits right of centre
+    desktop.wait_opened("https://example.org/from-the-pdf")
+    click(width - 63, 49)  # Open PDF on the toolbar
+    line = wait_until("a PDF address handed over", lambda: [a for a in desktop.opened() if a.endswith(".pdf")])[0]
+    # GIO hands local files to the handler as paths.
+    path = Path(unquote(urlparse(line).path) if line.startswith("file://") else line)
+    assert path.name == "flipbook.pdf" and path.is_file() and path.is_relative_to(desktop.tmpdir), line
+    assert desktop.opened() == ["https://example.org/from-the-pdf", line]
 
 
-def test_pdf_on_the_command_line_opens_as_a_book_and_is_made_once(desktop, launch, tmp_path):
+def test_pdf_on_the_command_line_opens_as_a_book(desktop, launch, tmp_path):
     pdf = write_pdf(tmp_path / "Harbour Guide.pdf", [RED] * 6)
     app = launch(pdf)
     wid = reader_window(app, "Harbour Guide", RED)  # the title is the file's name: the PDF has none
     desktop.screenshot(wid, "pdf-opened-as-book")
-    (book,) = made_books(desktop)
-    assert book.name == "Harbour Guide.flip"
-    assert recent_files(desktop) == [pdf.as_uri()], "the recent books must keep the PDF, which outlives the book"
-    made = book.stat().st_mtime_ns
-    app.quit()
-    # The same unchanged PDF again: its book is reused, not made anew.
-    app = launch(pdf)
-    reader_window(app, "Harbour Guide", RED)
-    assert made_books(desktop) == [book] and book.stat().st_mtime_ns == made
-    app.quit()
+    assert [book.name for book in made_books(desktop)] == ["Harbour Guide.flip"]
 
 
 def test_files_dropped_open_in_the_start_window_then_in_new_ones(desktop, launch, books, tmp_path):
@@ -85,30 +83,18 @@ def test_files_dropped_open_in_the_start_window_then_in_new_ones(desktop, launch
     (notes := tmp_path / "notes.txt").write_text("not a book")
     app = launch()
     wid = app.start_window()
-    source = DragSource(desktop, books["red"])
-    try:
-        assert source.drag_to(wid, "drop-flip-on-start-window") == "drag-end"
-    finally:
-        source.close()
+    assert drop(desktop, wid, books["red"], "drop-flip-on-start-window") == "drag-end"
     app.wait_title(wid, books["red_title"])
     wait_pages(desktop, wid, RED)
     assert app.windows() == [wid], "a drop on the start window opens there"
     # On a reading window the book stays and the drop gets a window of its own.
-    source = DragSource(desktop, pdf)
-    try:
-        assert source.drag_to(wid) == "drag-end"
-    finally:
-        source.close()
+    assert drop(desktop, wid, pdf) == "drag-end"
     other = app.wait_new_window([wid], timeout=20)
     app.wait_title(other, "Blue Notes")
     wait_pages(desktop, other, BLUE)
     assert desktop.title(wid) == books["red_title"], "the reading window must keep its book"
     # Anything else says why while it hovers and when let go, and opens nothing.
-    source = DragSource(desktop, notes)
-    try:
-        source.drag_to(other, "drop-refused-hovering")
-    finally:
-        source.close()
+    drop(desktop, other, notes, "drop-refused-hovering")
     app.wait_alert(REFUSED)
     alert = app.wait_new_window([wid, other])
     desktop.screenshot(None, "drop-refused")
@@ -127,10 +113,6 @@ def sheet_colours(pdf: Path):
         i = 3 * (int(height * fy) * width + int(width * fx))
         return tuple(pixels[i:i + 3])
     return at(0.15, 0.5), at(0.85, 0.5)  # beside the white squares in the pages' middles
-
-
-def near(rgb, want, tolerance=40):
-    return all(abs(a - b) <= tolerance for a, b in zip(rgb, want))
 
 
 def test_print_dialog_prints_the_spread_on_screen(desktop, launch, tmp_path):

@@ -1,16 +1,11 @@
 """A book reopens as it was left, its page and how it was shown: page -> host
 -> positions.json -> host -> page, across runs of the application."""
 import json
-import os
-import zipfile
-from pathlib import Path
 
-from conftest import BUILD
+from conftest import TEXT_BOOK
 from desktop import wait_until
-from flipbooks import RED
-from reader_app import wait_pages
-
-TEXT_BOOK = BUILD / "samples" / "textbook.flip"
+from flipbooks import metadata_of
+from reader_app import positions_store, wait_pages
 
 
 def told(app):
@@ -34,8 +29,8 @@ def reopen(launch, desktop, page, zoom):
 
 
 def test_page_zoom_and_direction_come_back_when_the_book_is_reopened(desktop, launch):
-    book_id = json.loads(zipfile.ZipFile(TEXT_BOOK).read("metadata.brivane"))["id"]
-    store = Path(desktop.env["HOME"]) / ".local" / "state" / "brivane-reader" / "positions.json"
+    book_id = metadata_of(TEXT_BOOK)["id"]
+    store = positions_store(desktop)
     store.parent.mkdir(parents=True, exist_ok=True)
     store.write_text(json.dumps({"format": "brivane-reader-positions", "version": 1, "books": [
         {"id": book_id, "page": 8, "file": TEXT_BOOK.as_uri(), "title": "T", "zoom": 1.5, "direction": "rtl", "view": "?"}]}))
@@ -46,24 +41,8 @@ def test_page_zoom_and_direction_come_back_when_the_book_is_reopened(desktop, la
     app.wait_line("action.position 10")
     wait_until("200% to be told", lambda: told(app)[-1]["zoom"] == 2)
     desktop.key("ctrl+w")
-    wait_until("the application to end", lambda: app.proc.poll() is not None, 15)
+    app.wait_exit()
     kept = json.loads(store.read_text())["books"][0]
     assert (kept["page"], kept["zoom"], kept["direction"]) == (10, 2, "rtl"), kept
     assert kept.get("view", "spread") == "spread", "the unknown view is dropped"
     reopen(launch, desktop, 10, 2)[0].quit()
-
-
-def test_a_pipe_for_a_store_neither_freezes_the_start_window_nor_stops_reading(desktop, launch, books):
-    store = Path(desktop.env["HOME"]) / ".local" / "state" / "brivane-reader" / "positions.json"
-    store.parent.mkdir(parents=True, exist_ok=True)
-    os.mkfifo(store)
-    app = launch()
-    wid = app.start_window()
-    app.wait_line(f"Ignoring unreadable reading positions: {store}")
-    # A main thread stuck on the pipe would never answer the open panel.
-    app.open_with_panel(wid, books["red"], "ctrl+o")
-    app.wait_title(wid, books["red_title"])
-    wait_pages(desktop, wid, RED)
-    desktop.screenshot(wid, "pipe-store-reading")
-    wait_until("the position to be kept", lambda: store.is_file(), 10)
-    assert sum("Ignoring unreadable reading positions" in line for line in app.lines()) == 1

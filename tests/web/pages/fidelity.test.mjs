@@ -1,41 +1,36 @@
 // Pages with JPEG 2000, fax, JBIG2 and CMYK images and with a soft mask drawn
 // by the reader page as poppler draws them, and a page that cannot be drawn
 // saying so. bench/fidelity measures the same over a corpus of real files.
-import { after, test } from "node:test";
+// fixtures/codecs.pdf pages: JPEG 2000, CCITT group 4, JBIG2 (that bitmap as an
+// MMR generic region), CMYK JPEG, of pictures ImageMagick drew. Its writer:
+// `git show ff6d60a:tests/web/pages/fixtures/makeCodecs.mjs`.
+import { test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { mkdtemp, mkdir, readFile, rm, writeFile } from "node:fs/promises";
-import { createRequire } from "node:module";
-import { tmpdir } from "node:os";
-import { join } from "node:path";
-import { pathToFileURL } from "node:url";
-import { configFor, openPage, sent, shot, useBrowser } from "./harness.mjs";
+import { readFile } from "node:fs/promises";
+import { bookOf, configFor, openPage, pdfOf, reader, sent, shot, useBrowser } from "./harness.mjs";
+import { readerModule } from "./makePdf.mjs";
 import { compare } from "../../../bench/fidelityMetric.mjs";
 
-const { PDFDocument, PDFName, StandardFonts, drawObject } = createRequire(new URL("../../../reader/package.json", import.meta.url))("pdf-lib");
-const CODECS = new URL("fixtures/codecs.pdf", import.meta.url).pathname;
-
+const { PDFDocument, PDFName, StandardFonts, drawObject } = readerModule("pdf-lib");
 useBrowser();
-const made = [];
-after(() => Promise.all(made.map((dir) => rm(dir, { recursive: true, force: true }))));
 
-async function bookDir(bytes) {
-  const top = await mkdtemp(join(tmpdir(), "brivane-fidelity-"));
-  made.push(top);
-  const dir = join(top, "data");
-  await mkdir(dir);
-  await writeFile(join(dir, "flipbook.pdf"), bytes);
-  return { dir, url: pathToFileURL(dir).href };
-}
-
-// Pixels cross from the page as base64: an array of numbers is ten times slower.
-const PIXELS = `window.pixels = (canvas) => {
-  const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+const CODECS = new URL("fixtures/codecs.pdf", import.meta.url).pathname;
+// An image's RGBA; it crosses from the page as base64, as an array of numbers is ten times slower.
+const PIXELS = `window.pixels = (image) => {
+  const canvas = Object.assign(document.createElement("canvas"), { width: image.naturalWidth ?? image.width, height: image.naturalHeight ?? image.height });
+  const ctx = canvas.getContext("2d");
+  ctx.drawImage(image, 0, 0);
+  const data = ctx.getImageData(0, 0, canvas.width, canvas.height).data;
   let text = "";
   for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode(...data.subarray(i, i + 0x8000));
   return { width: canvas.width, height: canvas.height, data: btoa(text) };
 }`;
-const decode = (image) => (image === "failed" ? image : { ...image, data: Buffer.from(image.data, "base64") });
+async function pixels(page, fn, arg) {
+  await page.evaluate(PIXELS);
+  const image = await page.evaluate(fn, arg);
+  return image === "failed" ? image : { ...image, data: Buffer.from(image.data, "base64") };
+}
 
 /** RGBA of page `number`'s image once it is drawn, or "failed" once the page shows it could not be. */
 async function pageImage(page, number) {
@@ -45,38 +40,21 @@ async function pageImage(page, number) {
     const img = el?.querySelector("img");
     return el?.classList.contains("failed") || (el && !el.classList.contains("loading") && img.complete && img.naturalWidth > 0);
   }, selector, { timeout: 15000 });
-  return page.evaluate((s) => {
+  return pixels(page, (s) => {
     const el = document.querySelector(s);
-    if (el.classList.contains("failed")) return "failed";
-    const img = el.querySelector("img");
-    const canvas = Object.assign(document.createElement("canvas"), { width: img.naturalWidth, height: img.naturalHeight });
-    const ctx = canvas.getContext("2d");
-    ctx.drawImage(img, 0, 0);
-    return pixels(canvas);
-  }, selector).then(decode);
+    return el.classList.contains("failed") ? "failed" : window.pixels(el.querySelector("img"));
+  }, selector);
 }
 
 /** Poppler's (cairo's) drawing of a page at width x height, as RGBA through the browser's PNG decoder. */
-async function popplerImage(page, pdf, number, width, height) {
-  const out = join(tmpdir(), `brivane-fidelity-${process.pid}-${number}`);
-  execFileSync("pdftocairo", ["-png", "-singlefile", "-cropbox", "-f", String(number), "-l", String(number),
-    "-scale-to-x", String(width), "-scale-to-y", String(height), pdf, out], { stdio: "ignore" });
-  const png = (await readFile(`${out}.png`)).toString("base64");
-  await rm(`${out}.png`);
-  return page.evaluate(async (b64) => {
-    const bitmap = await createImageBitmap(new Blob([Uint8Array.from(atob(b64), (c) => c.charCodeAt(0))], { type: "image/png" }));
-    const canvas = Object.assign(document.createElement("canvas"), { width: bitmap.width, height: bitmap.height });
-    const ctx = canvas.getContext("2d");
-    ctx.drawImage(bitmap, 0, 0);
-    return pixels(canvas);
-  }, png).then(decode);
+function popplerImage(page, pdf, number, width, height) {
+  const png = execFileSync("pdftocairo", ["-png", "-singlefile", "-cropbox", "-f", String(number), "-l", String(number),
+    "-scale-to-x", String(width), "-scale-to-y", String(height), pdf, "-"]).toString("base64");
+  return pixels(page, async (b64) => window.pixels(await createImageBitmap(new Blob([Uint8Array.from(atob(b64), (c) => c.charCodeAt(0))]))), png);
 }
 
 test("JPEG 2000, fax, JBIG2 and CMYK JPEG pages are drawn as poppler draws them", async () => {
-  const { dir, url } = await bookDir(await readFile(CODECS));
-  const { page, problems } = await openPage("flipbook.html");
-  await page.evaluate(PIXELS);
-  await page.evaluate((c) => window.onMessage(c), configFor(url));
+  const { page, problems } = await reader(bookOf("codecs", () => readFile(CODECS)));
   const kinds = ["JPEG 2000", "CCITT fax", "JBIG2", "CMYK JPEG"];
   const faults = [];
   for (const [i, kind] of kinds.entries()) {
@@ -87,7 +65,7 @@ test("JPEG 2000, fax, JBIG2 and CMYK JPEG pages are drawn as poppler draws them"
       faults.push(`${kind}: not drawn`);
       continue;
     }
-    const result = compare(drawn, await popplerImage(page, join(dir, "flipbook.pdf"), number, drawn.width, drawn.height));
+    const result = compare(drawn, await popplerImage(page, CODECS, number, drawn.width, drawn.height));
     if (result.verdict === "ok") continue;
     await shot(page, `fidelity-${number}`);
     faults.push(`${kind}: ${result.verdict}, ${(100 * result.share).toFixed(1)}% differs`);
@@ -108,13 +86,10 @@ test("a page drawn without an image it could not decode shows the rest and says 
   }));
   broken.pushOperators(drawObject(broken.node.newXObject("Im", junk)));
   broken.node.set(PDFName.of("Group"), doc.context.obj({ S: "Transparency" }));
-  const { url } = await bookDir(await doc.save());
-
   const { page } = await openPage("flipbook.html");
-  await page.evaluate(PIXELS);
   const lines = [];
   page.on("console", (m) => /could not be drawn/.test(m.text()) && lines.push(m.text()));
-  await page.evaluate((c) => window.onMessage(c), configFor(url));
+  await page.evaluate(async (c) => window.onMessage(c), configFor(await bookOf("broken", () => doc.save())));
   assert.notEqual(await pageImage(page, 1), "failed", "a good page is drawn");
   await page.evaluate(() => window.onResume(2));
   const drawn = await pageImage(page, 2);
@@ -142,16 +117,11 @@ test("a luminosity soft mask fades what it masks, with the engine's canvas filte
   }));
   const gs = page.node.newExtGState("GS", ctx.obj({ Type: "ExtGState", SMask: { Type: "Mask", S: "Luminosity", G: group } }));
   page.node.set(PDFName.of("Contents"), ctx.register(ctx.flateStream(`1 0 0 rg 40 60 100 100 re f q /${gs} gs 0 0 1 rg 90 50 170 120 re f Q`)));
-  const { dir, url } = await bookDir(await doc.save());
-
+  const url = await bookOf("mask", () => doc.save());
   for (const filters of [true, false]) {
-    const { page: view } = await openPage("flipbook.html");
-    if (!filters) await view.addInitScript(() => delete CanvasRenderingContext2D.prototype.filter);
-    if (!filters) await view.reload();
-    await view.evaluate(PIXELS);
-    await view.evaluate((c) => window.onMessage(c), configFor(url));
+    const { page: view } = await reader(url, { init: filters ? undefined : () => delete CanvasRenderingContext2D.prototype.filter });
     const drawn = await pageImage(view, 1);
-    const result = compare(drawn, await popplerImage(view, join(dir, "flipbook.pdf"), 1, drawn.width, drawn.height));
+    const result = compare(drawn, await popplerImage(view, pdfOf(url), 1, drawn.width, drawn.height));
     if (result.verdict !== "ok") await shot(view, `fidelity-mask-${filters}`);
     assert.equal(result.verdict, "ok", `${filters ? "with" : "without"} filters: ${(100 * result.share).toFixed(1)}% differs`);
     await view.close();

@@ -1,20 +1,21 @@
 // Shared set-up for the page tests: Debian's Chromium with file access from
-// file URLs (as the host's web view has), a fake host bridge, and reading which
-// page an image shows from its pixels.
-import { createRequire } from "node:module";
+// file URLs (as the host's web view has), a fake host bridge, books written once
+// per test file, and reading which page an image shows from its pixels.
 import { after, before } from "node:test";
-import { copyFile, mkdtemp, mkdir, readFile, rm, writeFile } from "node:fs/promises";
+import assert from "node:assert/strict";
+import { mkdtemp, mkdir, readFile, rm, writeFile } from "node:fs/promises";
 import { execFileSync } from "node:child_process";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
-import { pathToFileURL } from "node:url";
-import { BAND, makePdf, pageFromColour } from "./makePdf.mjs";
+import { fileURLToPath, pathToFileURL } from "node:url";
+import { BAND, makePdf, readerModule } from "./makePdf.mjs";
 
-const { chromium } = createRequire(new URL("../../../reader/package.json", import.meta.url))("playwright-core");
-const DATA_DIR = process.env.BRIVANE_DATA_DIR ?? new URL("../../../build/share/brivane-reader/data", import.meta.url).pathname;
+const { chromium } = readerModule("playwright-core");
+export const DATA_DIR = process.env.BRIVANE_DATA_DIR ?? new URL("../../../build/share/brivane-reader/data", import.meta.url).pathname;
 const SAMPLES_DIR = process.env.BRIVANE_SAMPLE_DIR ?? new URL("../../../build/samples", import.meta.url).pathname;
-export const TEXT_BOOK = join(SAMPLES_DIR, "textbook.pdf");
+const TEXT_BOOK = join(SAMPLES_DIR, "textbook.pdf");
 const SHOTS_DIR = process.env.BRIVANE_WEB_SHOTS ?? join(tmpdir(), "brivane-web-shots");
+const VIEWPORT = { width: 1280, height: 800 };
 let context, profile, work;
 const books = new Map();
 
@@ -24,7 +25,7 @@ export function useBrowser() {
     [profile, work] = await Promise.all(["chromium", "web"].map((p) => mkdtemp(join(tmpdir(), `brivane-${p}-`))));
     await mkdir(SHOTS_DIR, { recursive: true });
     context = await chromium.launchPersistentContext(profile, {
-      executablePath: "/usr/bin/chromium", headless: true, viewport: { width: 1280, height: 800 }, deviceScaleFactor: 1,
+      executablePath: "/usr/bin/chromium", headless: true, viewport: VIEWPORT, deviceScaleFactor: 1,
       args: ["--headless", "--no-sandbox", "--disable-gpu", "--allow-file-access-from-files", "--no-first-run",
         "--disable-background-networking", "--disable-component-update", "--disable-sync"],
     });
@@ -37,19 +38,20 @@ export function useBrowser() {
 
 export const cdp = (page) => context.newCDPSession(page);
 
-/** The data directory URL (no final slash) of a workspace-like book of `count` generated pages, made once. */
-export const book = (count) => books.get(count) ?? books.set(count, (async (dir) => {
-  await mkdir(dir, { recursive: true });
-  await writeFile(join(dir, "flipbook.pdf"), await makePdf(count));
-  return pathToFileURL(dir).href;
-})(join(work, `book-${count}`, "data"))).get(count);
-
-/** The data directory URL of a workspace-like copy of the build's text book. */
-export const textBook = () => books.get("text") ?? books.set("text", (async (dir) => {
-  await mkdir(dir, { recursive: true });
-  await copyFile(TEXT_BOOK, join(dir, "flipbook.pdf"));
-  return pathToFileURL(dir).href;
-})(join(work, "book-text", "data"))).get("text");
+/** The data directory URL (no final slash) of a workspace-like book of the PDF `make()` writes, made once per key. */
+export function bookOf(key, make) {
+  if (!books.has(key)) {
+    books.set(key, (async (dir) => {
+      await mkdir(dir, { recursive: true });
+      await writeFile(join(dir, "flipbook.pdf"), await make());
+      return pathToFileURL(dir).href;
+    })(join(work, key, "data")));
+  }
+  return books.get(key);
+}
+export const pdfOf = (dataUrl) => join(fileURLToPath(dataUrl), "flipbook.pdf");
+export const book = (count) => bookOf(`book-${count}`, () => makePdf(count));
+export const textBook = () => bookOf("text", () => readFile(TEXT_BOOK));
 
 /** Where pdftotext puts the first `word` on `page` of the text book, in PDF points from the top left. */
 export function wordBox(page, word) {
@@ -66,8 +68,8 @@ export const configFor = (dataUrl, metadata = null, slash = "/") => ({
 });
 
 /** Opens a shipped page with a recording bridge; `problems` collects script errors and CSP refusals.
- * With `lang`, the page gets that language's built catalogue as the host hands it over. */
-export async function openPage(name, viewport = { width: 1280, height: 800 }, lang = null) {
+ * With `lang`, the page gets that language's built catalogue as the host hands it over; `init` runs before its scripts. */
+export async function openPage(name, { viewport = VIEWPORT, lang, init } = {}) {
   const page = await context.newPage();
   await page.setViewportSize(viewport);
   const problems = [];
@@ -78,6 +80,7 @@ export async function openPage(name, viewport = { width: 1280, height: 800 }, la
     window.webkit = { messageHandlers: { bridge: { postMessage: (m) => window.__sent.push(m) } } };
     window.open = (url, target) => void window.__opened.push([String(url), target]);
   });
+  if (init) await page.addInitScript(init);
   if (lang) {
     const catalogue = JSON.parse(await readFile(join(DATA_DIR, "..", "locale", `${lang}.json`), "utf8"));
     await page.addInitScript((c) => { window.brivaneStrings = Object.freeze(c); }, catalogue);
@@ -86,11 +89,16 @@ export async function openPage(name, viewport = { width: 1280, height: 800 }, la
   return { page, problems };
 }
 
-/** The reader page showing a generated book of `count` pages. */
-export async function reader(count, metadata = null, viewport = undefined, lang = null) {
-  const opened = await openPage("flipbook.html", viewport, lang);
-  const config = configFor(await book(count), metadata);
-  await opened.page.evaluate((c) => window.onMessage(c), config);
+/** The reader page given `source`: a generated book of that many pages, or a data directory URL (or its promise).
+ * `dpr` emulates a device pixel ratio; `resume` is the host's page to reopen at, sent with the configuration. */
+export async function reader(source, { metadata = null, viewport = VIEWPORT, lang, init, dpr, resume } = {}) {
+  const opened = await openPage("flipbook.html", { viewport, lang, init });
+  if (dpr) await (await cdp(opened.page)).send("Emulation.setDeviceMetricsOverride", { ...viewport, deviceScaleFactor: dpr, mobile: false });
+  const config = configFor(typeof source === "number" ? await book(source) : await source, metadata);
+  await opened.page.evaluate(([c, r]) => {
+    window.onMessage(c);
+    if (r) window.onResume(r);
+  }, [config, resume]);
   return { ...opened, config };
 }
 
@@ -104,20 +112,56 @@ export async function shot(page, name) {
   await writeFile(join(SHOTS_DIR, `${name}.png`), Buffer.from(data, "base64"));
 }
 
-/** Waits until the slots' rendered images show exactly [left, right] (read from pixels) and no leaf is turning. */
-export async function waitForPages(page, left, right, timeout = 5000) {
-  let seen;
-  for (const until = Date.now() + timeout; Date.now() < until; await page.waitForTimeout(25)) {
-    seen = await page.evaluate((band) => ["left", "right"].map((side) => {
-      const slot = document.querySelector(`.slot.${side}`);
-      const img = slot?.querySelector(".page:not(.loading) img");
-      if (!img || getComputedStyle(slot).display === "none" || !img.complete || img.naturalWidth === 0) return null;
-      const ctx = Object.assign(document.createElement("canvas"), { width: 1, height: 1 }).getContext("2d");
-      ctx.drawImage(img, Math.floor(img.naturalWidth * band.x), Math.floor(img.naturalHeight * band.y), 1, 1, 0, 0, 1, 1);
-      return Array.from(ctx.getImageData(0, 0, 1, 1).data.slice(0, 3));
-    }).concat(document.querySelector(".leaf")?.classList.contains("idle") ?? true), BAND);
-    seen = [seen[0] && pageFromColour(seen[0]), seen[1] && pageFromColour(seen[1]), seen[2]];
-    if (seen[0] === left && seen[1] === right && seen[2]) return;
+/** Polls `fn(arg)` in the page until it deep-equals `want`; fails showing the last value. */
+export async function eventually(page, fn, arg, want, timeout = 5000) {
+  let got;
+  for (const end = Date.now() + timeout; Date.now() < end; await page.waitForTimeout(30)) {
+    got = await page.evaluate(fn, arg);
+    if (JSON.stringify(got) === JSON.stringify(want)) return;
   }
-  throw new Error(`expected pages ${left}|${right}, saw ${seen?.[0]}|${seen?.[1]} (leaf ${seen?.[2] ? "still" : "turning"})`);
+  assert.deepEqual(got, want);
+}
+
+/** Waits until the slots' rendered images show exactly [left, right] (read from the colour of the band
+ * each generated page carries) and no leaf is turning. */
+export const waitForPages = (page, left, right, timeout = 5000) => eventually(page, (band) => ["left", "right"].map((side) => {
+  const slot = document.querySelector(`.slot.${side}`);
+  const img = slot?.querySelector(".page:not(.loading) img");
+  if (!img || getComputedStyle(slot).display === "none" || !img.complete || img.naturalWidth === 0) return null;
+  const ctx = Object.assign(document.createElement("canvas"), { width: 1, height: 1 }).getContext("2d");
+  ctx.drawImage(img, Math.floor(img.naturalWidth * band.x), Math.floor(img.naturalHeight * band.y), 1, 1, 0, 0, 1, 1);
+  const [r, g] = ctx.getImageData(0, 0, 1, 1).data;
+  return r + 256 * Math.round((g - 60) / 40);
+}).concat(document.querySelector(".leaf")?.classList.contains("idle") ?? true), BAND, [left, right, true], timeout);
+
+/** Waits until the slots hold pages [left, right] by number, each drawn with its text laid over, and no leaf is turning. */
+export const showing = (page, left, right) => eventually(page, () => ["left", "right"].map((side) => {
+  const el = document.querySelector(`.slot.${side} .page:not(.loading)`);
+  return el && getComputedStyle(el.parentElement).display !== "none" && el.querySelector(".textLayer span") ? Number(el.dataset.page) : null;
+}).concat(Boolean(document.querySelector(".leaf.idle"))), null, [left, right, true]);
+
+/** The gaps in ms between the page's frames while `action` (run in the test) lasts, and what it returned. */
+export async function frames(page, action) {
+  await page.evaluate(() => new Promise((started) => {
+    const stamps = (window.__frames = []);
+    requestAnimationFrame(function tick(now) {
+      if (stamps.push(now) === 1) started();
+      if (window.__frames === stamps) requestAnimationFrame(tick);
+    });
+  }));
+  const result = await action();
+  const gaps = await page.evaluate(() => {
+    const stamps = window.__frames;
+    window.__frames = null;
+    return stamps.slice(1).map((t, i) => t - stamps[i]);
+  });
+  return { gaps, longest: Math.max(...gaps), result };
+}
+
+/** The lowest of up to `runs` measurements, stopping at the first under 50 ms: a machine busy
+ * with other work steals whole frames from a run now and then, which says nothing of the page. */
+export async function bestOf(runs, measure) {
+  let best = Infinity;
+  for (let i = 0; i < runs && best >= 50; i++) best = Math.min(best, await measure());
+  return best;
 }

@@ -2,11 +2,10 @@
 // 1 and an appendix "A-1", "A-2" (/PageLabels). Some of its text is spelt the
 // way older producers spell it: Latin ligatures and Arabic presentation forms,
 // laid out left to right as drawn, each glyph mapped to that form.
-import { createRequire } from "node:module";
 import { readFileSync } from "node:fs";
+import { readerModule } from "./makePdf.mjs";
 
-const { PDFDocument, PDFName, PDFString, StandardFonts, rgb } =
-  createRequire(new URL("../../../reader/package.json", import.meta.url))("pdf-lib");
+const { PDFDocument, PDFName, PDFString, StandardFonts, rgb } = readerModule("pdf-lib");
 const FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 export const LABELS = ["i", "ii", "iii", "iv", ...Array.from({ length: 24 }, (_, i) => String(i + 1)), "A-1", "A-2"];

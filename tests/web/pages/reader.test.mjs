@@ -1,6 +1,8 @@
+// The reader page through a book: turning, links, contents, overview, open and
+// print, full screen, messages, and its texts in another language.
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { book, cdp, configFor, openPage, reader, sent, shot, useBrowser, waitForPages } from "./harness.mjs";
+import { book, configFor, openPage, reader, sent, shot, useBrowser, waitForPages } from "./harness.mjs";
 
 useBrowser();
 const press = async (page, key, left, right) => (await page.keyboard.press(key), waitForPages(page, left, right));
@@ -8,7 +10,7 @@ const press = async (page, key, left, right) => (await page.keyboard.press(key),
 test("one flipbook through the ways of turning, linking, contents, thumbnails, open and print, then a second book", async () => {
   const toc = [{ title: "Welcome", page: 1 }, { title: "Chapter <two>", page: 8 }];
   const design = { title: "Spring <b>Catalogue</b> &amp; more", subtitle: "<img src=x>Issue 3", background: "#1d3b4f" };
-  const { page, problems, config } = await reader(12, { design, toc });
+  const { page, problems, config } = await reader(12, { metadata: { design, toc } });
   await waitForPages(page, null, 1);
   await shot(page, "reader-cover");
   assert.deepEqual([await page.textContent("#title"), await page.textContent("#subtitle")], ["Spring Catalogue & more", "Issue 3"]);
@@ -71,6 +73,12 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
   await page.click('.thumb[data-page="11"]');
   await waitForPages(page, 10, 11);
   assert.equal(await page.getAttribute('.thumb[data-page="11"]', "aria-current"), "page");
+  // A narrow window shows single pages and keeps the page; a wide one the spread again.
+  for (const [width, left, right] of [[560, null, 10], [1280, 10, 11]]) {
+    await page.setViewportSize({ width, height: 800 });
+    await waitForPages(page, left, right);
+    if (left === null) await shot(page, "reader-narrow");
+  }
 
   // A second configuration replaces the book; without contents the button hides.
   await page.evaluate((c) => window.onMessage(c), configFor(await book(4), null, ""));
@@ -79,53 +87,6 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
   assert.equal(await page.textContent("#page-count"), "4");
   assert.ok(await page.isHidden("#btn-contents"));
   assert.deepEqual(problems, []);
-  await page.close();
-});
-
-test("pages render at the device pixel ratio; zooming renders them again at the new size and lets the reader pan", async () => {
-  const { page, problems } = await openPage("flipbook.html");
-  await (await cdp(page)).send("Emulation.setDeviceMetricsOverride", { width: 1280, height: 800, deviceScaleFactor: 2, mobile: false });
-  await page.evaluate((c) => window.onMessage(c), configFor(await book(12)));
-  await waitForPages(page, null, 1);
-  const rendered = () => page.evaluate(() => {
-    const stage = document.getElementById("stage");
-    const natural = document.querySelector(".slot.right img").naturalWidth;
-    return { natural, sharp: Math.abs(natural - 2 * document.querySelector(".slot.right").getBoundingClientRect().width) <= 2,
-      pannable: stage.scrollHeight > stage.clientHeight };
-  });
-  const fit = await rendered();
-  assert.ok(fit.sharp, "two image pixels per CSS pixel at this ratio");
-  await page.keyboard.press("+");
-  await page.keyboard.press("+");
-  await page.waitForFunction((w) => document.querySelector(".slot.right .page:not(.loading) img")?.naturalWidth > w * 1.4, fit.natural);
-  const zoomed = await rendered();
-  assert.ok(zoomed.sharp && zoomed.pannable, `zoomed: ${JSON.stringify(zoomed)}`);
-  assert.equal(await page.inputValue("#zoom-level"), "150%");
-  await shot(page, "reader-zoomed");
-  // Turning still works while zoomed, without animation.
-  await page.click("#btn-next");
-  await waitForPages(page, 2, 3);
-  await page.click("#btn-zoom-fit");
-  // Back to a sharp render at the fitted size; judged at the ratio the page
-  // reports, as the browser's pixel-ratio emulation may be reset under load.
-  await page.waitForFunction((w) => {
-    const img = document.querySelector(".slot.right .page:not(.loading) img");
-    return img && Math.abs(img.naturalWidth - (w * window.devicePixelRatio) / 2) < 2;
-  }, fit.natural);
-  assert.deepEqual(problems, []);
-  await page.close();
-});
-
-test("a narrow window shows single pages and resizing keeps the page", async () => {
-  const { page } = await reader(12, null, { width: 560, height: 800 });
-  await waitForPages(page, null, 1);
-  await press(page, "ArrowRight", null, 2);
-  await press(page, "ArrowRight", null, 3);
-  await shot(page, "reader-narrow");
-  for (const [width, left, right] of [[1280, 2, 3], [560, null, 2]]) {
-    await page.setViewportSize({ width, height: 800 });
-    await waitForPages(page, left, right);
-  }
   await page.close();
 });
 
@@ -143,4 +104,72 @@ test("a bad configuration or a missing PDF shows a message, never a blank page",
     if (config.metadata === null) await shot(page, "reader-error");
     await page.close();
   }
+});
+
+test("the reader page in German: toolbar, pager, announcements and messages", async () => {
+  const { page, problems } = await reader(4, { lang: "de" });
+  await waitForPages(page, null, 1);
+  for (const name of ["Seitenübersicht", "Vergrößern", "Drucken", "Nächste Seite"]) {
+    assert.equal(await page.getByRole("button", { name }).count(), 1, name);
+  }
+  await page.getByRole("button", { name: "Nächste Seite" }).click();
+  await waitForPages(page, 2, 3);
+  assert.equal(await page.locator("#announce").textContent(), "Seiten 2 und 3 von 4");
+  await page.evaluate(() => window.onMessage({}));
+  assert.equal(await page.locator("#message h2").textContent(), "Das Flipbook kann nicht angezeigt werden");
+  assert.match(await page.locator("#message p").textContent(), /^Dieses Flipbook kann nicht angezeigt werden: /);
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
+const visible = (page, selector) => page.evaluate((s) => {
+  const box = document.querySelector(s).getBoundingClientRect();
+  return getComputedStyle(document.querySelector(s)).visibility === "visible" && box.bottom > 0 && box.top < innerHeight;
+}, selector);
+const bookBox = (page) => page.evaluate(() => {
+  const { x, y, width, height } = document.querySelector(".book").getBoundingClientRect();
+  return [x, y, width, height].map(Math.round);
+});
+
+test("full screen: the bars step aside, the book grows into the room, an edge brings a bar over it without moving it, and Escape leaves last", async () => {
+  const { page, problems } = await reader(8);
+  await waitForPages(page, null, 1);
+  const windowed = await bookBox(page);
+  await page.click("#btn-fullscreen");
+  assert.deepEqual(await sent(page).then((m) => m.filter((s) => s.startsWith("action.fullscreen"))), ["action.fullscreen on"]);
+
+  await page.evaluate(() => window.onFullscreen(true));
+  await page.waitForTimeout(400);
+  assert.deepEqual([await visible(page, ".topbar"), await visible(page, ".pager")], [false, false]);
+  const full = await bookBox(page);
+  assert.ok(full[3] > windowed[3], `the book re-fits to the height it gained: ${windowed} → ${full}`);
+  assert.equal(await page.getAttribute("#btn-fullscreen", "aria-pressed"), "true");
+
+  // Top edge: the toolbar after a short pause; bottom edge: the page bar. The book stays put.
+  const cases = [[0, ".topbar", true], [400, ".topbar", false], [799, ".pager", true], [400, ".pager", false]];
+  for (const [y, bar, shown] of cases) {
+    await page.mouse.move(640, y);
+    await page.waitForTimeout(shown ? 80 : 300);
+    assert.equal(await visible(page, bar), !shown, `${bar} waits before it follows y=${y}`);
+    await page.waitForTimeout(shown ? 400 : 900);
+    assert.equal(await visible(page, bar), shown, `${bar} at y=${y}`);
+    assert.deepEqual(await bookBox(page), full, "no layout jump of the book");
+    if (shown && bar === ".topbar") await shot(page, "fullscreen-top-bar");
+  }
+  // Escape closes the find bar or a panel first, and only then asks to leave full screen.
+  const leave = async () => (await sent(page)).filter((m) => m === "action.fullscreen off").length;
+  await page.keyboard.press("Control+f");
+  await page.keyboard.press("Escape");
+  assert.equal(await leave(), 0, "Escape closed the find bar only");
+  await page.evaluate(() => document.getElementById("btn-thumbs").click());
+  await page.keyboard.press("Escape");
+  assert.equal(await leave(), 0, "Escape closed the overview only");
+  await page.keyboard.press("Escape");
+  assert.equal(await leave(), 1);
+  await page.evaluate(() => window.onFullscreen(false));
+  assert.deepEqual([await visible(page, ".topbar"), await visible(page, ".pager")], [true, true]);
+  await page.keyboard.press("Escape");
+  assert.equal(await leave(), 1, "out of full screen Escape asks for nothing");
+  assert.deepEqual(problems, []);
+  await page.close();
 });

@@ -3,50 +3,26 @@
 // of its box, so nothing is resampled.
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { mkdir, writeFile } from "node:fs/promises";
-import { tmpdir } from "node:os";
-import { join } from "node:path";
-import { pathToFileURL } from "node:url";
-import { cdp, configFor, openPage, shot, useBrowser, waitForPages } from "./harness.mjs";
+import { bookOf, cdp, reader, shot, useBrowser, waitForPages } from "./harness.mjs";
 import { MIXED_PAGES, makeMixedPdf } from "./makePdf.mjs";
 
 useBrowser();
 
-let mixed;
-const mixedBook = () => (mixed ??= (async () => {
-  const dir = join(tmpdir(), `brivane-mixed-${process.pid}`, "data");
-  await mkdir(dir, { recursive: true });
-  await writeFile(join(dir, "flipbook.pdf"), await makeMixedPdf());
-  return pathToFileURL(dir).href;
-})());
-
 async function openMixed(viewport, dpr) {
-  const { page, problems } = await openPage("flipbook.html", viewport);
-  if (dpr !== 1) {
-    await (await cdp(page)).send("Emulation.setDeviceMetricsOverride", { ...viewport, deviceScaleFactor: dpr, mobile: false });
-  }
-  await page.emulateMedia({ reducedMotion: "reduce" });
-  await page.evaluate((c) => window.onMessage(c), configFor(await mixedBook()));
-  return { page, problems };
+  const opened = await reader(bookOf("mixed", makeMixedPdf), { viewport, dpr });
+  await opened.page.emulateMedia({ reducedMotion: "reduce" });
+  return opened;
 }
 
 /** The shown pages once each shows its sharp image: box, side and the image's natural size. */
 async function shownPages(page) {
-  const read = () => page.evaluate(() => {
-    const stage = document.getElementById("stage").getBoundingClientRect();
-    const pages = [...document.querySelectorAll(".slot .page")]
-      .filter((el) => getComputedStyle(el.parentElement).display !== "none")
-      .map((el) => {
-        const r = el.getBoundingClientRect();
-        const img = el.querySelector("img");
-        return {
-          number: Number(el.dataset.page), side: el.parentElement.classList.contains("left") ? "left" : "right",
-          left: r.left, top: r.top, right: r.right, bottom: r.bottom, width: r.width, height: r.height,
-          natural: [img.naturalWidth, img.naturalHeight], loading: el.classList.contains("loading"),
-        };
-      });
-    return { pages, dpr: window.devicePixelRatio, stage: { left: stage.left, top: stage.top, width: stage.width, height: stage.height } };
-  });
+  const read = () => page.evaluate(() => ({
+    pages: [...document.querySelectorAll(".slot .page")].filter((el) => getComputedStyle(el.parentElement).display !== "none").map((el) => ({
+      ...el.getBoundingClientRect().toJSON(), number: Number(el.dataset.page), side: el.parentElement.classList.contains("left") ? "left" : "right",
+      natural: [el.querySelector("img").naturalWidth, el.querySelector("img").naturalHeight], loading: el.classList.contains("loading"),
+    })),
+    dpr: window.devicePixelRatio, stage: document.getElementById("stage").getBoundingClientRect().toJSON(),
+  }));
   let seen;
   // Chromium encodes a canvas in the page's idle time and forces it through only after
   // seconds; a large page drawn while the test polls can take that long.
@@ -73,30 +49,34 @@ function checkPages({ pages, dpr, stage }, what) {
   }
 }
 
-test("spreads pair pages of different shapes at the spine, bottoms level, one scale, images at device pixels", async () => {
+/** Checks the spread [left, right] on screen: both pages sharp and in their shapes, meeting at the spine
+ * with bottoms level, at one scale, the pair fitted to the view. */
+async function checkSpread(page, left, right) {
+  await waitForPages(page, left, right);
+  const seen = await shownPages(page);
+  checkPages(seen, `spread ${left}|${right}`);
+  if (left === null || right === null) return;
+  const [l, r] = ["left", "right"].map((side) => seen.pages.find((p) => p.side === side));
+  assert.deepEqual([l.number, r.number], [left, right]);
+  assert.equal(l.right, r.left, `${left}|${right}: the pages meet at the spine`);
+  assert.equal(l.bottom, r.bottom, `${left}|${right}: bottoms are level`);
+  const heights = MIXED_PAGES[left - 1].shown[1] / MIXED_PAGES[right - 1].shown[1];
+  assert.ok(Math.abs(l.height - r.height * heights) <= 1, `one scale: ${l.height} / ${r.height}, want ${heights}`);
+  const fills = Math.max((r.right - l.left) / seen.stage.width, Math.max(l.height, r.height) / seen.stage.height);
+  assert.ok(fills > 0.85, `the pair is fitted to the view (${fills})`);
+}
+
+test("spreads pair pages of different shapes at the spine, bottoms level, one scale, images at device pixels, either way round", async () => {
   const { page, problems } = await openMixed({ width: 1280, height: 800 }, 2);
-  const spreads = [[null, 1], [2, 3], [4, 5], [6, 7]];
-  for (const [i, [left, right]] of spreads.entries()) {
-    if (i > 0) await page.keyboard.press("ArrowRight");
-    await waitForPages(page, left, right);
-    const seen = await shownPages(page);
-    checkPages(seen, `spread ${left}|${right}`);
-    if (left === null) continue;
-    const [l, r] = ["left", "right"].map((side) => seen.pages.find((p) => p.side === side));
-    assert.deepEqual([l.number, r.number], [left, right]);
-    assert.equal(l.right, r.left, "the pages meet at the spine");
-    assert.equal(l.bottom, r.bottom, "bottoms are level");
-    const heights = MIXED_PAGES[left - 1].shown[1] / MIXED_PAGES[right - 1].shown[1];
-    assert.ok(Math.abs(l.height - r.height * heights) <= 1, `one scale: ${l.height} / ${r.height}, want ${heights}`);
-    const fills = Math.max((r.right - l.left) / seen.stage.width, Math.max(l.height, r.height) / seen.stage.height);
-    assert.ok(fills > 0.85, `the pair is fitted to the view (${fills})`);
+  // Onward, then turned around to read right to left ("r") and back through the mirrored spreads.
+  for (const [key, left, right] of [[null, null, 1], ["ArrowRight", 2, 3], ["ArrowRight", 4, 5], ["ArrowRight", 6, 7],
+    ["r", 7, 6], ["ArrowRight", 5, 4], ["ArrowRight", 3, 2], ["r", 2, 3]]) {
+    if (key) await page.keyboard.press(key);
+    await checkSpread(page, left, right);
+    if (left === 6) await shot(page, "shapes-spread");
   }
-  await shot(page, "shapes-spread");
 
   // A link on the turned page lands where the turned page shows its corner.
-  await page.keyboard.press("Home");
-  await page.keyboard.press("ArrowRight");
-  await waitForPages(page, 2, 3);
   await page.waitForSelector('.slot.right .page[data-page="3"] .link');
   const link = await page.$eval('.slot.right .page[data-page="3"] .link', (a) => ["left", "top", "width", "height"].map((k) => parseFloat(a.style[k])));
   const want = [(842 - 100) / 842, 50 / 595, 80 / 842, 200 / 595].map((v) => v * 100);
@@ -114,7 +94,8 @@ test("spreads pair pages of different shapes at the spine, bottoms level, one sc
   assert.ok(words.height > 0.4 && words.width < 0.1, `a column of text: ${JSON.stringify(words)}`);
   assert.ok(Math.abs(words.top - 0.2) < 0.05 && words.left > 0.4 && words.left < 0.5, `placed as drawn: ${JSON.stringify(words)}`);
 
-  // Each zoom step renders the pages again at exactly their new boxes.
+  // Each zoom step renders the pages again at exactly their new boxes; the zoomed spread pans, turns,
+  // and fits again at the view's size.
   let last = (await shownPages(page)).pages[0].width;
   for (const level of ["125%", "150%", "200%"]) {
     await page.keyboard.press("+");
@@ -124,12 +105,18 @@ test("spreads pair pages of different shapes at the spine, bottoms level, one sc
     assert.ok(seen.pages[0].width > last, `${level} is larger`);
     last = seen.pages[0].width;
   }
+  assert.ok(await page.evaluate(() => document.getElementById("stage").scrollHeight > document.getElementById("stage").clientHeight), "pans");
+  await page.click("#btn-next");
+  await waitForPages(page, 4, 5);
+  await shownPages(page);
+  await page.click("#btn-zoom-fit");
+  await checkSpread(page, 4, 5);
   assert.deepEqual(problems, []);
   await page.close();
 });
 
 test("single pages are each fitted on their own, also at a new pixel ratio, and the overview shows every page in its shape", async () => {
-  const { page, problems } = await openMixed({ width: 560, height: 800 }, 1);
+  const { page, problems } = await openMixed({ width: 560, height: 800 });
   for (const n of MIXED_PAGES.keys()) {
     if (n > 0) await page.keyboard.press("ArrowRight");
     await waitForPages(page, null, n + 1);
@@ -172,14 +159,11 @@ test("single pages are each fitted on their own, also at a new pixel ratio, and 
 });
 
 test("a spread laid out before its pages' shapes were known takes them once they arrive", async () => {
-  const { page, problems } = await openMixed({ width: 1280, height: 800 }, 1);
+  const { page, problems } = await openMixed({ width: 1280, height: 800 });
   // Straight on from the book's creation: pages 4 and 5 stand in page 1's shape until they are looked up.
   await page.waitForFunction(() => document.querySelector(".book"));
   await page.evaluate(() => window.onResume(5));
-  await waitForPages(page, 4, 5);
-  const seen = await shownPages(page);
-  checkPages(seen, "resumed spread");
-  assert.deepEqual(seen.pages.map((p) => p.number), [4, 5]);
+  await checkSpread(page, 4, 5);
   assert.deepEqual(problems, []);
   await page.close();
 });

@@ -1,31 +1,19 @@
+// The text book in the reader page: its text layer over the drawn words, find,
+// selection, and what the page tells the host's own widgets.
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { configFor, openPage, shot, textBook, useBrowser, wordBox } from "./harness.mjs";
+import { reader, sent, showing, shot, textBook, useBrowser, wordBox } from "./harness.mjs";
 
 useBrowser();
 const PAGE_POINTS = 420; // the text book's page width
+// Page 9 of the text book prints this line; find's phrase is in it.
+const LINE = "Then she lit the copper lantern and waited.";
 
-/** The text book open in the reader page, at page 1. */
-async function textReader(viewport) {
-  const opened = await openPage("flipbook.html", viewport);
-  await opened.page.evaluate((c) => window.onMessage(c), configFor(await textBook()));
-  await opened.page.waitForSelector(".slot .page .textLayer span");
+/** The text book in the reader page, reopened at page `at`, once the slots show [left, right] with their text. */
+async function textReader(at, left, right, viewport) {
+  const opened = await reader(textBook(), { viewport, resume: at > 1 && at });
+  await showing(opened.page, left, right);
   return opened;
-}
-
-/** Waits for the slots to hold [left, right] pages with their text laid over and no leaf turning. */
-async function showing(page, left, right) {
-  const want = JSON.stringify([left, right]);
-  await page.waitForFunction((w) => {
-    const at = (side) => {
-      const el = document.querySelector(`.slot.${side} .page`);
-      return el && getComputedStyle(el.parentElement).display !== "none" && el.querySelector(".textLayer span") ? Number(el.dataset.page) : null;
-    };
-    return JSON.stringify([at("left"), at("right")]) === w && document.querySelector(".leaf.idle");
-  }, want, { timeout: 5000 }).catch(async () => {
-    const seen = await page.evaluate(() => [...document.querySelectorAll(".slot .page")].map((p) => p.dataset.page));
-    throw new Error(`expected pages ${want}, saw ${seen}`);
-  });
 }
 
 /** Screen box of the first `word` in the text layer of page `number`, and that page's box. */
@@ -47,12 +35,7 @@ test("the text layer lies on the drawn words in spreads and single pages, at two
     [{ width: 1280, height: 800 }, 2, "Chapter", 2, 3],
     [{ width: 560, height: 800 }, 1, "Harbour", null, 1],
   ]) {
-    const { page, problems } = await textReader(viewport);
-    if (number > 1) {
-      await page.fill("#page-input", String(number));
-      await page.keyboard.press("Enter");
-    }
-    await showing(page, left, right);
+    const { page, problems } = await textReader(number, left, right, viewport);
     const drawn = wordBox(number, word);
     for (const zoom of ["100%", "200%"]) {
       if (zoom !== "100%") {
@@ -75,8 +58,7 @@ test("the text layer lies on the drawn words in spreads and single pages, at two
 });
 
 test("find searches the whole book from page 1, counts, wraps both ways and gives focus back", async () => {
-  const { page, problems } = await textReader();
-  await showing(page, null, 1);
+  const { page, problems } = await textReader(1, null, 1);
   await page.focus("#btn-next");
   await page.keyboard.press("Control+f");
   assert.equal(await page.evaluate(() => document.activeElement.id), "find-input");
@@ -111,35 +93,46 @@ test("find searches the whole book from page 1, counts, wraps both ways and give
   await page.close();
 });
 
-test("words are selected by dragging and double-clicking, copied as text, and never turn the page", async () => {
-  const { page, problems } = await textReader();
-  await page.evaluate(() => document.addEventListener("copy", () => { window.__copied = String(document.getSelection()); }));
-  await page.fill("#page-input", "3");
-  await page.keyboard.press("Enter");
+test("drags select text, from the line beside them when they start in blank space, and turn only from the margin; words copy as text", async () => {
+  const { page, problems } = await textReader(1, null, 1);
+  const drag = async (from, to) => {
+    await page.mouse.move(from.x, from.y);
+    await page.mouse.down();
+    for (let i = 1; i <= 8; i++) await page.mouse.move(from.x + ((to.x - from.x) * i) / 8, from.y + ((to.y - from.y) * i) / 8);
+    await page.mouse.up();
+  };
+  const g = await page.evaluate(() => {
+    const pageEl = document.querySelector(".slot.right .page");
+    const lines = [...pageEl.querySelectorAll(".textLayer > span")].filter((s) => s.getBoundingClientRect().width > 40)
+      .map((s) => ({ text: s.textContent, r: s.getBoundingClientRect() })).sort((a, b) => a.r.top - b.r.top);
+    const right = Math.max(...lines.map((l) => l.r.right));
+    // Past the end of a line shorter than the longest: blank, but inside the text.
+    const k = lines.findIndex((l, i) => i > 2 && l.r.right < right - 30);
+    const p = pageEl.getBoundingClientRect();
+    const mid = (l) => (l.r.top + l.r.bottom) / 2;
+    return { page: { left: p.left, right: p.right, top: p.top, bottom: p.bottom }, first: lines[0].text, after: lines[k + 1].text,
+      blank: { x: right - 5, y: mid(lines[k]) }, end: { x: lines[k + 4].r.left + 30, y: mid(lines[k + 4]) } };
+  });
+  await drag(g.blank, g.end);
+  const selected = await page.evaluate(() => String(document.getSelection()).trim());
+  assert.ok(selected.length > 5, `a drag from blank space selected ${JSON.stringify(selected)}`);
+  // The selection starts at the line pressed beside, not at the top of the page.
+  assert.ok(!selected.includes(g.first) && selected.startsWith(g.after.trim().slice(0, 10)), JSON.stringify({ selected, g }));
+  assert.equal(await page.inputValue("#page-input"), "1", "and did not turn");
+  const middle = (g.page.top + g.page.bottom) / 2;
+  await drag({ x: g.page.right - 8, y: middle }, { x: g.page.left - 120, y: middle - 20 });
   await showing(page, 2, 3);
-  const line = page.locator('.slot.right .textLayer span:has-text("At the Café")');
-  const box = await line.boundingBox();
-  await page.mouse.move(box.x + 2, box.y + box.height / 2);
-  await page.mouse.down();
-  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2, { steps: 5 });
+  await page.evaluate(() => document.addEventListener("copy", () => { window.__copied = String(document.getSelection()); }));
+  const box = await page.locator('.slot.right .textLayer span:has-text("At the Café")').boundingBox();
   // Past the line's end the selection stops at the line's end.
-  await page.mouse.move(box.x + box.width + 12, box.y + box.height / 2 + 2, { steps: 5 });
-  await page.mouse.up();
+  await drag({ x: box.x + 2, y: box.y + box.height / 2 }, { x: box.x + box.width + 12, y: box.y + box.height / 2 + 2 });
   await page.keyboard.press("Control+c");
   assert.equal((await page.evaluate(() => window.__copied)).trim(), "At the Café Señor in Zürich we ate");
   await shot(page, "reader-selection");
   await showing(page, 2, 3);
 
-  const word = await page.evaluate(() => {
-    const span = [...document.querySelectorAll(".slot.right .textLayer span")].find((s) => s.textContent.includes("Zürich"));
-    const range = document.createRange();
-    const at = span.firstChild.textContent.indexOf("Zürich");
-    range.setStart(span.firstChild, at + 2);
-    range.setEnd(span.firstChild, at + 3);
-    const r = range.getBoundingClientRect();
-    return { x: r.left + r.width / 2, y: r.top + r.height / 2 };
-  });
-  await page.mouse.dblclick(word.x, word.y);
+  const { word } = await layerBox(page, 3, "Zürich");
+  await page.mouse.dblclick((word.left + word.right) / 2, (word.top + word.bottom) / 2);
   assert.equal(await page.evaluate(() => String(document.getSelection()).trim()), "Zürich");
   // A key turns the page and takes the selection with it; a click on the blank margin still turns.
   await page.keyboard.press("ArrowRight");
@@ -152,14 +145,43 @@ test("words are selected by dragging and double-clicking, copied as text, and ne
   await page.close();
 });
 
-test("the page reports where it is and opens where the host says", async () => {
-  const { page } = await openPage("flipbook.html");
-  await page.evaluate((c) => { window.onMessage(c); window.onResume(6); }, configFor(await textBook()));
-  await showing(page, 6, 7);
-  await page.waitForFunction(() => window.__sent.includes("action.position 6"));
-  await page.keyboard.press("ArrowRight");
-  await showing(page, 8, 9);
-  await page.waitForFunction(() => window.__sent.includes("action.position 8"));
-  assert.deepEqual(await page.evaluate(() => window.__sent.filter((m) => m.startsWith("action.position"))), ["action.position 6", "action.position 8"]);
+/** The first message sent that starts with `prefix` and holds `part`, once there is one. */
+const waitSent = (page, prefix, part = "") => page.waitForFunction(([p, h]) => window.__sent.find((m) => m.startsWith(p) && m.includes(h)),
+  [prefix, part], { timeout: 5000 }).then((found) => found.jsonValue());
+
+test("the host's widgets get the shown text and the page, run commands and find, and mark the sentence read aloud", async () => {
+  // Opened where the host says: page 9, in single pages.
+  const { page, problems } = await textReader(9, null, 9, { width: 560, height: 800 });
+  const report = await waitSent(page, "action.shown ", '"number":9');
+  const shown = JSON.parse(report.slice("action.shown ".length));
+  assert.equal(shown.count, 12);
+  assert.deepEqual(shown.pages.map((p) => p.number), [9]);
+  const text = shown.pages[0].text;
+  assert.ok(text.startsWith("Chapter 8\n") && text.includes(LINE), text.slice(0, 80));
+  await waitSent(page, "action.position 9");
+
+  // The sentence the host reads is marked on the page, over its own words only.
+  const from = text.indexOf(LINE);
+  await page.evaluate(([f, t]) => window.onSpeaking(9, f, t), [from, from + LINE.length]);
+  await page.waitForSelector(".page[data-page='9'] mark.speaking");
+  const marked = await page.$$eval(".page[data-page='9'] mark.speaking", (marks) => marks.map((m) => m.textContent).join(" "));
+  assert.equal(marked.replace(/\s+/g, " ").trim(), LINE);
+  await shot(page, "reader-speaking");
+  await page.evaluate(() => window.onSpeaking());
+  await page.waitForFunction(() => !document.querySelector("mark.speaking"));
+
+  // The menus' commands and the pane's find run in the page; the count comes back.
+  await page.evaluate(() => window.onCommand("next"));
+  await waitSent(page, "action.shown ", '"number":10');
+  await page.evaluate(() => window.onFind("copper lantern", 0));
+  // From the page on screen: page 10's match, the second of the book's four.
+  await waitSent(page, "action.found 2 of 4");
+  await page.evaluate(() => window.onFind("copper lantern", 1));
+  await waitSent(page, "action.found 3 of 4");
+  await page.evaluate(() => window.onCommand("no such command"));
+  // The page tells where it is once it settles there, each page once.
+  await waitSent(page, "action.position 10");
+  assert.deepEqual((await sent(page)).filter((m) => m.startsWith("action.position")), ["action.position 9", "action.position 10"]);
+  assert.deepEqual(problems, []);
   await page.close();
 });

@@ -1,9 +1,9 @@
 // Views, fits and zoom in the reader page: which pages show, where a zoom
 // leaves the point under the pointer, how keys pan before they turn, and how
-// long the longest frame of a turn or a scroll takes on a long book.
+// long the longest frame of a scroll through a long book takes.
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { book, configFor, openPage, reader, shot, textBook, useBrowser, waitForPages } from "./harness.mjs";
+import { bestOf, book, configFor, frames, reader, shot, useBrowser, waitForPages } from "./harness.mjs";
 
 useBrowser();
 
@@ -27,35 +27,6 @@ const topPage = (page) => page.evaluate(() => {
   return pages.filter(([, r]) => r.bottom > stage.top + 1).sort((a, b) => a[1].top - b[1].top)[0]?.[0];
 });
 
-const pageInput = (page) => page.inputValue("#page-input");
-
-/** The lowest of up to `runs` measurements, stopping at the first under 50 ms: a machine busy
- * with other work steals whole frames from a run now and then, which says nothing of the page. */
-async function bestOf(runs, measure) {
-  let best = Infinity;
-  for (let i = 0; i < runs && best >= 50; i++) best = Math.min(best, await measure());
-  return best;
-}
-
-/** Counts frames while `action` (run in the test) lasts; resolves to the gaps between them in ms. */
-async function frameGaps(page, action) {
-  await page.evaluate(() => new Promise((started) => {
-    window.__stamps = [];
-    window.__counting = true;
-    requestAnimationFrame(function tick(now) {
-      window.__stamps.push(now);
-      if (window.__stamps.length === 1) started();
-      if (window.__counting) requestAnimationFrame(tick);
-    });
-  }));
-  await action();
-  return page.evaluate(() => {
-    window.__counting = false;
-    const s = window.__stamps;
-    return s.slice(1).map((t, i) => t - s[i]);
-  });
-}
-
 test("every view shows the page the reader is on, and switching views keeps it", async () => {
   const { page, problems } = await reader(40);
   await waitForPages(page, null, 1);
@@ -77,7 +48,7 @@ test("every view shows the page the reader is on, and switching views keeps it",
     assert.equal(await page.getAttribute(`[aria-pressed="true"][id^="btn-view-"]`, "id"), `btn-view-${view}`, key);
     if (key === "Control+3") {
       assert.equal(await topPage(page), 8, "the column opens with the page at its top");
-      assert.equal(await pageInput(page), "8");
+      assert.equal(await page.inputValue("#page-input"), "8");
       await shot(page, "views-scroll");
     }
   }
@@ -103,21 +74,14 @@ test("the continuous view keeps few pages in the document and follows the scroll
   await page.keyboard.press("Control+3");
   await page.waitForSelector(".column > .page[data-page='1']:not(.loading)");
   // A steady scroll of about 1.5 screens a second for two seconds, a frame at a time.
-  const longest = await bestOf(3, async () => {
-    const gaps = await frameGaps(page, () => page.evaluate(async () => {
-      const stage = document.getElementById("stage");
-      const until = performance.now() + 2000;
-      while (performance.now() < until) {
-        stage.scrollTop += stage.clientHeight / 40;
-        await new Promise((r) => requestAnimationFrame(r));
-      }
-    }));
-    t.diagnostic(`continuous scroll: ${gaps.length} frames, longest ${Math.max(...gaps).toFixed(1)} ms`);
-    return Math.max(...gaps);
-  });
+  const longest = await bestOf(3, async () => (await frames(page, () => page.evaluate(async () => {
+    const stage = document.getElementById("stage");
+    for (const until = performance.now() + 2000; performance.now() < until; await new Promise((r) => requestAnimationFrame(r))) {
+      stage.scrollTop += stage.clientHeight / 40;
+    }
+  }))).longest);
   assert.ok(longest < 50, `a frame of the scroll took ${longest} ms`);
   const counts = await page.evaluate(() => [document.querySelectorAll(".column > .page").length, document.getElementsByTagName("*").length]);
-  t.diagnostic(`continuous view: ${counts[0]} page elements, ${counts[1]} elements in all`);
   assert.ok(counts[0] <= 6 && counts[1] < 1500, JSON.stringify(counts));
   const shown = await topPage(page);
   assert.ok(shown > 1, "the scroll moved on");
@@ -127,31 +91,11 @@ test("the continuous view keeps few pages in the document and follows the scroll
   await page.keyboard.press("Enter");
   await page.waitForFunction(() => document.querySelector(".column > .page[data-page='731']:not(.loading)"));
   assert.equal(await topPage(page), 731);
-  assert.equal(await pageInput(page), "731");
+  assert.equal(await page.inputValue("#page-input"), "731");
   assert.deepEqual(problems, []);
 });
 
-test("a page turn on a 1000-page book keeps every frame under 50 ms", async (t) => {
-  const { page } = await reader(1000);
-  t.after(() => page.close());
-  await waitForPages(page, null, 1, 20000);
-  await page.keyboard.press("ArrowRight");
-  await waitForPages(page, 2, 3);
-  const longest = await bestOf(3, async () => {
-    await page.waitForTimeout(800); // the look-ahead renders of the spread on screen finish first
-    const gaps = await frameGaps(page, () => page.evaluate(async () => {
-      document.getElementById("btn-next").click();
-      await new Promise((r) => setTimeout(r, 50));
-      while (!document.querySelector(".leaf.idle")) await new Promise((r) => setTimeout(r, 10));
-    }));
-    t.diagnostic(`turn on 1000 pages: ${gaps.length} frames, longest ${Math.max(...gaps).toFixed(1)} ms`);
-    assert.ok(gaps.length >= 8, "the turn is animated");
-    return Math.max(...gaps);
-  });
-  assert.ok(longest < 50, `longest frame ${longest} ms`);
-});
-
-test("Ctrl+wheel zooms about the pointer, in the book and in the column", async (t) => {
+test("Ctrl+wheel zooms about the pointer, in the book and in the column", async () => {
   const { page, problems } = await reader(40);
   await waitForPages(page, null, 1);
   await page.keyboard.press("ArrowRight");
@@ -161,25 +105,23 @@ test("Ctrl+wheel zooms about the pointer, in the book and in the column", async 
     if (view === "scroll") {
       await page.keyboard.press("Control+3");
       await page.waitForSelector(".column > .page");
+      // A page narrower than the view stays centred: the column is fitted to its width to leave room to keep the point.
+      await page.keyboard.press("w");
     }
-    // A page narrower than the view stays centred: the column is fitted to its width to leave room to keep the point.
-    if (view === "scroll") await page.keyboard.press("w");
     const at = await pointAt(page, x, y);
     await page.mouse.move(x, y);
     await page.keyboard.down("Control");
     while (Number((await page.inputValue("#zoom-level")).replace("%", "")) < 200) await page.mouse.wheel(0, -120);
     await page.keyboard.up("Control");
     const now = await placeOf(page, at);
-    const off = Math.hypot(now.x - x, now.y - y);
-    t.diagnostic(`${view} at ${await page.inputValue("#zoom-level")}: the point moved ${off.toFixed(1)} px`);
-    assert.ok(off <= 3, `${view}: ${JSON.stringify({ at, now })}`);
+    assert.ok(Math.hypot(now.x - x, now.y - y) <= 3, `${view}: ${JSON.stringify({ at, now })}`);
     if (view === "spread" && x === 760) await shot(page, "views-zoom-pointer");
   }
-  // Typed levels are taken, within bounds.
-  for (const [typed, want] of [["350", "350%"], ["5", "25%"], ["9000 %", "800%"], ["abc", "800%"]]) {
+  // A typed level is taken, within bounds; nonsense puts back the level shown.
+  for (const typed of ["9000 %", "abc"]) {
     await page.fill("#zoom-level", typed);
     await page.keyboard.press("Enter");
-    assert.equal(await page.inputValue("#zoom-level"), want, typed);
+    assert.equal(await page.inputValue("#zoom-level"), "800%", typed);
   }
   // At 800% a page's box is far past the render cap: the render stops at it and is stretched.
   const sizes = await page.waitForFunction(() => {
@@ -187,14 +129,13 @@ test("Ctrl+wheel zooms about the pointer, in the book and in the column", async 
     const box = img?.closest(".page").getBoundingClientRect();
     return img && { drawn: img.naturalWidth * img.naturalHeight, box: box.width * box.height };
   }, null, { timeout: 20000 }).then((h) => h.jsonValue());
-  t.diagnostic(`at 800%: a box of ${(sizes.box / 1e6).toFixed(1)} MP drawn from ${(sizes.drawn / 1e6).toFixed(1)} MP`);
   assert.ok(sizes.drawn <= 16e6 && sizes.box > 2 * sizes.drawn, JSON.stringify(sizes));
   assert.deepEqual(problems, []);
   await page.close();
 });
 
 test("over a page larger than the view, keys pan to the edge before they turn", async () => {
-  const { page, problems } = await reader(12, null, { width: 900, height: 700 });
+  const { page, problems } = await reader(12, { viewport: { width: 900, height: 700 } });
   await waitForPages(page, null, 1);
   await page.keyboard.press("Control+2");
   await page.keyboard.press("w");
@@ -217,42 +158,6 @@ test("over a page larger than the view, keys pan to the edge before they turn", 
   await page.keyboard.press("ArrowUp");
   await waitForPages(page, null, 1);
   assert.ok((await view()).top >= fitted.max - 1, "going back shows the end of the page before");
-  assert.deepEqual(problems, []);
-  await page.close();
-});
-
-test("a drag on a page's margin turns it; one from blank space inside the text selects", async () => {
-  const { page, problems } = await openPage("flipbook.html");
-  await page.evaluate((c) => window.onMessage(c), configFor(await textBook()));
-  await page.waitForSelector(".slot.right .page .textLayer span");
-  const drag = async (from, to) => {
-    await page.mouse.move(from.x, from.y);
-    await page.mouse.down();
-    for (let i = 1; i <= 8; i++) await page.mouse.move(from.x + ((to.x - from.x) * i) / 8, from.y + ((to.y - from.y) * i) / 8);
-    await page.mouse.up();
-  };
-  const geometry = () => page.evaluate(() => {
-    const pageEl = document.querySelector(".slot.right .page");
-    const lines = [...pageEl.querySelectorAll(".textLayer > span")].filter((s) => s.getBoundingClientRect().width > 40)
-      .map((s) => ({ text: s.textContent, r: s.getBoundingClientRect() })).sort((a, b) => a.r.top - b.r.top);
-    const right = Math.max(...lines.map((l) => l.r.right));
-    // Past the end of a line shorter than the longest: blank, but inside the text.
-    const k = lines.findIndex((l, i) => i > 2 && l.r.right < right - 30);
-    const p = pageEl.getBoundingClientRect();
-    const mid = (l) => (l.r.top + l.r.bottom) / 2;
-    return { page: { left: p.left, right: p.right, top: p.top, bottom: p.bottom }, first: lines[0].text, after: lines[k + 1].text,
-      blank: { x: right - 5, y: mid(lines[k]) }, end: { x: lines[k + 4].r.left + 30, y: mid(lines[k + 4]) } };
-  });
-  const g = await geometry();
-  await drag(g.blank, g.end);
-  const selected = await page.evaluate(() => String(document.getSelection()).trim());
-  assert.ok(selected.length > 5, `a drag from blank space selected ${JSON.stringify(selected)}`);
-  // The selection starts at the line pressed beside, not at the top of the page.
-  assert.ok(!selected.includes(g.first) && selected.startsWith(g.after.trim().slice(0, 10)), JSON.stringify({ selected, g }));
-  assert.equal(await pageInput(page), "1", "and did not turn");
-  const middle = (g.page.top + g.page.bottom) / 2;
-  await drag({ x: g.page.right - 8, y: middle }, { x: g.page.left - 120, y: middle - 20 });
-  await page.waitForFunction(() => document.getElementById("page-input").value === "2" && document.querySelector(".leaf.idle"));
   assert.deepEqual(problems, []);
   await page.close();
 });

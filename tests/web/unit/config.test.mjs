@@ -12,7 +12,6 @@ const DATA = "file:///tmp/book-1/data/";
 test("local file URLs map to the host's book scheme where it offers one; nothing else does", () => {
   const cases = [
     ["file:///tmp/A%20B-x/data/flipbook.pdf", "brivane-book", "brivane-book:///tmp/A%20B-x/data/flipbook.pdf"],
-    ["file:///tmp/x/pdfjs/", "brivane-book", "brivane-book:///tmp/x/pdfjs/"],
     ["file:///tmp/x.pdf", undefined, null], // a plain browser: file URLs as they are
     ["file://server/share/x.pdf", "brivane-book", null],
     ["https://example.com/x.pdf", "brivane-book", null],
@@ -66,14 +65,12 @@ test("a background is a colour or an image file inside the book's own files/back
     ["https://tracker.example/files/backgrounds/x.png", null],
     ["red; background-image: url(x)", null],
     [12, null],
-    // Only the path has to mention the folder: another book's or any folder of that name.
-    ["file:///any/where/files/backgrounds/x.png", null],
+    // The folder's name, but not this book's folder: another book's, or on another host.
     ["file:///tmp/book-2/data/files/backgrounds/x.png", null],
     ["file://otherhost/tmp/book-1/data/files/backgrounds/x.png", null],
     // Separators and steps upwards that only appear once the file system decodes the name.
     ["files/backgrounds/..%2F..%2F..%2F..%2Fhome%2Fu%2Foutside.png", null],
     ["files/backgrounds/%2e%2e/%2e%2e/outside.png", null],
-    ["files/backgrounds/a%5C..%5C..%5Coutside.png", null],
     ["files/backgrounds/x.png%00.jpg", null],
     ["files/backgrounds/%E0%A4%A.png", null],
     ["files/backgrounds/", null],
@@ -88,7 +85,6 @@ test("a table of contents in the metadata is read leniently and checked against 
     [{ design: { toc: [{ label: "A", pageNumber: "3" }] } }, [["A", 3]]],
     [{ toc: { items: [{ name: "B", page_number: 2 }] } }, [["B", 2]]],
     [{ toc: [{ title: "Beyond", page: 99 }, { title: "Zero", page: 0 }, { title: "", page: 2 }, "junk", null] }, []],
-    [{ toc: "files/toc/x.json" }, []],
     [null, []],
   ];
   for (const [metadata, want] of cases) assert.deepEqual(tocFromMetadata(metadata, 12).map((e) => [e.title, e.page]), want, JSON.stringify(metadata));

@@ -13,7 +13,6 @@ test("a soft mask's pixels become the alpha they mask with", () => {
     ["Luminosity", null, [0, 255, 0, 255], [0, 0, 0, 150]],
     ["Luminosity", null, [0, 0, 255, 255], [0, 0, 0, 28]],
     ["Luminosity", invert, [255, 255, 255, 255], [0, 0, 0, 0]],
-    ["Luminosity", invert, [0, 0, 0, 255], [0, 0, 0, 255]],
     ["Alpha", null, [10, 20, 30, 128], [10, 20, 30, 128]],
     ["Alpha", invert, [10, 20, 30, 128], [10, 20, 30, 127]],
     // Every pixel is converted, not only the first.

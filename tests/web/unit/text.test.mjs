@@ -38,18 +38,15 @@ test("compatibility forms match their letters in every script, and marks cover t
   const cases = [
     // Arabic presentation forms, a lam-khah ligature among them, against plain letters.
     [["\ufedf\ufecc\ufeae\ufe91\ufef4\ufe94 \u0627\ufccb\ufec4\ufeee\ufec3"], "الخطوط", [[0, 7, 12]]],
-    [["\u0627\ufedf\ufecc\ufeae\ufe91\ufef4\ufe94"], "العربية", [[0, 0, 7]]],
     // Lam-alef: one glyph, two letters; half of it still marks the whole glyph.
     [["\ufefb"], "لا", [[0, 0, 1]]],
     [["\ufefb\ufefb"], "ا", [[0, 0, 1], [0, 1, 2]]],
     // Vowel points fold away like Latin accents.
     [["\u0643\u064e\u062a\u064e\u0628\u064e"], "كتب", [[0, 0, 6]]],
-    [["o\ufb03ce \ufb00"], "office", [[0, 0, 4]]],
     [["\uff2e\uff25\uff37\uff33 \u2460"], "news 1", [[0, 0, 6]]],
     [["ΚΑΛΗΜΈΡΑ"], "καλημερα", [[0, 0, 8]]],
     // A Hangul syllable is one letter: the first two jamo of 한 are not 하.
     [["한국어 하나"], "하", [[0, 4, 5]]],
-    [["한국어"], "국", [[0, 1, 2]]],
     // Kana voicing and Indic vowel signs change the word and are kept.
     [["かがみ"], "か", [[0, 0, 1]]],
     [["कि क"], "क", [[0, 0, 1], [0, 3, 4]]],
@@ -70,7 +67,6 @@ test("a match's line of context is the printed text around it, cut at blanks", (
     [["ends in light-", "house keeping"], "lighthouse", { before: "ends in ", hit: "lighthouse", after: " keeping" }],
     [["a line before", "the needle here", "and after"], "needle", { before: "the ", hit: "needle", after: " here" }],
     [["over the", "line break"], "the line", { before: "over ", hit: "the line", after: " break" }],
-    [["\u0627\ufccb\ufec4"], "لخ", { before: "\u0627", hit: "\ufccb", after: "\ufec4" }],
     [[`${"word ".repeat(20)}needle${" tail".repeat(20)}`], "needle",
       { before: "…word word word word word word word ", hit: "needle", after: " tail tail tail tail tail tail tail…" }],
   ];

@@ -49,7 +49,6 @@ test("keeping a point: the scroll change puts the same place of the content back
     // [point, box before, box after (unscrolled), want dx, dy]
     [{ x: 300, y: 200 }, { left: 100, top: 100, width: 400, height: 400 }, { left: 0, top: 0, width: 800, height: 800 }, 100, 0],
     [{ x: 100, y: 100 }, { left: 100, top: 100, width: 400, height: 400 }, { left: 50, top: 40, width: 800, height: 800 }, -50, -60],
-    [{ x: 500, y: 500 }, { left: 0, top: 0, width: 1000, height: 1000 }, { left: 0, top: 0, width: 500, height: 500 }, -250, -250],
   ];
   for (const [point, before, after, dx, dy] of cases) {
     assert.deepEqual(keepPoint(point, shareAt(point, before), after), { dx, dy }, JSON.stringify([point, before]));
@@ -110,7 +109,6 @@ test("the text block is the box round the words; presses in its blank parts belo
   const at = (x, y) => { const p = shareOf({ left: x, top: y, right: x, bottom: y }, page); return insideBlock(p.left, p.top, block); };
   const cases = [
     ["between two lines", at(200, 150), true],
-    ["past the end of the shorter line", at(400, 180), true],
     ["in the right margin", at(480, 150), false],
     ["below the last line", at(200, 400), false],
   ];
@@ -125,7 +123,6 @@ test("a press in blank space lands on the line level with it, else the nearest",
   const cases = [
     ["past the end of a short line", [250, 40], 1],
     ["in the gap, nearer the line below", [200, 57], 2],
-    ["left of the text", [0, 70], 2],
     ["far below", [100, 999], 2],
     ["level with one line though far across", [900, 10], 0],
   ];

@@ -127,19 +127,32 @@ struct Reader {
     void Say(const std::string& message) { host->MessageReceived(message, host->PageUrl()); }
 };
 
-// Two windows reading different flipbooks: a reload in the first must
-// unpack and configure the first's file, not the last one loaded.
-TEST(FlipbookPageHostTest, ReloadUsesItsOwnFileNotTheLastLoaded) {
+// A second window on the same flipbook reuses the reader core the first one
+// shows instead of removing it; once no window shows it, it is installed
+// afresh. A reload must unpack and configure the window's own file, not the
+// last one loaded.
+TEST(FlipbookPageHostTest, WindowsShareTheCoreOfTheSameBookAndReloadTheirOwnFile) {
     auto desktop = std::make_shared<test::FakeDesktop>();
-    Reader first("file:///home/u/One.flip", desktop), second("file:///home/u/Two.flip", desktop);
+    Reader first("file:///home/u/One.flip", desktop), second(first.file, desktop);
+    Reader other("file:///home/u/Two.flip", desktop);
     first.Open();
     second.Open();
-    EXPECT_EQ(currentFlipbookURL, "file:///home/u/Two.flip");
+    other.Open();
+    EXPECT_EQ(first.installs + second.installs, 1);
+    EXPECT_EQ(second.surface.loaded, first.surface.loaded);
+    EXPECT_EQ(second.surface.scripts.size(), 1u);
+    EXPECT_EQ(currentFlipbookURL, other.file);
 
     first.host->PageFinished(first.surface.loaded.back());
     ASSERT_EQ(first.surface.scripts.size(), 2u);
     EXPECT_NE(first.surface.scripts[1].find("One.flip-id/data/flipbook.pdf"), std::string::npos);
     EXPECT_EQ(first.finishedFiles, (Lines{first.file, first.file}));
+
+    first.host->Detach();
+    second.host->Detach();
+    Reader third(first.file, desktop);
+    third.Open();
+    EXPECT_EQ(third.installs, 1);
 }
 
 // A flipbook that cannot be prepared must say so instead of leaving a blank
@@ -196,7 +209,6 @@ TEST(FlipbookPageHostTest, OnlyTheReaderPageActsAndAddressesLeaveThroughTheAllow
         {{"https://evil.example/"}, {}, 0, "", Finished},
         {{"action.openpdf " + pdf}, {"open " + pdf}, 0, "@#p2"},
         {{"action.openpdf file:///bin/sh"}, {}, 1},
-        {{"action.print file:///etc/passwd"}, {}, 1},
         {{"action.print " + ws + "data/files/x.html"}, {}, 1},
         {{ws + "example.com/p"}, {"open https://example.com/p"}, 0, "", NewWindow},
         {{"file:///usr/bin/xterm"}, {}, 1, "", NewWindow},
@@ -205,10 +217,9 @@ TEST(FlipbookPageHostTest, OnlyTheReaderPageActsAndAddressesLeaveThroughTheAllow
         {{"@#toc"}, {"follow"}, 0, "", Navigate},
         // Print hands over the pages last on screen, which "Current page" prints.
         {{"action.print " + pdf}, {"print " + pdf}},
-        {{"action.onscreen 4 5", "action.onscreen 6 7", "action.print " + pdf}, {"print " + pdf + " 6 7"}},
-        {{"action.onscreen 4 5", "action.onscreen 12 13", "action.onscreen x", "action.print " + pdf},
-         {"print " + pdf + " 4 5"},
-         2},
+        {{"action.onscreen 4 5", "action.onscreen 6 7", "action.onscreen 12 13", "action.print " + pdf},
+         {"print " + pdf + " 6 7"},
+         1},
         {{"action.drawn 1"}, {"drawn"}},
         {{"action.fullscreen on", "action.fullscreen off", "action.fullscreen maybe"}, {"fullscreen", "windowed"}},
         {{"action.shown " + text, R"(action.shown {"count":1,"pages":[]})"}, {"text 9"}, 1},
@@ -243,24 +254,33 @@ TEST(FlipbookPageHostTest, OnlyTheReaderPageActsAndAddressesLeaveThroughTheAllow
 
 // Our menus, the voice and full screen reach the reader page; a page loaded
 // again while the window covers the screen is told at once, so its bars do not
-// stay in the way. Nothing reaches a page that failed.
+// stay in the way. When the page's web process dies the window says so, and
+// nothing reaches what is left of the page, nor is it configured, until a
+// reload.
 TEST(FlipbookPageHostTest, CallsIntoThePageReachOnlyAPageThatShowsTheBook) {
     Reader r;
     r.Open();
-    const std::string config = r.surface.scripts.at(0);
+    const std::string config = r.surface.scripts.at(0), page = r.surface.loaded.back();
     r.host->FullscreenChanged(true);
-    r.host->PageFinished(r.surface.loaded.back());  // loaded again
+    r.host->PageFinished(page);  // loaded again
     r.host->RunCommand("next");
     r.host->MarkSpeaking(9, 0, 4);
     r.host->FullscreenChanged(false);
-    r.host->PageFinished(r.surface.loaded.back());
+    r.host->PageFinished(page);
     r.host->WebProcessTerminated("crashed");
     r.host->RunCommand("next");
     r.host->Find("x", 1);
     r.host->MarkSpeaking(0, 0, 0);
     r.host->FullscreenChanged(true);
-    EXPECT_EQ(r.surface.scripts, (Lines{config, "onFullscreen(true)", config, "onFullscreen(true)", "onCommand('next')",
-                                        "onSpeaking(9, 0, 4)", "onFullscreen(false)", config}));
+    r.host->PageFinished(page);  // WebKit reports its error page, with the page's URL, as finished
+    r.Say("action.openpdf " + WorkspaceOf(r.file) + "data/flipbook.pdf");
+    EXPECT_EQ(r.surface.problems, Lines{FlipbookPageHost::PROCESS_ENDED_MESSAGE});
+    EXPECT_TRUE(r.desktop->opened.empty());
+    r.host->Reload();
+    r.host->PageFinished(page);
+    EXPECT_EQ(r.surface.scripts,
+              (Lines{config, "onFullscreen(true)", config, "onFullscreen(true)", "onCommand('next')",
+                     "onSpeaking(9, 0, 4)", "onFullscreen(false)", config, config, "onFullscreen(true)"}));
 }
 
 // A reload while the archive is still being unpacked must not unpack twice at
@@ -278,64 +298,21 @@ TEST(FlipbookPageHostTest, ReloadDuringUnpackingRunsTheStepsAgainAfterwards) {
     EXPECT_EQ(r.finishedFiles.size(), 2u);
 }
 
-// When the reader page cannot be loaded or its web process dies, the window
-// says so and offers a reload; whatever page is left is never configured.
-TEST(FlipbookPageHostTest, LoadFailureAndEndedWebProcessShowAMessageAndNeverConfigure) {
-    const struct {
-        bool loadFails, finishedBefore;
-        std::string problem;
-    } cases[] = {
-        {true, false, FlipbookPageHost::LOAD_FAILED_MESSAGE},
-        {false, false, FlipbookPageHost::PROCESS_ENDED_MESSAGE},
-        {false, true, FlipbookPageHost::PROCESS_ENDED_MESSAGE},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.problem + (c.finishedBefore ? " after the first configuration" : ""));
-        Reader r;
-        r.LoadHeld();
-        const std::string page = r.surface.loaded.back();
-        if (c.finishedBefore) {
-            r.host->PageFinished(page);
-            r.desktop->RunBackground();
-        }
-        if (c.loadFails) {
-            EXPECT_TRUE(r.host->LoadFailed(page, "No space left on device"));
-        } else {
-            r.host->WebProcessTerminated("crashed");
-        }
-        // WebKit still reports the failed load as finished, and its error page would carry the page's URL.
-        r.host->PageFinished(page);
-        r.desktop->RunBackground();
-        r.host->MessageReceived("action.openpdf " + WorkspaceOf(r.file) + "data/flipbook.pdf", page);
-        EXPECT_EQ(r.surface.problems, Lines{c.problem});
-        EXPECT_EQ(r.surface.scripts.size(), c.finishedBefore ? 1u : 0u);
-        EXPECT_TRUE(r.desktop->opened.empty());
-
-        r.host->Reload();
-        r.desktop->RunBackground();
-        ASSERT_EQ(r.surface.loaded.size(), 2u);
-        r.host->PageFinished(r.surface.loaded.back());
-        r.desktop->RunBackground();
-        EXPECT_EQ(r.surface.scripts.size(), c.finishedBefore ? 2u : 1u);
-    }
-}
-
-// A second window on the same flipbook reuses the reader core the first one
-// shows instead of removing it; once no window shows it, it is installed afresh.
-TEST(FlipbookPageHostTest, SecondWindowOnTheSameWorkspaceReusesItsCore) {
-    auto desktop = std::make_shared<test::FakeDesktop>();
-    Reader first("file:///home/u/Same.flip", desktop), second("file:///home/u/Same.flip", desktop);
-    first.Open();
-    second.Open();
-    EXPECT_EQ(first.installs + second.installs, 1);
-    EXPECT_EQ(second.surface.loaded, first.surface.loaded);
-    EXPECT_EQ(second.surface.scripts.size(), 1u);
-
-    first.host->Detach();
-    second.host->Detach();
-    Reader third("file:///home/u/Same.flip", desktop);
-    third.Open();
-    EXPECT_EQ(third.installs, 1);
+// A reader page that cannot be loaded says so; the error page WebKit then
+// reports as finished is neither configured nor heard. A reload tries again.
+TEST(FlipbookPageHostTest, LoadFailureShowsAMessageAndNeverConfigures) {
+    Reader r;
+    r.host->Load();
+    const std::string page = r.surface.loaded.back();
+    EXPECT_TRUE(r.host->LoadFailed(page, "No space left on device"));
+    r.host->PageFinished(page);
+    r.Say("action.openpdf " + WorkspaceOf(r.file) + "data/flipbook.pdf");
+    EXPECT_EQ(r.surface.problems, Lines{FlipbookPageHost::LOAD_FAILED_MESSAGE});
+    EXPECT_TRUE(r.surface.scripts.empty());
+    EXPECT_TRUE(r.desktop->opened.empty());
+    r.host->Reload();
+    r.host->PageFinished(page);
+    EXPECT_EQ(r.surface.scripts.size(), 1u);
 }
 
 // A title of megabytes must not become the window title; one without text
@@ -353,7 +330,6 @@ TEST(FlipbookPageHostTest, WindowTitleIsCutToWhatATitleBarShows) {
         {"Spring &amp; more", 13, "Spring & more"},
         {"<b></b>", 0, ""},
         {std::string(10'000'000, 'T'), WindowTitle::MAX_GRAPHEMES, "T" + ellipsis},
-        {"<b>" + std::string(5'000, 'x') + "</b>", WindowTitle::MAX_GRAPHEMES, "x" + ellipsis},
         {families, WindowTitle::MAX_GRAPHEMES, family + ellipsis},
     };
     for (const auto& c : cases) {
@@ -400,7 +376,6 @@ TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
         {false, std::nullopt, {}, {pdf}, {web[0], pdf}, {true, false}},
         {false, "CRC", {broken + " CRC"}, {}, web, {true, false}},
         {true, std::nullopt, {broken + " " + damaged}, {}, web, {true, false, false}},
-        {true, damaged, {broken + " " + damaged}, {}, web, {true, false, false}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.servedWrong << " " << c.failure.value_or("unpacked"));
@@ -441,7 +416,8 @@ TEST(FlipbookPageHostTest, PageReadsTheBookWhileItIsUnpacked) {
     }
 }
 
-// A heavy book shows how far unpacking has come, and nothing more once it is done.
+// A heavy book shows how far unpacking has come, and nothing more once it is
+// done. An open window's unpacking goes on to the end.
 TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
     Reader r(BookOnDisk());
     const auto finish = [&](const std::string& f, document::UnpackListener* listener) {
@@ -453,6 +429,7 @@ TEST(FlipbookPageHostTest, UnpackingReportsItsBytesWhileItRuns) {
         listener->Copied(100'000'000);
         listener->Copied(35'000'000);
         r.desktop->Advance(250ms);
+        EXPECT_FALSE(listener->Cancelled());
         return r.Finish(f);
     };
     r.ReadWhileUnpacking(finish, NotYet);
@@ -480,91 +457,71 @@ TEST(FlipbookPageHostTest, WorkFinishingAfterTheViewWentAwayTouchesNothing) {
 // A book reopens where it was left, as it was shown. Only a page within the
 // book is kept, and a report of the view changes only the fields it names, so
 // the page cannot store anything else in the user's state, and the page and
-// the view state never overwrite one another.
+// the view state never overwrite one another. A book made of a PDF is
+// remembered as the PDF: the made book is swept away, the PDF makes it again.
 TEST(FlipbookPageHostTest, ResumesWhereTheBookWasLeftAndKeepsOnlyWhatTheBookAllows) {
     using State = document::ViewState;
     const State single{"single", {}, 2.0, {}}, rtl{{}, {}, {}, "rtl"}, page{{}, "page", {}, {}};
-    const std::string at = "action.position ", other = "file:///tmp/r/Book.flip-id/data/files/x.html";
+    const std::string at = "action.position ";
     const struct {
         int stored;
         State storedState;
-        int pageCount;
         std::string resume;  // empty: none
         Lines said;
         int page;
         State state;
         std::size_t refused = 0;
-        std::string from = "";  // another page than the reader's
+        std::string madeOf = "";
     } cases[] = {
-        {7, {}, 12, "onResume(7)", {at + "9"}, 9, {}},
-        {7, {}, 12, "onResume(7)", {at + "13", at + "0", at + "3x", "action.position"}, 7, {}, 3},
-        {7, {}, 12, "onResume(7)", {at + "9"}, 7, {}, 0, other},
-        {20, {}, 12, "", {}, 1, {}},           // a page past the end is not resumed
-        {7, {}, 0, "", {at + "2"}, 1, {}, 1},  // no page count to check against
-        {1, single, 12, R"(onResume(1, {"view":"single","zoom":2.0}))", {}, 1, single},
+        {7, {}, "onResume(7)", {at + "13", at + "9"}, 9, {}, 1},  // the book has 12 pages
+        {20, {}, "", {}, 1, {}},                                  // a page past the end is not resumed
+        {1, single, R"(onResume(1, {"view":"single","zoom":2.0}))", {}, 1, single},
         {7,
          rtl,
-         12,
          R"(onResume(7, {"direction":"rtl"}))",
          {R"(action.view {"view":"scroll","zoom":1.5})", at + "9"},
          9,
          {"scroll", {}, 1.5, "rtl"}},
-        {4, page, 12, R"(onResume(4, {"fit":"page"}))", {R"(action.view {"zoom":2,"x":1})"}, 4, page, 1},
+        {4, page, R"(onResume(4, {"fit":"page"}))", {R"(action.view {"zoom":2,"x":1})"}, 4, page, 1},
+        {1, {}, "", {}, 1, {}, 0, "file:///home/u/Paper.pdf"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.stored << "/" << c.pageCount << " " << c.said.size());
+        SCOPED_TRACE(testing::Message() << c.stored << " " << c.said.size() << c.madeOf);
         test::TempDir dir;
         auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
         ASSERT_TRUE(positions->Remember({"book-1", c.stored, "file:///old.flip", "Old", c.storedState}));
         Reader r;
         r.bookId = "book-1";
-        r.pageCount = c.pageCount;
+        r.pageCount = 12;
         r.host->UsePositions(positions);
+        if (!c.madeOf.empty()) r.host->RecordAs(c.madeOf);
         r.Open();
+        const std::string recorded = c.madeOf.empty() ? r.file : c.madeOf;
+        EXPECT_EQ(r.surface.shownFiles, Lines{recorded});
         EXPECT_EQ(r.surface.scripts.size(), c.resume.empty() ? 1u : 2u);
         EXPECT_EQ(r.surface.scripts.back(), c.resume.empty() ? r.surface.scripts[0] : c.resume);
-        for (const auto& m : c.said) r.host->MessageReceived(m, c.from.empty() ? r.host->PageUrl() : c.from);
+        for (const auto& m : c.said) r.Say(m);
         EXPECT_EQ(Refusals(r.lines.lines), c.refused);
         EXPECT_EQ(positions->Find("book-1"),
-                  (document::ReadingPositions::Book{"book-1", c.page, r.file, "A & B", c.state}));
+                  (document::ReadingPositions::Book{"book-1", c.page, recorded, "A & B", c.state}));
     }
-}
-
-// A book made of a PDF is remembered as the PDF: the made book is swept
-// away, the PDF stays and makes it again.
-TEST(FlipbookPageHostTest, MadeBookIsRememberedAsTheFileItWasMadeOf) {
-    test::TempDir dir;
-    const std::string pdf = test::FileUrl(dir.Write("Paper.pdf", "%PDF-1.4"));
-    auto positions = std::make_shared<document::ReadingPositions>(dir / "positions.json");
-    Reader r("file:///tmp/ws/pdf-1/Paper.flip");
-    r.bookId = "book-1";
-    r.host->UsePositions(positions);
-    r.host->RecordAs(pdf);
-    r.Open();
-    EXPECT_EQ(r.surface.shownFiles, Lines{pdf});
-    const auto recent = positions->Recent(8);
-    ASSERT_EQ(recent.size(), 1u);
-    EXPECT_EQ(recent[0].fileUrl, pdf);
 }
 
 // Closing a window while its book is unpacked must not leave a windowless
-// process writing the rest; an open window's unpacking goes on.
+// process writing the rest.
 TEST(FlipbookPageHostTest, ClosingTheWindowStopsItsUnpacking) {
-    for (const bool closed : {false, true}) {
-        SCOPED_TRACE(closed ? "closed" : "open");
-        Reader r(BookOnDisk());
-        std::optional<bool> cancelled;
-        const auto finish = [&](const std::string& f, document::UnpackListener* listener) {
-            if (listener) cancelled = listener->Cancelled();
-            return r.Finish(f);
-        };
-        r.ReadWhileUnpacking(finish, NotYet);
-        r.LoadHeld();
-        r.host->PageFinished(r.surface.loaded.back());
-        if (closed) r.host->Detach();
-        r.desktop->RunBackground();
-        EXPECT_EQ(cancelled, closed);
-    }
+    Reader r(BookOnDisk());
+    std::optional<bool> cancelled;
+    const auto finish = [&](const std::string& f, document::UnpackListener* listener) {
+        if (listener) cancelled = listener->Cancelled();
+        return r.Finish(f);
+    };
+    r.ReadWhileUnpacking(finish, NotYet);
+    r.LoadHeld();
+    r.host->PageFinished(r.surface.loaded.back());
+    r.host->Detach();
+    r.desktop->RunBackground();
+    EXPECT_EQ(cancelled, true);
 }
 
 // The workspace is held from the load until the window goes; old workspaces

@@ -25,7 +25,6 @@ TEST(NewWindowPolicyTest, OnlyWebAddressesCleanMailAndTheBooksPdfReachTheSystem)
     const std::string ws = dir / "Book-abc";
     dir.Write("Book-abc/data/flipbook.pdf", "%PDF");
     dir.Write("Book-abc/data/files/page.html", "<script>");
-    dir.Write("Book-abc/data/files/run.desktop", "[Desktop Entry]");
     dir.Write("Book-abc/flipbook.html", "<html>");
     dir.Write("Linked-abc/elsewhere.pdf", "%PDF");
     std::filesystem::create_directories(dir / "Linked-abc/data");
@@ -43,7 +42,6 @@ TEST(NewWindowPolicyTest, OnlyWebAddressesCleanMailAndTheBooksPdfReachTheSystem)
         {wsUrl + "data/./files/../flipbook.pdf", wsUrl + "data/./files/../flipbook.pdf"},
         // Other files of the workspace, even the book's own.
         {wsUrl + "data/files/page.html", refused},
-        {wsUrl + "data/files/run.desktop", refused},
         {wsUrl + "flipbook.html", refused},
         {wsUrl + "data/not-yet-there.pdf", refused},
         {test::FileUrl(dir / "Linked-abc") + "/data/flipbook.pdf", refused},

@@ -14,49 +14,17 @@ namespace {
 using State = ReadAloud::State;
 using Lines = std::vector<std::string>;
 
-// A voice that only remembers: the test says when a sentence is over.
-class FakeVoice : public SpeechBackend {
-public:
-    struct Log {
-        bool available = true;
-        Lines said;
-        int cancels = 0;
-        int rate = 0;
-        std::function<void(bool)> done;
-    };
-    explicit FakeVoice(std::shared_ptr<Log> log) : log_(std::move(log)) {}
-    bool Open() override { return log_->available; }
-    void Speak(const std::string& text, std::function<void(bool)> done) override {
-        log_->said.push_back(text);
-        log_->done = std::move(done);
-    }
-    void Cancel() override {
-        ++log_->cancels;
-        if (auto done = std::exchange(log_->done, nullptr)) done(false);
-    }
-    void SetRate(int rate) override { log_->rate = rate; }
-
-private:
-    std::shared_ptr<Log> log_;
-};
-
+// What the user hears and is told; its voice only remembers, and the test
+// says when a sentence is over.
 struct Listener {
-    std::shared_ptr<FakeVoice::Log> voice = std::make_shared<FakeVoice::Log>();
-    Lines marks, told;
-    int turns = 0;
+    bool available = true;
+    Lines said, marks, told;
+    int cancels = 0, rate = 0, turns = 0;
+    std::function<void(bool)> done;
     std::unique_ptr<ReadAloud> reader;
-    Listener() {
-        ReadAloud::Effects effects;
-        effects.mark = [this](int page, std::size_t from, std::size_t to) {
-            marks.push_back(std::to_string(page) + ":" + std::to_string(from) + "-" + std::to_string(to));
-        };
-        effects.unmark = [this] { marks.push_back("none"); };
-        effects.turn = [this] { ++turns; };
-        effects.tell = [this](const std::string& text) { told.push_back(text); };
-        reader = std::make_unique<ReadAloud>(std::make_unique<FakeVoice>(voice), std::move(effects));
-    }
+    Listener();
     void Finish() {
-        if (auto done = std::exchange(voice->done, nullptr)) done(true);
+        if (auto d = std::exchange(done, nullptr)) d(true);
     }
     // Runs what the user and the voice do, one word each: "start" (the
     // button), "stop", "done" (a sentence spoken to its end), "cut" (the
@@ -68,7 +36,7 @@ struct Listener {
             if (word == "start") reader->StartOrPause();
             if (word == "stop") reader->Stop();
             if (word == "done") Finish();
-            if (word == "cut" && voice->done) std::exchange(voice->done, nullptr)(false);
+            if (word == "cut" && done) std::exchange(done, nullptr)(false);
             if (word == "turn") reader->Shown({5, {{2, "Other."}}});
             if (word == "same") reader->Shown({5, {{1, "One. Two."}}});
             if (word == "faster") reader->Faster();
@@ -76,20 +44,49 @@ struct Listener {
     }
 };
 
+class FakeVoice : public SpeechBackend {
+public:
+    explicit FakeVoice(Listener& l) : l_(l) {}
+    bool Open() override { return l_.available; }
+    void Speak(const std::string& text, std::function<void(bool)> done) override {
+        l_.said.push_back(text);
+        l_.done = std::move(done);
+    }
+    void Cancel() override {
+        ++l_.cancels;
+        if (auto done = std::exchange(l_.done, nullptr)) done(false);
+    }
+    void SetRate(int rate) override { l_.rate = rate; }
+
+private:
+    Listener& l_;
+};
+
+Listener::Listener() {
+    ReadAloud::Effects effects;
+    effects.mark = [this](int page, std::size_t from, std::size_t to) {
+        marks.push_back(std::to_string(page) + ":" + std::to_string(from) + "-" + std::to_string(to));
+    };
+    effects.unmark = [this] { marks.push_back("none"); };
+    effects.turn = [this] { ++turns; };
+    effects.tell = [this](const std::string& text) { told.push_back(text); };
+    reader = std::make_unique<ReadAloud>(std::make_unique<FakeVoice>(*this), std::move(effects));
+}
+
 // Reading follows the book: sentence by sentence, then the next page, and
 // stops at the book's end without turning past it.
 TEST(ReadAloudTest, ReadsSentenceBySentenceAndTurnsThePage) {
     Listener l;
     l.reader->Shown({10, {{9, "First one. Second one."}}});
     l.reader->StartOrPause();
-    EXPECT_EQ(l.voice->said, (Lines{"First one."}));
+    EXPECT_EQ(l.said, (Lines{"First one."}));
     l.Finish();
-    EXPECT_EQ(l.voice->said, (Lines{"First one.", "Second one."}));
+    EXPECT_EQ(l.said, (Lines{"First one.", "Second one."}));
     l.Finish();
     EXPECT_EQ(l.turns, 1);
     EXPECT_EQ(l.reader->GetState(), State::Turning);
     l.reader->Shown({10, {{10, "Last page."}}});
-    EXPECT_EQ(l.voice->said.back(), "Last page.");
+    EXPECT_EQ(l.said.back(), "Last page.");
     l.Finish();
     EXPECT_EQ(l.turns, 1);
     EXPECT_EQ(l.reader->GetState(), State::Stopped);
@@ -120,13 +117,13 @@ TEST(ReadAloudTest, PauseResumeStopTurningAndAVoiceCutShort) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.steps);
         Listener l;
-        l.voice->available = c.available;
+        l.available = c.available;
         l.reader->Shown({5, {{1, "One. Two."}}});
         l.Do(c.steps);
-        EXPECT_EQ(l.voice->said, c.said);
+        EXPECT_EQ(l.said, c.said);
         EXPECT_EQ(l.reader->GetState(), c.state);
         EXPECT_EQ(l.told, c.told);
-        EXPECT_EQ(l.voice->rate, 0);  // nothing here tells the voice another rate
+        EXPECT_EQ(l.rate, 0);  // nothing here tells the voice another rate
     }
 }
 
@@ -135,10 +132,10 @@ TEST(ReadAloudTest, RateStepsStayWithinTheVoicesRange) {
     l.reader->Shown({5, {{1, "One."}}});
     l.reader->StartOrPause();
     for (int i = 0; i < 8; ++i) l.reader->Faster();
-    EXPECT_EQ(l.voice->rate, 100);
+    EXPECT_EQ(l.rate, 100);
     EXPECT_EQ(l.told.back(), "Reading speed +100");
     for (int i = 0; i < 11; ++i) l.reader->Slower();
-    EXPECT_EQ(l.voice->rate, -100);
+    EXPECT_EQ(l.rate, -100);
 }
 
 TEST(ReadAloudTest, ClosingWhileReadingSilencesTheVoice) {
@@ -146,7 +143,7 @@ TEST(ReadAloudTest, ClosingWhileReadingSilencesTheVoice) {
     l.reader->Shown({5, {{1, "One."}}});
     l.reader->StartOrPause();
     l.reader.reset();
-    EXPECT_EQ(l.voice->cancels, 1);
+    EXPECT_EQ(l.cancels, 1);
 }
 
 }  // namespace

@@ -19,7 +19,6 @@ TEST(ScriptMessage, OnlyAStringBodyIsDispatched) {
     } cases[] = {
         {"'action.openfile'", Start::OpenFile, Flipbook::None},
         {"'action.print file:///a.pdf'", Start::None, Flipbook::Print},
-        {"['action.openfile']", Start::None, Flipbook::None},
         {"['action.print file:///a.pdf']", Start::None, Flipbook::None},
         {"new String('action.help')", Start::None, Flipbook::None},
         {"({toString: () => 'action.help'})", Start::None, Flipbook::None},

@@ -103,15 +103,4 @@ RefPtr<GtkPrintOperation> PdfPrintJob::NewOperation(PopplerDocument* document, c
     return operation;
 }
 
-bool PdfPrintJob::Export(const std::string& uri, const std::string& pdfPath) {
-    const RefPtr<PopplerDocument> document = Load(uri);
-    if (!document) return false;
-    const RefPtr<GtkPrintOperation> operation = NewOperation(document.get(), {});
-    gtk_print_operation_set_export_filename(operation.get(), pdfPath.c_str());
-    GErrorSlot error;
-    const GtkPrintOperationResult result =
-        gtk_print_operation_run(operation.get(), GTK_PRINT_OPERATION_ACTION_EXPORT, nullptr, error.Out());
-    return result == GTK_PRINT_OPERATION_RESULT_APPLY;
-}
-
 }  // namespace brivane::print

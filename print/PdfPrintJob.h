@@ -11,7 +11,7 @@
 namespace brivane::print {
 
 // The parts of printing a PDF that need no dialog: reading the document and
-// an operation that draws its pages. Tests drive the drawing through Export.
+// an operation that draws its pages.
 class PdfPrintJob {
 public:
     // The PDF behind an absolute file address; null for anything else (other
@@ -24,9 +24,6 @@ public:
     // them as the current page, a spread of two on one sheet.
     static RefPtr<GtkPrintOperation> NewOperation(PopplerDocument* document, const std::string& jobName,
                                                   const std::vector<int>& shownPages = {});
-
-    // Writes the PDF at uri to pdfPath through the same drawing as printing.
-    static bool Export(const std::string& uri, const std::string& pdfPath);
 };
 
 }  // namespace brivane::print

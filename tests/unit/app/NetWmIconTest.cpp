@@ -2,14 +2,11 @@
 
 #include "app/NetWmIcon.h"
 
-using brivane::app::IconSize;
-using brivane::app::NetWmIcon;
-
+namespace brivane::app {
 namespace {
 
 TEST(NetWmIcon, SizesNeverEnlargeAndKeepTheAspect) {
     const std::pair<IconSize, std::vector<IconSize>> cases[] = {
-        {{512, 512}, {{256, 256}, {128, 128}, {64, 64}, {48, 48}, {32, 32}, {16, 16}}},
         {{64, 32}, {{64, 32}, {48, 24}, {32, 16}, {16, 8}}},
         {{20, 60}, {{16, 48}, {11, 32}, {5, 16}}},
         {{300, 2}, {{256, 2}, {128, 1}, {64, 1}, {48, 1}, {32, 1}, {16, 1}}},
@@ -57,3 +54,4 @@ TEST(NetWmIcon, RefusesLayoutsThatWouldReadPastTheBuffer) {
 }
 
 }  // namespace
+}  // namespace brivane::app

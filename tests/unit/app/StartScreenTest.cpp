@@ -39,11 +39,9 @@ TEST(StartScreenTest, SwitchesOnceAndAlertsForRejectedFiles) {
         int answer = 0;  // the button response given to the alert, if any
         std::vector<std::string> opened = {};
     } cases[] = {
-        {"accepted", {{a, Accepted}}, {a}, {}, {}},
         {"too new, answered Yes", {{a, TooNew}}, {}, {}, {tooNew}, 1000, {web::UpdatePageUrl()}},
         {"too new, answered No", {{a, TooNew}}, {}, {}, {tooNew}, 1001},
         {"no metadata", {{a, NoMetadata}}, {}, {}, {invalid}},
-        {"corrupted", {{a, Corrupted}}, {}, {}, {invalid}},
         {"rejected, then accepted", {{a, Corrupted}, {b, Accepted}}, {b}, {}, {invalid}},
         {"opened twice", {{a, std::nullopt}, {b, std::nullopt}}, {a}, {}, {}},
         {"accepted after an opened file", {{a, std::nullopt}, {b, Accepted}}, {a}, {b}, {}},

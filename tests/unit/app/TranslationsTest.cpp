@@ -13,8 +13,7 @@ namespace brivane::app {
 namespace {
 
 // The session's language as a desktop sets it; English again afterwards.
-class InLanguage {
-public:
+struct InLanguage {
     explicit InLanguage(const char* language) {
         setenv("LANGUAGE", language, 1);
         setenv("LC_ALL", "C.UTF-8", 1);
@@ -43,9 +42,8 @@ TEST(TranslationsTest, AlertsAndPagesFollowTheSessionLanguage) {
         std::vector<std::string> buttons;
         std::string pageLang;
     } cases[] = {
-        {"de", "Das Format der gewählten Datei ist zu neu.", {"Ja", "Nein"}, "de"},
         {"fr:de", "Le format du fichier choisi est trop récent.", {"Oui", "Non"}, "fr"},
-        {"pt_BR:de_AT", "Das Format", {"Ja", "Nein"}, "de"},
+        {"pt_BR:de_AT", "Das Format der gewählten Datei ist zu neu.", {"Ja", "Nein"}, "de"},
         {"en", StartScreen::TOO_NEW_TEXT, {"Yes", "No"}, ""},
     };
     for (const auto& c : cases) {
@@ -72,8 +70,7 @@ TEST(TranslationsTest, AlertsAndPagesFollowTheSessionLanguage) {
 TEST(TranslationsTest, PageCataloguesAreReadWithCare) {
     using web::PageStrings;
     const std::pair<std::string, std::optional<std::string>> headers[] = {
-        {"Project-Id-Version: x\nLanguage: de\nMIME-Version: 1.0\n", "de"},
-        {"Language: pt_BR\n", "pt_BR"},
+        {"Project-Id-Version: x\nLanguage: pt_BR\nMIME-Version: 1.0\n", "pt_BR"},
         {"Language: sr@latin\n", "sr@latin"},
         {"Language: ../../etc/passwd\n", std::nullopt},
         {"Language: \n", std::nullopt},
@@ -86,7 +83,6 @@ TEST(TranslationsTest, PageCataloguesAreReadWithCare) {
         {R"({"lang":"de","messages":["Seite"]})", false},
         {R"({"lang":"de"})", false},
         {"not json", false},
-        {R"([1, 2])", false},
     };
     for (const auto& [text, valid] : catalogues) EXPECT_EQ(PageStrings::ScriptFor(text).has_value(), valid) << text;
     // Whatever a translation holds stays one string value of the script.

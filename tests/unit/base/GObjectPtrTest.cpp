@@ -24,18 +24,16 @@ GObject* NewFloating() { return G_OBJECT(g_object_new(G_TYPE_INITIALLY_UNOWNED, 
 GObject* NewPlain() { return G_OBJECT(g_object_new(G_TYPE_OBJECT, nullptr)); }
 
 TEST(RefPtr, EachWayInTakesTheReferenceItSays) {
-    // Where a reference comes from decides whether the pointer adds one.
     const struct {
         const char* name;
         GObject* (*make)();
         RefPtr<GObject> (*take)(GObject*);
-        guint refsHeld;  // while the caller still holds its own reference, if any
-        bool callerOwns;
+        guint refsHeld;  // 2: the caller still holds its own reference
     } cases[] = {
-        {"adopt a new object", NewPlain, RefPtr<GObject>::Adopt, 1, false},
-        {"ref a borrowed object", NewPlain, RefPtr<GObject>::Ref, 2, true},
-        {"sink a floating object", NewFloating, RefPtr<GObject>::Sink, 1, false},
-        {"sink an object that is not floating", NewPlain, RefPtr<GObject>::Sink, 2, true},
+        {"adopt a new object", NewPlain, RefPtr<GObject>::Adopt, 1},
+        {"ref a borrowed object", NewPlain, RefPtr<GObject>::Ref, 2},
+        {"sink a floating object", NewFloating, RefPtr<GObject>::Sink, 1},
+        {"sink an object that is not floating", NewPlain, RefPtr<GObject>::Sink, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -46,8 +44,8 @@ TEST(RefPtr, EachWayInTakesTheReferenceItSays) {
             EXPECT_EQ(probe.Refs(), c.refsHeld);
             EXPECT_FALSE(g_object_is_floating(object));
         }
-        EXPECT_EQ(probe.finalized, !c.callerOwns);
-        if (c.callerOwns) g_object_unref(object);  // the test's own reference, the last
+        EXPECT_EQ(probe.finalized, c.refsHeld == 1);
+        if (!probe.finalized) g_object_unref(object);  // the test's own reference, the last
         EXPECT_TRUE(probe.finalized);
     }
 }

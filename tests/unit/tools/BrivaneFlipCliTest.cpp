@@ -2,8 +2,8 @@
 #include "document/FlipbookFile.h"
 #include "tests/support/Flipbooks.h"
 #include "tests/support/TempDir.h"
+#include "tests/unit/print/ColourPdf.h"
 
-#include <cairo-pdf.h>
 #include <cairo.h>
 #include <sys/wait.h>
 #include <gtest/gtest.h>
@@ -38,6 +38,46 @@ std::vector<std::string> Files(const TempDir& dir) {
     return names;
 }
 
+// One page that fills itself again and again: far more work than any time
+// limit allows. No cross-reference table: readers rebuild it from the objects.
+std::string EndlessPdf() {
+    std::string content = "1 0 0 rg\n";
+    for (int i = 0; i < 2'000'000; ++i) content += "0 0 612 792 re f\n";
+    return "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+           "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
+           "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >> endobj\n"
+           "4 0 obj << /Length " +
+           std::to_string(content.size()) + " >>\nstream\n" + content +
+           "\nendstream endobj\ntrailer << /Size 5 /Root 1 0 R >>\n%%EOF\n";
+}
+
+ZipWriter Book(std::string pdf, bool deflated = false) {
+    nlohmann::json meta = SampleMetadata();
+    meta["id"] = Fingerprint(800, 600, 3, pdf.size());
+    return ZipWriter()
+        .File("metadata.brivane", document::WriteMetadata(meta), 8)
+        .File("flipbook.pdf", std::move(pdf), deflated ? 8 : 0);
+}
+
+struct Png {
+    int width = 0, height = 0;
+    std::uint32_t inside = 0, corner = 0;  // 0xRRGGBB, a third across halfway down and at the top left
+};
+
+std::optional<Png> ReadPng(const std::string& path) {
+    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> image(
+        cairo_image_surface_create_from_png(path.c_str()), cairo_surface_destroy);
+    if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
+    cairo_surface_flush(image.get());
+    const int width = cairo_image_surface_get_width(image.get());
+    const int height = cairo_image_surface_get_height(image.get());
+    const auto at = [&](int x, int y) {
+        const auto* row = cairo_image_surface_get_data(image.get()) + y * cairo_image_surface_get_stride(image.get());
+        return reinterpret_cast<const std::uint32_t*>(row)[x] & 0xffffff;
+    };
+    return Png{width, height, at(width / 3, height / 2), at(0, 0)};
+}
+
 // args: "@" stands for the case's archive, "./name" for a file in the case's directory.
 struct CliCase {
     const char* name;
@@ -46,6 +86,7 @@ struct CliCase {
     int exit;
     std::string out;
     std::string asset = {};  // an asset file's name under ./assets
+    std::string err = {};    // what stderr says, if it matters
 };
 
 TEST(BrivaneFlip, ExitCodesAndOutput) {
@@ -55,29 +96,28 @@ TEST(BrivaneFlip, ExitCodesAndOutput) {
     tooNew["app"] = 2;
     const std::string pdf = BRIVANE_SAMPLE_PDF;
     const std::vector<std::string> packAssets = {"pack", pdf, "-o", "./new.flip", "--assets", "./assets"};
+    const ZipWriter endless = Book(EndlessPdf(), true);  // a small file all the same
     const CliCase cases[] = {
         {"accepted", {"check", "@"}, ValidFlipbook(), 0, "OK\n"},
-        {"no metadata", {"check", "@"}, ZipWriter().File("flipbook.pdf", "x"), 1, "ERROR_NO_META\n"},
         {"unparsable metadata", {"check", "@"}, unparsable, 1, parseError + "ERROR_NO_META\n"},
         {"not a file", {"check", "/nonexistent/a.flip"}, ZipWriter(), 1, "ERROR_NO_META\n"},
-        {"title", {"title", "@"}, ValidFlipbook(), 0, "Tides & Harbours - A field guide\n"},
         {"title of a broken file", {"title", "@"}, unparsable, 0, parseError + "\n"},
         {"check without file", {"check"}, ZipWriter(), 2, ""},
         {"unknown command", {"frobnicate", "@"}, ZipWriter(), 2, ""},
         {"pack a ZIP, not a PDF", {"pack", "@", "-o", "./new.flip"}, ValidFlipbook(), 1, ""},
         {"pack a missing PDF", {"pack", "/nonexistent/x.pdf", "-o", "./new.flip"}, ZipWriter(), 1, ""},
         {"pack an unknown option", {"pack", pdf, "-o", "./new.flip", "--colour"}, ZipWriter(), 2, ""},
-        // Names open would refuse: pack refuses them.
-        {"pack a tab in an asset name", packAssets, ZipWriter(), 1, "", "user/a\tb.png"},
-        {"pack an asset name that is not UTF-8", packAssets, ZipWriter(), 1, "", "user/caf\xE9.png"},
+        {"pack an asset name open would refuse", packAssets, ZipWriter(), 1, "", "user/a\tb.png"},
         {"pack a title that is not UTF-8", {"pack", pdf, "-o", "./new.flip", "--title", "caf\xE9"}, ZipWriter(), 1, ""},
         // The thumbnailer runs the check first: a refused book gets no image.
         {"thumbnail of a too new book", {"thumbnail", "@", "./cover.png"}, ValidFlipbook(tooNew), 1, ""},
         {"thumbnail of no PDF", {"thumbnail", "@", "./cover.png"}, ValidFlipbook(), 1, ""},
         {"thumbnail size zero", {"thumbnail", "-s", "0", "@", "./cover.png"}, ValidFlipbook(), 2, ""},
-        {"thumbnail size too large", {"thumbnail", "-s", "5000", "@", "./cover.png"}, ValidFlipbook(), 2, ""},
+        {"thumbnail size too large", {"thumbnail", "-s", "4097", "@", "./cover.png"}, ValidFlipbook(), 2, ""},
         {"thumbnail size not a number", {"thumbnail", "-s", "12px", "@", "./cover.png"}, ValidFlipbook(), 2, ""},
         {"thumbnail unknown option", {"thumbnail", "--colour", "@", "./cover.png"}, ValidFlipbook(), 2, ""},
+        // A PDF that never finishes drawing: the file manager waits for us.
+        {"thumbnail out of time", {"thumbnail", "-t", "1", "@", "./cover.png"}, endless, 1, "", "", "out of time"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,6 +130,8 @@ TEST(BrivaneFlip, ExitCodesAndOutput) {
         const FlipRun run = Flip(dir, args);
         EXPECT_EQ(run.exit, c.exit) << run.err;
         EXPECT_EQ(run.out, c.out);
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        EXPECT_LT(run.seconds, 5.0);
         // Refusals (in one line) and usage errors say why on stderr; answers never go there.
         EXPECT_EQ(run.err.empty(), c.exit == 0 || !c.out.empty()) << run.err;
         EXPECT_TRUE(c.exit != 1 || !c.out.empty() || std::ranges::count(run.err, '\n') == 1) << run.err;
@@ -126,113 +168,25 @@ TEST(BrivaneFlip, PackedFlipbooksPassTheCheckAndOpenWithTheirAssets) {
     EXPECT_EQ(Flip(dir, pack).exit, 0);
 }
 
-// Metadata nested 100,000 levels, which the check refuses, once crashed open
-// while the configuration was written out.
-TEST(BrivaneFlip, OpenRefusesDeepMetadataWithoutCrashing) {
-    TempDir dir;
-    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
-    ZipWriter()
-        .File("metadata.brivane", R"({"id":"x","deep":)" + deep + "}", 8)
-        .File("flipbook.pdf", SamplePdf())
-        .WriteTo(dir / "deep.flip");
-    const FlipRun open = Flip(dir, {"open", dir / "deep.flip"});
-    EXPECT_EQ(open.exit, 1);
-    EXPECT_NE(open.out.find("Extract ZIP error\n"), std::string::npos) << open.out;
-}
-
-cairo_status_t Append(void* out, const unsigned char* data, unsigned int length) {
-    static_cast<std::string*>(out)->append(reinterpret_cast<const char*>(data), length);
-    return CAIRO_STATUS_SUCCESS;
-}
-
-// A PDF whose pages each paint the middle half of the page in one colour
-// (0xRRGGBB) and leave the rest unpainted.
-std::string PagesPdf(double width, double height, const std::vector<std::uint32_t>& colours) {
-    std::string pdf;
-    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(Append, &pdf, width, height);
-    cairo_t* cr = cairo_create(surface);
-    for (const std::uint32_t c : colours) {
-        cairo_set_source_rgb(cr, (c >> 16 & 0xff) / 255.0, (c >> 8 & 0xff) / 255.0, (c & 0xff) / 255.0);
-        cairo_rectangle(cr, width / 4, height / 4, width / 2, height / 2);
-        cairo_fill(cr);
-        cairo_show_page(cr);
-    }
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
-    return pdf;
-}
-
-// The same PDF with its cross-reference said to lie past the end of the file,
-// which readers answer by rebuilding it from the objects.
-std::string XrefPastTheEnd(std::string pdf) {
-    const auto at = pdf.rfind("startxref\n");
-    const auto end = pdf.find('\n', at + 10);
-    return pdf.replace(at + 10, end - at - 10, std::to_string(pdf.size() + 4096));
-}
-
-// One page that fills itself again and again: far more work than any time
-// limit allows. No cross-reference table: readers rebuild it from the objects.
-std::string EndlessPdf() {
-    std::string content = "1 0 0 rg\n";
-    for (int i = 0; i < 2'000'000; ++i) content += "0 0 612 792 re f\n";
-    return "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
-           "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
-           "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >> endobj\n"
-           "4 0 obj << /Length " +
-           std::to_string(content.size()) + " >>\nstream\n" + content +
-           "\nendstream endobj\ntrailer << /Size 5 /Root 1 0 R >>\n%%EOF\n";
-}
-
-ZipWriter Book(std::string pdf, bool deflated = false) {
-    nlohmann::json meta = SampleMetadata();
-    meta["id"] = Fingerprint(800, 600, 3, pdf.size());
-    return ZipWriter()
-        .File("metadata.brivane", document::WriteMetadata(meta), 8)
-        .File("flipbook.pdf", std::move(pdf), deflated ? 8 : 0);
-}
-
-struct Png {
-    int width = 0, height = 0;
-    std::uint32_t centre = 0, corner = 0;  // 0xRRGGBB
-};
-
-std::optional<Png> ReadPng(const std::string& path) {
-    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> image(
-        cairo_image_surface_create_from_png(path.c_str()), cairo_surface_destroy);
-    if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
-    cairo_surface_flush(image.get());
-    const int width = cairo_image_surface_get_width(image.get());
-    const int height = cairo_image_surface_get_height(image.get());
-    const auto at = [&](int x, int y) {
-        const auto* row = cairo_image_surface_get_data(image.get()) + y * cairo_image_surface_get_stride(image.get());
-        return reinterpret_cast<const std::uint32_t*>(row)[x] & 0xffffff;
-    };
-    return Png{width, height, at(width / 2, height / 2), at(0, 0)};
-}
-
 TEST(ThumbnailCommand, DrawsTheFirstPageOnWhiteAtTheRequestedSize) {
-    constexpr std::uint32_t RED = 0xdc1e28, BLUE = 0x143cc8, WHITE = 0xffffff;
+    constexpr Rgb R{1, 0, 0}, B{0, 0, 1};
     const struct {
         const char* name;
         double width, height;
         std::vector<std::string> options;
         bool deflated;
         int wantWidth, wantHeight;
-        bool xrefPastTheEnd = false;
     } cases[] = {
         {"portrait, default size", 600, 800, {}, false, 192, 256},
         {"landscape", 800, 400, {"-s", "128"}, false, 128, 64},
         {"deflated PDF entry", 500, 500, {"--size", "100"}, true, 100, 100},
         {"sliver keeps one pixel", 4000, 10, {"-s", "256"}, false, 256, 1},
-        {"stored, cross-reference past the end", 600, 800, {}, false, 192, 256, true},
-        {"deflated, cross-reference past the end", 600, 800, {}, true, 192, 256, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        std::string pdf = PagesPdf(c.width, c.height, {RED, BLUE});
-        if (c.xrefPastTheEnd) pdf = XrefPastTheEnd(std::move(pdf));
-        Book(std::move(pdf), c.deflated).WriteTo(dir / "book.flip");
+        const double w = c.width, h = c.height;
+        Book(Read(ColourPdf(dir / "in.pdf", {{w, h, R, R}, {w, h, B, B}})), c.deflated).WriteTo(dir / "book.flip");
         std::vector<std::string> args = {"thumbnail"};
         args.insert(args.end(), c.options.begin(), c.options.end());
         args.insert(args.end(), {dir / "book.flip", dir / "cover.png"});
@@ -242,20 +196,10 @@ TEST(ThumbnailCommand, DrawsTheFirstPageOnWhiteAtTheRequestedSize) {
         ASSERT_TRUE(png);
         EXPECT_EQ(std::pair(png->width, png->height), std::pair(c.wantWidth, c.wantHeight));
         if (c.wantHeight > 4) {
-            EXPECT_EQ(png->centre, RED) << "the first page's colour";
-            EXPECT_EQ(png->corner, WHITE) << "unpainted paper is white";
+            EXPECT_EQ(png->inside, 0xff0000u) << "the first page's colour";
+            EXPECT_EQ(png->corner, 0xffffffu) << "unpainted paper is white";
         }
     }
-}
-
-TEST(ThumbnailCommand, GivesUpWhenTheTimeIsUpAndLeavesNothingBehind) {
-    TempDir dir;
-    Book(EndlessPdf(), true).WriteTo(dir / "book.flip");  // a small file all the same
-    const FlipRun run = Flip(dir, {"thumbnail", "-t", "1", dir / "book.flip", dir / "cover.png"});
-    EXPECT_EQ(run.exit, 1) << run.err;
-    EXPECT_NE(run.err.find("out of time"), std::string::npos) << run.err;
-    EXPECT_LT(run.seconds, 5.0);
-    EXPECT_EQ(Files(dir), (std::vector<std::string>{"book.flip", "err.txt", "out.txt"}));
 }
 
 }  // namespace

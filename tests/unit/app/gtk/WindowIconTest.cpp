@@ -9,12 +9,9 @@
 
 #include "app/gtk/WindowIcon.h"
 #include "base/GObjectPtr.h"
-#include "base/Unique.h"
 #include "tests/support/TempDir.h"
 
-using brivane::RefPtr;
-using brivane::app::WindowIcon;
-
+namespace brivane::app {
 namespace {
 
 // An RGBA image filled with fill, its first pixel red and the second a
@@ -71,10 +68,10 @@ std::vector<unsigned long> ReadIcon(GtkWindow* window) {
 // GTK 4 writes no icon property from an image: the favicon has to arrive on
 // the window even when set before it is realized, in straight alpha. Reset
 // without an icon of ours in the theme still takes it away; with one, it
-// shows it, as does a favicon that cannot be read.
+// shows it, as does a favicon that is refused.
 TEST(WindowIcon, ImageReachesTheWindowAndResetRestoresTheApplicationIcon) {
     if (!GDK_IS_X11_DISPLAY(gdk_display_get_default())) GTEST_SKIP() << "needs an X11 display";
-    brivane::test::TempDir dir;
+    test::TempDir dir;
     GtkWindow* window = GTK_WINDOW(gtk_window_new());
     const std::string favicon = WritePng(dir / "wide.png", 64, 32, 0x00ff00ff);
 
@@ -91,18 +88,15 @@ TEST(WindowIcon, ImageReachesTheWindowAndResetRestoresTheApplicationIcon) {
 
     WritePng(dir / "com.brivane.Reader.png", 48, 48, 0x0000ffff);
     gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(gdk_display_get_default()), dir.Path().c_str());
-    // The last: a crafted favicon must not make us allocate gigabytes.
-    const std::string unusable[] = {dir.Write("broken.png", "not an image"), dir / "gone.png",
-                                    WriteHugePng(dir / "huge.png", 8200)};
-    for (const auto& file : unusable) {
-        ASSERT_TRUE(WindowIcon::SetFromFile(window, favicon));
-        EXPECT_FALSE(WindowIcon::SetFromFile(window, file)) << file;
-        icon = ReadIcon(window);
-        ASSERT_GE(icon.size(), 2u + 256 * 256) << file;
-        EXPECT_EQ(icon[0], 256u);
-        EXPECT_EQ(icon[2 + 256 * 128 + 128], 0xff0000ffUL) << file;
-    }
+    // A crafted favicon must not make us allocate gigabytes.
+    ASSERT_TRUE(WindowIcon::SetFromFile(window, favicon));
+    EXPECT_FALSE(WindowIcon::SetFromFile(window, WriteHugePng(dir / "huge.png", 8200)));
+    icon = ReadIcon(window);
+    ASSERT_GE(icon.size(), 2u + 256 * 256);
+    EXPECT_EQ(icon[0], 256u);
+    EXPECT_EQ(icon[2 + 256 * 128 + 128], 0xff0000ffUL);
     gtk_window_destroy(window);
 }
 
 }  // namespace
+}  // namespace brivane::app

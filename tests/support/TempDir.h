@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/FileUrl.h"
 #include "base/Unique.h"
 
 #include <cstdlib>
@@ -52,10 +53,6 @@ private:
 };
 
 // The file URL of an absolute path, as the platform forms it.
-inline std::string FileUrl(const std::string& path) {
-    UniqueGChars uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
-    if (!uri) throw std::runtime_error("no file URL for " + path);
-    return uri.get();
-}
+inline std::string FileUrl(const std::string& path) { return FileUrlFromPath(path).value(); }
 
 }  // namespace brivane::test

@@ -2,6 +2,7 @@
 
 #include "base/FileUrl.h"
 #include "document/FlipbookFile.h"
+#include "document/archive/ArchiveExtractor.h"
 #include "tests/support/CapturedLines.h"
 #include "tests/support/Flipbooks.h"
 #include "tests/support/TempDir.h"
@@ -55,18 +56,20 @@ inline bool LinkLeadsOutside(const std::string& root) {
     return false;
 }
 
-// Flipbook files in a temporary directory, and the workspace root they map to.
+// Flipbook files in a temporary directory, and the workspace root they map
+// to, which each fixture starts and leaves without.
 struct WorkspaceFixture {
     TempDir files;
 
+    WorkspaceFixture() { fs::remove_all(Root()); }
+    ~WorkspaceFixture() { fs::remove_all(Root()); }
+
     static std::string Root() { return std::string(g_get_tmp_dir()) + "/brivane-reader-" + std::to_string(geteuid()); }
 
-    // Writes a flipbook named fileName and returns its URL.
-    std::string Flipbook(const std::string& fileName, const nlohmann::json& meta = SampleMetadata(),
-                         std::vector<ZipEntry> extra = {}) const {
-        const std::string path = files / fileName;
-        ValidFlipbook(meta, SamplePdf(), std::move(extra)).WriteTo(path);
-        return FileUrl(path);
+    // Writes a flipbook at the relative path name and returns its URL.
+    std::string Flipbook(const std::string& name, const nlohmann::json& meta = SampleMetadata(),
+                         std::vector<ZipEntry> extra = {}, std::string pdf = SamplePdf()) const {
+        return FileUrl(files.Write(name, ValidFlipbook(meta, std::move(pdf), std::move(extra)).Bytes()));
     }
 
     // Same size as SamplePdf(), so the same id, but telling: "%PDF-1.5\n" + mark...
@@ -75,18 +78,30 @@ struct WorkspaceFixture {
         pdf.replace(9, mark.size(), mark);
         return pdf;
     }
+};
 
-    // A flipbook at folder/fileName whose PDF carries mark; its URL.
-    std::string MarkedFlipbook(const std::string& folder, const std::string& fileName, const std::string& mark,
-                               const nlohmann::json& meta = SampleMetadata()) const {
-        fs::create_directories(files / folder);
-        const std::string path = files / (folder + "/" + fileName);
-        ValidFlipbook(meta, MarkedPdf(mark)).WriteTo(path);
-        return FileUrl(path);
+// The plain path of a book's data directory, without a final slash.
+inline std::string DataPath(const document::FlipbookFile& book) {
+    std::string path = PathOf(book.tempPath.value_or(""));
+    if (path.ends_with('/')) path.pop_back();
+    return path;
+}
+
+// An archive and the directory it is unpacked into; "outside/" beside them
+// holds what an archive must never reach.
+struct Unpacking {
+    TempDir dir;
+    std::string archive = dir / "archive.zip", dest = dir / "dest";
+
+    Unpacking() {
+        dir.Write("outside/secret.txt", "untouched");
+        fs::create_directory(dest);
     }
-
-    // Our bookkeeping beside data/, left out where a tree is compared.
-    static bool IsBookkeeping(const std::string& path) { return path.find(".brivane-") != std::string::npos; }
+    Result<void, document::UnpackFailure> Unpack(const std::string& bytes,
+                                                 document::UnpackListener* listener = nullptr) const {
+        Write(archive, bytes);
+        return document::ArchiveExtractor::Unpack(archive, dest, listener);
+    }
 };
 
 }  // namespace brivane::test

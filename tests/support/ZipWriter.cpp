@@ -1,8 +1,9 @@
 #include "tests/support/ZipWriter.h"
 
+#include "tests/support/TempDir.h"
+
 #include <zlib.h>
 
-#include <fstream>
 #include <stdexcept>
 
 namespace brivane::test {
@@ -112,8 +113,7 @@ std::string ZipWriter::Bytes() const {
         const std::uint32_t mode = p.e.unixMode.value_or(dir                                ? 040755
                                                          : p.e.kind == ZipEntry::Kind::File ? 0100644
                                                                                             : 0120777);
-        // comment length, disk, internal attributes; mode with the MS-DOS directory
-        // bit
+        // comment length, disk, internal attributes; mode with the DOS directory bit
         Put(out, {{0, 6}, {(mode << 16) | (dir ? 0x10 : 0), 4}, {p.e.zip64Offset ? MAX32 : Narrow(p.offset), 4}});
         out += p.e.name + extra;
     }
@@ -128,9 +128,6 @@ std::string ZipWriter::Bytes() const {
     return out;
 }
 
-void ZipWriter::WriteTo(const std::string& path) const {
-    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << Bytes()))
-        throw std::runtime_error("cannot write " + path);
-}
+void ZipWriter::WriteTo(const std::string& path) const { Write(path, Bytes()); }
 
 }  // namespace brivane::test

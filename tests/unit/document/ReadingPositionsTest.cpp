@@ -22,26 +22,19 @@ namespace fs = std::filesystem;
 const std::string HEAD = R"({"format": "brivane-reader-positions", "version": 1, "books": )";
 
 TEST(ReadingPositionsTest, ParseKeepsUsableRecordsAndRefusesForeignFiles) {
-    struct Case {
-        std::string text;
-        std::optional<std::vector<Book>> want;
-    };
-    const Book a{"a", 3, "file:///a.flip", "A"};
-    const std::vector<Case> cases = {
-        {HEAD + R"([{"id": "a", "page": 3, "file": "file:///a.flip", "title": "A"}]})", std::vector{a}},
+    const std::pair<std::string, std::optional<std::vector<Book>>> cases[] = {
         // Bad records are skipped one by one: zero or fractional pages, no id, a repeated id.
         {HEAD + R"([{"id": "a", "page": 3, "file": "file:///a.flip", "title": "A"}, {"id": "b", "page": 0, "file": ""},
                     {"id": "c", "page": 2.5, "file": ""}, {"page": 2, "file": ""}, 7,
                     {"id": "a", "page": 9, "file": "file:///a.flip"}]})",
-         std::vector{a}},
+         std::vector{Book{"a", 3, "file:///a.flip", "A"}}},
         {R"({"format": "other", "version": 1, "books": []})", std::nullopt},
         {R"({"format": "brivane-reader-positions", "version": 2, "books": []})", std::nullopt},
         {R"({"format": "brivane-reader-positions", "version": 1, "books": {}})", std::nullopt},
-        {R"([1, 2])", std::nullopt},
         {HEAD + R"([{"id": "a", "pa)", std::nullopt},
         {"", std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(ReadingPositions::Parse(c.text), c.want) << c.text;
+    for (const auto& [text, want] : cases) EXPECT_EQ(ReadingPositions::Parse(text), want) << text;
 }
 
 TEST(ReadingPositionsTest, RememberPutsTheBookFirstKeepsTheNewestFiveHundredOrSaysItCannot) {
@@ -59,9 +52,7 @@ TEST(ReadingPositionsTest, RememberPutsTheBookFirstKeepsTheNewestFiveHundredOrSa
     ASSERT_EQ(books->size(), ReadingPositions::LIMIT);
     EXPECT_EQ(books->front(), (Book{"id30", 12, "file:///x.flip", "X"}));
     EXPECT_EQ((*books)[1].id, "id520");
-    EXPECT_EQ(positions.PageOf("id30"), 12);
     EXPECT_EQ(positions.PageOf("id20"), std::nullopt) << "the oldest falls off";
-    EXPECT_EQ(positions.PageOf("id21"), 1 + 21 % 7);
     // Written by rename: nothing but the file and its lock is left in the directory.
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(positions.Path()).parent_path()), {}), 2);
     EXPECT_FALSE(ReadingPositions(positions.Path() + "/positions.json").Remember({"a", 1, "", ""})) << "unwritable";

@@ -54,10 +54,6 @@ def cpu_seconds(pid):
     return (int(s[1][11]) + int(s[1][12])) / os.sysconf("SC_CLK_TCK") if (s := stat(pid)) else 0
 
 
-def positions_store(desktop):
-    return Path(desktop.env["HOME"]) / ".local" / "state" / "brivane-reader" / "positions.json"
-
-
 class ReaderApp:
     def __init__(self, desktop, binary, args=(), name="app", env=None):
         self.desktop, self.stdout_path, self.stderr_path = desktop, *(desktop.root / f"{name}.{s}" for s in ("stdout", "stderr"))
@@ -84,11 +80,10 @@ class ReaderApp:
     def wait_line(self, text, timeout=15):
         return self._wait(f"stdout line {text!r}", lambda: text in self.lines(), timeout)
 
-    def wait_drawn(self, count=1, timeout=30):
-        """Until the reader pages of count windows have drawn their own first pages:
-        the window shows page 1 natively before that, with no page to act on."""
-        return self._wait(f"{count} reader page(s) drawn",
-                          lambda: sum(line.startswith("action.drawn ") for line in self.lines()) >= count, timeout)
+    def wait_drawn(self, timeout=30):
+        """Until the reader page has drawn its own first page: the window shows page 1 natively before that."""
+        return self._wait("the reader page drawn",
+                          lambda: any(line.startswith("action.drawn ") for line in self.lines()), timeout)
 
     def windows(self):
         return self.desktop.windows(self.pid)
@@ -133,11 +128,11 @@ class ReaderApp:
         return self._wait(f"alert {text!r}", lambda: next((w for w in self.alerts() if text in w["texts"]), None),
                           timeout)
 
-    def open_with_panel(self, wid, path, how="ctrl+o"):
-        """Opens a file through the open panel, from the start page's focused button or the menu shortcut."""
+    def open_with_panel(self, wid, path):
+        """Opens a file through the open panel, from the menu shortcut."""
         d, known = self.desktop, self.windows()
         d.focus(wid)
-        d.key("Return" if how == "button" else "ctrl+o")
+        d.key("ctrl+o")
         chooser = self.wait_new_window(known)
         d.focus(chooser)
         time.sleep(0.3)  # the chooser grabs focus for its own widgets once mapped

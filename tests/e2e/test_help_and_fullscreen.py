@@ -63,7 +63,6 @@ def test_menus_open_the_help_page_the_shortcuts_window_and_the_service_page(desk
     desktop.key("ctrl+question")
     shortcuts = app.wait_new_window([wid, help_window])
     wait_until("the shortcuts window to paint", lambda: distinct_colours(desktop.pixels(shortcuts)) > 12, 20)
-    desktop.screenshot(shortcuts, "shortcuts-window")
 
 
 # The menu bar and the toolbars are light; the page's backdrop and the red book are not.

@@ -6,7 +6,7 @@ import time
 import pytest
 
 import flipbooks
-from desktop import colour_share, wait_until
+from desktop import colour_share
 from flipbooks import GREEN, RED
 from reader_app import cpu_seconds, rss_mb, wait_pages
 
@@ -29,7 +29,6 @@ def hostile(desktop, books):
                                                 lambda m: {**m, "design": {**m["design"], "background": outside.as_uri()}}),
         "deep metadata": flipbooks.rewrite(red, folder / "deep.flip", raw=deep),
         "huge title": flipbooks.rewrite(red, folder / "huge-title.flip", title),
-        "twenty pages": flipbooks.pack(books["flip_tool"], folder / "twenty.flip", [RED] * 20, "Twenty"),
         "many pages": flipbooks.rewrite(red, folder / "many-pages.flip", entries={"flipbook.pdf": pdf.read_bytes()}),
     }
 
@@ -44,7 +43,6 @@ def test_background_from_outside_the_book_is_never_painted(desktop, launch, host
     (wid,) = app.wait_windows(1)
     wait_pages(desktop, wid, RED, timeout=40)
     time.sleep(1.5)  # a background image paints after the pages
-    desktop.screenshot(wid, "hostile-outside-background")
     assert colour_share(desktop.pixels(wid), GREEN) < 0.002, "an image from outside the book was painted"
     assert not [a for a in desktop.opened() if not a.startswith(("http", "mailto"))]
 
@@ -60,10 +58,7 @@ def test_deep_metadata_and_huge_title_cost_little(desktop, launch, hostile):
 
     huge = launch(hostile["huge title"])
     (wid,) = huge.wait_windows(1)
-    title = wait_until("a flood title", lambda: (t := huge.desktop.title(wid)).startswith("Flood") and t, 40)
-    assert len(title) <= 201 and title.endswith("…"), f"window title of {len(title)} characters"
     wait_pages(desktop, wid, RED, timeout=40)
-    desktop.screenshot(wid, "hostile-huge-title")
     assert_cheap(huge, "huge title")
 
 
@@ -74,12 +69,12 @@ def test_many_pages_show_as_fast_as_few_and_build_nothing_per_page(desktop, laun
         (wid,) = app.wait_windows(1)
         wait_pages(desktop, wid, RED, timeout=90)
         return app, wid, time.monotonic() - started
-    few, _, few_seconds = first_spread(hostile["twenty pages"])
+    few, _, few_seconds = first_spread(books["red"])
     few.kill()
     many, wid, many_seconds = first_spread(hostile["many pages"])
-    print(f"first spread: 20 pages {few_seconds:.1f} s, {MANY_PAGES} pages {many_seconds:.1f} s")
+    print(f"first spread: 8 pages {few_seconds:.1f} s, {MANY_PAGES} pages {many_seconds:.1f} s")
     # The larger archive takes its time to unpack and the larger PDF to read its cross-reference table.
-    assert many_seconds <= 2 * few_seconds + 5, f"{many_seconds:.1f} s for {MANY_PAGES} pages, {few_seconds:.1f} s for 20"
+    assert many_seconds <= 2 * few_seconds + 5, f"{many_seconds:.1f} s for {MANY_PAGES} pages, {few_seconds:.1f} s for 8"
     # Once the reader page shows the spread, it idles instead of building per-page things.
     many.wait_drawn(timeout=90)
     web = many.web_processes()  # the start page's and the reader's
@@ -87,6 +82,5 @@ def test_many_pages_show_as_fast_as_few_and_build_nothing_per_page(desktop, laun
     before = sum(map(cpu_seconds, web))
     time.sleep(4)
     busy = (sum(map(cpu_seconds, web)) - before) / 4
-    desktop.screenshot(wid, "hostile-many-pages")
     assert busy < 0.1, f"the reader page kept {busy:.0%} of a CPU busy after showing"
     assert_cheap(many, "many pages")

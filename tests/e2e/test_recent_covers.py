@@ -1,4 +1,4 @@
-"""The start window's recent books, each with its cover drawn in the background."""
+"""The start window's recent books, each with its cover drawn in the background, opened by keys."""
 from pathlib import Path
 
 from desktop import colour_share, wait_until
@@ -9,7 +9,7 @@ from reader_app import assert_start_look, reader_window
 COVER_SHARE = 0.003
 
 
-def test_recent_books_show_their_covers(desktop, launch, books):
+def test_recent_books_show_their_covers_and_open_by_keys(desktop, launch, books):
     for name, rgb in (("red", RED), ("blue", BLUE)):
         app = launch(books[name])
         reader_window(app, books[f"{name}_title"], rgb)
@@ -24,3 +24,8 @@ def test_recent_books_show_their_covers(desktop, launch, books):
     covers = Path(desktop.env["XDG_CACHE_HOME"]) / "brivane-reader" / "covers"
     assert len(list(covers.glob("*.cover"))) == 2
     desktop.screenshot(wid, "start-window-covers")
+    # Tab from Open reaches the last book read; Return opens it in this window.
+    desktop.focus(wid)
+    desktop.key("Tab", "Return")
+    start.wait_line("action.openrecent 0")
+    start.wait_title(wid, books["blue_title"])

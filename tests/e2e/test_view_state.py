@@ -1,11 +1,12 @@
 """A book reopens as it was left, its page and how it was shown: page -> host
 -> positions.json -> host -> page, across runs of the application."""
 import json
+from pathlib import Path
 
 from conftest import TEXT_BOOK
 from desktop import wait_until
 from flipbooks import metadata_of
-from reader_app import positions_store, wait_pages
+from reader_app import wait_pages
 
 
 def told(app):
@@ -30,7 +31,7 @@ def reopen(launch, desktop, page, zoom):
 
 def test_page_zoom_and_direction_come_back_when_the_book_is_reopened(desktop, launch):
     book_id = metadata_of(TEXT_BOOK)["id"]
-    store = positions_store(desktop)
+    store = Path(desktop.env["HOME"]) / ".local" / "state" / "brivane-reader" / "positions.json"
     store.parent.mkdir(parents=True, exist_ok=True)
     store.write_text(json.dumps({"format": "brivane-reader-positions", "version": 1, "books": [
         {"id": book_id, "page": 8, "file": TEXT_BOOK.as_uri(), "title": "T", "zoom": 1.5, "direction": "rtl", "view": "?"}]}))

@@ -43,7 +43,6 @@ def test_wheel_zoom_keeps_the_point_under_the_pointer(desktop, launch, books):
         square = white_square(desktop, wid, blue)
         return square if square and square[2] > 1.85 * size else None  # four notches of about 1.18
     left2, top2, size2, _ = wait_until("the page zoomed in", zoomed, timeout=15)
-    desktop.screenshot(wid, "views-zoomed-at-point")
     # The pointer is still a quarter of the way into the square, each way.
     assert abs(left2 + size2 / 4 - x) <= 4 and abs(top2 + size2 / 4 - y) <= 4, \
         f"square {size}px at {left},{top} became {size2}px at {left2},{top2}; pointer at {x},{y}"

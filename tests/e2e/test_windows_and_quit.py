@@ -32,7 +32,6 @@ def test_windows_each_show_their_own_book_though_name_and_id_agree(desktop, laun
     app.wait_title(third, "Report")
     wait_pages(desktop, third, RED)
     wait_pages(desktop, second, BLUE)
-    desktop.screenshot(None, "windows-own-books")
 
 
 def test_closing_reader_restores_icon_and_ctrl_q_quits(desktop, launch, books):

@@ -7,8 +7,8 @@
 #include "base/GObjectPtr.h"
 #include "print/PdfPrintJob.h"
 #include "print/PdfPrinter.h"
+#include "tests/support/ColourPdf.h"
 #include "tests/support/TempDir.h"
-#include "tests/unit/print/ColourPdf.h"
 
 namespace brivane::print {
 namespace {

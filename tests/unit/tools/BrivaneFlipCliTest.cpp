@@ -1,8 +1,8 @@
 #include "base/FileUrl.h"
 #include "document/FlipbookFile.h"
+#include "tests/support/ColourPdf.h"
 #include "tests/support/Flipbooks.h"
 #include "tests/support/TempDir.h"
-#include "tests/unit/print/ColourPdf.h"
 
 #include <cairo.h>
 #include <sys/wait.h>

@@ -1,9 +1,6 @@
-// Pages with JPEG 2000, fax, JBIG2 and CMYK images and with a soft mask drawn
-// by the reader page as poppler draws them, and a page that cannot be drawn
-// saying so. bench/fidelity measures the same over a corpus of real files.
-// fixtures/codecs.pdf pages: JPEG 2000, CCITT group 4, JBIG2 (that bitmap as an
-// MMR generic region), CMYK JPEG, of pictures ImageMagick drew. Its writer:
-// `git show ff6d60a:tests/web/pages/fixtures/makeCodecs.mjs`.
+// Drawn as poppler draws them; bench/fidelity measures that over a corpus of real files. fixtures/codecs.pdf pages:
+// JPEG 2000, CCITT group 4, JBIG2 (that bitmap as an MMR generic region), CMYK JPEG, of pictures ImageMagick drew.
+// Its writer: `git show ff6d60a:tests/web/pages/fixtures/makeCodecs.mjs`.
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
@@ -26,31 +23,25 @@ const PIXELS = `window.pixels = (image) => {
   for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode(...data.subarray(i, i + 0x8000));
   return { width: canvas.width, height: canvas.height, data: btoa(text) };
 }`;
-async function pixels(page, fn, arg) {
-  await page.evaluate(PIXELS);
-  const image = await page.evaluate(fn, arg);
-  return image === "failed" ? image : { ...image, data: Buffer.from(image.data, "base64") };
-}
+const decoded = (image) => (image === "failed" ? image : { ...image, data: Buffer.from(image.data, "base64") });
 
 /** RGBA of page `number`'s image once it is drawn, or "failed" once the page shows it could not be. */
 async function pageImage(page, number) {
-  const selector = `.slot .page[data-page="${number}"]`;
-  await page.waitForFunction((s) => {
-    const el = document.querySelector(s);
+  await page.evaluate(PIXELS);
+  return decoded(await page.waitForFunction((n) => {
+    const el = document.querySelector(`.slot .page[data-page="${n}"]`);
     const img = el?.querySelector("img");
-    return el?.classList.contains("failed") || (el && !el.classList.contains("loading") && img.complete && img.naturalWidth > 0);
-  }, selector, { timeout: 15000 });
-  return pixels(page, (s) => {
-    const el = document.querySelector(s);
-    return el.classList.contains("failed") ? "failed" : window.pixels(el.querySelector("img"));
-  }, selector);
+    if (el?.classList.contains("failed")) return "failed";
+    return el && !el.classList.contains("loading") && img.complete && img.naturalWidth > 0 && window.pixels(img);
+  }, number, { timeout: 15000 }).then((h) => h.jsonValue()));
 }
 
 /** Poppler's (cairo's) drawing of a page at width x height, as RGBA through the browser's PNG decoder. */
-function popplerImage(page, pdf, number, width, height) {
+async function popplerImage(page, pdf, number, width, height) {
   const png = execFileSync("pdftocairo", ["-png", "-singlefile", "-cropbox", "-f", String(number), "-l", String(number),
     "-scale-to-x", String(width), "-scale-to-y", String(height), pdf, "-"]).toString("base64");
-  return pixels(page, async (b64) => window.pixels(await createImageBitmap(new Blob([Uint8Array.from(atob(b64), (c) => c.charCodeAt(0))]))), png);
+  await page.evaluate(PIXELS);
+  return decoded(await page.evaluate(async (b64) => window.pixels(await createImageBitmap(new Blob([Uint8Array.from(atob(b64), (c) => c.charCodeAt(0))]))), png));
 }
 
 test("JPEG 2000, fax, JBIG2 and CMYK JPEG pages are drawn as poppler draws them", async () => {

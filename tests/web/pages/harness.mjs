@@ -62,8 +62,8 @@ export function wordBox(page, word) {
   return { x0, y0, x1, y1 };
 }
 
-export const configFor = (dataUrl, metadata = null, slash = "/") => ({
-  path: `${dataUrl}/flipbook.pdf`, thumbnailPath: dataUrl + slash, tocPath: `${dataUrl}/files/toc/`,
+export const configFor = (dataUrl, metadata = null) => ({
+  path: `${dataUrl}/flipbook.pdf`, thumbnailPath: `${dataUrl}/`, tocPath: `${dataUrl}/files/toc/`,
   apiEndpoint: "https://brivane.example", appVersion: 1, appClient: "mac", metadata,
 });
 
@@ -103,6 +103,8 @@ export async function reader(source, { metadata = null, viewport = VIEWPORT, lan
 }
 
 export const sent = (page) => page.evaluate(() => window.__sent.slice());
+export const focused = (page) => page.evaluate(() => document.activeElement?.id || document.activeElement?.className);
+export const findStatus = (page, text) => page.waitForFunction((t) => document.getElementById("find-status").textContent === t, text);
 /** A picture of the page for looking at; taken through the protocol, since the page's own
  * screenshot puts back the context's metrics and so drops a pixel ratio a test emulates. */
 export async function shot(page, name) {

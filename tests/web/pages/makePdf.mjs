@@ -41,19 +41,15 @@ export async function makePdf(count, direction) {
   return doc.save();
 }
 
-/**
- * Pages of many shapes, as { box: [width, height] in points, rotate, userUnit, shown: [width, height] as a
- * reader shows them }: portrait, landscape, portrait turned by /Rotate 90, a small page, a page
- * with /UserUnit 2. Page 3 (turned) links to example.org near its unturned top left corner.
- */
+/** Pages of many shapes, as { box: [width, height] in points, rotate, userUnit, shown: [width, height] as a reader
+ * shows them }: portrait, landscape, portrait turned by /Rotate 90, a small page, a page with /UserUnit 2.
+ * Page 3 (turned) links to example.org near its unturned top left corner. */
 export const MIXED_PAGES = [
   { box: [595, 842] },
   { box: [842, 595] },
   { box: [595, 842], rotate: 90 },
   { box: [300, 420] },
   { box: [400, 300], userUnit: 2 },
-  { box: [595, 842] },
-  { box: [595, 842] },
 ].map((p) => {
   const [w, h] = p.box.map((v) => v * (p.userUnit ?? 1));
   return { ...p, shown: p.rotate ? [h, w] : [w, h] };

@@ -1,13 +1,11 @@
-// The reader page through a book: turning, links, contents, overview, open and
-// print, full screen, messages, and its texts in another language.
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { book, configFor, openPage, reader, sent, shot, useBrowser, waitForPages } from "./harness.mjs";
+import { reader, sent, shot, useBrowser, waitForPages } from "./harness.mjs";
 
 useBrowser();
 const press = async (page, key, left, right) => (await page.keyboard.press(key), waitForPages(page, left, right));
 
-test("one flipbook through the ways of turning, linking, contents, thumbnails, open and print, then a second book", async () => {
+test("one flipbook through the ways of turning, linking, contents, thumbnails, open and print", async () => {
   const toc = [{ title: "Welcome", page: 1 }, { title: "Chapter <two>", page: 8 }];
   const design = { title: "Spring <b>Catalogue</b> &amp; more", subtitle: "<img src=x>Issue 3", background: "#1d3b4f" };
   const { page, problems, config } = await reader(12, { metadata: { design, toc } });
@@ -28,7 +26,6 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
   // The host's own picture of the cover goes on this word, given once.
   assert.deepEqual(messages.filter((m) => m.startsWith("action.drawn")), ["action.drawn 1"]);
 
-  // A click on the page edge, then the two kinds of link.
   const box = await page.locator(".book").boundingBox();
   const [right, y] = [box.x + box.width - 5, box.y + box.height - 20];
   await page.mouse.click(right - 5, box.y + box.height / 2);
@@ -55,13 +52,9 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
     await waitForPages(page, want, want + 1);
   }
   await press(page, "ArrowRight", 10, 11);
-  assert.equal(await page.textContent("#announce"), "Pages 10 and 11 of 12");
   await press(page, "End", 12, null);
   assert.ok(await page.isDisabled("#btn-next"));
   await press(page, "Home", null, 1);
-  await page.fill("#page-input", "7");
-  await press(page, "Enter", 6, 7);
-  assert.equal(await page.inputValue("#page-input"), "6");
 
   await page.click("#btn-contents");
   await shot(page, "reader-contents");
@@ -73,40 +66,24 @@ test("one flipbook through the ways of turning, linking, contents, thumbnails, o
   await page.click('.thumb[data-page="11"]');
   await waitForPages(page, 10, 11);
   assert.equal(await page.getAttribute('.thumb[data-page="11"]', "aria-current"), "page");
-  // A narrow window shows single pages and keeps the page; a wide one the spread again.
   for (const [width, left, right] of [[560, null, 10], [1280, 10, 11]]) {
     await page.setViewportSize({ width, height: 800 });
     await waitForPages(page, left, right);
     if (left === null) await shot(page, "reader-narrow");
   }
-
-  // A second configuration replaces the book; without contents the button hides.
-  await page.evaluate((c) => window.onMessage(c), configFor(await book(4), null, ""));
-  await waitForPages(page, null, 1);
-  await page.waitForTimeout(200);
-  assert.equal(await page.textContent("#page-count"), "4");
-  assert.ok(await page.isHidden("#btn-contents"));
   assert.deepEqual(problems, []);
   await page.close();
 });
 
-test("a bad configuration or a missing PDF shows a message, never a blank page", async () => {
-  const cases = [
-    [{}, /not told where its pages are/],
-    [configFor("file:///nonexistent/dir"), /could not be found|could not be read/],
-    [{ path: "https://brivane.example/x.pdf" }, /not in a local file/],
-  ];
-  for (const [config, pattern] of cases) {
-    const { page } = await openPage("flipbook.html");
-    await page.evaluate((c) => window.onMessage(c), config);
-    await page.waitForSelector("#message:not([hidden])");
-    assert.match(await page.textContent("#message"), pattern);
-    if (config.metadata === null) await shot(page, "reader-error");
-    await page.close();
-  }
+test("a missing PDF shows a message, never a blank page", async () => {
+  const { page } = await reader("file:///nonexistent/dir");
+  await page.waitForSelector("#message:not([hidden])");
+  assert.match(await page.textContent("#message"), /could not be found|could not be read/);
+  await shot(page, "reader-error");
+  await page.close();
 });
 
-test("the reader page in German: toolbar, pager, announcements and messages", async () => {
+test("the reader page in German: toolbar, pager, announcements, and the message for a configuration it cannot use", async () => {
   const { page, problems } = await reader(4, { lang: "de" });
   await waitForPages(page, null, 1);
   for (const name of ["Seitenübersicht", "Vergrößern", "Drucken", "Nächste Seite"]) {
@@ -116,6 +93,8 @@ test("the reader page in German: toolbar, pager, announcements and messages", as
   await waitForPages(page, 2, 3);
   assert.equal(await page.locator("#announce").textContent(), "Seiten 2 und 3 von 4");
   await page.evaluate(() => window.onMessage({}));
+  // The book shown before is closed first, so the message comes a moment later.
+  await page.waitForSelector("#message:not([hidden])");
   assert.equal(await page.locator("#message h2").textContent(), "Das Flipbook kann nicht angezeigt werden");
   assert.match(await page.locator("#message p").textContent(), /^Dieses Flipbook kann nicht angezeigt werden: /);
   assert.deepEqual(problems, []);
@@ -145,7 +124,6 @@ test("full screen: the bars step aside, the book grows into the room, an edge br
   assert.ok(full[3] > windowed[3], `the book re-fits to the height it gained: ${windowed} → ${full}`);
   assert.equal(await page.getAttribute("#btn-fullscreen", "aria-pressed"), "true");
 
-  // Top edge: the toolbar after a short pause; bottom edge: the page bar. The book stays put.
   const cases = [[0, ".topbar", true], [400, ".topbar", false], [799, ".pager", true], [400, ".pager", false]];
   for (const [y, bar, shown] of cases) {
     await page.mouse.move(640, y);
@@ -156,7 +134,6 @@ test("full screen: the bars step aside, the book grows into the room, an edge br
     assert.deepEqual(await bookBox(page), full, "no layout jump of the book");
     if (shown && bar === ".topbar") await shot(page, "fullscreen-top-bar");
   }
-  // Escape closes the find bar or a panel first, and only then asks to leave full screen.
   const leave = async () => (await sent(page)).filter((m) => m === "action.fullscreen off").length;
   await page.keyboard.press("Control+f");
   await page.keyboard.press("Escape");

@@ -34,8 +34,7 @@ test("a book that asks to be read right to left opens with its cover left of the
   await waitForPages(page, 1, null);
   await shot(page, "rtl-cover");
   assert.equal(await page.getAttribute("#btn-direction", "aria-pressed"), "true");
-  await walk(page, [["ArrowLeft", 3, 2], ["ArrowRight", 1, null], ["left", 3, 2], ["left", 5, 4], ["right", 3, 2],
-    ["PageDown", 5, 4], [" ", 7, 6], ["ArrowUp", 5, 4], ["End", null, 12], ["ArrowRight", 11, 10], ["Home", 1, null], ["swipe right", 3, 2], ["swipe right", 5, 4], ["swipe left", 3, 2]]);
+  await walk(page, [["ArrowLeft", 3, 2], ["ArrowRight", 1, null], ["left", 3, 2], ["left", 5, 4], ["right", 3, 2], ["swipe right", 5, 4], ["swipe left", 3, 2]]);
   await shot(page, "rtl-spread");
   // Pages are heard and typed in reading order; the bar runs the book's way, its key hints pointing where the keys go.
   assert.equal(await page.textContent("#announce"), "Pages 2 and 3 of 12");

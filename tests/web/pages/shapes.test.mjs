@@ -69,12 +69,11 @@ async function checkSpread(page, left, right) {
 test("spreads pair pages of different shapes at the spine, bottoms level, one scale, images at device pixels, either way round", async () => {
   const { page, problems } = await openMixed({ width: 1280, height: 800 }, 2);
   // Onward, then turned around to read right to left ("r") and back through the mirrored spreads.
-  for (const [key, left, right] of [[null, null, 1], ["ArrowRight", 2, 3], ["ArrowRight", 4, 5], ["ArrowRight", 6, 7],
-    ["r", 7, 6], ["ArrowRight", 5, 4], ["ArrowRight", 3, 2], ["r", 2, 3]]) {
+  for (const [key, left, right] of [[null, null, 1], ["ArrowRight", 2, 3], ["ArrowRight", 4, 5], ["r", 5, 4], ["ArrowRight", 3, 2], ["r", 2, 3]]) {
     if (key) await page.keyboard.press(key);
     await checkSpread(page, left, right);
-    if (left === 6) await shot(page, "shapes-spread");
   }
+  await shot(page, "shapes-spread");
 
   // A link on the turned page lands where the turned page shows its corner.
   await page.waitForSelector('.slot.right .page[data-page="3"] .link');
@@ -82,7 +81,6 @@ test("spreads pair pages of different shapes at the spine, bottoms level, one sc
   const want = [(842 - 100) / 842, 50 / 595, 80 / 842, 200 / 595].map((v) => v * 100);
   assert.ok(link.every((v, k) => Math.abs(v - want[k]) < 0.5), `link at ${link}, want ${want}`);
 
-  // The turned page's words lie across it, where its image shows them.
   const words = await page.$eval('.slot.right .page[data-page="3"]', async (el) => {
     while (!el.querySelector(".textLayer span")) await new Promise((r) => setTimeout(r, 20));
     const p = el.getBoundingClientRect();
@@ -135,24 +133,17 @@ test("single pages are each fitted on their own, also at a new pixel ratio, and 
   checkPages(moved, "at ratio 1.5");
 
   await page.click("#btn-thumbs");
-  // Only rows in view are rendered: scroll down the column collecting them.
-  const thumbs = new Map();
-  await page.waitForSelector(".thumb");
-  await page.$eval(".thumbs-scroll", (el) => { el.scrollTop = 0; });
-  for (let tries = 0; thumbs.size < MIXED_PAGES.length && tries < 100; tries++) {
-    const rendered = await page.$$eval(".thumb", (all) => all.filter((b) => b.querySelector("img").naturalWidth > 0).map((b) => {
+  const thumbs = await page.waitForFunction((count) => {
+    const rendered = [...document.querySelectorAll(".thumb")].filter((b) => b.querySelector("img").naturalWidth > 0);
+    return rendered.length === count && rendered.map((b) => {
       const img = b.querySelector("img").getBoundingClientRect();
       return { number: Number(b.dataset.page), width: img.width, height: img.height, pitch: b.getBoundingClientRect().height };
-    }));
-    for (const th of rendered) thumbs.set(th.number, th);
-    await page.$eval(".thumbs-scroll", (el) => el.scrollBy(0, 120));
-    await page.waitForTimeout(100);
-  }
-  assert.equal(thumbs.size, MIXED_PAGES.length, "every thumbnail rendered");
+    });
+  }, MIXED_PAGES.length, { timeout: 10000 }).then((h) => h.jsonValue());
   await shot(page, "shapes-thumbnails");
-  for (const th of thumbs.values()) {
+  for (const th of thumbs) {
     assert.ok(Math.abs(th.width - th.height * shownAspect(th.number)) <= 1 + shownAspect(th.number), `thumbnail ${th.number}: ${th.width}x${th.height}`);
-    assert.equal(th.pitch, thumbs.get(1).pitch, "rows share one pitch");
+    assert.equal(th.pitch, thumbs[0].pitch, "rows share one pitch");
   }
   assert.deepEqual(problems, []);
   await page.close();

@@ -1,6 +1,3 @@
-// Views, fits and zoom in the reader page: which pages show, where a zoom
-// leaves the point under the pointer, how keys pan before they turn, and how
-// long the longest frame of a scroll through a long book takes.
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { bestOf, book, configFor, frames, reader, shot, useBrowser, waitForPages } from "./harness.mjs";
@@ -27,8 +24,8 @@ const topPage = (page) => page.evaluate(() => {
   return pages.filter(([, r]) => r.bottom > stage.top + 1).sort((a, b) => a[1].top - b[1].top)[0]?.[0];
 });
 
-test("every view shows the page the reader is on, and switching views keeps it", async () => {
-  const { page, problems } = await reader(40);
+test("every view shows the page the reader is on, and switching views keeps it; over a page larger than the view, keys pan before they turn", async () => {
+  const { page, problems } = await reader(40, { metadata: { toc: [{ title: "One", page: 1 }] } });
   await waitForPages(page, null, 1);
   await page.fill("#page-input", "7");
   await page.keyboard.press("Enter");
@@ -52,16 +49,38 @@ test("every view shows the page the reader is on, and switching views keeps it",
       await shot(page, "views-scroll");
     }
   }
-  // The buttons do what the keys do.
   await page.click("#btn-view-single");
   await waitForPages(page, null, 9);
-  await shot(page, "views-single");
-  // Another book replaces one read in the column: it opens as a book, its stage no longer a column.
+
+  await page.keyboard.press("w");
+  assert.equal(await page.getAttribute("#btn-fit-width", "aria-pressed"), "true");
+  const view = () => page.evaluate(() => {
+    const s = document.getElementById("stage");
+    const p = document.querySelector(".slot.right .page").getBoundingClientRect();
+    return { top: s.scrollTop, max: s.scrollHeight - s.clientHeight, width: p.width, room: s.clientWidth };
+  });
+  const fitted = await view();
+  assert.ok(fitted.max > 100 && fitted.width > fitted.room * 0.9, `fit width: ${JSON.stringify(fitted)}`);
+  await shot(page, "views-fit-width");
+  await page.keyboard.press("PageDown");
+  assert.ok((await view()).top > 0, "the first key pans");
+  await waitForPages(page, null, 9);
+  for (let i = 0; i < 10 && (await view()).top < fitted.max - 1; i++) await page.keyboard.press("PageDown");
+  await page.keyboard.press("ArrowDown");
+  await waitForPages(page, null, 10);
+  assert.equal((await view()).top, 0, "the next page starts at its top");
+  await page.keyboard.press("ArrowUp");
+  await waitForPages(page, null, 9);
+  assert.ok((await view()).top >= fitted.max - 1, "going back shows the end of the page before");
+
+  // Another book replaces one read in the column: it opens as a book, its stage no longer a column, without the contents it lacks.
   await page.keyboard.press("Control+3");
   await page.waitForSelector(".column > .page");
   await page.evaluate(async (c) => window.onMessage(c), configFor(await book(6)));
   await waitForPages(page, null, 1);
   assert.equal(await page.evaluate(() => document.getElementById("stage").className), "stage");
+  assert.equal(await page.textContent("#page-count"), "6");
+  assert.ok(await page.isHidden("#btn-contents"));
   assert.deepEqual(problems, []);
   await page.close();
 });
@@ -86,7 +105,6 @@ test("the continuous view keeps few pages in the document and follows the scroll
   const shown = await topPage(page);
   assert.ok(shown > 1, "the scroll moved on");
   await page.waitForFunction((n) => Math.abs(Number(document.getElementById("page-input").value) - n) <= 1, shown);
-  // Going to a page far away scrolls there at once.
   await page.fill("#page-input", "731");
   await page.keyboard.press("Enter");
   await page.waitForFunction(() => document.querySelector(".column > .page[data-page='731']:not(.loading)"));
@@ -100,7 +118,7 @@ test("Ctrl+wheel zooms about the pointer, in the book and in the column", async 
   await waitForPages(page, null, 1);
   await page.keyboard.press("ArrowRight");
   await waitForPages(page, 2, 3);
-  for (const [view, x, y] of [["spread", 760, 300], ["spread", 420, 560], ["scroll", 700, 420]]) {
+  for (const [view, x, y] of [["spread", 760, 300], ["scroll", 700, 420]]) {
     await page.click("#btn-zoom-fit");
     if (view === "scroll") {
       await page.keyboard.press("Control+3");
@@ -115,7 +133,7 @@ test("Ctrl+wheel zooms about the pointer, in the book and in the column", async 
     await page.keyboard.up("Control");
     const now = await placeOf(page, at);
     assert.ok(Math.hypot(now.x - x, now.y - y) <= 3, `${view}: ${JSON.stringify({ at, now })}`);
-    if (view === "spread" && x === 760) await shot(page, "views-zoom-pointer");
+    if (view === "spread") await shot(page, "views-zoom-pointer");
   }
   // A typed level is taken, within bounds; nonsense puts back the level shown.
   for (const typed of ["9000 %", "abc"]) {
@@ -130,34 +148,6 @@ test("Ctrl+wheel zooms about the pointer, in the book and in the column", async 
     return img && { drawn: img.naturalWidth * img.naturalHeight, box: box.width * box.height };
   }, null, { timeout: 20000 }).then((h) => h.jsonValue());
   assert.ok(sizes.drawn <= 16e6 && sizes.box > 2 * sizes.drawn, JSON.stringify(sizes));
-  assert.deepEqual(problems, []);
-  await page.close();
-});
-
-test("over a page larger than the view, keys pan to the edge before they turn", async () => {
-  const { page, problems } = await reader(12, { viewport: { width: 900, height: 700 } });
-  await waitForPages(page, null, 1);
-  await page.keyboard.press("Control+2");
-  await page.keyboard.press("w");
-  assert.equal(await page.getAttribute("#btn-fit-width", "aria-pressed"), "true");
-  const view = () => page.evaluate(() => {
-    const s = document.getElementById("stage");
-    const p = document.querySelector(".slot.right .page").getBoundingClientRect();
-    return { top: s.scrollTop, max: s.scrollHeight - s.clientHeight, width: p.width, room: s.clientWidth };
-  });
-  const fitted = await view();
-  assert.ok(fitted.max > 100 && fitted.width > fitted.room * 0.9, `fit width: ${JSON.stringify(fitted)}`);
-  await shot(page, "views-fit-width");
-  await page.keyboard.press("PageDown");
-  assert.ok((await view()).top > 0, "the first key pans");
-  await waitForPages(page, null, 1);
-  for (let i = 0; i < 10 && (await view()).top < fitted.max - 1; i++) await page.keyboard.press("PageDown");
-  await page.keyboard.press("ArrowDown");
-  await waitForPages(page, null, 2);
-  assert.equal((await view()).top, 0, "the next page starts at its top");
-  await page.keyboard.press("ArrowUp");
-  await waitForPages(page, null, 1);
-  assert.ok((await view()).top >= fitted.max - 1, "going back shows the end of the page before");
   assert.deepEqual(problems, []);
   await page.close();
 });
